@@ -1,0 +1,210 @@
+#include "ini.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringList>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace INI {
+namespace {
+
+// Windows-1252 differs from Latin-1 only in 0x80..0x9F.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+QString trimmedRight(const QString& s) {
+  qsizetype end = s.size();
+  while (end > 0 && (s[end - 1] == u' ' || s[end - 1] == u'\t')) --end;
+  return s.left(end);
+}
+
+QString oneLine(QString s) {
+  s.replace(u'\r', u' ');
+  s.replace(u'\n', u' ');
+  return s;
+}
+
+// "[name]" (blanks around allowed) gives name; anything else gives a null string.
+QString sectionName(const QString& line) {
+  const QString t = line.trimmed();
+  if (t.size() >= 2 && t.front() == u'[' && t.back() == u']') return t.mid(1, t.size() - 2).trimmed();
+  return {};
+}
+
+bool isComment(const QString& line) {
+  const QString t = line.trimmed();
+  return t.isEmpty() || t.startsWith(u';') || t.startsWith(u'#');
+}
+
+// For "key = value" lines: the key, trimmed; a null string for other lines.
+QString keyOf(const QString& line) {
+  if (isComment(line) || !sectionName(line).isNull()) return {};
+  const qsizetype eq = line.indexOf(u'=');
+  if (eq < 0) return {};
+  return line.left(eq).trimmed();
+}
+
+// Blanks around a value are dropped; quotes keep them ("\" has been chosen\"").
+QString valueOf(const QString& line) {
+  QString v = line.mid(line.indexOf(u'=') + 1).trimmed();
+  if (v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front())
+    v = v.mid(1, v.size() - 2);
+  return v;
+}
+
+QString storedForm(const QString& value) {
+  QString v = oneLine(value);
+  const bool quoted = v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front();
+  if (v.startsWith(u' ') || v.startsWith(u'\t') || quoted) v = u'"' + v + u'"';
+  return v;
+}
+
+bool readLines(const QString& file, QStringList& lines, QString& eol) {
+  QFile f(file);
+  if (!f.open(QIODevice::ReadOnly)) return false;
+  const QString text = DecodeText(f.readAll());
+  eol = text.contains(u"\r\n") ? QStringLiteral("\r\n") : QStringLiteral("\n");
+  lines = text.split(u'\n');
+  for (QString& l : lines)
+    if (l.endsWith(u'\r')) l.chop(1);
+  if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
+  return true;
+}
+
+// A writer killed mid-write leaves its temporary file; the next write clears it away.
+void removeStaleTemporaries(const QString& target) {
+  const QFileInfo info(target);
+  const QString prefix = info.fileName() + QStringLiteral(".tmp-");
+  const QStringList names = QDir(info.absolutePath()).entryList({prefix + u'*'}, QDir::Files | QDir::Hidden);
+  for (const QString& name : names) {
+    bool ok = false;
+    const pid_t pid = pid_t(name.mid(prefix.size()).toLong(&ok));
+    if (ok && pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH) QFile::remove(info.absolutePath() + u'/' + name);
+  }
+}
+
+// Writes next to the target, syncs, then renames over it: readers see the old or the new file.
+bool replaceFile(const QString& file, const QByteArray& bytes) {
+  const QFileInfo info(file);
+  const QByteArray target = QFile::encodeName(info.exists() ? info.canonicalFilePath() : info.absoluteFilePath());
+  mode_t mode = 0644;
+  struct stat st {};
+  if (::stat(target.constData(), &st) == 0) {
+    // A read-only profile stays as it is, also for root, who could write it anyway.
+    if ((st.st_mode & 0222) == 0 || ::access(target.constData(), W_OK) != 0) return false;
+    mode = st.st_mode & 07777;
+  }
+  removeStaleTemporaries(QFile::decodeName(target));
+  const QByteArray temp = target + ".tmp-" + QByteArray::number(::getpid());
+  const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+  if (fd < 0) return false;
+  qsizetype done = 0;
+  bool ok = true;
+  while (ok && done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += n;
+  }
+  ok = ok && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  if (ok) ok = ::rename(temp.constData(), target.constData()) == 0;
+  if (!ok) {
+    ::unlink(temp.constData());
+    return false;
+  }
+  const QByteArray dir = QFile::encodeName(QFileInfo(QFile::decodeName(target)).absolutePath());
+  const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
+}
+
+}  // namespace
+
+QString DecodeText(const QByteArray& bytes) {
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString text = utf8.decode(bytes);
+  if (!utf8.hasError()) {
+    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
+    return text;
+  }
+  text.resize(bytes.size());
+  for (qsizetype i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    text[i] = (b >= 0x80 && b < 0xA0) ? QChar(kCp1252High[b - 0x80]) : QChar(b);
+  }
+  return text;
+}
+
+QString ReadIni(const QString& file, const QString& section, const QString& key) {
+  QStringList lines;
+  QString eol;
+  if (!readLines(file, lines, eol)) return {};
+  bool inSection = false;
+  bool sectionSeen = false;
+  for (const QString& line : lines) {
+    const QString name = sectionName(line);
+    if (!name.isNull()) {
+      if (inSection) break;  // the first section of that name is the one that counts
+      inSection = !sectionSeen && name.compare(section, Qt::CaseInsensitive) == 0;
+      sectionSeen = sectionSeen || inSection;
+      continue;
+    }
+    if (inSection && keyOf(line).compare(key, Qt::CaseInsensitive) == 0 && !keyOf(line).isNull())
+      return trimmedRight(valueOf(line));
+  }
+  return {};
+}
+
+void WriteIni(const QString& file, const QString& section, const QString& key, const QString& value) {
+  QStringList lines;
+  QString eol = QStringLiteral("\n");
+  if (QFileInfo::exists(file) && !readLines(file, lines, eol)) return;
+
+  const QString cleanSection = oneLine(section);
+  const QString cleanKey = oneLine(key);
+  const QString entry = cleanKey + u'=' + storedForm(value);
+
+  qsizetype sectionAt = -1;
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    if (sectionName(lines[i]).compare(cleanSection, Qt::CaseInsensitive) == 0 && !sectionName(lines[i]).isNull()) {
+      sectionAt = i;
+      break;
+    }
+  }
+  if (sectionAt < 0) {
+    if (!lines.isEmpty() && !lines.back().trimmed().isEmpty()) lines.append(QString());
+    lines.append(u'[' + cleanSection + u']');
+    lines.append(entry);
+  } else {
+    qsizetype lastEntry = sectionAt;
+    bool replaced = false;
+    for (qsizetype i = sectionAt + 1; i < lines.size() && sectionName(lines[i]).isNull(); ++i) {
+      const QString k = keyOf(lines[i]);
+      if (k.isNull()) continue;
+      if (k.compare(cleanKey, Qt::CaseInsensitive) == 0) {
+        lines[i] = k + u'=' + storedForm(value);
+        replaced = true;
+        break;
+      }
+      lastEntry = i;
+    }
+    if (!replaced) lines.insert(lastEntry + 1, entry);
+  }
+  replaceFile(file, (lines.join(eol) + eol).toUtf8());
+}
+
+}  // namespace INI

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// Access to profile (INI) files: the program's only way to read or write them.
+// Section and key names match in any letter case; missing file, section or key read as "".
+// Nothing is cached: every call goes to the file.
+namespace INI {
+
+QString ReadIni(const QString& file, const QString& section, const QString& key);
+
+// Replaces the key in place, or adds it (and the section, and the file). The file is replaced
+// atomically; a write that cannot be done leaves the old file as it was and passes silently.
+void WriteIni(const QString& file, const QString& section, const QString& key, const QString& value);
+
+// Decodes profile bytes: UTF-8 when valid (a BOM is dropped), otherwise Windows-1252.
+QString DecodeText(const QByteArray& bytes);
+
+}  // namespace INI

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QLoggingCategory>
+#include <QString>
+
+#include <stdexcept>
+
+#include "language.h"
+
+Q_DECLARE_LOGGING_CATEGORY(lcApp)
+
+// A step of a handler that cannot be done. Handlers run their steps inside Trapped(), which
+// turns any failure into the handler's own error message.
+class StepFailed : public std::runtime_error {
+ public:
+  explicit StepFailed(const QString& what) : std::runtime_error(what.toStdString()) {}
+};
+
+// Runs the steps; on a failure the rest is skipped and the handler's error text is shown.
+// Returns whether all steps ran.
+template <typename Steps>
+bool Trapped(const Language& language, const QString& errorKey, Steps&& steps) {
+  try {
+    steps();
+    return true;
+  } catch (const std::exception& e) {
+    qCWarning(lcApp) << errorKey << e.what();
+    language.ShowLangError(errorKey);
+    return false;
+  }
+}
+
+// The same for handlers whose failure is silent.
+template <typename Steps>
+bool TrappedQuietly(Steps&& steps) {
+  try {
+    steps();
+    return true;
+  } catch (const std::exception& e) {
+    qCDebug(lcApp) << "quiet failure:" << e.what();
+    return false;
+  }
+}
+
+// A whole number from a stored text; blanks around it are allowed, anything else fails.
+int ToWholeNumber(const QString& text);

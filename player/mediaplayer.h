@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+// The media player component the main window drives. Play states follow the numbering the
+// windows rely on: 1 stopped, 3 playing, 9 preparing (connecting or buffering), 10 ready.
+class MediaPlayer : public QObject {
+  Q_OBJECT
+ public:
+  enum PlayState { Undefined = 0, Stopped = 1, Paused = 2, Playing = 3, Transitioning = 9, Ready = 10 };
+
+  using QObject::QObject;
+  ~MediaPlayer() override = default;
+
+  // Writing the URL loads the address and, with auto-start, starts playback at once.
+  virtual void setURL(const QString& url) = 0;
+  virtual QString URL() const = 0;
+
+  virtual int playState() const = 0;
+  virtual QString statusText() const = 0;
+
+  virtual void play() = 0;
+  virtual void stop() = 0;
+  // Releases the current media; the URL is kept.
+  virtual void close() = 0;
+
+  virtual bool mute() const = 0;
+  virtual void setMute(bool on) = 0;
+  virtual int volume() const = 0;  // 0..100
+  virtual void setVolume(int volume) = 0;
+
+ Q_SIGNALS:
+  void statusChanged();
+  // The current media cannot be played (not found, unreadable, dropped for good).
+  void error();
+};

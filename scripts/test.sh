@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds and runs the whole test suite headless; exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/build.sh
+export QT_QPA_PLATFORM=offscreen
+export VANTOR_AUDIO_SINK="${VANTOR_AUDIO_SINK:-fakesink sync=true}"
+# A private session bus, so tests never touch the user's desktop session.
+exec dbus-run-session -- ctest --test-dir build --output-on-failure -j 2 "$@"
