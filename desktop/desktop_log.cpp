@@ -1,0 +1,3 @@
+#include "desktop_log.h"
+
+Q_LOGGING_CATEGORY(lcDesktop, "vantor.desktop")
