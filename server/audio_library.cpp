@@ -1,0 +1,81 @@
+#include "audio_library.h"
+
+#include "stream_framing.h"
+#include "text.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace vantor::server {
+
+std::string AudioLoop::Pass(uint32_t n) const
+{
+    if (!ogg || n == 0)
+        return bytes;
+    return OggWithSerialOffset(bytes, pages, n);
+}
+
+bool NeedsAudio(StreamKind kind)
+{
+    return kind != StreamKind::Broken;
+}
+
+std::string AudioFileName(const Station &s)
+{
+    return AsciiLower(s.key) + (s.kind == StreamKind::Ogg ? ".ogg" : ".mp3");
+}
+
+void AudioLibrary::Load(const Catalogue &cat, const std::string &dir, std::ostream &log)
+{
+    size_t missing = 0;
+    for (const auto &c : cat.countries) {
+        for (const auto &s : c.stations) {
+            if (!NeedsAudio(s.kind))
+                continue;
+            const std::string path = dir + "/" + AudioFileName(s);
+            std::ifstream in(path, std::ios::binary);
+            if (!in) {
+                ++missing;
+                continue;
+            }
+            std::ostringstream ss;
+            ss << in.rdbuf();
+            auto loop = std::make_shared<AudioLoop>();
+            loop->bytes = ss.str();
+            if (loop->bytes.empty()) {
+                ++missing;
+                continue;
+            }
+            if (s.kind == StreamKind::Ogg) {
+                try {
+                    loop->ogg = true;
+                    loop->pages = SplitOggPages(loop->bytes);
+                    loop->bytesPerSecond = static_cast<double>(loop->bytes.size()) /
+                                           OggVorbisSeconds(loop->bytes, loop->pages);
+                } catch (const OggError &e) {
+                    log << "vantor-directory: " << path << ": " << e.what() << "\n";
+                    continue;
+                }
+            } else {
+                loop->bytesPerSecond = s.bitrateKbps * 1000.0 / 8.0;
+            }
+            loops_[AsciiLower(s.key)] = std::move(loop);
+        }
+    }
+    if (missing)
+        log << "vantor-directory: " << missing << " demo stream(s) have no audio in " << dir
+            << "; run vantor-directory --make-audio\n";
+}
+
+void AudioLibrary::Add(const std::string &key, std::shared_ptr<const AudioLoop> loop)
+{
+    loops_[AsciiLower(key)] = std::move(loop);
+}
+
+std::shared_ptr<const AudioLoop> AudioLibrary::Find(const std::string &key) const
+{
+    const auto it = loops_.find(AsciiLower(key));
+    return it == loops_.end() ? nullptr : it->second;
+}
+
+}  // namespace vantor::server

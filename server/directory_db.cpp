@@ -1,0 +1,244 @@
+#include "directory_db.h"
+
+#include <sqlite3.h>
+
+namespace vantor::server {
+
+namespace {
+
+class Statement {
+public:
+    Statement(sqlite3 *db, const char *sql)
+        : db_(db)
+    {
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK)
+            throw DbError(std::string("prepare: ") + sqlite3_errmsg(db));
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    Statement &Bind(int i, const std::string &v)
+    {
+        Check(sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT));
+        return *this;
+    }
+    Statement &Bind(int i, int v)
+    {
+        Check(sqlite3_bind_int(stmt_, i, v));
+        return *this;
+    }
+    // True while there is a row.
+    bool Step()
+    {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc == SQLITE_DONE)
+            return false;
+        throw DbError(std::string("step: ") + sqlite3_errmsg(db_));
+    }
+    std::string Text(int col)
+    {
+        const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(stmt_, col));
+        return p ? std::string(p, static_cast<size_t>(sqlite3_column_bytes(stmt_, col))) : std::string();
+    }
+    int Int(int col) { return sqlite3_column_int(stmt_, col); }
+
+private:
+    void Check(int rc)
+    {
+        if (rc != SQLITE_OK)
+            throw DbError(std::string("bind: ") + sqlite3_errmsg(db_));
+    }
+    sqlite3 *db_;
+    sqlite3_stmt *stmt_ = nullptr;
+};
+
+constexpr const char *kStationColumns =
+    "s.key, s.country, s.name, s.tags, s.homepage, s.kind, s.bitrate";
+
+StationRow ReadStation(Statement &st)
+{
+    StationRow r;
+    r.key = st.Text(0);
+    r.country = st.Text(1);
+    r.name = st.Text(2);
+    r.tags = st.Text(3);
+    r.homepage = st.Text(4);
+    r.kind = static_cast<StreamKind>(st.Int(5));
+    r.bitrateKbps = st.Int(6);
+    return r;
+}
+
+}  // namespace
+
+std::string SearchExpression(const std::string &words)
+{
+    std::string expr;
+    size_t i = 0;
+    while (i < words.size()) {
+        while (i < words.size() && (words[i] == ' ' || words[i] == '\t'))
+            ++i;
+        size_t j = i;
+        while (j < words.size() && words[j] != ' ' && words[j] != '\t')
+            ++j;
+        if (j > i) {
+            std::string term;
+            for (size_t k = i; k < j; ++k) {
+                if (words[k] == '"')
+                    term += '"';  // doubled inside a quoted FTS5 string
+                term += words[k];
+            }
+            if (!expr.empty())
+                expr += " AND ";
+            expr += "\"" + term + "\"*";
+        }
+        i = j;
+    }
+    return expr;
+}
+
+DirectoryDb::DirectoryDb(const std::string &path)
+{
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                        nullptr) != SQLITE_OK) {
+        const std::string msg = db_ ? sqlite3_errmsg(db_) : "out of memory";
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw DbError("cannot open " + path + ": " + msg);
+    }
+    sqlite3_busy_timeout(db_, 5000);
+    try {
+        // A report that was answered with a thank-you page must survive a power cut.
+        Exec("PRAGMA journal_mode=WAL");
+        Exec("PRAGMA synchronous=FULL");
+        Exec("CREATE TABLE IF NOT EXISTS countries(pos INTEGER PRIMARY KEY, stem TEXT NOT NULL UNIQUE COLLATE NOCASE,"
+             " name_nl TEXT NOT NULL, name_en TEXT NOT NULL)");
+        Exec("CREATE TABLE IF NOT EXISTS stations(id INTEGER PRIMARY KEY, key TEXT NOT NULL UNIQUE COLLATE NOCASE,"
+             " country TEXT NOT NULL COLLATE NOCASE, name TEXT NOT NULL, tags TEXT NOT NULL,"
+             " homepage TEXT NOT NULL, kind INTEGER NOT NULL, bitrate INTEGER NOT NULL)");
+        Exec("CREATE VIRTUAL TABLE IF NOT EXISTS station_search USING fts5(name, tags, content='stations',"
+             " content_rowid='id', tokenize='unicode61 remove_diacritics 2')");
+        Exec("CREATE TABLE IF NOT EXISTS reports(id INTEGER PRIMARY KEY, received TEXT NOT NULL, lang TEXT NOT NULL,"
+             " url TEXT NOT NULL, name TEXT NOT NULL, country TEXT NOT NULL, remote TEXT NOT NULL)");
+    } catch (...) {
+        sqlite3_close(db_);
+        throw;
+    }
+}
+
+DirectoryDb::~DirectoryDb()
+{
+    sqlite3_close(db_);
+}
+
+void DirectoryDb::Exec(const char *sql)
+{
+    char *err = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        const std::string msg = err ? err : "unknown error";
+        sqlite3_free(err);
+        throw DbError(msg);
+    }
+}
+
+void DirectoryDb::ReplaceCatalogue(const Catalogue &cat)
+{
+    std::lock_guard lock(mutex_);
+    Exec("BEGIN IMMEDIATE");
+    try {
+        Exec("DELETE FROM stations");
+        Exec("DELETE FROM countries");
+        int pos = 0, id = 0;
+        for (const auto &c : cat.countries) {
+            Statement(db_, "INSERT INTO countries(pos, stem, name_nl, name_en) VALUES(?,?,?,?)")
+                .Bind(1, ++pos).Bind(2, c.stem).Bind(3, c.nameNl).Bind(4, c.nameEn).Step();
+            for (const auto &s : c.stations) {
+                Statement(db_, "INSERT INTO stations(id, key, country, name, tags, homepage, kind, bitrate)"
+                               " VALUES(?,?,?,?,?,?,?,?)")
+                    .Bind(1, ++id).Bind(2, s.key).Bind(3, c.stem).Bind(4, s.name).Bind(5, s.tags)
+                    .Bind(6, s.homepage).Bind(7, static_cast<int>(s.kind)).Bind(8, s.bitrateKbps).Step();
+            }
+        }
+        Exec("INSERT INTO station_search(station_search) VALUES('rebuild')");
+        Exec("COMMIT");
+    } catch (...) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+std::vector<CountryRow> DirectoryDb::Countries()
+{
+    std::lock_guard lock(mutex_);
+    Statement st(db_, "SELECT stem, name_nl, name_en FROM countries ORDER BY pos");
+    std::vector<CountryRow> out;
+    while (st.Step())
+        out.push_back({st.Text(0), st.Text(1), st.Text(2)});
+    return out;
+}
+
+std::vector<StationRow> DirectoryDb::StationsOf(const std::string &stem)
+{
+    std::lock_guard lock(mutex_);
+    Statement st(db_, (std::string("SELECT ") + kStationColumns + " FROM stations s WHERE s.country = ? ORDER BY s.id").c_str());
+    st.Bind(1, stem);
+    std::vector<StationRow> out;
+    while (st.Step())
+        out.push_back(ReadStation(st));
+    return out;
+}
+
+std::optional<StationRow> DirectoryDb::StationByKey(const std::string &key)
+{
+    std::lock_guard lock(mutex_);
+    Statement st(db_, (std::string("SELECT ") + kStationColumns + " FROM stations s WHERE s.key = ?").c_str());
+    st.Bind(1, key);
+    if (!st.Step())
+        return std::nullopt;
+    return ReadStation(st);
+}
+
+std::vector<StationRow> DirectoryDb::Search(const std::string &words, const std::string &countryStem, int limit)
+{
+    const std::string expr = SearchExpression(words);
+    std::string sql = std::string("SELECT ") + kStationColumns + " FROM stations s";
+    if (!expr.empty())
+        sql += " JOIN station_search f ON f.rowid = s.id WHERE station_search MATCH ?1";
+    else
+        sql += " WHERE 1";
+    sql += " AND (?2 = '' OR s.country = ?2)";
+    sql += expr.empty() ? " ORDER BY s.id" : " ORDER BY f.rank, s.id";
+    sql += " LIMIT ?3";
+
+    std::lock_guard lock(mutex_);
+    Statement st(db_, sql.c_str());
+    if (!expr.empty())
+        st.Bind(1, expr);
+    st.Bind(2, countryStem).Bind(3, limit);
+    std::vector<StationRow> out;
+    while (st.Step())
+        out.push_back(ReadStation(st));
+    return out;
+}
+
+void DirectoryDb::AddReport(const Report &r)
+{
+    std::lock_guard lock(mutex_);
+    Statement(db_, "INSERT INTO reports(received, lang, url, name, country, remote) VALUES(?,?,?,?,?,?)")
+        .Bind(1, r.received).Bind(2, r.lang).Bind(3, r.url).Bind(4, r.name).Bind(5, r.country).Bind(6, r.remote)
+        .Step();
+}
+
+std::vector<Report> DirectoryDb::Reports()
+{
+    std::lock_guard lock(mutex_);
+    Statement st(db_, "SELECT received, lang, url, name, country, remote FROM reports ORDER BY id");
+    std::vector<Report> out;
+    while (st.Step())
+        out.push_back({st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4), st.Text(5)});
+    return out;
+}
+
+}  // namespace vantor::server

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "catalogue.h"
+
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace vantor::server {
+
+struct DbError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct CountryRow {
+    std::string stem, nameNl, nameEn;
+};
+
+struct StationRow {
+    std::string key, country, name, tags, homepage;
+    StreamKind kind = StreamKind::Mp3;
+    int bitrateKbps = 64;
+};
+
+struct Report {
+    std::string received;  // UTC, ISO 8601
+    std::string lang, url, name, country, remote;
+};
+
+// The catalogue, its search index and the broken-station reports in one SQLite file.
+// The catalogue is replaced at every start; reports are kept.
+class DirectoryDb {
+public:
+    static constexpr int kSearchLimit = 500;
+
+    explicit DirectoryDb(const std::string &path);
+    ~DirectoryDb();
+    DirectoryDb(const DirectoryDb &) = delete;
+    DirectoryDb &operator=(const DirectoryDb &) = delete;
+
+    void ReplaceCatalogue(const Catalogue &cat);
+
+    std::vector<CountryRow> Countries();
+    // Case-insensitive on the stem; nothing when the country is unknown.
+    std::vector<StationRow> StationsOf(const std::string &stem);
+    std::optional<StationRow> StationByKey(const std::string &key);
+
+    // Every word must start a word of the name or the tags, accents and case ignored.
+    // An empty country searches all; an unknown one finds nothing.
+    std::vector<StationRow> Search(const std::string &words, const std::string &countryStem,
+                                   int limit = kSearchLimit);
+
+    void AddReport(const Report &r);
+    std::vector<Report> Reports();
+
+private:
+    void Exec(const char *sql);
+
+    std::mutex mutex_;
+    sqlite3 *db_ = nullptr;
+};
+
+// The FTS5 query for the typed words: each a quoted prefix term, so no input is query syntax.
+std::string SearchExpression(const std::string &words);
+
+}  // namespace vantor::server

@@ -1,0 +1,356 @@
+#include "directory_server.h"
+
+#include "answers.h"
+#include "text.h"
+
+#include <httplib.h>
+
+#include <ctime>
+
+namespace vantor::server {
+
+namespace {
+
+constexpr const char *kTagList = "text/plain; charset=utf-8";
+constexpr const char *kHtml = "text/html; charset=utf-8";
+
+std::string Param(const httplib::Request &req, const char *key)
+{
+    return req.has_param(key) ? QueryValueToUtf8(req.get_param_value(key)) : std::string();
+}
+
+std::string UtcNow()
+{
+    const std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    return buf;
+}
+
+// Splits "name.ext"; false when there is not exactly one dot.
+bool SplitFileName(const std::string &file, std::string &stem, std::string &ext)
+{
+    const size_t dot = file.find('.');
+    if (dot == std::string::npos || file.find('.', dot + 1) != std::string::npos)
+        return false;
+    stem = file.substr(0, dot);
+    ext = file.substr(dot + 1);
+    return IsPlainName(stem);
+}
+
+}  // namespace
+
+std::string LogSafe(const std::string &s)
+{
+    static const char *hex = "0123456789abcdef";
+    std::string out;
+    out.reserve(s.size());
+    for (char ch : s) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7F || c == '\\') {
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 0xF];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+DirectoryServer::DirectoryServer(DirectoryDb &db, const AudioLibrary &audio, ServerLimits limits, LogSink log)
+    : db_(db), audio_(audio), limits_(limits), log_(std::move(log)), http_(std::make_unique<httplib::Server>())
+{
+    // Every listener holds a thread for as long as it listens.
+    const size_t threads = limits_.maxStreams + 8;
+    http_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    http_->set_payload_max_length(16 * 1024);
+    http_->set_read_timeout(10, 0);
+    http_->set_write_timeout(10, 0);
+    Routes();
+}
+
+DirectoryServer::~DirectoryServer()
+{
+    Stop();
+}
+
+int DirectoryServer::Bind(const std::string &host, int port)
+{
+    int bound = -1;
+    if (port == 0)
+        bound = http_->bind_to_any_port(host);
+    else if (http_->bind_to_port(host, port))
+        bound = port;
+    if (bound > 0)
+        fallbackHost_ = (host.find(':') != std::string::npos ? "[" + host + "]" : host) + ":" + std::to_string(bound);
+    return bound;
+}
+
+bool DirectoryServer::Run()
+{
+    if (Stopping())
+        return false;
+    return http_->listen_after_bind();
+}
+
+void DirectoryServer::Stop()
+{
+    {
+        std::lock_guard lock(stopMutex_);
+        stopping_ = true;
+    }
+    stopCv_.notify_all();
+    http_->stop();
+}
+
+bool DirectoryServer::IsRunning() const
+{
+    return http_->is_running();
+}
+
+bool DirectoryServer::WaitStopping(std::chrono::milliseconds d)
+{
+    std::unique_lock lock(stopMutex_);
+    return stopCv_.wait_for(lock, d, [this] { return stopping_.load(); });
+}
+
+void DirectoryServer::Routes()
+{
+    auto &h = *http_;
+
+    h.set_pre_routing_handler([this](const httplib::Request &req, httplib::Response &res) {
+        if (req.headers.size() > limits_.maxHeaders) {
+            res.status = 431;
+            res.set_content("too many headers\n", "text/plain");
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        if (req.params.size() > limits_.maxQueryParams) {
+            res.status = 414;
+            res.set_content("too many query values\n", "text/plain");
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        for (const auto &[key, value] : req.params) {
+            if (key.size() > 64 || value.size() > limits_.maxQueryValue) {
+                res.status = 414;
+                res.set_content("query value too long\n", "text/plain");
+                return httplib::Server::HandlerResponse::Handled;
+            }
+        }
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+
+    h.set_error_handler([](const httplib::Request &req, httplib::Response &res) {
+        if (res.body.empty() && !res.content_provider_)
+            res.set_content(UnknownPage(LangFromParam(Param(req, "lang"))), kHtml);
+    });
+
+    h.set_exception_handler([this](const httplib::Request &req, httplib::Response &res, std::exception_ptr ep) {
+        std::string what = "unknown error";
+        try {
+            std::rethrow_exception(ep);
+        } catch (const std::exception &e) {
+            what = e.what();
+        } catch (...) {
+        }
+        log_("vantor-directory: error on " + LogSafe(req.path) + ": " + LogSafe(what));
+        res.status = 500;
+        res.set_content("internal error\n", "text/plain");
+    });
+
+    h.set_logger([this](const httplib::Request &req, const httplib::Response &res) {
+        log_(UtcNow() + " " + req.remote_addr + " " + LogSafe(req.method) + " " + LogSafe(req.target) + " " +
+             std::to_string(res.status) + " " + (res.content_provider_ ? "stream" : std::to_string(res.body.size())));
+    });
+
+    auto hostOf = [this](const httplib::Request &req) {
+        const std::string host = req.get_header_value("Host");
+        return IsUsableHost(host) ? host : fallbackHost_;
+    };
+
+    h.Get("/radio/inter/keuze.php", [this](const httplib::Request &req, httplib::Response &res) {
+        res.set_content(CountryListAnswer(db_.Countries(), LangFromParam(Param(req, "lang"))), kTagList);
+    });
+
+    h.Get(R"(/radio/inter/zenders/(.*))", [this, hostOf](const httplib::Request &req, httplib::Response &res) {
+        const std::string file = req.matches[1];
+        if (file == "radio-lijst-zoek.php") {
+            const std::string land = Param(req, "land");
+            if (!land.empty() && !IsPlainName(land)) {
+                res.set_content("", kTagList);  // no such country, so no stations
+                return;
+            }
+            res.set_content(StationListAnswer(db_.Search(Param(req, "zoeken"), land), hostOf(req)), kTagList);
+            return;
+        }
+        const auto stem = StemFromListFile(file);
+        if (!stem) {
+            res.status = 404;
+            return;
+        }
+        const auto stations = db_.StationsOf(*stem);
+        if (stations.empty()) {
+            res.status = 404;
+            return;
+        }
+        res.set_content(StationListAnswer(stations, hostOf(req)), kTagList);
+    });
+
+    h.Get("/radio/inter/website/index.php", [this](const httplib::Request &req, httplib::Response &res) {
+        const Lang lang = LangFromParam(Param(req, "lang"));
+        const std::string wat = Param(req, "wat");
+        if (wat == "home") {
+            res.set_content(HomePage(lang, CleanVersion(Param(req, "versie")), db_.Countries().size()), kHtml);
+        } else if (wat == "about") {
+            res.set_content(AboutPage(lang), kHtml);
+        } else if (wat == "melding") {
+            Report r;
+            r.received = UtcNow();
+            r.lang = Param(req, "lang");
+            r.url = Param(req, "zenderurl");
+            r.name = Param(req, "zendernaam");
+            r.country = Param(req, "zenderland");
+            r.remote = req.remote_addr;
+            if (r.url.empty()) {
+                res.status = 400;
+                res.set_content(ReportIncompletePage(lang), kHtml);
+                return;
+            }
+            db_.AddReport(r);  // throws on failure, so no thank-you for a lost report
+            res.set_content(ReportThanksPage(lang, r.name), kHtml);
+        } else {
+            res.status = 404;
+        }
+    });
+
+    h.Get("/", [this, hostOf](const httplib::Request &req, httplib::Response &res) {
+        const auto countries = db_.Countries();
+        std::vector<std::vector<StationRow>> stations;
+        for (const auto &c : countries)
+            stations.push_back(db_.StationsOf(c.stem));
+        res.set_content(SitePage(LangFromParam(Param(req, "lang")), countries, stations, hostOf(req)), kHtml);
+    });
+
+    h.Get(R"(/station/([^/]*))", [this, hostOf](const httplib::Request &req, httplib::Response &res) {
+        const std::string key = req.matches[1];
+        const auto station = IsPlainName(key) ? db_.StationByKey(key) : std::nullopt;
+        if (!station) {
+            res.status = 404;
+            return;
+        }
+        const Lang lang = LangFromParam(Param(req, "lang"));
+        std::vector<std::vector<StationRow>> one{{*station}};
+        std::vector<CountryRow> country;
+        for (const auto &c : db_.Countries())
+            if (AsciiLower(c.stem) == AsciiLower(station->country))
+                country.push_back(c);
+        if (country.empty())
+            one.clear();
+        res.set_content(SitePage(lang, country, one, hostOf(req)), kHtml);
+    });
+
+    h.Get(R"(/stream/([^/]*))", [this, hostOf](const httplib::Request &req, httplib::Response &res) {
+        std::string key, ext;
+        if (!SplitFileName(req.matches[1], key, ext)) {
+            res.status = 404;
+            return;
+        }
+        const auto station = db_.StationByKey(key);
+        if (!station || station->kind == StreamKind::Broken) {
+            res.status = 404;
+            return;
+        }
+        const StreamKind kind = station->kind;
+        if (ext == "pls" && kind == StreamKind::Pls) {
+            res.set_content(PlaylistPls(*station, hostOf(req)), "audio/x-scpls");
+            return;
+        }
+        if (ext == "m3u" && kind == StreamKind::M3u) {
+            res.set_content(PlaylistM3u(*station, hostOf(req)), "audio/x-mpegurl");
+            return;
+        }
+        const bool wantOgg = ext == "ogg";
+        if ((wantOgg && kind != StreamKind::Ogg) || (!wantOgg && (ext != "mp3" || kind == StreamKind::Ogg))) {
+            res.status = 404;
+            return;
+        }
+        auto loop = audio_.Find(key);
+        if (!loop) {
+            res.status = 503;
+            res.set_content("this demo station has no audio yet\n", "text/plain");
+            return;
+        }
+        if (streams_.fetch_add(1) >= limits_.maxStreams) {
+            streams_.fetch_sub(1);
+            res.status = 503;
+            res.set_content("too many listeners\n", "text/plain");
+            return;
+        }
+
+        struct Session {
+            std::shared_ptr<const AudioLoop> loop;
+            std::string pass;
+            uint32_t passNo = 0;
+            size_t pos = 0;
+            size_t sentAudio = 0;
+            std::optional<IcyFramer> framer;
+            std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+        };
+        auto s = std::make_shared<Session>();
+        s->loop = loop;
+        s->pass = loop->Pass(0);
+
+        res.set_header("icy-name", station->name);
+        res.set_header("icy-genre", station->tags);
+        res.set_header("icy-br", std::to_string(station->bitrateKbps));
+        res.set_header("icy-pub", "0");
+        res.set_header("Cache-Control", "no-cache, no-store");
+        if (!loop->ogg && req.get_header_value("Icy-MetaData") == "1") {
+            s->framer.emplace(limits_.icyMetaint);
+            res.set_header("icy-metaint", std::to_string(limits_.icyMetaint));
+        }
+
+        const bool drops = kind == StreamKind::Drop;
+        const std::string name = station->name;
+        res.set_content_provider(
+            loop->ogg ? "audio/ogg" : "audio/mpeg",
+            [this, s, drops, name](size_t, httplib::DataSink &sink) {
+                const auto elapsed = std::chrono::steady_clock::now() - s->start;
+                const double seconds = std::chrono::duration<double>(elapsed).count();
+                const size_t due = limits_.burstBytes + static_cast<size_t>(s->loop->bytesPerSecond * seconds);
+                while (s->sentAudio < due && !Stopping()) {
+                    if (s->pos >= s->pass.size()) {
+                        s->pass = s->loop->Pass(++s->passNo);
+                        s->pos = 0;
+                    }
+                    const size_t n = std::min({due - s->sentAudio, s->pass.size() - s->pos, size_t{8192}});
+                    const std::string_view audio = std::string_view(s->pass).substr(s->pos, n);
+                    bool ok;
+                    if (s->framer) {
+                        const auto every = static_cast<size_t>(s->loop->bytesPerSecond * limits_.titleEvery.count());
+                        const std::string title =
+                            name + " - demo part " + std::to_string(1 + s->sentAudio / std::max<size_t>(every, 1));
+                        std::string framed;
+                        s->framer->Frame(audio, title, framed);
+                        ok = sink.write(framed.data(), framed.size());
+                    } else {
+                        ok = sink.write(audio.data(), audio.size());
+                    }
+                    if (!ok)
+                        return false;
+                    s->pos += n;
+                    s->sentAudio += n;
+                }
+                if (drops && elapsed >= limits_.dropAfter) {
+                    sink.done();
+                    return true;
+                }
+                return !WaitStopping(std::chrono::milliseconds(50)) && sink.is_writable();
+            },
+            [this](bool) { streams_.fetch_sub(1); });
+    });
+}
+
+}  // namespace vantor::server
