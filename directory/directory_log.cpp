@@ -1,0 +1,3 @@
+#include "directory_log.h"
+
+Q_LOGGING_CATEGORY(lcDirectory, "vantor.directory")
