@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <initializer_list>
+#include <utility>
+
+// Every address of the directory server is built here and nowhere else.
+//
+// The results are complete, fully percent-encoded address strings. Hand them on unchanged:
+// to libcurl as they are, to Qt as QUrl(address, QUrl::StrictMode) or QUrl::fromEncoded().
+// Never run one through QUrl::toString()/fromPercentEncoding() before sending, or the
+// encoded "&", "#", "+" and blanks in a value turn back into delimiters.
+class DirectoryAddress {
+ public:
+  // The bundled directory server.
+  static inline const QString kDefaultBase = QStringLiteral("http://127.0.0.1:8047/");
+  static inline const QString kVersion = QStringLiteral("2.0");
+
+  // base: scheme http or https and a host; a path in it is kept as a prefix, query and
+  // fragment are dropped. An unusable base falls back to the default.
+  explicit DirectoryAddress(const QString& base = kDefaultBase);
+
+  // VANTOR_DIRECTORY_URL when set, else the default.
+  static DirectoryAddress fromEnvironment();
+
+  // The base in encoded form, always ending in "/".
+  QString base() const { return base_; }
+
+  QString stationList(const QString& file) const;
+  QString countryList(const QString& language) const;
+  QString search(const QString& words, const QString& country) const;
+  QString homePage(const QString& language, const QString& version = kVersion) const;
+  QString aboutPage(const QString& language) const;
+  QString report(const QString& language, const QString& streamUrl, const QString& stationName,
+                 const QString& countryName) const;
+
+  // host[:port] + "/", without the scheme: how the directory's own site is shown.
+  QString siteAddress() const;
+
+  // A query value: unreserved characters stay, everything else is %XX of its UTF-8.
+  static QString encodeValue(const QString& value);
+  // One path segment: like a value, and "." or ".." cannot climb out of the folder.
+  static QString encodeSegment(const QString& segment);
+
+ private:
+  using Pair = std::pair<QString, QString>;
+  // Keys are written as given, values encoded, in the order given.
+  QString withQuery(const QString& path, std::initializer_list<Pair> query) const;
+
+  QString base_;
+  QUrl url_;
+};
