@@ -1,0 +1,124 @@
+#include "directory_db.h"
+#include "server_test_util.h"
+
+#include <gtest/gtest.h>
+
+using namespace vantor::server;
+
+namespace {
+
+Catalogue SmallCatalogue()
+{
+    Catalogue cat;
+    cat.countries.push_back({"holland", "Holland", "The Netherlands", "nl",
+                             {{"polder-fm", "Polder FM", "pop hits", StreamKind::Mp3, 128, "{host}/station/polder-fm"},
+                              {"grachten-jazz", "Grachten Jazz", "jazz swing", StreamKind::Pls, 96, "h/g"},
+                              {"jazzy-rock", "Tulp Rock", "rock jazzy", StreamKind::Drop, 64, "h/t"}}});
+    cat.countries.push_back({"frankrijk", "Frankrijk", "France", "fr",
+                             {{"cafe-musette", "Café Musette", "chanson accordéon", StreamKind::Mp3, 64, "h/c"},
+                              {"jazz-rive", "Jazz Rive Gauche", "jazz", StreamKind::Ogg, 64, "h/j"}}});
+    return cat;
+}
+
+std::vector<std::string> Names(const std::vector<StationRow> &rows)
+{
+    std::vector<std::string> out;
+    for (const auto &r : rows)
+        out.push_back(r.name);
+    return out;
+}
+
+class DirectoryDbTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        db = std::make_unique<DirectoryDb>(dir.Path("d.sqlite3"));
+        db->ReplaceCatalogue(SmallCatalogue());
+    }
+    TempDir dir;
+    std::unique_ptr<DirectoryDb> db;
+};
+
+}  // namespace
+
+TEST_F(DirectoryDbTest, ListsKeepCatalogueOrder)
+{
+    const auto countries = db->Countries();
+    ASSERT_EQ(countries.size(), 2u);
+    EXPECT_EQ(countries[0].stem, "holland");
+    EXPECT_EQ(countries[1].nameEn, "France");
+    EXPECT_EQ(Names(db->StationsOf("holland")), (std::vector<std::string>{"Polder FM", "Grachten Jazz", "Tulp Rock"}));
+    EXPECT_EQ(db->StationsOf("HOLLAND").size(), 3u);
+    EXPECT_TRUE(db->StationsOf("nowhere").empty());
+    const auto s = db->StationByKey("grachten-jazz");
+    ASSERT_TRUE(s);
+    EXPECT_EQ(s->kind, StreamKind::Pls);
+    EXPECT_EQ(s->bitrateKbps, 96);
+}
+
+TEST_F(DirectoryDbTest, SearchMatchesNamesAndTagsIgnoringAccentsAndCase)
+{
+    EXPECT_EQ(Names(db->Search("cafe", "")), (std::vector<std::string>{"Café Musette"}));
+    EXPECT_EQ(Names(db->Search("ACCORDEON", "")), (std::vector<std::string>{"Café Musette"}));
+    EXPECT_EQ(Names(db->Search("swing", "")), (std::vector<std::string>{"Grachten Jazz"}));
+    EXPECT_EQ(db->Search("jazz", "").size(), 3u);              // "jazzy" too: words match as prefixes
+    EXPECT_EQ(Names(db->Search("jazz rock", "")), (std::vector<std::string>{"Tulp Rock"}));  // every word
+    EXPECT_EQ(Names(db->Search("  jazz  ", "frankrijk")), (std::vector<std::string>{"Jazz Rive Gauche"}));
+    EXPECT_TRUE(db->Search("jazz", "spanje").empty());
+    EXPECT_TRUE(db->Search("metal", "").empty());
+}
+
+TEST_F(DirectoryDbTest, EmptyWordsListEveryStationOfTheCountry)
+{
+    EXPECT_EQ(db->Search("", "").size(), 5u);
+    EXPECT_EQ(db->Search("", "frankrijk").size(), 2u);
+}
+
+TEST_F(DirectoryDbTest, SearchTextIsNeverQuerySyntax)
+{
+    for (const char *words : {"\"", "jazz\"", "a OR b", "NOT", "*", "(", "jazz AND", "name:jazz", "^", "-", "\"\"*"})
+        EXPECT_NO_THROW(db->Search(words, "")) << words;
+    EXPECT_TRUE(db->Search("polder OR cafe", "").empty());  // OR is just a word here
+    EXPECT_EQ(SearchExpression(" a  b\"c "), "\"a\"* AND \"b\"\"c\"*");
+}
+
+TEST(DirectoryDb, SearchStopsAtTheLimit)
+{
+    TempDir dir;
+    DirectoryDb db(dir.Path("d.sqlite3"));
+    Catalogue cat;
+    cat.countries.push_back({"holland", "Holland", "The Netherlands", "nl", {}});
+    for (int i = 0; i < 620; ++i)
+        cat.countries[0].stations.push_back(
+            {"s" + std::to_string(i), "Station " + std::to_string(i), "pop", StreamKind::Mp3, 64, "h"});
+    db.ReplaceCatalogue(cat);
+    EXPECT_EQ(db.Search("pop", "").size(), 500u);
+    EXPECT_EQ(db.Search("", "holland").size(), 500u);
+    EXPECT_EQ(db.StationsOf("holland").size(), 620u);
+}
+
+TEST(DirectoryDb, ReportsSurviveReopeningAndANewCatalogue)
+{
+    TempDir dir;
+    {
+        DirectoryDb db(dir.Path("d.sqlite3"));
+        db.ReplaceCatalogue(SmallCatalogue());
+        db.AddReport({"2024-01-01T00:00:00Z", "english", "http://x/s.mp3", "Café 'FM'", "Holland", "127.0.0.1"});
+    }
+    DirectoryDb db(dir.Path("d.sqlite3"));
+    Catalogue other = SmallCatalogue();
+    other.countries.pop_back();
+    db.ReplaceCatalogue(other);
+    EXPECT_TRUE(db.StationsOf("frankrijk").empty());
+    EXPECT_TRUE(db.Search("cafe", "").empty());  // index follows the new catalogue
+    const auto reports = db.Reports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].name, "Café 'FM'");
+    EXPECT_EQ(reports[0].url, "http://x/s.mp3");
+    EXPECT_EQ(reports[0].country, "Holland");
+}
+
+TEST(DirectoryDb, UnopenableFileThrows)
+{
+    EXPECT_THROW(DirectoryDb("/nonexistent-folder/d.sqlite3"), DbError);
+}
