@@ -1,0 +1,191 @@
+#include "transfer.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QStringDecoder>
+#include <QUrl>
+
+#include <curl/curl.h>
+
+#include <memory>
+
+#include "app/ini.h"
+#include "app/trap.h"
+#include "directory_log.h"
+
+namespace {
+
+void initCurlOnce() {
+  static const CURLcode init = curl_global_init(CURL_GLOBAL_DEFAULT);
+  if (init != CURLE_OK)
+    throw StepFailed(QStringLiteral("libcurl cannot start: %1")
+                         .arg(QString::fromUtf8(curl_easy_strerror(init))));
+}
+
+class BusyCursor {
+ public:
+  BusyCursor() : shown_(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
+    if (shown_) QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+  ~BusyCursor() {
+    if (shown_) QGuiApplication::restoreOverrideCursor();
+  }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+
+ private:
+  bool shown_;
+};
+
+struct Received {
+  QByteArray body;
+  bool tooLarge = false;
+};
+
+size_t collect(char* data, size_t size, size_t count, void* user) {
+  auto* received = static_cast<Received*>(user);
+  const size_t bytes = size * count;
+  if (qint64(received->body.size()) + qint64(bytes) > Transfer::kMaxBodyBytes) {
+    received->tooLarge = true;
+    return 0;  // makes libcurl abort the transfer
+  }
+  received->body.append(data, qsizetype(bytes));
+  return bytes;
+}
+
+// Windows-1252: Latin-1 with printable characters in 0x80-0x9F. The five unassigned bytes
+// map to the control characters of the same value, as browsers do.
+QString decodeWindows1252(const QByteArray& bytes) {
+  static constexpr char16_t kHigh[32] = {
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+  QString text(bytes.size(), Qt::Uninitialized);
+  char16_t* out = reinterpret_cast<char16_t*>(text.data());
+  for (qsizetype i = 0; i < bytes.size(); ++i) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    out[i] = (b >= 0x80 && b < 0xA0) ? kHigh[b - 0x80] : char16_t(b);
+  }
+  return text;
+}
+
+QByteArray charsetOf(const QByteArray& contentType) {
+  const QList<QByteArray> parts = contentType.split(';');
+  for (qsizetype i = 1; i < parts.size(); ++i) {
+    const QByteArray part = parts[i].trimmed();
+    const qsizetype eq = part.indexOf('=');
+    if (eq < 0 || part.left(eq).trimmed().toLower() != "charset") continue;
+    QByteArray value = part.mid(eq + 1).trimmed();
+    if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
+      value = value.mid(1, value.size() - 2);
+    return value.trimmed().toLower();
+  }
+  return {};
+}
+
+QString reasonFor(CURLcode code, const char* detail, const Received& received,
+                  std::chrono::milliseconds timeout) {
+  if (received.tooLarge || code == CURLE_FILESIZE_EXCEEDED)
+    return QStringLiteral("the answer is larger than %1 bytes").arg(Transfer::kMaxBodyBytes);
+  switch (code) {
+    case CURLE_COULDNT_CONNECT:
+      return QStringLiteral("no connection to the server");
+    case CURLE_COULDNT_RESOLVE_HOST:
+      return QStringLiteral("host not found");
+    case CURLE_OPERATION_TIMEDOUT:
+      return QStringLiteral("no answer within %1 ms").arg(timeout.count());
+    case CURLE_TOO_MANY_REDIRECTS:
+      return QStringLiteral("more than %1 redirects").arg(Transfer::kMaxRedirects);
+    default:
+      break;
+  }
+  const QString why = QString::fromUtf8(*detail ? detail : curl_easy_strerror(code));
+  return why.trimmed();
+}
+
+bool isWebAddress(const QUrl& url) {
+  const QString scheme = url.scheme().toLower();
+  return url.isValid() && (scheme == u"http" || scheme == u"https") && !url.host().isEmpty();
+}
+
+}  // namespace
+
+Transfer::Transfer(QObject* parent) : QObject(parent) {}
+
+QString Transfer::OpenURL(const QString& url) {
+  // Tolerant parsing encodes stray blanks but keeps every %XX as it is.
+  const QUrl parsed(url.trimmed(), QUrl::TolerantMode);
+  if (!isWebAddress(parsed))
+    throw StepFailed(QStringLiteral("not an http or https address: %1").arg(url));
+  const QByteArray address = parsed.toEncoded();
+
+  initCurlOnce();
+  std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
+  if (!curl) throw StepFailed(QStringLiteral("libcurl cannot start a transfer"));
+
+  // The bundled directory runs on this machine; a desktop proxy must not come in between.
+  QByteArray noProxy = "localhost,127.0.0.1,::1";
+  const QByteArray userNoProxy =
+      qEnvironmentVariableIsSet("no_proxy") ? qgetenv("no_proxy") : qgetenv("NO_PROXY");
+  if (!userNoProxy.isEmpty()) noProxy += ',' + userNoProxy;
+
+  Received received;
+  char detail[CURL_ERROR_SIZE] = {};
+  CURL* c = curl.get();
+  curl_easy_setopt(c, CURLOPT_URL, address.constData());
+  curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(c, CURLOPT_MAXREDIRS, long(kMaxRedirects));
+  curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, long(timeout_.count()));
+  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, long(timeout_.count()));
+  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(c, CURLOPT_USERAGENT, kUserAgent.constData());
+  curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");  // what libcurl can unpack
+  curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(kMaxBodyBytes));
+  curl_easy_setopt(c, CURLOPT_NOPROXY, noProxy.constData());
+  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &collect);
+  curl_easy_setopt(c, CURLOPT_WRITEDATA, &received);
+  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, detail);
+
+  CURLcode code;
+  {
+    BusyCursor busy;
+    code = curl_easy_perform(c);
+  }
+  if (code != CURLE_OK || received.tooLarge) {
+    const QString why = reasonFor(code, detail, received, timeout_);
+    qCWarning(lcDirectory) << "download failed:" << address << why;
+    throw StepFailed(QStringLiteral("download of %1 failed: %2")
+                         .arg(QString::fromLatin1(address), why));
+  }
+
+  long status = 0;
+  curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+  const char* contentType = nullptr;
+  curl_easy_getinfo(c, CURLINFO_CONTENT_TYPE, &contentType);
+  qCDebug(lcDirectory) << "downloaded" << address << status << received.body.size() << "bytes";
+  return DecodeBody(received.body, QByteArray(contentType ? contentType : ""));
+}
+
+QString Transfer::DecodeBody(const QByteArray& body, const QByteArray& contentType) {
+  const QByteArray charset = charsetOf(contentType);
+  if (charset == "utf-8" || charset == "utf8") {
+    QStringDecoder decoder(QStringConverter::Utf8);  // drops a leading BOM
+    return decoder.decode(body);
+  }
+  // Pages labelled Latin-1 or ASCII are Windows-1252 in practice; browsers read them so too.
+  static const QByteArrayList k1252 = {"windows-1252", "cp1252",   "x-cp1252", "iso-8859-1",
+                                       "iso8859-1",    "latin1",   "latin-1",  "l1",
+                                       "iso_8859-1",   "us-ascii", "ascii"};
+  if (k1252.contains(charset)) return decodeWindows1252(body);
+  if (!charset.isEmpty()) {
+    if (const auto known = QStringConverter::encodingForName(charset.constData())) {
+      QStringDecoder decoder(*known);
+      return decoder.decode(body);
+    }
+    qCDebug(lcDirectory) << "unknown charset" << charset << "- guessing";
+  }
+  return INI::DecodeText(body);
+}
