@@ -66,6 +66,11 @@ DirectoryServer::DirectoryServer(DirectoryDb &db, const AudioLibrary &audio, Ser
     // Every listener holds a thread for as long as it listens.
     const size_t threads = limits_.maxStreams + 8;
     http_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    // Without SO_REUSEPORT, so a second server on a taken port fails instead of sharing it.
+    http_->set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     http_->set_payload_max_length(16 * 1024);
     http_->set_read_timeout(10, 0);
     http_->set_write_timeout(10, 0);
