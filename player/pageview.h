@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QNetworkReply>
+#include <QPointer>
+#include <QString>
+#include <QTextBrowser>
+#include <QUrl>
+
+#include <functional>
+
+class QNetworkAccessManager;
+
+// The information pane: shows web pages fetched in the background. "about:" followed by a
+// text shows that text as the page. Links open inside the pane.
+class PageView : public QTextBrowser {
+  Q_OBJECT
+ public:
+  static constexpr qint64 kMaxPageBytes = 4 * 1024 * 1024;
+
+  explicit PageView(QWidget* parent = nullptr);
+  ~PageView() override;
+
+  // Starts loading the address and returns at once; a newer navigate replaces a pending one.
+  void navigate(const QString& url);
+  // The address last navigated to (the error page's "about:" address after a failure).
+  QString currentUrl() const { return currentUrl_; }
+  bool isLoading() const { return pending_ != nullptr; }
+
+  // The text shown, as an "about:" page, when a page cannot be loaded. Without one the pane
+  // is left blank and only navigateError tells.
+  void setErrorPage(std::function<QString()> text) { errorPage_ = std::move(text); }
+
+  // Decodes a page body: the charset of the Content-Type, else the page's own meta charset,
+  // else UTF-8 when valid, else Windows-1252.
+  static QString decodePage(const QByteArray& body, const QByteArray& contentType);
+
+ Q_SIGNALS:
+  void navigateError(const QString& url);
+  void documentComplete(const QString& url);
+
+ protected:
+  // Pictures and style sheets are not fetched: nothing may block the window or leave the pane.
+  QVariant loadResource(int type, const QUrl& name) override;
+
+ private:
+  void cancelPending();
+  void onFinished(QNetworkReply* reply);
+  void fail(QString url, const QString& why);
+  void followLink(const QUrl& link);
+  void showAbout(const QString& text);
+
+  QNetworkAccessManager* network_;
+  QPointer<QNetworkReply> pending_;
+  QString currentUrl_;
+  QByteArray body_;
+  QUrl pageUrl_;  // where the shown page really came from, for relative links
+  std::function<QString()> errorPage_;
+};
