@@ -2,6 +2,11 @@
 
 #include <QChar>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -20,10 +25,21 @@ inline bool matchesName(const char16_t* at, const std::u16string& name) {
   return true;
 }
 
-struct Opening {
-  qsizetype position;  // of the "<"
-  qsizetype name;
-};
+// Position of the last '<' before end, or -1.
+inline qsizetype lastOpenBracket(const char16_t* t, qsizetype end) {
+#ifdef __SSE2__
+  const __m128i bracket = _mm_set1_epi16(short(u'<'));
+  while (end >= 8) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + end - 8));
+    const int mask = _mm_movemask_epi8(_mm_cmpeq_epi16(chunk, bracket));
+    if (mask) return end - 8 + (31 - __builtin_clz(unsigned(mask))) / 2;
+    end -= 8;
+  }
+#endif
+  while (--end >= 0)
+    if (t[end] == u'<') return end;
+  return -1;
+}
 
 }  // namespace
 
@@ -41,40 +57,35 @@ QList<QStringList> ScanTags(QStringView text, const QStringList& names) {
     upperNames.push_back(std::move(u));
   }
 
-  // One pass finds every tag; each "<" starts at most one tag per name.
+  // Backwards, so the nearest closing tag of each name at or after a position is known when
+  // an opening tag is met there. A "<" in the last place starts no tag, not even "<>".
   const char16_t* t = text.utf16();
   const qsizetype n = text.size();
-  std::vector<Opening> openings;
-  std::vector<std::vector<qsizetype>> closings(static_cast<size_t>(count));
-  for (qsizetype p = text.indexOf(u'<'); p >= 0; p = text.indexOf(u'<', p + 1)) {
+  QList<QStringList> lists(count);
+  std::vector<qsizetype> nearestClosing(static_cast<size_t>(count), -1);
+  for (qsizetype p = lastOpenBracket(t, n - 1); p >= 0; p = lastOpenBracket(t, p)) {
     const qsizetype left = n - p;
-    if (left < 2) break;  // even "<>" does not fit
+    if (t[p + 1] == u'/') {
+      for (qsizetype k = 0; k < count; ++k) {
+        const std::u16string& name = upperNames[size_t(k)];
+        const qsizetype len = qsizetype(name.size());
+        if (left >= len + 3 && t[p + len + 2] == u'>' && matchesName(t + p + 2, name))
+          nearestClosing[size_t(k)] = p;
+      }
+      continue;
+    }
     for (qsizetype k = 0; k < count; ++k) {
       const std::u16string& name = upperNames[size_t(k)];
       const qsizetype len = qsizetype(name.size());
-      if (t[p + 1] == u'/') {
-        if (left >= len + 3 && t[p + len + 2] == u'>' && matchesName(t + p + 2, name))
-          closings[size_t(k)].push_back(p);
-      } else if (left >= len + 2 && t[p + len + 1] == u'>' && matchesName(t + p + 1, name)) {
-        openings.push_back({p, k});
-      }
+      const qsizetype closing = nearestClosing[size_t(k)];
+      // Unclosed: the next name may still match here.
+      if (closing < 0 || left < len + 2 || t[p + len + 1] != u'>' || !matchesName(t + p + 1, name))
+        continue;
+      const qsizetype start = p + len + 2;
+      lists[k].append(text.sliced(start, closing - start).toString());
+      break;
     }
   }
-
-  // An opening takes the first closing of its name at or after it; openings ascend, so one
-  // forward pointer per name is enough.
-  QList<QStringList> lists(count);
-  std::vector<size_t> next(size_t(count), 0);
-  qsizetype taken = -1;  // position already filled by an earlier name
-  for (const Opening& o : openings) {
-    if (o.position == taken) continue;
-    const std::vector<qsizetype>& c = closings[size_t(o.name)];
-    size_t& j = next[size_t(o.name)];
-    while (j < c.size() && c[j] < o.position) ++j;
-    if (j == c.size()) continue;  // unclosed: the next name may still match here
-    const qsizetype start = o.position + qsizetype(upperNames[size_t(o.name)].size()) + 2;
-    lists[o.name].append(text.sliced(start, c[j] - start).toString());
-    taken = o.position;
-  }
+  for (QStringList& list : lists) std::reverse(list.begin(), list.end());
   return lists;
 }
