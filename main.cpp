@@ -1,6 +1,32 @@
 #include <QApplication>
 
+#include "app/instance.h"
+#include "app/programfolder.h"
+#include "app/prompt.h"
+#include "desktop/systemtray.h"
+#include "directory/directoryaddress.h"
+#include "player/Form1.h"
+#include "player/mediaplayer_gstreamer.h"
+
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  return 0;
+  QApplication::setApplicationName(QStringLiteral("Vantor Internet Radio"));
+  QApplication::setApplicationVersion(QStringLiteral("2.0"));
+  QApplication::setDesktopFileName(QStringLiteral("vantor-internet-radio"));
+  // The window goes to the tray when closed; the program ends only when it says so.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  const ProgramFolder folder = ProgramFolder::ofExecutable();
+  auto instance = makeSingleInstance(folder.path());
+  if (instance->isAnotherRunning() || (!instance->listen() && instance->isAnotherRunning())) {
+    instance->ActivatePreviousInstance();
+    return 0;
+  }
+
+  QtPrompt prompt;
+  GstMediaPlayer player;
+  Form1 form(Form1Services{folder, prompt, player, makeSystemTray(), DirectoryAddress::fromEnvironment()});
+  QObject::connect(instance.get(), &SingleInstance::activationRequested, &form, &Form1::activate);
+  QObject::connect(&form, &Form1::endRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+  return app.exec();
 }

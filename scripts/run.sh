@@ -16,12 +16,11 @@ cleanup() {
 trap cleanup EXIT INT TERM
 
 export VANTOR_DIRECTORY_URL="${VANTOR_DIRECTORY_URL:-http://127.0.0.1:8047/}"
-if [ -x build/server/vantor-directory ] && ! curl -fs -o /dev/null --max-time 2 "$VANTOR_DIRECTORY_URL"; then
+server=build/vantor-directory/vantor-directory
+if [ -x "$server" ] && ! curl -fs -o /dev/null --max-time 2 "$VANTOR_DIRECTORY_URL"; then
   hostport=${VANTOR_DIRECTORY_URL#http://}
   hostport=${hostport%%/*}
-  mkdir -p build/directory-data
-  build/server/vantor-directory --listen "$hostport" --data build/directory-data \
-      --audio build/demo-audio 2>>build/directory.log &
+  "$server" --listen "$hostport" --data build/directory-data 2>>build/directory.log &
   server_pid=$!
   for _ in $(seq 50); do curl -fs -o /dev/null --max-time 1 "$VANTOR_DIRECTORY_URL" && break; sleep 0.1; done
   echo "Directory server started on $hostport (log: build/directory.log)"

@@ -1,0 +1,357 @@
+#include "Form1.h"
+
+#include <QCloseEvent>
+
+#include <algorithm>
+#include <QCursor>
+#include <QDir>
+#include <QDesktopServices>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QUrl>
+
+#include "app/ini.h"
+#include "app/trap.h"
+#include "appicon.h"
+#include "desktop/systemtray.h"
+#include "desktop/trayicon.h"
+#include "directory/tagscanner.h"
+#include "directory/transfer.h"
+#include "directory/textholder.h"
+#include "ui_Form1.h"
+
+namespace {
+constexpr int kWidth = 676;
+constexpr int kHeight = 564;
+const QString kOptions = QStringLiteral("Online Radio");
+const QString kRemembered = QStringLiteral("Onthouden");
+}  // namespace
+
+Form1::Form1(Form1Services services, QWidget* parent)
+    : QWidget(parent),
+      ui_(std::make_unique<Ui::Form1>()),
+      folder_(std::move(services.folder)),
+      player_(services.player),
+      directory_(std::move(services.directory)),
+      language_(folder_, services.prompt, [this] { return ui_->gESelecteerdland->text(); }) {
+  ui_->setupUi(this);
+  setFixedSize(kWidth, kHeight);
+  icon_ = MakeAppIcon();
+  setWindowIcon(icon_);
+  ui_->RadioUrl->setText(directory_.siteAddress());
+
+  inet_ = new Transfer(this);
+  inet_->setObjectName(QStringLiteral("Inet1"));
+  downloadInfo_ = new TextHolder(this);
+  downloadInfo_->setObjectName(QStringLiteral("DownloadInfo"));
+  tray_ = new TrayIcon(std::move(services.tray), this);
+  tray_->setObjectName(QStringLiteral("TrayIcon1"));
+  tray_->setScreenTip(kProgramTitle);
+  iconTray_ = MakeIconTrayMenu(this);
+
+  connect(ui_->List1, &QListWidget::clicked, this, &Form1::List1_Click);
+  ui_->List1->installEventFilter(this);
+  connect(ui_->Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+  connect(ui_->Slider1, &QSlider::valueChanged, this, &Form1::Slider1_Change);
+  ui_->Slider1->installEventFilter(this);
+  connect(ui_->Label9, &ClickLabel::clicked, this, &Form1::Label9_Click);
+  connect(ui_->Label15, &ClickLabel::clicked, this, &Form1::Label15_Click);
+  connect(ui_->Label3, &ClickLabel::clicked, this, &Form1::Label3_Click);
+  connect(ui_->Label5, &ClickLabel::clicked, this, &Form1::Label5_Click);
+  connect(ui_->WebBrowser1, &PageView::navigateError, this, &Form1::WebBrowser1_NavigateError);
+  connect(&player_, &MediaPlayer::statusChanged, this, &Form1::WindowsMediaPlayer1_StatusChange);
+  connect(&player_, &MediaPlayer::error, this, &Form1::WindowsMediaPlayer1_Error);
+  connect(tray_, &TrayIcon::Click, this, &Form1::TrayIcon1_Click);
+  connect(tray_, &TrayIcon::RightClick, this, &Form1::TrayIcon1_RightClick);
+  const auto item = [this](const char* name) { return iconTray_->findChild<QAction*>(QLatin1String(name)); };
+  connect(item("muting"), &QAction::triggered, this, &Form1::muting_Click);
+  connect(item("stopspelen"), &QAction::triggered, this, &Form1::stopspelen_Click);
+  connect(item("open"), &QAction::triggered, this, &Form1::open_Click);
+  connect(item("sluit"), &QAction::triggered, this, &Form1::sluit_Click);
+
+  timer1_ = makeTimer("Timer1", 1000, true, &Form1::Timer1_Timer);
+  timer3_ = makeTimer("Timer3", 200, true, &Form1::Timer3_Timer);
+  timer4_ = makeTimer("Timer4", 100, false, &Form1::Timer4_Timer);
+  timer5_ = makeTimer("Timer5", 20, true, &Form1::Timer5_Timer);
+  timer6_ = makeTimer("Timer6", 3000, true, &Form1::Timer6_Timer);
+
+  Form_Load();
+}
+
+Form1::~Form1() = default;
+
+QTimer* Form1::makeTimer(const char* name, int interval, bool enabled, void (Form1::*handler)()) {
+  auto* timer = new QTimer(this);
+  timer->setObjectName(QLatin1String(name));
+  timer->setInterval(interval);
+  connect(timer, &QTimer::timeout, this, handler);
+  if (enabled) timer->start();
+  return timer;
+}
+
+QString Form1::readSetting(const QString& section, const QString& key) const {
+  return INI::ReadIni(instIni(), section, key);
+}
+
+void Form1::Form_Load() {
+  ui_->gESelecteerdland->setText(readSetting(kOptions, QStringLiteral("taal")));
+  ui_->List1->addItem(language_.LangText(QStringLiteral("error14")));
+  ui_->MsnTekst->setText(language_.LangText(QStringLiteral("msntekst")));
+  ui_->WebBrowser1->navigate(directory_.homePage(language_.current()));
+}
+
+void Form1::Timer5_Timer() {
+  TrappedQuietly([this] {
+    const std::pair<QWidget*, const char*> texts[] = {
+        {ui_->Label1, "label1"},   {ui_->Label12, "label12"},   {ui_->Label4, "label4"},
+        {ui_->Label5, "label5"},   {ui_->Label7, "label7"},     {ui_->Label11, "label11"},
+        {ui_->Label8, "label8"},   {ui_->Label10, "label10"},   {ui_->Label2, "label2"},
+        {ui_->Label6, "label6"},   {ui_->Label3, "label3"},     {ui_->Label13, "label13"},
+        {ui_->Label14, "label14"}, {ui_->Label9, "label9"},     {ui_->Command1, "command1"},
+        {ui_->Command2, "command2"}, {ui_->Command3, "command3"}};
+    for (const auto& [control, key] : texts) {
+      const QString text = language_.LangText(QLatin1String(key));
+      if (auto* label = qobject_cast<QLabel*>(control))
+        label->setText(text);
+      else
+        static_cast<QPushButton*>(control)->setText(text);
+    }
+    timer5_->stop();
+  });
+}
+
+void Form1::Timer3_Timer() {
+  Trapped(language_, QStringLiteral("error17"), [this] {
+    if (readSetting(kOptions, QStringLiteral("grootscherm")) == u"1")
+      show();
+    else
+      goToTray();
+    if (readSetting(kOptions, QStringLiteral("afspelen")) == u"1")
+      player_.setURL(readSetting(kRemembered, QStringLiteral("LaatsteURL")));
+    ui_->TaalGeselecteerdTekst->setText(readSetting(kRemembered, QStringLiteral("LaatsteLandNaam")));
+    ui_->TaalGeselecteerd->setText(readSetting(kRemembered, QStringLiteral("LaatsteLandBestand")));
+    ui_->ZenderNaam->setText(readSetting(kRemembered, QStringLiteral("LaatsteNAAM")));
+    const int volume = ToWholeNumber(readSetting(kRemembered, QStringLiteral("Volume")));
+    const bool changes = ui_->Slider1->value() != std::clamp(volume, 0, 100);
+    ui_->Slider1->setValue(volume);
+    // The slider only reports real changes; the player must hear the restored volume anyway.
+    if (!changes) Slider1_Change();
+    player_.setURL(readSetting(kRemembered, QStringLiteral("LaatsteURL")));
+    if (readSetting(kOptions, QStringLiteral("afspelen")) == u"0") player_.stop();
+    if (!QDir(folder_.favourites()).exists()) throw StepFailed(QStringLiteral("no favourites folder"));
+    File1_SetPath(folder_.favourites());
+  });
+  // A failed start is reported once; retrying would stack a message every 200 ms.
+  timer3_->stop();
+}
+
+void Form1::Timer1_Timer() {
+  Trapped(language_, QStringLiteral("error10"), [this] {
+    const QString file = ui_->TaalGeselecteerd->text();
+    timer1_->stop();
+    LaadLijst_Radio(file);
+  });
+}
+
+void Form1::LaadLijst_Radio(const QString& file) {
+  Trapped(language_, QStringLiteral("error10"), [&] {
+    ui_->List1->clear();
+    ui_->List2->clear();
+    ui_->List3->clear();
+    downloadInfo_->setText(inet_->OpenURL(directory_.stationList(file)));
+    const QList<QStringList> lists =
+        ScanTags(downloadInfo_->text(), {QStringLiteral("naam"), QStringLiteral("url"), QStringLiteral("homepage")});
+    ui_->List1->addItems(lists[0]);
+    ui_->List2->addItems(lists[1]);
+    ui_->List3->addItems(lists[2]);
+  });
+}
+
+void Form1::Timer4_Timer() {
+  tray_->Remove();
+  timer4_->stop();
+  ending_ = true;
+  Q_EMIT endRequested();
+}
+
+void Form1::Timer6_Timer() {
+  TrappedQuietly([this] {
+    ui_->Label15->setVisible(player_.mute());
+    if (isVisible()) tray_->Remove();
+  });
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+  if (ending_) {
+    event->accept();
+    return;
+  }
+  INI::WriteIni(instIni(), kRemembered, QStringLiteral("LaatsteNAAM"), ui_->ZenderNaam->text());
+  INI::WriteIni(instIni(), kRemembered, QStringLiteral("LaatsteURL"), player_.URL());
+  INI::WriteIni(instIni(), kRemembered, QStringLiteral("Volume"), QString::number(ui_->Slider1->value()));
+  INI::WriteIni(instIni(), kRemembered, QStringLiteral("LaatsteLandNaam"), ui_->TaalGeselecteerdTekst->text());
+  INI::WriteIni(instIni(), kRemembered, QStringLiteral("LaatsteLandbestand"), ui_->TaalGeselecteerd->text());
+  if (readSetting(kOptions, QStringLiteral("xsluiten")) == u"1") {
+    tray_->Remove();
+    ending_ = true;
+    event->accept();
+    Q_EMIT endRequested();
+    return;
+  }
+  event->ignore();
+  goToTray();
+}
+
+void Form1::goToTray() {
+  if (tray_->isSystemTrayAvailable()) {
+    hide();
+    tray_->Add(icon_);
+  } else {
+    // Without a tray a hidden window could not be reached again.
+    showMinimized();
+  }
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  if (!isMinimized() && size() != QSize(kWidth, kHeight)) resize(kWidth, kHeight);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui_->Slider1 && event->type() == QEvent::MouseMove) {
+    Slider1_Change();
+  } else if (watched == ui_->List1 && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && ui_->List1->currentRow() >= 0) {
+      List1_Click();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void Form1::activate() {
+  if (isMinimized()) showNormal();
+  show();
+  raise();
+  activateWindow();
+  tray_->Remove();
+}
+
+// A file list: the folder's visible files in name order.
+void Form1::File1_SetPath(const QString& folder) {
+  ui_->File1->setProperty("path", folder);
+  ui_->File1->clear();
+  ui_->File1->addItems(QDir(folder).entryList(QDir::Files, QDir::Name));
+}
+
+// --- playback
+
+void Form1::List1_Click() {
+  Trapped(language_, QStringLiteral("error15"), [this] {
+    const int k = ui_->List1->currentRow();
+    const auto entry = [k](QListWidget* list) {
+      if (k < 0 || k >= list->count()) throw StepFailed(QStringLiteral("no entry %1 in %2").arg(k).arg(list->objectName()));
+      return list->item(k)->text();
+    };
+    player_.setURL(entry(ui_->List2));
+    ui_->ZenderNaam->setText(entry(ui_->List1));
+    ui_->RadioUrl->setText(entry(ui_->List3));
+  });
+}
+
+void Form1::Command3_Click() {
+  switch (player_.playState()) {
+    case MediaPlayer::Stopped:
+    case MediaPlayer::Ready:
+      player_.play();
+      break;
+    case MediaPlayer::Playing:
+    case MediaPlayer::Transitioning:
+      player_.stop();
+      break;
+    default:
+      break;
+  }
+}
+
+void Form1::WindowsMediaPlayer1_StatusChange() {
+  ui_->Label14->setText(player_.statusText());
+  switch (player_.playState()) {
+    case MediaPlayer::Stopped:
+    case MediaPlayer::Ready:
+      ui_->Command3->setText(language_.LangText(QStringLiteral("command3b")));
+      break;
+    case MediaPlayer::Playing:
+      ui_->Command3->setText(language_.LangText(QStringLiteral("command3")));
+      break;
+    case MediaPlayer::Transitioning:
+      ui_->Command3->setText(language_.LangText(QStringLiteral("command3c")));
+      break;
+    default:
+      break;
+  }
+}
+
+void Form1::WindowsMediaPlayer1_Error() {
+  if (!language_.Ask(QStringLiteral("error18"))) return;
+  ui_->WebBrowser1->navigate(directory_.report(language_.current(), player_.URL(), ui_->ZenderNaam->text(),
+                                               ui_->TaalGeselecteerdTekst->text()));
+}
+
+void Form1::stopspelen_Click() { player_.close(); }
+
+// --- volume and mute
+
+void Form1::Slider1_Change() {
+  if (!player_.mute()) player_.setVolume(ui_->Slider1->value());
+}
+
+void Form1::Label9_Click() {
+  const bool muted = player_.mute();
+  player_.setMute(!muted);
+  ui_->Label15->setVisible(!muted);
+}
+
+void Form1::Label15_Click() {
+  if (player_.mute()) {
+    player_.setMute(false);
+    ui_->Label15->setVisible(false);
+  } else {
+    player_.setMute(true);
+  }
+}
+
+void Form1::muting_Click() { player_.setMute(!player_.mute()); }
+
+// --- information pane
+
+void Form1::Label5_Click() { ui_->WebBrowser1->navigate(directory_.aboutPage(language_.current())); }
+
+void Form1::Label3_Click() {
+  Trapped(language_, QStringLiteral("error12"), [this] {
+    const QUrl site(QStringLiteral("http://") + ui_->RadioUrl->text());
+    if (!site.isValid() || !QDesktopServices::openUrl(site))
+      throw StepFailed(QStringLiteral("cannot open ") + site.toString());
+  });
+}
+
+void Form1::WebBrowser1_NavigateError() {
+  ui_->WebBrowser1->navigate(QStringLiteral("about:") + language_.LangText(QStringLiteral("error1")));
+}
+
+// --- tray
+
+void Form1::TrayIcon1_Click() { open_Click(); }
+
+void Form1::TrayIcon1_RightClick() { iconTray_->popup(QCursor::pos()); }
+
+void Form1::open_Click() {
+  show();
+  tray_->Remove();
+}
+
+void Form1::sluit_Click() {
+  timer4_->start();
+  close();
+}

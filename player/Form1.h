@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QIcon>
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+
+#include "app/language.h"
+#include "app/programfolder.h"
+#include "directory/directoryaddress.h"
+#include "mediaplayer.h"
+
+namespace Ui {
+class Form1;
+}
+class QMenu;
+class SystemTray;
+class TextHolder;
+class TrayIcon;
+class Transfer;
+
+// What the main window is given by the program (or by a test).
+struct Form1Services {
+  ProgramFolder folder;
+  Prompt& prompt;
+  MediaPlayer& player;
+  std::unique_ptr<SystemTray> tray;
+  DirectoryAddress directory;
+};
+
+// The main window. It owns the shared state the dialogs read and write (the current language,
+// country and station), the station lists, the player, the page view and the tray icon.
+class Form1 final : public QWidget {
+  Q_OBJECT
+ public:
+  explicit Form1(Form1Services services, QWidget* parent = nullptr);
+  ~Form1() override;
+
+  Ui::Form1& controls() { return *ui_; }
+  const Language& language() const { return language_; }
+  const ProgramFolder& folder() const { return folder_; }
+  MediaPlayer& WindowsMediaPlayer1() { return player_; }
+  Transfer& Inet1() { return *inet_; }
+  TextHolder& DownloadInfo() { return *downloadInfo_; }
+  TrayIcon& TrayIcon1() { return *tray_; }
+  const DirectoryAddress& directory() const { return directory_; }
+  QMenu& IconTray() { return *iconTray_; }
+
+  // Downloads the station list file of a country and fills List1, List2 and List3.
+  void LaadLijst_Radio(const QString& file);
+
+  // Another copy was started: come to the front.
+  void activate();
+
+ Q_SIGNALS:
+  // The program is to end now.
+  void endRequested();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QTimer* makeTimer(const char* name, int interval, bool enabled, void (Form1::*handler)());
+  QString instIni() const { return folder_.instIni(); }
+  QString readSetting(const QString& section, const QString& key) const;
+  // Hides to the tray, or minimises where the desktop has no tray.
+  void goToTray();
+
+  void Form_Load();
+  void File1_SetPath(const QString& folder);
+  void Timer1_Timer();
+  void Timer3_Timer();
+  void Timer4_Timer();
+  void Timer5_Timer();
+  void Timer6_Timer();
+  void List1_Click();
+  void Command3_Click();
+  void WindowsMediaPlayer1_StatusChange();
+  void WindowsMediaPlayer1_Error();
+  void Slider1_Change();
+  void Label9_Click();
+  void Label15_Click();
+  void Label3_Click();
+  void Label5_Click();
+  void WebBrowser1_NavigateError();
+  void TrayIcon1_Click();
+  void TrayIcon1_RightClick();
+  void muting_Click();
+  void stopspelen_Click();
+  void open_Click();
+  void sluit_Click();
+
+  std::unique_ptr<Ui::Form1> ui_;
+  ProgramFolder folder_;
+  MediaPlayer& player_;
+  DirectoryAddress directory_;
+  Language language_;
+  Transfer* inet_ = nullptr;
+  TextHolder* downloadInfo_ = nullptr;
+  TrayIcon* tray_ = nullptr;
+  QMenu* iconTray_ = nullptr;
+  QIcon icon_;
+  QTimer* timer1_ = nullptr;
+  QTimer* timer3_ = nullptr;
+  QTimer* timer4_ = nullptr;
+  QTimer* timer5_ = nullptr;
+  QTimer* timer6_ = nullptr;
+  bool ending_ = false;
+};

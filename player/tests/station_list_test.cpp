@@ -1,0 +1,120 @@
+#include <QLabel>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "directory/transfer.h"
+#include "fake_media_player.h"
+#include "fake_system_tray.h"
+#include "loopback_server.h"
+#include "player/Form1.h"
+#include "recording_prompt.h"
+#include "temp_program_folder.h"
+
+namespace {
+
+class StationListTest : public ::testing::Test {
+ protected:
+  TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
+  RecordingPrompt prompt;
+  FakeMediaPlayer player;
+  LoopbackServer http;
+  std::unique_ptr<Form1> form;
+  std::string requested;
+  int bigCount = 0;
+
+  void SetUp() override {
+    http.server().Get(R"(/radio/inter/zenders/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
+      requested = req.matches[1];
+      const std::string file = req.matches[1];
+      if (file == "holland.txt") {
+        res.set_content(
+            "<naam>Radio Een</naam><url>http://s/1</url><homepage>een.nl</homepage>\n"
+            "<NAAM>Radio Twee</naam><url>http://s/2</url><homepage>twee.nl</homepage>\n",
+            "text/plain; charset=utf-8");
+      } else if (file == "big.txt") {
+        std::string body;
+        bigCount = 0;
+        for (int i = 0; body.size() < 100000; ++i, ++bigCount)
+          body += "<naam>Station " + std::to_string(i) + "</naam><url>http://s/" + std::to_string(i) +
+                  "</url><homepage>h" + std::to_string(i) + "</homepage>\n";
+        res.set_content(body, "text/plain");
+      } else if (file == "huge.txt") {
+        res.set_content(std::string(17 * 1024 * 1024, 'x'), "text/plain");
+      } else {
+        res.status = 404;
+        res.set_content("<html><body>Not found</body></html>", "text/html");
+      }
+    });
+    http.server().set_keep_alive_max_count(1);
+    http.start();
+  }
+  void start(const std::string& base) {
+    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
+                                                 DirectoryAddress(QString::fromStdString(base))});
+  }
+  QStringList items(const char* name) {
+    QStringList out;
+    auto* list = form->findChild<QListWidget*>(name);
+    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    return out;
+  }
+  QString error10() { return form->language().LangText("error10"); }
+};
+
+TEST_F(StationListTest, Timer1LoadsTheRememberedCountryAfterStartUp) {
+  dir.profile({"Onthouden/LaatsteLandbestand=holland.txt"});
+  start(http.base());
+  auto* timer1 = form->findChild<QTimer*>("Timer1");
+  QSignalSpy ticked(timer1, &QTimer::timeout);
+  ASSERT_TRUE(ticked.wait(5000));
+  EXPECT_EQ(requested, "holland.txt");
+  EXPECT_EQ(items("List1"), QStringList({"Radio Een", "Radio Twee"}));
+  EXPECT_EQ(items("List2"), QStringList({"http://s/1", "http://s/2"}));
+  EXPECT_EQ(items("List3"), QStringList({"een.nl", "twee.nl"}));
+  EXPECT_FALSE(timer1->isActive());
+  EXPECT_TRUE(prompt.boxes().empty());
+}
+
+TEST_F(StationListTest, LargeListsLoadWhole) {
+  start(http.base());
+  form->LaadLijst_Radio("big.txt");
+  const QStringList names = items("List1");
+  ASSERT_EQ(names.size(), bigCount);
+  EXPECT_EQ(names.last(), QString("Station %1").arg(names.size() - 1));
+  EXPECT_EQ(items("List2").size(), names.size());
+  EXPECT_TRUE(prompt.boxes().empty());
+}
+
+TEST_F(StationListTest, UnknownFileGivesEmptyListsWithoutMessage) {
+  start(http.base());
+  form->LaadLijst_Radio("nowhere.txt");
+  EXPECT_TRUE(items("List1").isEmpty());  // the "error14" hint is gone too
+  EXPECT_TRUE(prompt.boxes().empty());
+}
+
+TEST_F(StationListTest, FailuresShowError10AndLeaveEmptyLists) {
+  start(http.base());
+  form->LaadLijst_Radio("holland.txt");
+  ASSERT_EQ(items("List1").size(), 2);
+  form->LaadLijst_Radio("huge.txt");
+  EXPECT_TRUE(items("List1").isEmpty());
+  EXPECT_TRUE(items("List2").isEmpty());
+  EXPECT_EQ(prompt.texts(), QStringList{error10()});
+  EXPECT_EQ(prompt.boxes()[0].kind, RecordingPrompt::Kind::Critical);
+
+  const int port = http.port();
+  http.stop();
+  prompt.clear();
+  start("http://127.0.0.1:" + std::to_string(port) + "/");
+  auto* timer1 = form->findChild<QTimer*>("Timer1");
+  QSignalSpy ticked(timer1, &QTimer::timeout);
+  ASSERT_TRUE(ticked.wait(5000));
+  EXPECT_EQ(prompt.texts(), QStringList{error10()});
+  EXPECT_TRUE(items("List1").isEmpty());
+  EXPECT_FALSE(timer1->isActive());  // no automatic retry
+}
+
+}  // namespace

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QStringList>
+
+#include "player/mediaplayer.h"
+
+// A player that plays nothing: it records what the window asks of it, and a test sets the
+// state and status it reports.
+class FakeMediaPlayer final : public MediaPlayer {
+ public:
+  QString url;
+  int state = Undefined;
+  QString status;
+  bool muted = false;
+  int vol = 100;
+  QStringList calls;  // "url:<address>", "play", "stop", "close", "volume:<n>", "mute:<0|1>"
+
+  void setURL(const QString& address) override {
+    url = address;
+    calls << QStringLiteral("url:") + address;
+  }
+  QString URL() const override { return url; }
+  int playState() const override { return state; }
+  QString statusText() const override { return status; }
+  void play() override { calls << QStringLiteral("play"); }
+  void stop() override { calls << QStringLiteral("stop"); }
+  void close() override { calls << QStringLiteral("close"); }
+  bool mute() const override { return muted; }
+  void setMute(bool on) override {
+    muted = on;
+    calls << QStringLiteral("mute:%1").arg(on ? 1 : 0);
+  }
+  int volume() const override { return vol; }
+  void setVolume(int v) override {
+    vol = v;
+    calls << QStringLiteral("volume:%1").arg(v);
+  }
+
+  // The player reports a new state and status text.
+  void report(int newState, const QString& text) {
+    state = newState;
+    status = text;
+    Q_EMIT statusChanged();
+  }
+  void fail() { Q_EMIT error(); }
+};
