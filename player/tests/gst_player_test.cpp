@@ -1,0 +1,385 @@
+// The GStreamer player for real, on loopback streams, with a fake audio sink.
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gst/gst.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "loopback_radio.h"
+#include "player/mediaplayer_gstreamer.h"
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+namespace {
+
+struct Media {
+  std::string mp3;         // 128 kbit/s
+  std::string ogg;         // two chained Vorbis streams with different titles
+  size_t oggBytesPerSecond = 0;
+};
+
+QByteArray run(const QString& program, const QStringList& args) {
+  QProcess p;
+  p.start(program, args);
+  if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+    throw std::runtime_error((program + QStringLiteral(" failed: ") + p.readAllStandardError()).toStdString());
+  return p.readAllStandardOutput();
+}
+
+std::string slurp(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) throw std::runtime_error("cannot read " + path.toStdString());
+  return f.readAll().toStdString();
+}
+
+const Media& media() {
+  static const Media m = [] {
+    QTemporaryDir dir;
+    const auto at = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
+    Media out;
+    run(QStringLiteral("sox"), {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("44100"), QStringLiteral("-c"),
+                                QStringLiteral("2"), QStringLiteral("-b"), QStringLiteral("16"), at("tone.wav"), QStringLiteral("synth"), QStringLiteral("10"),
+                                QStringLiteral("sine"), QStringLiteral("440")});
+    run(QStringLiteral("lame"), {QStringLiteral("--silent"), QStringLiteral("-b"), QStringLiteral("128"), at("tone.wav"),
+                                 at("tone.mp3")});
+    out.mp3 = slurp(at("tone.mp3"));
+    for (const char* part : {"a", "b"}) {
+      const QString wav = at(part) + QStringLiteral(".wav");
+      run(QStringLiteral("sox"), {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("44100"), QStringLiteral("-c"),
+                                  QStringLiteral("2"), QStringLiteral("-b"), QStringLiteral("16"), wav, QStringLiteral("synth"), QStringLiteral("3"),
+                                  QStringLiteral("sine"), QString::fromLatin1(*part == 'a' ? "330" : "550")});
+      run(QStringLiteral("oggenc"), {QStringLiteral("-Q"), QStringLiteral("-a"), QStringLiteral("Ogg Artist"),
+                                     QStringLiteral("-t"), QString::fromLatin1(*part == 'a' ? "First Song" : "Second Song"),
+                                     QStringLiteral("-o"), at(part) + QStringLiteral(".ogg"), wav});
+      out.ogg += slurp(at(part) + QStringLiteral(".ogg"));
+    }
+    out.oggBytesPerSecond = out.ogg.size() / 6;
+    return out;
+  }();
+  return m;
+}
+
+LoopbackRadio::Mount liveMp3() {
+  LoopbackRadio::Mount m;
+  m.body = media().mp3;
+  return m;
+}
+
+LoopbackRadio::Mount staticText(const std::string& contentType, const std::string& body) {
+  LoopbackRadio::Mount m;
+  m.live = false;
+  m.contentType = contentType;
+  m.body = body;
+  return m;
+}
+
+template <typename T>
+T property(GstElement* e, const char* name) {
+  T v{};
+  g_object_get(e, name, &v, nullptr);
+  return v;
+}
+
+class GstPlayerTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    qputenv("VANTOR_AUDIO_SINK", "fakesink sync=true");
+    media();
+  }
+
+  void SetUp() override {
+    radio_.add("/live.mp3", liveMp3());
+    tuning_.reconnectBaseMs = 100;
+  }
+
+  GstMediaPlayer& player() {
+    if (!player_) {
+      player_ = std::make_unique<GstMediaPlayer>(tuning_);
+      errors_ = std::make_unique<QSignalSpy>(player_.get(), &MediaPlayer::error);
+      QObject::connect(player_.get(), &MediaPlayer::statusChanged, player_.get(), [this] {
+        seen_.push_back({player_->playState(), player_->statusText()});
+      });
+    }
+    return *player_;
+  }
+
+  bool waitState(int state, int ms = 15000) {
+    return QTest::qWaitFor([&] { return player().playState() == state; }, ms);
+  }
+  bool waitStatus(const QString& text, int ms = 15000) {
+    return QTest::qWaitFor([&] { return player().statusText() == text; }, ms);
+  }
+  int errors() const { return errors_ ? static_cast<int>(errors_->count()) : 0; }
+  QString url(const std::string& path) const { return QString::fromStdString(radio_.url(path)); }
+
+  // The state changes seen so far, as "9:Connecting..." lines.
+  QStringList history() const {
+    QStringList out;
+    for (const auto& [state, text] : seen_) out << QStringLiteral("%1:%2").arg(state).arg(text);
+    return out;
+  }
+
+  LoopbackRadio radio_;
+  GstPlayerTuning tuning_;
+  std::unique_ptr<GstMediaPlayer> player_;
+  std::unique_ptr<QSignalSpy> errors_;
+  std::vector<std::pair<int, QString>> seen_;
+};
+
+TEST_F(GstPlayerTest, PlainStreamPlaysStopsPlaysAgainAndCloses) {
+  player().setVolume(30);
+  player().setMute(true);
+  player().setURL(url("/live.mp3"));
+  ASSERT_TRUE(waitState(MediaPlayer::Playing)) << history().join(u'\n').toStdString();
+  ASSERT_FALSE(seen_.empty());
+  EXPECT_EQ(seen_.front().first, MediaPlayer::Transitioning);
+  EXPECT_EQ(player().statusText(), QStringLiteral("Playing"));
+  EXPECT_EQ(player().URL(), url("/live.mp3"));
+
+  // The stream connection itself announces us and asks for titles.
+  EXPECT_GE(radio_.icyHits("/live.mp3"), 1);
+  EXPECT_EQ(radio_.lastHeader("/live.mp3", "User-Agent"), "VantorInternetRadio/2.0");
+
+  // Volume is cubic: 30 on the dial is 0.3^3 on playbin's linear scale.
+  EXPECT_NEAR(property<gdouble>(player().pipeline(), "volume"), 0.027, 1e-3);
+  EXPECT_TRUE(property<gboolean>(player().pipeline(), "mute"));
+  player().setMute(false);
+  player().setVolume(100);
+  EXPECT_FALSE(property<gboolean>(player().pipeline(), "mute"));
+  EXPECT_NEAR(property<gdouble>(player().pipeline(), "volume"), 1.0, 1e-3);
+  EXPECT_EQ(player().volume(), 100);
+
+  player().stop();
+  EXPECT_EQ(player().playState(), MediaPlayer::Stopped);
+  EXPECT_EQ(player().statusText(), QStringLiteral("Stopped"));
+  GstState current = GST_STATE_VOID_PENDING;
+  gst_element_get_state(player().pipeline(), &current, nullptr, 0);
+  EXPECT_EQ(current, GST_STATE_NULL);
+
+  player().play();
+  EXPECT_EQ(player().playState(), MediaPlayer::Transitioning);
+  EXPECT_TRUE(waitState(MediaPlayer::Playing));
+
+  player().close();
+  EXPECT_EQ(player().playState(), MediaPlayer::Ready);
+  EXPECT_EQ(player().URL(), url("/live.mp3"));
+  QTest::qWait(500);  // nothing of the closed stream may come back
+  EXPECT_EQ(player().playState(), MediaPlayer::Ready);
+  EXPECT_EQ(errors(), 0);
+}
+
+TEST_F(GstPlayerTest, VolumeOutOfRangeIsClamped) {
+  player().setVolume(250);
+  EXPECT_EQ(player().volume(), 100);
+  player().setVolume(-5);
+  EXPECT_EQ(player().volume(), 0);
+  EXPECT_NEAR(property<gdouble>(player().pipeline(), "volume"), 0.0, 1e-6);
+}
+
+TEST_F(GstPlayerTest, SlowStartShowsBufferingThenPlays) {
+  LoopbackRadio::Mount slow = liveMp3();
+  slow.burst = 0;
+  radio_.add("/slow.mp3", slow);
+  player().setURL(url("/slow.mp3"));
+  ASSERT_TRUE(waitState(MediaPlayer::Playing));
+  static const QRegularExpression buffering(QStringLiteral("^9:Buffering \\d+%$"));
+  EXPECT_FALSE(history().filter(buffering).isEmpty()) << history().join(u'\n').toStdString();
+}
+
+TEST_F(GstPlayerTest, IcyTitleReachesStatusFollowsChangesAndIsRepaired) {
+  LoopbackRadio::Mount m = liveMp3();
+  // The second title comes in Windows-1252, as many stations send it.
+  m.titles = {"Artist One - First Song", "Beyonc\xe9 - D\xe9j\xe0 Vu \x96 Live"};
+  m.titleEveryBytes = m.burst + 3 * m.bytesPerSecond;
+  radio_.add("/icy.mp3", m);
+  player().setURL(url("/icy.mp3"));
+  EXPECT_TRUE(waitStatus(QStringLiteral("Playing: Artist One - First Song"))) << player().statusText().toStdString();
+  EXPECT_TRUE(waitStatus(QStringLiteral("Playing: Beyoncé - Déjà Vu – Live"), 20000))
+      << player().statusText().toStdString();
+  EXPECT_EQ(player().playState(), MediaPlayer::Playing);
+}
+
+TEST_F(GstPlayerTest, OggStationPlaysPastATitleChange) {
+  LoopbackRadio::Mount m;
+  m.contentType = "application/ogg";
+  m.body = media().ogg;
+  m.bytesPerSecond = media().oggBytesPerSecond;
+  m.burst = m.bytesPerSecond;
+  radio_.add("/live.ogg", m);
+  player().setURL(url("/live.ogg"));
+  EXPECT_TRUE(waitStatus(QStringLiteral("Playing: Ogg Artist - First Song")));
+  EXPECT_TRUE(waitStatus(QStringLiteral("Playing: Ogg Artist - Second Song"))) << history().join(u'\n').toStdString();
+  EXPECT_TRUE(waitStatus(QStringLiteral("Playing: Ogg Artist - First Song")));  // the chain starts over
+  EXPECT_EQ(player().playState(), MediaPlayer::Playing);
+  EXPECT_EQ(errors(), 0);
+}
+
+TEST_F(GstPlayerTest, PlaylistsOfEachKindPlayTheirStream) {
+  const std::string live = radio_.url("/live.mp3");
+  radio_.add("/pls", staticText("audio/x-scpls", "[playlist]\r\nNumberOfEntries=1\r\nFile1=" + live + "\r\n"));
+  radio_.add("/dir/m3u", staticText("audio/x-mpegurl", "#EXTM3U\n#EXTINF:-1,Loopback\n../live.mp3\n"));
+  radio_.add("/asx", staticText("video/x-ms-asf", "<ASX version=\"3.0\"><Entry><Ref HREF=\"" + live + "\"/></Entry></ASX>"));
+  radio_.add("/xspf", staticText("application/xspf+xml",
+                                 "<?xml version=\"1.0\"?><playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">"
+                                 "<trackList><track><location>" + live + "</location></track></trackList></playlist>"));
+  // Served as plain text: the content tells what it is.
+  radio_.add("/listen.php", staticText("text/plain", "[playlist]\nFile1=" + live + "\n"));
+  for (const char* path : {"/pls", "/dir/m3u", "/asx", "/xspf", "/listen.php"}) {
+    SCOPED_TRACE(path);
+    player().setURL(url(path));
+    EXPECT_EQ(player().URL(), url(path));
+    EXPECT_TRUE(waitState(MediaPlayer::Playing)) << history().join(u'\n').toStdString();
+    EXPECT_EQ(player().currentStream().toString().toStdString(), live);
+  }
+  EXPECT_EQ(errors(), 0);
+}
+
+TEST_F(GstPlayerTest, PlaylistMovesOnToTheNextEntryWhenOneFails) {
+  const std::string gone = radio_.url("/gone.mp3");
+  const std::string junk = radio_.url("/junk.mp3");
+  radio_.add("/junk.mp3", staticText("audio/mpeg", std::string(20000, 'x')));
+  radio_.add("/list.pls", staticText("audio/x-scpls", "[playlist]\nFile1=" + gone + "\nFile2=" + junk +
+                                                          "\nFile3=" + radio_.url("/live.mp3") + "\n"));
+  player().setURL(url("/list.pls"));
+  ASSERT_TRUE(waitState(MediaPlayer::Playing, 20000)) << history().join(u'\n').toStdString();
+  EXPECT_EQ(player().currentStream().path(), QStringLiteral("/live.mp3"));
+  EXPECT_EQ(radio_.hits("/gone.mp3"), 1);
+  EXPECT_EQ(errors(), 0);
+}
+
+TEST_F(GstPlayerTest, FailuresRaiseTheErrorOnceAndAtOnce) {
+  struct Case {
+    const char* what;
+    QString address;
+    QString status;
+  };
+  radio_.add("/junk.mp3", staticText("audio/mpeg", std::string(20000, 'x')));
+  radio_.add("/empty.pls", staticText("audio/x-scpls", "[playlist]\nNumberOfEntries=0\n"));
+  QTcpServer closed;
+  ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+  const QString refused = QStringLiteral("http://127.0.0.1:%1/live.mp3").arg(closed.serverPort());
+  closed.close();
+  const Case cases[] = {
+      {"404", url("/missing.mp3"), QStringLiteral("Stream not found")},
+      {"not audio", url("/junk.mp3"), QStringLiteral("Cannot play this stream")},
+      {"empty playlist", url("/empty.pls"), QStringLiteral("Cannot play this stream")},
+      {"refused", refused, QStringLiteral("Cannot connect to the stream")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    player().setURL(c.address);
+    const int before = errors();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return errors() > before; }, 15000)) << history().join(u'\n').toStdString();
+    QTest::qWait(1500);
+    EXPECT_EQ(errors(), before + 1);
+    EXPECT_EQ(player().playState(), MediaPlayer::Ready);
+    EXPECT_EQ(player().statusText(), c.status);
+  }
+  // Nothing was retried behind our back.
+  EXPECT_EQ(radio_.hits("/missing.mp3"), 1);
+}
+
+TEST_F(GstPlayerTest, StreamThatNeverStartsTimesOut) {
+  LoopbackRadio::Mount silent = liveMp3();
+  silent.burst = 0;
+  silent.bytesPerSecond = 0;
+  radio_.add("/silent.mp3", silent);
+  tuning_.connectTimeoutMs = 1500;
+  player().setURL(url("/silent.mp3"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return errors() == 1; }, 15000)) << history().join(u'\n').toStdString();
+  EXPECT_EQ(player().playState(), MediaPlayer::Ready);
+}
+
+TEST_F(GstPlayerTest, DroppedStreamReconnectsAndPlaysOn) {
+  LoopbackRadio::Mount m = liveMp3();
+  m.burst = m.bytesPerSecond;
+  m.dropAfter = m.burst + 2 * m.bytesPerSecond;
+  radio_.add("/drop.mp3", m);
+  player().setURL(url("/drop.mp3"));
+  ASSERT_TRUE(waitState(MediaPlayer::Playing));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return radio_.icyHits("/drop.mp3") >= 3; }, 25000));
+  EXPECT_TRUE(waitState(MediaPlayer::Playing));
+  EXPECT_FALSE(history().filter(QStringLiteral("9:Reconnecting (1/5)...")).isEmpty())
+      << history().join(u'\n').toStdString();
+  EXPECT_EQ(errors(), 0);
+}
+
+TEST_F(GstPlayerTest, ReconnectGivesUpAfterFiveTries) {
+  LoopbackRadio::Mount m = liveMp3();
+  m.burst = m.bytesPerSecond;
+  m.dropAfter = m.burst + m.bytesPerSecond;
+  m.failAfterConnections = 3;  // the look at the address and one good connection, then 503
+  radio_.add("/dying.mp3", m);
+  tuning_.reconnectBaseMs = 50;
+  player().setURL(url("/dying.mp3"));
+  ASSERT_TRUE(waitState(MediaPlayer::Playing));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return errors() == 1; }, 25000)) << history().join(u'\n').toStdString();
+  QTest::qWait(1000);
+  EXPECT_EQ(errors(), 1);
+  EXPECT_EQ(radio_.icyHits("/dying.mp3"), 6);  // the first connection and five tries
+  EXPECT_EQ(player().playState(), MediaPlayer::Ready);
+  EXPECT_EQ(player().statusText(), QStringLiteral("Connection lost"));
+  EXPECT_FALSE(history().filter(QStringLiteral("9:Reconnecting (5/5)...")).isEmpty());
+}
+
+TEST_F(GstPlayerTest, PlayingForAWhileStartsTheTriesOver) {
+  LoopbackRadio::Mount m = liveMp3();
+  m.burst = m.bytesPerSecond;
+  m.dropAfter = m.burst + m.bytesPerSecond;
+  radio_.add("/flaky.mp3", m);
+  tuning_.maxReconnects = 2;
+  tuning_.stablePlayMs = 300;
+  tuning_.connectTimeoutMs = 3000;
+  player().setURL(url("/flaky.mp3"));
+  // Four reconnects with only two allowed: the count must have started over in between.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return radio_.icyHits("/flaky.mp3") >= 5; }, 28000))
+      << history().join(u'\n').toStdString();
+  EXPECT_EQ(errors(), 0);
+}
+
+TEST_F(GstPlayerTest, StopAndCloseCancelAPendingReconnect) {
+  LoopbackRadio::Mount m = liveMp3();
+  m.burst = m.bytesPerSecond;
+  m.dropAfter = m.burst + m.bytesPerSecond;
+  radio_.add("/drop.mp3", m);
+  tuning_.reconnectBaseMs = 1500;
+  for (const bool useClose : {false, true}) {
+    SCOPED_TRACE(useClose ? "close" : "stop");
+    player().setURL(url("/drop.mp3"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player().statusText().startsWith(QStringLiteral("Reconnecting")); }, 15000))
+        << history().join(u'\n').toStdString();
+    const int connections = radio_.icyHits("/drop.mp3");
+    useClose ? player().close() : player().stop();
+    QTest::qWait(2500);
+    EXPECT_EQ(radio_.icyHits("/drop.mp3"), connections);
+    EXPECT_EQ(player().playState(), useClose ? MediaPlayer::Ready : MediaPlayer::Stopped);
+  }
+  EXPECT_EQ(errors(), 0);
+}
+
+TEST_F(GstPlayerTest, LocalPlaylistAndEndOfLocalFile) {
+  QTemporaryDir dir;
+  QFile mp3(dir.filePath(QStringLiteral("short.mp3")));
+  ASSERT_TRUE(mp3.open(QIODevice::WriteOnly));
+  mp3.write(QByteArray::fromStdString(media().mp3.substr(0, 16000)));  // about a second
+  mp3.close();
+  QFile m3u(dir.filePath(QStringLiteral("list.m3u")));
+  ASSERT_TRUE(m3u.open(QIODevice::WriteOnly));
+  m3u.write("# my list\r\nshort.mp3\r\n");
+  m3u.close();
+  player().setURL(m3u.fileName());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return player().playState() == MediaPlayer::Ready; }, 15000))
+      << history().join(u'\n').toStdString();
+  EXPECT_FALSE(history().filter(QStringLiteral("3:Playing")).isEmpty());
+  EXPECT_EQ(player().statusText(), QStringLiteral("Ready"));
+  EXPECT_EQ(errors(), 0);
+}
+
+}  // namespace
