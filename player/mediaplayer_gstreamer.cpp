@@ -145,6 +145,12 @@ GstMediaPlayer::GstMediaPlayer(const GstPlayerTuning& tuning, QObject* parent)
   connect(&stableTimer_, &QTimer::timeout, this, [this] { retries_ = 0; });
   connect(&connectTimer_, &QTimer::timeout, this, [this] {
     qCInfo(lcGstPlayer) << "stream did not start in time:" << stream_;
+    // A first connection that hangs gets one more go before it counts as failed.
+    if (!connected_ && !stallRetried_) {
+      stallRetried_ = true;
+      startStream(stream_);
+      return;
+    }
     fail(connected_ ? Failure::Lost : Failure::NoConnection);
   });
 
@@ -282,6 +288,7 @@ void GstMediaPlayer::tryNext() {
 // An address may be a playlist: HTTP answers and local files are looked at first.
 void GstMediaPlayer::resolve(const Candidate& c) {
   oggHint_ = isOggPath(c.url);
+  stallRetried_ = false;
   if (c.depth <= kMaxDepth && isHttp(c.url)) {
     probing_ = c;
     probeBody_.clear();
@@ -425,7 +432,10 @@ void GstMediaPlayer::handleMessage(GstMessage* msg) {
         qCInfo(lcGstPlayer) << "stream changed its chain: going on with playbin";
         oggHint_ = true;
       }
-      if (err->domain == GST_RESOURCE_ERROR)
+      // The source's own flow error ("streaming stopped") is the connection, not the content.
+      const bool fromSource = GST_IS_ELEMENT(GST_MESSAGE_SRC(msg)) &&
+                              GST_OBJECT_FLAG_IS_SET(GST_MESSAGE_SRC(msg), GST_ELEMENT_FLAG_SOURCE);
+      if (err->domain == GST_RESOURCE_ERROR || (fromSource && err->domain == GST_STREAM_ERROR))
         why = err->code == GST_RESOURCE_ERROR_NOT_FOUND ? Failure::NotFound
               : connected_                               ? Failure::Lost
                                                          : Failure::NoConnection;

@@ -21,7 +21,7 @@ struct GstPlayerTuning {
   int reconnectBaseMs = 500;     // first reconnect delay, doubled for each further try
   int maxReconnects = 5;         // tries after a drop before error() is raised
   int stablePlayMs = 10000;      // playing this long counts as recovered: the tries start over
-  int connectTimeoutMs = 20000;  // a stream that does not start playing within this has failed
+  int connectTimeoutMs = 10000;  // a stream that does not start playing within this is retried once, then failed
   int bufferMs = 1000;           // how much a network stream buffers before it plays
 };
 
@@ -128,6 +128,7 @@ class GstMediaPlayer final : public MediaPlayer {
   QUrl stream_;
   bool connected_ = false;  // the current stream has played; a failure now is a drop
   bool buffering_ = false;
+  bool stallRetried_ = false;
   int retries_ = 0;
   Failure lastFailure_ = Failure::NoConnection;
   QString artist_;

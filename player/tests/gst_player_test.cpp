@@ -97,6 +97,7 @@ class GstPlayerTest : public ::testing::Test {
   void SetUp() override {
     radio_.add("/live.mp3", liveMp3());
     tuning_.reconnectBaseMs = 100;
+    tuning_.connectTimeoutMs = 5000;
   }
 
   GstMediaPlayer& player() {
@@ -110,7 +111,7 @@ class GstPlayerTest : public ::testing::Test {
     return *player_;
   }
 
-  bool waitState(int state, int ms = 15000) {
+  bool waitState(int state, int ms = 20000) {
     return QTest::qWaitFor([&] { return player().playState() == state; }, ms);
   }
   bool waitStatus(const QString& text, int ms = 15000) {
@@ -295,6 +296,7 @@ TEST_F(GstPlayerTest, StreamThatNeverStartsTimesOut) {
   player().setURL(url("/silent.mp3"));
   EXPECT_TRUE(QTest::qWaitFor([&] { return errors() == 1; }, 15000)) << history().join(u'\n').toStdString();
   EXPECT_EQ(player().playState(), MediaPlayer::Ready);
+  EXPECT_EQ(radio_.icyHits("/silent.mp3"), 2);  // retried once, then given up
 }
 
 TEST_F(GstPlayerTest, DroppedStreamReconnectsAndPlaysOn) {
