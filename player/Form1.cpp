@@ -15,7 +15,9 @@
 #include "appicon.h"
 #include "desktop/systemtray.h"
 #include "desktop/trayicon.h"
-#include "directory/tagscanner.h"
+#include "skins/skin.h"
+#include "directory/Form2.h"
+#include "directory/Form3.h"
 #include "directory/transfer.h"
 #include "directory/textholder.h"
 #include "ui_Form1.h"
@@ -49,6 +51,22 @@ Form1::Form1(Form1Services services, QWidget* parent)
   tray_->setScreenTip(kProgramTitle);
   iconTray_ = MakeIconTrayMenu(this);
 
+  dialogHost_ = std::make_unique<DirectoryDialogHost>(DirectoryDialogHost{
+      language_, folder_, *inet_, *downloadInfo_, directory_,
+      [this](const QString& name, const QString& file) {
+        ui_->TaalGeselecteerdTekst->setText(name);
+        ui_->TaalGeselecteerd->setText(file);
+        timer1_->start();
+      },
+      [this](const QString& url, const QString& name, const QString& homepage) {
+        player_.setURL(url);
+        ui_->ZenderNaam->setText(name);
+        ui_->RadioUrl->setText(homepage);
+      }});
+
+  connect(ui_->Label1, &ClickLabel::clicked, this, &Form1::Label1_Click);
+  connect(ui_->TaalGeselecteerdTekst, &ClickLabel::clicked, this, &Form1::Label1_Click);
+  connect(ui_->Label12, &ClickLabel::clicked, this, &Form1::Label12_Click);
   connect(ui_->List1, &QListWidget::clicked, this, &Form1::List1_Click);
   ui_->List1->installEventFilter(this);
   connect(ui_->Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
@@ -70,6 +88,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
   connect(item("sluit"), &QAction::triggered, this, &Form1::sluit_Click);
 
   timer1_ = makeTimer("Timer1", 1000, true, &Form1::Timer1_Timer);
+  timer2_ = makeTimer("Timer2", 500, true, &Form1::Timer2_Timer);
   timer3_ = makeTimer("Timer3", 200, true, &Form1::Timer3_Timer);
   timer4_ = makeTimer("Timer4", 100, false, &Form1::Timer4_Timer);
   timer5_ = makeTimer("Timer5", 20, true, &Form1::Timer5_Timer);
@@ -158,13 +177,26 @@ void Form1::LaadLijst_Radio(const QString& file) {
     ui_->List1->clear();
     ui_->List2->clear();
     ui_->List3->clear();
-    downloadInfo_->setText(inet_->OpenURL(directory_.stationList(file)));
-    const QList<QStringList> lists =
-        ScanTags(downloadInfo_->text(), {QStringLiteral("naam"), QStringLiteral("url"), QStringLiteral("homepage")});
+    const QList<QStringList> lists = FetchTagList(*dialogHost_, directory_.stationList(file),
+                                                  {QStringLiteral("naam"), QStringLiteral("url"), QStringLiteral("homepage")});
     ui_->List1->addItems(lists[0]);
     ui_->List2->addItems(lists[1]);
     ui_->List3->addItems(lists[2]);
   });
+}
+
+void Form1::Timer2_Timer() {
+  if (ApplyMainWindowSkin(language_, folder_, ui_->Image1, ui_->Image2, ui_->skinfout, size())) timer2_->stop();
+}
+
+// --- dialogs
+
+void Form1::Label1_Click() {
+  OpenSkinnedDialog(language_, folder_, [this] { return std::make_unique<Form2>(*dialogHost_); });
+}
+
+void Form1::Label12_Click() {
+  OpenSkinnedDialog(language_, folder_, [this] { return std::make_unique<Form3>(*dialogHost_); });
 }
 
 void Form1::Timer4_Timer() {

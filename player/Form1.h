@@ -9,6 +9,7 @@
 #include "app/language.h"
 #include "app/programfolder.h"
 #include "directory/directoryaddress.h"
+#include "directory/directorydialoghost.h"
 #include "mediaplayer.h"
 
 namespace Ui {
@@ -72,6 +73,9 @@ class Form1 final : public QWidget {
   void Form_Load();
   void File1_SetPath(const QString& folder);
   void Timer1_Timer();
+  void Timer2_Timer();
+  void Label1_Click();
+  void Label12_Click();
   void Timer3_Timer();
   void Timer4_Timer();
   void Timer5_Timer();
@@ -103,7 +107,9 @@ class Form1 final : public QWidget {
   TrayIcon* tray_ = nullptr;
   QMenu* iconTray_ = nullptr;
   QIcon icon_;
+  std::unique_ptr<DirectoryDialogHost> dialogHost_;
   QTimer* timer1_ = nullptr;
+  QTimer* timer2_ = nullptr;
   QTimer* timer3_ = nullptr;
   QTimer* timer4_ = nullptr;
   QTimer* timer5_ = nullptr;

@@ -1,10 +1,15 @@
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
 #include <QLabel>
+#include <QTest>
 #include <QListWidget>
 #include <QSignalSpy>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include "bundled_directory.h"
 #include "directory/transfer.h"
 #include "fake_media_player.h"
 #include "fake_system_tray.h"
@@ -115,6 +120,55 @@ TEST_F(StationListTest, FailuresShowError10AndLeaveEmptyLists) {
   EXPECT_EQ(prompt.texts(), QStringList{error10()});
   EXPECT_TRUE(items("List1").isEmpty());
   EXPECT_FALSE(timer1->isActive());  // no automatic retry
+}
+
+}  // namespace
+
+namespace {
+
+class DialogsFromTheMainWindow : public ::testing::Test {
+ protected:
+  TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
+  RecordingPrompt prompt;
+  FakeMediaPlayer player;
+  BundledDirectory directory;
+  std::unique_ptr<Form1> form;
+
+  void SetUp() override {
+    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
+                                                 DirectoryAddress(QString::fromStdString(directory.base()))});
+  }
+  // Clicks the label and reports which modal dialog came up (closed at once), or "".
+  QString dialogOpenedBy(const char* label) {
+    QString opened;
+    QTimer::singleShot(300, [&] {
+      if (QWidget* modal = QApplication::activeModalWidget()) {
+        opened = modal->objectName();
+        if (auto* image = modal->findChild<QLabel*>("Image2"); image && image->pixmap().isNull()) opened += " unskinned";
+        static_cast<QDialog*>(modal)->reject();
+      }
+    });
+    QTest::mouseClick(form->findChild<QLabel*>(label), Qt::LeftButton);
+    QTest::qWait(350);
+    return opened;
+  }
+};
+
+TEST_F(DialogsFromTheMainWindow, CountryNameAndLabelsOpenTheSkinnedDialogs) {
+  QSignalSpy skinned(form->findChild<QTimer*>("Timer2"), &QTimer::timeout);
+  ASSERT_TRUE(skinned.wait(3000));
+  EXPECT_FALSE(form->findChild<QLabel*>("Image1")->pixmap().isNull());
+  EXPECT_FALSE(form->findChild<QTimer*>("Timer2")->isActive());
+
+  EXPECT_EQ(dialogOpenedBy("Label1"), "Form2");
+  EXPECT_EQ(dialogOpenedBy("TaalGeselecteerdTekst"), "Form2");
+  EXPECT_EQ(dialogOpenedBy("Label12"), "Form3");
+  EXPECT_TRUE(prompt.boxes().empty()) << prompt.texts().join('|').toStdString();
+
+  // Without the title-bar picture the dialog is not shown.
+  QFile::remove(dir.file("Standaard_balk1.skn"));
+  EXPECT_EQ(dialogOpenedBy("Label1"), "");
+  EXPECT_EQ(prompt.texts(), QStringList{form->language().LangText("error12")});
 }
 
 }  // namespace
