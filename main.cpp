@@ -1,12 +1,15 @@
 #include <QApplication>
+#include <QDBusConnection>
 
 #include "app/instance.h"
 #include "app/programfolder.h"
 #include "app/prompt.h"
+#include "desktop/mpris.h"
 #include "desktop/systemtray.h"
 #include "directory/directoryaddress.h"
 #include "player/Form1.h"
 #include "player/mediaplayer_gstreamer.h"
+#include "player/mprislink.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -27,6 +30,9 @@ int main(int argc, char** argv) {
   GstMediaPlayer player;
   Form1 form(Form1Services{folder, prompt, player, makeSystemTray(), DirectoryAddress::fromEnvironment()});
   QObject::connect(instance.get(), &SingleInstance::activationRequested, &form, &Form1::activate);
+  // Without a session bus the program simply has no desktop media controls.
+  Mpris mpris;
+  if (mpris.publish(QDBusConnection::sessionBus())) LinkMpris(form, mpris);
   QObject::connect(&form, &Form1::endRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
   return app.exec();
 }

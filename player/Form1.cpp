@@ -292,6 +292,12 @@ void Form1::List1_Click() {
   });
 }
 
+void Form1::openAddress(const QString& url) {
+  player_.setURL(url);
+  ui_->ZenderNaam->setText(url);
+  ui_->RadioUrl->setText(directory_.siteAddress());
+}
+
 void Form1::Command3_Click() {
   switch (player_.playState()) {
     case MediaPlayer::Stopped:

@@ -54,6 +54,12 @@ class Form1 final : public QWidget {
   // Another copy was started: come to the front.
   void activate();
 
+  // Plays an address handed in from outside (the desktop's media controls). The station has
+  // no name or home page of its own then, so the address stands for both.
+  void openAddress(const QString& url);
+  // Ends the program as the tray menu's Close does.
+  void endProgram() { sluit_Click(); }
+
  Q_SIGNALS:
   // The program is to end now.
   void endRequested();
