@@ -5,6 +5,7 @@
 
 #include "app/ini.h"
 #include "app/trap.h"
+#include "listrows.h"
 #include "directory_log.h"
 #include "ui_Form2.h"
 
@@ -12,15 +13,6 @@ namespace {
 const QString kRemembered = QStringLiteral("Onthouden");
 const QString kLastCountry = QStringLiteral("laadland");
 
-// The row the user has selected; the current row alone may be deselected (Ctrl+click).
-int selectedRow(const QListWidget* list) {
-  const QListWidgetItem* item = list->currentItem();
-  return item && item->isSelected() ? list->currentRow() : -1;
-}
-
-QString entryAt(const QListWidget* list, int row) {
-  return row >= 0 && row < list->count() ? list->item(row)->text() : QString();
-}
 }  // namespace
 
 Form2::Form2(const DirectoryDialogHost& host, QWidget* parent)
@@ -79,13 +71,13 @@ void Form2::Timer1_Timer() {
 }
 
 void Form2::Command1_Click() {
-  const int row = selectedRow(ui_->List1);
-  const QString file = entryAt(ui_->List2, row);
+  const int row = SelectedRow(ui_->List1);
+  const QString file = EntryAt(ui_->List2, row);
   if (file.isEmpty()) {
     host_.language.ShowInfo(QStringLiteral("error2"));
     return;
   }
-  const QString name = entryAt(ui_->List1, row);
+  const QString name = EntryAt(ui_->List1, row);
   // The main window re-arms its Timer1 here, so the new list loads a second later.
   if (host_.chooseCountry) host_.chooseCountry(name, file);
   INI::WriteIni(host_.folder.instIni(), kRemembered, kLastCountry, QString::number(row));

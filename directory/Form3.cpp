@@ -5,6 +5,7 @@
 
 #include "app/ini.h"
 #include "app/trap.h"
+#include "listrows.h"
 #include "ui_Form3.h"
 
 namespace {
@@ -12,14 +13,6 @@ const QString kRemembered = QStringLiteral("Onthouden");
 const QString kSearchCountry = QStringLiteral("zoekland");
 const QString kListSuffix = QStringLiteral(".txt");
 
-int selectedRow(const QListWidget* list) {
-  const QListWidgetItem* item = list->currentItem();
-  return item && item->isSelected() ? list->currentRow() : -1;
-}
-
-QString entryAt(const QListWidget* list, int row) {
-  return row >= 0 && row < list->count() ? list->item(row)->text() : QString();
-}
 }  // namespace
 
 Form3::Form3(const DirectoryDialogHost& host, QWidget* parent)
@@ -91,7 +84,7 @@ void Form3::LaadLijst_Zoek(const QString& words) {
     ui_->List1->clear();
     ui_->List2->clear();
     ui_->List3->clear();
-    const QString code = CountryCode(entryAt(ui_->List4, ui_->Combo1->currentIndex()));
+    const QString code = CountryCode(EntryAt(ui_->List4, ui_->Combo1->currentIndex()));
     const QList<QStringList> lists = FetchTagList(
         host_, host_.address.search(words, code),
         {QStringLiteral("naam"), QStringLiteral("url"), QStringLiteral("homepage")});
@@ -105,15 +98,15 @@ void Form3::Command3_Click() { LaadLijst_Zoek(ui_->Text1->text()); }
 
 void Form3::List1_Click() {
   const int row = ui_->List1->currentRow();
-  const QString url = entryAt(ui_->List2, row);
+  const QString url = EntryAt(ui_->List2, row);
   // The hint row, or a name whose station came without a stream address.
   if (url.isEmpty()) return;
-  if (host_.playStation) host_.playStation(url, entryAt(ui_->List1, row), entryAt(ui_->List3, row));
+  if (host_.playStation) host_.playStation(url, EntryAt(ui_->List1, row), EntryAt(ui_->List3, row));
 }
 
 void Form3::Command1_Click() {
   Trapped(host_.language, QStringLiteral("error7"), [this] {
-    if (entryAt(ui_->List2, selectedRow(ui_->List1)).isEmpty()) {
+    if (EntryAt(ui_->List2, SelectedRow(ui_->List1)).isEmpty()) {
       host_.language.ShowInfo(QStringLiteral("error5"));
       return;
     }

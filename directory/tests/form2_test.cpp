@@ -15,41 +15,13 @@
 
 #include "app/ini.h"
 #include "bundled_directory.h"
+#include "dialog_fixture.h"
 #include "directory/Form2.h"
-#include "loopback_server.h"
-#include "recording_prompt.h"
-#include "temp_program_folder.h"
 
 namespace {
 
-// The dialog's controls, found by name as a user's tools would.
-struct Controls {
-  explicit Controls(QWidget& form)
-      : Image1(child<QLabel>(form, "Image1")),
-        Image2(child<QLabel>(form, "Image2")),
-        Label1(child<QLabel>(form, "Label1")),
-        Label2(child<QLabel>(form, "Label2")),
-        List1(child<QListWidget>(form, "List1")),
-        List2(child<QListWidget>(form, "List2")),
-        Command1(child<QPushButton>(form, "Command1")),
-        Command2(child<QPushButton>(form, "Command2")) {}
-  template <typename T>
-  static T* child(QWidget& form, const char* name) {
-    T* found = form.findChild<T*>(QLatin1String(name));
-    if (!found) throw std::runtime_error(std::string("no control ") + name);
-    return found;
-  }
-  QLabel *Image1, *Image2, *Label1, *Label2;
-  QListWidget *List1, *List2;
-  QPushButton *Command1, *Command2;
-};
+using Controls = DialogControls;
 Controls controls(QWidget& form) { return Controls(form); }
-
-QStringList items(const QListWidget* list) {
-  QStringList out;
-  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-  return out;
-}
 
 std::string country(const std::string& name, const std::string& file) {
   return "<naam>" + name + "</naam>\n<bestand>" + file + "</bestand>\n";
@@ -59,17 +31,8 @@ const std::string kFiveCountries = country("Holland", "holland.txt") + country("
                                    country("Duitsland", "duitsland.txt") + country("Frankrijk", "frankrijk.txt") +
                                    country("Spanje", "spanje.txt");
 
-class Form2Test : public ::testing::Test {
+class Form2Test : public DirectoryDialogTest {
  protected:
-  TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
-  ProgramFolder folder = dir.folder();
-  RecordingPrompt prompt;
-  QString languageName = QStringLiteral("Nederlands");
-  Language language{folder, prompt, [this] { return languageName; }};
-  Transfer inet;
-  TextHolder downloadInfo;
-  LoopbackServer http;
-  DirectoryAddress address;
   std::vector<std::pair<QString, QString>> chosen;
 
   std::mutex mutex;
@@ -82,8 +45,7 @@ class Form2Test : public ::testing::Test {
       targets.push_back(req.target);
       res.set_content(answer, "text/plain; charset=utf-8");
     });
-    http.start();
-    address = DirectoryAddress(http.url(u"/"_qs));
+    serve();
   }
 
   DirectoryDialogHost host() {
@@ -92,8 +54,7 @@ class Form2Test : public ::testing::Test {
   }
   std::unique_ptr<Form2> open() { return std::make_unique<Form2>(host()); }
 
-  QString laadland() const { return INI::ReadIni(folder.instIni(), u"Onthouden"_qs, u"laadland"_qs); }
-  QString text(const char* key) const { return language.LangText(QLatin1String(key)); }
+  QString laadland() const { return remembered("laadland"); }
 };
 
 TEST_F(Form2Test, AsksForTheCountryListInTheCurrentLanguage) {
@@ -309,27 +270,16 @@ TEST_F(Form2Test, LayoutKeepsTheTitleBarAtItsDesignWidth) {
     EXPECT_TRUE(form->rect().contains(w->geometry())) << w->objectName().toStdString();
 }
 
-TEST(Form2BundledTest, ChoosesACountryOfTheBundledDirectory) {
+TEST_F(Form2Test, ChoosesACountryOfTheBundledDirectory) {
   BundledDirectory directory;
-  TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
+  address = DirectoryAddress(QString::fromStdString(directory.base()));
   dir.profile({"Onthouden/laadland=0"});
-  const ProgramFolder folder = dir.folder();
-  RecordingPrompt prompt;
-  Language language(folder, prompt, [] { return u"Nederlands"_qs; });
-  Transfer inet;
-  TextHolder downloadInfo;
-  const DirectoryAddress address(QString::fromStdString(directory.base()));
-  QString name, file;
-  Form2 form({language, folder, inet, downloadInfo, address,
-              [&](const QString& n, const QString& f) {
-                name = n;
-                file = f;
-              }, {}});
-  EXPECT_EQ(controls(form).List1->count(), 6);
-  EXPECT_EQ(controls(form).List1->currentItem()->text(), u"Holland"_qs);
-  controls(form).Command1->click();
-  EXPECT_EQ(name, u"Holland"_qs);
-  EXPECT_EQ(file, u"holland.txt"_qs);
+  auto form = open();
+  EXPECT_EQ(controls(*form).List1->count(), 6);
+  EXPECT_EQ(controls(*form).List1->currentItem()->text(), u"Holland"_qs);
+  controls(*form).Command1->click();
+  ASSERT_EQ(chosen.size(), 1u);
+  EXPECT_EQ(chosen[0], std::make_pair(u"Holland"_qs, u"holland.txt"_qs));
   EXPECT_TRUE(prompt.texts().value(0).startsWith(u"Holland"_qs));
 }
 

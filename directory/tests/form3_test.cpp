@@ -17,62 +17,30 @@
 #include "app/ini.h"
 #include "app/trap.h"
 #include "bundled_directory.h"
+#include "dialog_fixture.h"
 #include "directory/Form3.h"
-#include "loopback_server.h"
-#include "recording_prompt.h"
-#include "temp_program_folder.h"
 
 namespace {
 
-// The dialog's controls, found by name as a user's tools would.
-struct Controls {
-  template <typename T>
-  static T* child(QWidget& form, const char* name) {
-    T* found = form.findChild<T*>(QLatin1String(name));
-    if (!found) throw std::runtime_error(std::string("no control ") + name);
-    return found;
-  }
+struct Controls : DialogControls {
   explicit Controls(QWidget& form)
-      : Image1(child<QLabel>(form, "Image1")),
-        Image2(child<QLabel>(form, "Image2")),
-        Label1(child<QLabel>(form, "Label1")),
-        Label2(child<QLabel>(form, "Label2")),
+      : DialogControls(form),
         Label3(child<QLabel>(form, "Label3")),
         Label4(child<QLabel>(form, "Label4")),
         Text1(child<QLineEdit>(form, "Text1")),
         Combo1(child<QComboBox>(form, "Combo1")),
-        List1(child<QListWidget>(form, "List1")),
-        List2(child<QListWidget>(form, "List2")),
         List3(child<QListWidget>(form, "List3")),
         List4(child<QListWidget>(form, "List4")),
-        Command1(child<QPushButton>(form, "Command1")),
-        Command2(child<QPushButton>(form, "Command2")),
         Command3(child<QPushButton>(form, "Command3")) {}
-  QLabel *Image1, *Image2, *Label1, *Label2, *Label3, *Label4;
+  QLabel *Label3, *Label4;
   QLineEdit* Text1;
   QComboBox* Combo1;
-  QListWidget *List1, *List2, *List3, *List4;
-  QPushButton *Command1, *Command2, *Command3;
+  QListWidget *List3, *List4;
+  QPushButton* Command3;
 };
 Controls controls(QWidget& form) { return Controls(form); }
 
 using Played = std::tuple<QString, QString, QString>;
-
-QStringList items(const QListWidget* list) {
-  QStringList out;
-  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-  return out;
-}
-
-QStringList items(const QComboBox* combo) {
-  QStringList out;
-  for (int i = 0; i < combo->count(); ++i) out << combo->itemText(i);
-  return out;
-}
-
-void clickRow(QListWidget* list, int row) {
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
-}
 
 const std::string kCountries = "<naam>Holland</naam><bestand>holland.txt</bestand>\n"
                                "<naam>Belgie</naam><bestand>belgie.txt</bestand>\n"
@@ -83,17 +51,8 @@ const std::string kThreeStations =
     "<naam>Jazz Twee</naam><url>http://s/2</url><homepage>twee.nl</homepage>\n"
     "<naam>Jazz Drie</naam><url>http://s/3</url><homepage>drie.nl</homepage>\n";
 
-class Form3Test : public ::testing::Test {
+class Form3Test : public DirectoryDialogTest {
  protected:
-  TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
-  ProgramFolder folder = dir.folder();
-  RecordingPrompt prompt;
-  QString languageName = QStringLiteral("Nederlands");
-  Language language{folder, prompt, [this] { return languageName; }};
-  Transfer inet;
-  TextHolder downloadInfo;
-  LoopbackServer http;
-  DirectoryAddress address;
   std::vector<Played> played;
 
   std::mutex mutex;
@@ -111,8 +70,7 @@ class Form3Test : public ::testing::Test {
                         searches.push_back(req.target);
                         res.set_content(results, "text/plain; charset=utf-8");
                       });
-    http.start();
-    address = DirectoryAddress(http.url(u"/"_qs));
+    serve();
   }
 
   std::unique_ptr<Form3> open() {
@@ -130,8 +88,7 @@ class Form3Test : public ::testing::Test {
     controls(form).Command3->click();
   }
 
-  QString zoekland() const { return INI::ReadIni(folder.instIni(), u"Onthouden"_qs, u"zoekland"_qs); }
-  QString text(const char* key) const { return language.LangText(QLatin1String(key)); }
+  QString zoekland() const { return remembered("zoekland"); }
   std::string lastSearch() {
     std::lock_guard lock(mutex);
     return searches.empty() ? std::string() : searches.back();
@@ -357,21 +314,13 @@ TEST_F(Form3Test, CancelAndEscapeSaveNothing) {
   EXPECT_TRUE(prompt.boxes().empty());
 }
 
-TEST(Form3BundledTest, FindsAndPlaysAStationOfTheBundledDirectory) {
+TEST_F(Form3Test, FindsAndPlaysAStationOfTheBundledDirectory) {
   BundledDirectory directory;
-  TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
+  address = DirectoryAddress(QString::fromStdString(directory.base()));
+  languageName = u"english"_qs;
   dir.profile({"Onthouden/zoekland=2"});
-  const ProgramFolder folder = dir.folder();
-  RecordingPrompt prompt;
-  Language language(folder, prompt, [] { return u"english"_qs; });
-  Transfer inet;
-  TextHolder downloadInfo;
-  const DirectoryAddress address(QString::fromStdString(directory.base()));
-  std::vector<Played> played;
-  Form3 form({language, folder, inet, downloadInfo, address, {},
-              [&](const QString& u, const QString& n, const QString& h) { played.emplace_back(u, n, h); }});
-  form.show();
-  Controls ui = controls(form);
+  auto form = open();
+  Controls ui = controls(*form);
   EXPECT_EQ(ui.Combo1->count(), 8);
   EXPECT_EQ(ui.List4->item(2)->text(), u"holland.txt"_qs);
   ui.Text1->setText(u"rock"_qs);
