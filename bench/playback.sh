@@ -8,27 +8,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-5}
-peer=../shared/bench/measure-peer.sh
-[ -x "$peer" ] || peer="bash $peer"
-
-bash scripts/build.sh
-if ! command -v goodvibes >/dev/null; then
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get install -y -qq goodvibes >/dev/null
-fi
-
-# A program folder of its own, so the run starts from the shipped profile, and the bundled
-# directory on a free port, so the station list loads as it would for a user.
-folder=$(mktemp -d /tmp/vantor-bench.XXXXXX)
-cp -r build/vantor-radio/. "$folder/"
-cp data/inst.ini "$folder/inst.ini"
+. bench/peer-common.sh
+# The bundled directory on a free port, so the station list loads as it would for a user.
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 build/vantor-directory/vantor-directory --listen "127.0.0.1:$port" --data build/directory-data \
     2>"$folder/directory.log" &
 server=$!
 trap 'kill $server 2>/dev/null; rm -rf "$folder"' EXIT
 
-out=/tmp/radio-bench/results
 rm -rf "$out/vantor-radio-play" "$out/goodvibes-play"
 $peer --runs "$runs" --play mpris --label vantor-radio --out "$out/vantor-radio-play" \
     --env "VANTOR_DIRECTORY_URL=http://127.0.0.1:$port/" -- "$folder/vantor-radio"

@@ -6,22 +6,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-5}
-peer=../shared/bench/measure-peer.sh
-[ -x "$peer" ] || peer="bash $peer"
-
-bash scripts/build.sh
-if ! command -v goodvibes >/dev/null; then
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  $SUDO apt-get install -y -qq goodvibes >/dev/null
-fi
-
-# A program folder of its own, so the run starts from the shipped profile.
-folder=$(mktemp -d /tmp/vantor-bench.XXXXXX)
-cp -r build/vantor-radio/. "$folder/"
-cp data/inst.ini "$folder/inst.ini"
+. bench/peer-common.sh
 trap 'rm -rf "$folder"' EXIT
 
-out=/tmp/radio-bench/results
 rm -rf "$out/vantor-radio" "$out/goodvibes"
 $peer --runs "$runs" --play none --label vantor-radio --out "$out/vantor-radio" \
     --env VANTOR_DIRECTORY_URL=http://127.0.0.1:9/ -- "$folder/vantor-radio"
