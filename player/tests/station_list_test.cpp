@@ -2,6 +2,8 @@
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QListWidget>
 #include <QSignalSpy>
@@ -169,6 +171,44 @@ TEST_F(DialogsFromTheMainWindow, CountryNameAndLabelsOpenTheSkinnedDialogs) {
   QFile::remove(dir.file("Standaard_balk1.skn"));
   EXPECT_EQ(dialogOpenedBy("Label1"), "");
   EXPECT_EQ(prompt.texts(), QStringList{form->language().LangText("error12")});
+}
+
+// A user's way through both dialogs: what they hand back lands in the main window.
+TEST_F(DialogsFromTheMainWindow, ChosenCountryAndFoundStationReachTheMainWindow) {
+  QString homepage;
+  QTimer::singleShot(300, [&] {
+    QWidget* search = QApplication::activeModalWidget();
+    ASSERT_NE(search, nullptr);
+    search->findChild<QLineEdit*>("Text1")->setText("jazz");
+    search->findChild<QPushButton*>("Command3")->click();
+    auto* results = search->findChild<QListWidget*>("List1");
+    ASSERT_EQ(results->item(0)->text(), "Grachten Jazz");
+    homepage = search->findChild<QListWidget*>("List3")->item(0)->text();
+    QTest::mouseClick(results->viewport(), Qt::LeftButton, {}, results->visualItemRect(results->item(0)).center());
+    static_cast<QDialog*>(search)->reject();
+  });
+  QTest::mouseClick(form->findChild<QLabel*>("Label12"), Qt::LeftButton);
+  EXPECT_TRUE(player.url.startsWith(QString::fromStdString(directory.base()))) << player.url.toStdString();
+  EXPECT_EQ(form->findChild<QLabel*>("ZenderNaam")->text(), "Grachten Jazz");
+  EXPECT_FALSE(homepage.isEmpty());
+  EXPECT_EQ(form->findChild<QLabel*>("RadioUrl")->text(), homepage);
+
+  auto* timer1 = form->findChild<QTimer*>("Timer1");
+  ASSERT_TRUE(QSignalSpy(timer1, &QTimer::timeout).wait(3000));  // Holland's list at start
+  QTimer::singleShot(300, [&] {
+    QWidget* chooser = QApplication::activeModalWidget();
+    ASSERT_NE(chooser, nullptr);
+    chooser->findChild<QListWidget*>("List1")->setCurrentRow(2);  // Germany
+    chooser->findChild<QPushButton*>("Command1")->click();
+  });
+  QTest::mouseClick(form->findChild<QLabel*>("Label1"), Qt::LeftButton);
+  EXPECT_EQ(form->findChild<QLabel*>("TaalGeselecteerdTekst")->text(), "Germany");
+  EXPECT_EQ(form->findChild<QLabel*>("TaalGeselecteerd")->text(), "duitsland.txt");
+  ASSERT_TRUE(timer1->isActive());
+  ASSERT_TRUE(QSignalSpy(timer1, &QTimer::timeout).wait(3000));
+  auto* stations = form->findChild<QListWidget*>("List1");
+  ASSERT_GT(stations->count(), 0);
+  EXPECT_EQ(stations->item(0)->text(), "Rheinwelle");
 }
 
 }  // namespace
