@@ -5,8 +5,8 @@
 
 #include "app/ini.h"
 #include "app/trap.h"
-#include "listrows.h"
 #include "directory_log.h"
+#include "listrows.h"
 #include "ui_Form2.h"
 
 namespace {

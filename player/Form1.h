@@ -54,8 +54,9 @@ class Form1 final : public QWidget {
   // Another copy was started: come to the front.
   void activate();
 
-  // Plays an address handed in from outside (the desktop's media controls). The station has
-  // no name or home page of its own then, so the address stands for both.
+  // Plays an address handed in from outside (the desktop's media controls). Such a station has
+  // no name or home page of its own: the address is shown as its name, the directory's site as
+  // its home page.
   void openAddress(const QString& url);
   // Ends the program as the tray menu's Close does.
   void endProgram() { sluit_Click(); }
