@@ -72,6 +72,14 @@ LoopbackRadio::Mount liveMp3() {
   return m;
 }
 
+// A live stream that bursts one second of audio and drops after playing `seconds` more.
+LoopbackRadio::Mount droppingMp3(int seconds) {
+  LoopbackRadio::Mount m = liveMp3();
+  m.burst = m.bytesPerSecond;
+  m.dropAfter = m.burst + seconds * m.bytesPerSecond;
+  return m;
+}
+
 LoopbackRadio::Mount staticText(const std::string& contentType, const std::string& body) {
   LoopbackRadio::Mount m;
   m.live = false;
@@ -300,10 +308,7 @@ TEST_F(GstPlayerTest, StreamThatNeverStartsTimesOut) {
 }
 
 TEST_F(GstPlayerTest, DroppedStreamReconnectsAndPlaysOn) {
-  LoopbackRadio::Mount m = liveMp3();
-  m.burst = m.bytesPerSecond;
-  m.dropAfter = m.burst + 2 * m.bytesPerSecond;
-  radio_.add("/drop.mp3", m);
+  radio_.add("/drop.mp3", droppingMp3(2));
   player().setURL(url("/drop.mp3"));
   ASSERT_TRUE(waitState(MediaPlayer::Playing));
   EXPECT_TRUE(QTest::qWaitFor([&] { return radio_.icyHits("/drop.mp3") >= 3; }, 25000));
@@ -314,9 +319,7 @@ TEST_F(GstPlayerTest, DroppedStreamReconnectsAndPlaysOn) {
 }
 
 TEST_F(GstPlayerTest, ReconnectGivesUpAfterFiveTries) {
-  LoopbackRadio::Mount m = liveMp3();
-  m.burst = m.bytesPerSecond;
-  m.dropAfter = m.burst + m.bytesPerSecond;
+  LoopbackRadio::Mount m = droppingMp3(1);
   m.failAfterConnections = 3;  // the look at the address and one good connection, then 503
   radio_.add("/dying.mp3", m);
   tuning_.reconnectBaseMs = 50;
@@ -332,10 +335,7 @@ TEST_F(GstPlayerTest, ReconnectGivesUpAfterFiveTries) {
 }
 
 TEST_F(GstPlayerTest, PlayingForAWhileStartsTheTriesOver) {
-  LoopbackRadio::Mount m = liveMp3();
-  m.burst = m.bytesPerSecond;
-  m.dropAfter = m.burst + m.bytesPerSecond;
-  radio_.add("/flaky.mp3", m);
+  radio_.add("/flaky.mp3", droppingMp3(1));
   tuning_.maxReconnects = 2;
   tuning_.stablePlayMs = 300;
   tuning_.connectTimeoutMs = 3000;
@@ -347,10 +347,7 @@ TEST_F(GstPlayerTest, PlayingForAWhileStartsTheTriesOver) {
 }
 
 TEST_F(GstPlayerTest, StopAndCloseCancelAPendingReconnect) {
-  LoopbackRadio::Mount m = liveMp3();
-  m.burst = m.bytesPerSecond;
-  m.dropAfter = m.burst + m.bytesPerSecond;
-  radio_.add("/drop.mp3", m);
+  radio_.add("/drop.mp3", droppingMp3(1));
   tuning_.reconnectBaseMs = 1500;
   for (const bool useClose : {false, true}) {
     SCOPED_TRACE(useClose ? "close" : "stop");
