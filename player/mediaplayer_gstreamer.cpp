@@ -144,7 +144,11 @@ GstMediaPlayer::GstMediaPlayer(const GstPlayerTuning& tuning, QObject* parent)
   connect(&reconnectTimer_, &QTimer::timeout, this, [this] { startStream(stream_); });
   connect(&stableTimer_, &QTimer::timeout, this, [this] { retries_ = 0; });
   connect(&connectTimer_, &QTimer::timeout, this, [this] {
-    qCInfo(lcGstPlayer) << "stream did not start in time:" << stream_;
+    GstState current = GST_STATE_NULL, pending = GST_STATE_NULL;
+    const GstStateChangeReturn change = gst_element_get_state(playbin_, &current, &pending, 0);
+    qCInfo(lcGstPlayer) << "stream did not start in time:" << stream_ << gst_element_state_get_name(current)
+                        << "pending" << gst_element_state_get_name(pending)
+                        << gst_element_state_change_return_get_name(change);
     // A first connection that hangs gets one more go before it counts as failed.
     if (!connected_ && !stallRetried_) {
       stallRetried_ = true;
@@ -464,7 +468,10 @@ void GstMediaPlayer::handleMessage(GstMessage* msg) {
     case GST_MESSAGE_STATE_CHANGED: {
       GstState oldState, newState, pending;
       gst_message_parse_state_changed(msg, &oldState, &newState, &pending);
-      if (newState == GST_STATE_PLAYING) {
+      qCDebug(lcGstPlayer) << "pipeline" << gst_element_state_get_name(oldState) << "->"
+                           << gst_element_state_get_name(newState) << "pending" << gst_element_state_get_name(pending);
+      if (pending == GST_STATE_VOID_PENDING) followBuffering();
+      if (newState == GST_STATE_PLAYING && !buffering_) {
         connectTimer_.stop();
         connected_ = true;
         setStatus(Playing, playingText());
@@ -480,6 +487,7 @@ void GstMediaPlayer::handleMessage(GstMessage* msg) {
       if (mode == GST_BUFFERING_LIVE) break;
       gint percent = 0;
       gst_message_parse_buffering(msg, &percent);
+      qCDebug(lcGstPlayer) << "buffering" << GST_OBJECT_NAME(GST_MESSAGE_SRC(msg)) << percent;
       onBuffering(percent);
       break;
     }
@@ -500,15 +508,23 @@ void GstMediaPlayer::handleMessage(GstMessage* msg) {
 // The usual buffering rule: hold the pipeline in PAUSED until the queue is full again.
 void GstMediaPlayer::onBuffering(int percent) {
   if (state_ != Transitioning && state_ != Playing) return;
-  if (percent < 100) {
-    if (!buffering_) {
-      buffering_ = true;
-      gst_element_set_state(playbin_, GST_STATE_PAUSED);
-    }
-    setStatus(Transitioning, tr("Buffering %1%").arg(percent));
-  } else if (buffering_) {
-    buffering_ = false;
-    gst_element_set_state(playbin_, GST_STATE_PLAYING);
+  buffering_ = percent < 100;
+  if (buffering_) setStatus(Transitioning, tr("Buffering %1%").arg(percent));
+  followBuffering();
+}
+
+// Moves the pipeline to where the buffer wants it, but never during a change still under way:
+// a pause and a play laid over an unfinished preroll leave playbin3 stuck in PAUSED now and then.
+// The end of that change comes as a state message, which calls this again.
+void GstMediaPlayer::followBuffering() {
+  if (!playbin_ || (state_ != Transitioning && state_ != Playing)) return;
+  GstState current = GST_STATE_NULL, pending = GST_STATE_NULL;
+  const GstStateChangeReturn settled = gst_element_get_state(playbin_, &current, &pending, 0);
+  if (settled != GST_STATE_CHANGE_SUCCESS && settled != GST_STATE_CHANGE_NO_PREROLL) return;
+  const GstState wanted = buffering_ ? GST_STATE_PAUSED : GST_STATE_PLAYING;
+  if (current != wanted) {
+    qCDebug(lcGstPlayer) << (buffering_ ? "pause for buffering" : "buffered: play");
+    gst_element_set_state(playbin_, wanted);
   }
 }
 

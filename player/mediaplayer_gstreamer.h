@@ -105,6 +105,7 @@ class GstMediaPlayer final : public MediaPlayer {
   void scheduleReconnect();
   void raiseError(Failure why);
   void onBuffering(int percent);
+  void followBuffering();
   void onTags(GstMessage* msg);
   void setStatus(int state, const QString& text);
   QString playingText() const;

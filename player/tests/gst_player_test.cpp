@@ -73,6 +73,8 @@ LoopbackRadio::Mount liveMp3() {
 }
 
 // A live stream that bursts one second of audio and drops after playing `seconds` more.
+// Two at least: after only one, a loaded machine now and then sees the connection end before
+// the buffer is full, and such a connection rightly counts as a failed try.
 LoopbackRadio::Mount droppingMp3(int seconds) {
   LoopbackRadio::Mount m = liveMp3();
   m.burst = m.bytesPerSecond;
@@ -319,7 +321,7 @@ TEST_F(GstPlayerTest, DroppedStreamReconnectsAndPlaysOn) {
 }
 
 TEST_F(GstPlayerTest, ReconnectGivesUpAfterFiveTries) {
-  LoopbackRadio::Mount m = droppingMp3(1);
+  LoopbackRadio::Mount m = droppingMp3(2);
   m.failAfterConnections = 3;  // the look at the address and one good connection, then 503
   radio_.add("/dying.mp3", m);
   tuning_.reconnectBaseMs = 50;
@@ -335,19 +337,19 @@ TEST_F(GstPlayerTest, ReconnectGivesUpAfterFiveTries) {
 }
 
 TEST_F(GstPlayerTest, PlayingForAWhileStartsTheTriesOver) {
-  radio_.add("/flaky.mp3", droppingMp3(1));
+  radio_.add("/flaky.mp3", droppingMp3(2));
   tuning_.maxReconnects = 2;
   tuning_.stablePlayMs = 300;
   tuning_.connectTimeoutMs = 3000;
   player().setURL(url("/flaky.mp3"));
   // Four reconnects with only two allowed: the count must have started over in between.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return radio_.icyHits("/flaky.mp3") >= 5; }, 28000))
+  EXPECT_TRUE(QTest::qWaitFor([&] { return radio_.icyHits("/flaky.mp3") >= 5; }, 40000))
       << history().join(u'\n').toStdString();
   EXPECT_EQ(errors(), 0);
 }
 
 TEST_F(GstPlayerTest, StopAndCloseCancelAPendingReconnect) {
-  radio_.add("/drop.mp3", droppingMp3(1));
+  radio_.add("/drop.mp3", droppingMp3(2));
   tuning_.reconnectBaseMs = 1500;
   for (const bool useClose : {false, true}) {
     SCOPED_TRACE(useClose ? "close" : "stop");
