@@ -33,6 +33,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
     : QWidget(parent),
       ui_(std::make_unique<Ui::Form1>()),
       folder_(std::move(services.folder)),
+      favourites_(folder_.favourites()),
       player_(services.player),
       directory_(std::move(services.directory)),
       language_(folder_, services.prompt, [this] { return ui_->gESelecteerdland->text(); }) {
@@ -69,6 +70,10 @@ Form1::Form1(Form1Services services, QWidget* parent)
   connect(ui_->Label12, &ClickLabel::clicked, this, &Form1::Label12_Click);
   connect(ui_->List1, &QListWidget::clicked, this, &Form1::List1_Click);
   ui_->List1->installEventFilter(this);
+  connect(ui_->File1, &QListWidget::clicked, this, &Form1::File1_Click);
+  ui_->File1->installEventFilter(this);
+  connect(ui_->Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+  connect(ui_->Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
   connect(ui_->Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
   connect(ui_->Slider1, &QSlider::valueChanged, this, &Form1::Slider1_Change);
   ui_->Slider1->installEventFilter(this);
@@ -252,10 +257,10 @@ void Form1::resizeEvent(QResizeEvent* event) {
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ui_->Slider1 && event->type() == QEvent::MouseMove) {
     Slider1_Change();
-  } else if (watched == ui_->List1 && event->type() == QEvent::KeyPress) {
+  } else if ((watched == ui_->List1 || watched == ui_->File1) && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && ui_->List1->currentRow() >= 0) {
-      List1_Click();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && static_cast<QListWidget*>(watched)->currentRow() >= 0) {
+      watched == ui_->List1 ? List1_Click() : File1_Click();
       return true;
     }
   }
@@ -274,7 +279,38 @@ void Form1::activate() {
 void Form1::File1_SetPath(const QString& folder) {
   ui_->File1->setProperty("path", folder);
   ui_->File1->clear();
-  ui_->File1->addItems(QDir(folder).entryList(QDir::Files, QDir::Name));
+  // A list that was never pointed at a folder stays empty (QDir("") would be the working folder).
+  if (!folder.isEmpty()) ui_->File1->addItems(QDir(folder).entryList(QDir::Files, QDir::Name));
+}
+
+void Form1::File1_Refresh() { File1_SetPath(ui_->File1->property("path").toString()); }
+
+// --- favourites
+
+void Form1::Command1_Click() {
+  Trapped(language_, QStringLiteral("error12"), [this] {
+    if (ui_->ZenderNaam->text().isEmpty()) return language_.ShowInfo(QStringLiteral("error11"));
+    favourites_.add({ui_->ZenderNaam->text(), player_.URL(), ui_->RadioUrl->text()});
+    File1_Refresh();
+  });
+}
+
+void Form1::Command2_Click() {
+  const QList<QListWidgetItem*> selected = ui_->File1->selectedItems();
+  if (selected.isEmpty()) return language_.ShowPlain(QStringLiteral("error13"));
+  favourites_.remove(selected.first()->text());
+  File1_Refresh();
+}
+
+void Form1::File1_Click() {
+  Trapped(language_, QStringLiteral("error12"), [this] {
+    const QList<QListWidgetItem*> selected = ui_->File1->selectedItems();
+    if (selected.isEmpty()) return;
+    const Favourite station = favourites_.read(selected.first()->text());
+    ui_->ZenderNaam->setText(station.naam);
+    player_.setURL(station.url);
+    ui_->RadioUrl->setText(station.website);
+  });
 }
 
 // --- playback

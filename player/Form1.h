@@ -10,6 +10,7 @@
 #include "app/programfolder.h"
 #include "directory/directoryaddress.h"
 #include "directory/directorydialoghost.h"
+#include "favourites.h"
 #include "mediaplayer.h"
 
 namespace Ui {
@@ -79,6 +80,10 @@ class Form1 final : public QWidget {
 
   void Form_Load();
   void File1_SetPath(const QString& folder);
+  void File1_Refresh();
+  void File1_Click();
+  void Command1_Click();
+  void Command2_Click();
   void Timer1_Timer();
   void Timer2_Timer();
   void Label1_Click();
@@ -106,6 +111,7 @@ class Form1 final : public QWidget {
 
   std::unique_ptr<Ui::Form1> ui_;
   ProgramFolder folder_;
+  Favourites favourites_;
   MediaPlayer& player_;
   DirectoryAddress directory_;
   Language language_;

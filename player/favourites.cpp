@@ -1,0 +1,62 @@
+#include "favourites.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+
+#include <utility>
+
+#include "app/ini.h"
+#include "app/trap.h"
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcFavourites, "vantor.player.favourites")
+
+const QString kSection = QStringLiteral("Internet");
+
+}  // namespace
+
+Favourites::Favourites(QString folder) : folder_(std::move(folder)) {
+  if (!folder_.endsWith(u'/')) folder_ += u'/';
+}
+
+bool Favourites::isFileName(const QString& name) {
+  return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') && !name.contains(QChar(0));
+}
+
+QString Favourites::path(const QString& fileName) const {
+  return isFileName(fileName) ? folder_ + fileName : QString();
+}
+
+bool Favourites::add(const Favourite& station) const {
+  // The name comes from the directory server: it must never lead out of the folder.
+  const QString file = path(station.naam);
+  if (file.isEmpty()) {
+    qCWarning(lcFavourites) << "not a file name, favourite not written:" << station.naam;
+    return false;
+  }
+  INI::WriteIni(file, kSection, QStringLiteral("naam"), station.naam);
+  INI::WriteIni(file, kSection, QStringLiteral("url"), station.url);
+  INI::WriteIni(file, kSection, QStringLiteral("website"), station.website);
+  if (QFileInfo(file).isFile()) return true;
+  qCWarning(lcFavourites) << "favourite could not be written:" << file;
+  return false;
+}
+
+Favourite Favourites::read(const QString& fileName) const {
+  const QString file = path(fileName);
+  const QFileInfo info(file);
+  if (file.isEmpty() || !info.isFile()) throw StepFailed(QStringLiteral("no favourite \"%1\"").arg(fileName));
+  if (info.size() > kMaxFileBytes) throw StepFailed(QStringLiteral("favourite too large: ") + file);
+  return {INI::ReadIni(file, kSection, QStringLiteral("naam")), INI::ReadIni(file, kSection, QStringLiteral("url")),
+          INI::ReadIni(file, kSection, QStringLiteral("website"))};
+}
+
+bool Favourites::remove(const QString& fileName) const {
+  const QString file = path(fileName);
+  QFile f(file);
+  if (!file.isEmpty() && f.remove()) return true;
+  qCWarning(lcFavourites) << "favourite not deleted:" << fileName << f.errorString();
+  return false;
+}
