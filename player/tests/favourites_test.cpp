@@ -16,6 +16,7 @@
 #include "player/Form1.h"
 #include "player/favourites.h"
 #include "recording_prompt.h"
+#include "station_click.h"
 #include "temp_program_folder.h"
 
 namespace {
@@ -64,13 +65,7 @@ class FavouritesTest : public ::testing::Test {
 
 TEST_F(FavouritesTest, AddWritesTheCurrentStationAndTheLatestValuesWin) {
   start();
-  auto* stations = form->findChild<QListWidget*>("List1");
-  stations->clear();
-  stations->addItem("Radio Een");
-  form->findChild<QListWidget*>("List2")->addItem("http://s/1");
-  form->findChild<QListWidget*>("List3")->addItem("een.example/");
-  stations->setCurrentRow(0);
-  QTest::mouseClick(stations->viewport(), Qt::LeftButton, {}, stations->visualItemRect(stations->item(0)).center());
+  ClickOnlyStation(*form, "Radio Een", "http://s/1", "een.example/");
   ASSERT_EQ(player.url, "http://s/1");
 
   press("Command1");

@@ -1,7 +1,6 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QTest>
 #include <QUrl>
 
@@ -13,6 +12,7 @@
 #include "player/Form1.h"
 #include "player/pageview.h"
 #include "recording_prompt.h"
+#include "station_click.h"
 #include "temp_program_folder.h"
 
 // Takes the place of the user's web browser for http addresses.
@@ -80,13 +80,7 @@ TEST_F(InformationPaneTest, StationWebsiteOpensInTheBrowserWithTheSchemeInFront)
   click("Label3");
   EXPECT_EQ(browser.urls, QStringList{"http://127.0.0.1:9/"});
 
-  auto* stations = form->findChild<QListWidget*>("List1");
-  stations->clear();
-  stations->addItem("Radio Een");
-  form->findChild<QListWidget*>("List2")->addItem("http://s/1");
-  form->findChild<QListWidget*>("List3")->addItem("www.een.example/luister?x=1");
-  stations->setCurrentRow(0);
-  QTest::mouseClick(stations->viewport(), Qt::LeftButton, {}, stations->visualItemRect(stations->item(0)).center());
+  ClickOnlyStation(*form, "Radio Een", "http://s/1", "www.een.example/luister?x=1");
   click("Label3");
   EXPECT_EQ(browser.urls.last(), "http://www.een.example/luister?x=1");
   EXPECT_TRUE(prompt.boxes().empty());
