@@ -11,10 +11,12 @@
 
 #include "app/ini.h"
 #include "app/trap.h"
+#include "bundled_directory.h"
 #include "fake_media_player.h"
 #include "fake_system_tray.h"
 #include "player/Form1.h"
 #include "player/favourites.h"
+#include "player/mediaplayer_gstreamer.h"
 #include "recording_prompt.h"
 #include "station_click.h"
 #include "temp_program_folder.h"
@@ -221,6 +223,58 @@ TEST_F(FavouritesTest, RemoveDeletesTheSelectedFileWithoutAsking) {
   press("Command2");
   EXPECT_TRUE(prompt.boxes().empty());
   EXPECT_EQ(shown(), QStringList({"Een", "Vier"}));
+}
+
+}  // namespace
+
+namespace {
+
+// A listener's way, with the real player on the bundled directory: play a station, keep it,
+// start the program again, play the favourite, remove it.
+TEST(FavouritesOnTheDemoDirectory, KeptStationPlaysAfterARestart) {
+  qputenv("VANTOR_AUDIO_SINK", "fakesink sync=true");
+  TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
+  RecordingPrompt prompt;
+  BundledDirectory directory;
+  const auto run = [&](GstMediaPlayer& player) {
+    auto form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
+                                                      DirectoryAddress(QString::fromStdString(directory.base()))});
+    EXPECT_TRUE(QSignalSpy(form->findChild<QTimer*>("Timer1"), &QTimer::timeout).wait(10000));
+    return form;
+  };
+  const auto playing = [](Form1& form) {
+    return QTest::qWaitFor([&] { return form.findChild<QLabel*>("Label14")->text().startsWith("Playing: "); }, 20000);
+  };
+  QString url;
+  {
+    GstMediaPlayer player;
+    auto form = run(player);
+    auto* stations = form->findChild<QListWidget*>("List1");
+    const auto found = stations->findItems("Polder FM", Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1);
+    stations->setCurrentItem(found[0]);
+    QTest::mouseClick(stations->viewport(), Qt::LeftButton, {}, stations->visualItemRect(found[0]).center());
+    ASSERT_TRUE(playing(*form)) << form->findChild<QLabel*>("Label14")->text().toStdString();
+    url = player.URL();
+    QTest::mouseClick(form->findChild<QPushButton*>("Command1"), Qt::LeftButton);
+  }
+  GstMediaPlayer player;
+  auto form = run(player);
+  auto* file1 = form->findChild<QListWidget*>("File1");
+  ASSERT_EQ(file1->count(), 1);
+  ASSERT_EQ(file1->item(0)->text(), "Polder FM");
+  file1->setCurrentRow(0);
+  QTest::mouseClick(file1->viewport(), Qt::LeftButton, {}, file1->visualItemRect(file1->item(0)).center());
+  EXPECT_EQ(player.URL(), url);
+  EXPECT_EQ(form->findChild<QLabel*>("ZenderNaam")->text(), "Polder FM");
+  EXPECT_TRUE(playing(*form)) << form->findChild<QLabel*>("Label14")->text().toStdString();
+  EXPECT_EQ(form->findChild<QPushButton*>("Command3")->text(), form->language().LangText("command3"));
+
+  file1->setCurrentRow(0);
+  QTest::mouseClick(form->findChild<QPushButton*>("Command2"), Qt::LeftButton);
+  EXPECT_EQ(file1->count(), 0);
+  EXPECT_FALSE(QFile::exists(dir.file("favo/Polder FM")));
+  EXPECT_TRUE(prompt.boxes().empty()) << prompt.texts().join('|').toStdString();
 }
 
 }  // namespace
