@@ -203,6 +203,14 @@ TEST_F(DesktopLinkTest, MetadataFollowTheTitlesOfARealStreamOneChangeEach) {
   EXPECT_EQ(now.value("xesam:url").toString(), player.URL());
   EXPECT_EQ(qvariant_cast<QDBusObjectPath>(now.value("mpris:trackid")),
             qvariant_cast<QDBusObjectPath>(listener.metadata[firstSong - 1].value("mpris:trackid")));
+
+  // Another station: its first metadata name the station, not the last station's song.
+  const qsizetype before = listener.metadata.size();
+  choose("Grachten Jazz");
+  QTRY_VERIFY_WITH_TIMEOUT(listener.metadata.size() > before, 10000);
+  EXPECT_EQ(listener.metadata[before].value("xesam:album").toString(), "Grachten Jazz");
+  EXPECT_EQ(listener.metadata[before].value("xesam:title").toString(), "Grachten Jazz");
+  EXPECT_FALSE(listener.metadata[before].contains("xesam:artist"));
   player.stop();
   form.reset();
   QDBusConnection::disconnectFromBus(QStringLiteral("link-shell"));
