@@ -57,20 +57,6 @@ TEST_F(SongNotifierTest, EachNewStationOrSongReplacesTheLastNotificationWhileThe
   EXPECT_EQ(server.capabilityQueries, 1);
 }
 
-TEST_F(SongNotifierTest, NothingWhileTheWindowIsInSightAndItsChangesAreNotRepeatedLater) {
-  SongNotifier::Playing shown = hidden("Polder FM", "First");
-  shown.windowVisible = true;
-  notifier.update(shown);
-  settle();
-  EXPECT_TRUE(server.notes.isEmpty());
-  // Hidden now, but the song is the one the listener saw.
-  notifier.update(hidden("Polder FM", "First"));
-  settle();
-  EXPECT_TRUE(server.notes.isEmpty());
-  notifier.update(hidden("Polder FM", "Second"));
-  QTRY_COMPARE_WITH_TIMEOUT(server.notes.size(), 1, 5000);
-}
-
 TEST_F(SongNotifierTest, ChangesWhileACallIsOutCollapseIntoTheLatest) {
   for (const char* song : {"One", "Two", "Three", "Four"}) notifier.update(hidden("Polder FM", song));
   QTRY_VERIFY_WITH_TIMEOUT(!server.notes.isEmpty() && server.notes.last().body == "Four", 5000);

@@ -39,12 +39,4 @@ TEST(NowPlayingBuffer, MatchesTheMessengerRecordByteForByte) {
   EXPECT_EQ(empty.byteCount, 66u);
 }
 
-TEST(NowPlayingBuffer, EveryPartHasItsPlaceAndTextGoesInUnescaped) {
-  // Absent values are empty; a backslash or brace in a name is sent as it stands.
-  const MessengerCopyData record = NowPlayingCopyData("Games", false, "{0}", "a\\0b");
-  const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(record.buffer.constData()),
-                                          record.buffer.size() / 2);
-  EXPECT_EQ(text, QStringLiteral("\\0Games\\00\\0{0}\\0a\\0b\\0\\0\\0\\0") + QChar(u'\0'));
-}
-
 }  // namespace
