@@ -65,7 +65,9 @@ void LinkNotifications(Form1& form, SongNotifier& notifier) {
   MediaPlayer& player = form.WindowsMediaPlayer1();
   auto song = std::make_shared<QString>();
   const auto update = [&form, &notifier, &player, song] {
-    notifier.update({form.stationName(), player.URL(), *song, activity(player.playState()), form.isVisible()});
+    // A minimised window (where the desktop has no tray) is out of sight as well.
+    const bool inSight = form.isVisible() && !form.isMinimized();
+    notifier.update({form.stationName(), player.URL(), *song, activity(player.playState()), inSight});
   };
   // Queued for the same reason as above: the station's name is set after its address.
   QObject::connect(&player, &MediaPlayer::statusChanged, &notifier, update, Qt::QueuedConnection);
