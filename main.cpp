@@ -5,6 +5,8 @@
 #include "app/programfolder.h"
 #include "app/prompt.h"
 #include "desktop/mpris.h"
+#include "desktop/notifications.h"
+#include "desktop/nowplaying.h"
 #include "desktop/systemtray.h"
 #include "directory/directoryaddress.h"
 #include "player/Form1.h"
@@ -28,11 +30,14 @@ int main(int argc, char** argv) {
 
   QtPrompt prompt;
   GstMediaPlayer player;
-  Form1 form(Form1Services{folder, prompt, player, makeSystemTray(), DirectoryAddress::fromEnvironment()});
+  BusMessenger messenger(QDBusConnection::sessionBus());
+  Form1 form(Form1Services{folder, prompt, player, makeSystemTray(), DirectoryAddress::fromEnvironment(), &messenger});
   QObject::connect(instance.get(), &SingleInstance::activationRequested, &form, &Form1::activate);
   // Without a session bus the program simply has no desktop media controls.
   Mpris mpris;
   if (mpris.publish(QDBusConnection::sessionBus())) LinkMpris(form, mpris);
+  SongNotifier notifier(QDBusConnection::sessionBus());
+  LinkNotifications(form, notifier);
   QObject::connect(&form, &Form1::endRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
   return app.exec();
 }

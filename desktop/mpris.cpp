@@ -1,6 +1,7 @@
 #include "mpris.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -14,6 +15,29 @@
 namespace {
 
 constexpr const char* kPlayerInterface = "org.mpris.MediaPlayer2.Player";
+
+// One id per stream address, so a desktop can tell a new station from a new song.
+QString trackId(const QString& url) {
+  if (url.isEmpty()) return QStringLiteral("/org/mpris/MediaPlayer2/TrackList/NoTrack");
+  const QByteArray hash = QCryptographicHash::hash(url.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+  return QStringLiteral("/org/vantor/Radio/Station/s") + QString::fromLatin1(hash);
+}
+
+struct ArtistAndSong {
+  QString artist;
+  QString song;
+};
+
+// Stations write "Artist - Title"; a title without both halves is all song.
+ArtistAndSong splitStreamTitle(const QString& title) {
+  const qsizetype dash = title.indexOf(QLatin1String(" - "));
+  if (dash > 0) {
+    const QString artist = title.left(dash).trimmed();
+    const QString song = title.mid(dash + 3).trimmed();
+    if (!artist.isEmpty() && !song.isEmpty()) return {artist, song};
+  }
+  return {QString(), title.trimmed()};
+}
 
 }  // namespace
 
@@ -151,17 +175,39 @@ void Mpris::setStatus(Status status) {
 }
 
 void Mpris::setTrack(const QString& station, const QString& url) {
-  if (station == station_ && url == url_) return;
   station_ = station;
   url_ = url;
+  metadataTouched();
+}
+
+void Mpris::setStreamTitle(const QString& title) {
+  streamTitle_ = title;
+  metadataTouched();
+}
+
+void Mpris::metadataTouched() {
+  if (metadataPending_) return;
+  metadataPending_ = true;
+  // A new station clears the title and then names itself: one change for the desktop.
+  QMetaObject::invokeMethod(this, &Mpris::announceMetadata, Qt::QueuedConnection);
+}
+
+void Mpris::announceMetadata() {
+  metadataPending_ = false;
+  const QStringList now{station_, url_, streamTitle_};
+  if (now == announcedMetadata_) return;
+  announcedMetadata_ = now;
   announce({{QStringLiteral("Metadata"), metadata()}});
 }
 
 QVariantMap Mpris::metadata() const {
   QVariantMap map;
-  map.insert(QStringLiteral("mpris:trackid"),
-             QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/mpris/MediaPlayer2/CurrentStation"))));
-  if (!station_.isEmpty()) map.insert(QStringLiteral("xesam:title"), station_);
+  map.insert(QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(trackId(url_))));
+  const auto [artist, song] = splitStreamTitle(streamTitle_);
+  const QString title = song.isEmpty() ? station_ : song;
+  if (!title.isEmpty()) map.insert(QStringLiteral("xesam:title"), title);
+  if (!artist.isEmpty()) map.insert(QStringLiteral("xesam:artist"), QStringList{artist});
+  if (!station_.isEmpty()) map.insert(QStringLiteral("xesam:album"), station_);
   if (!url_.isEmpty()) map.insert(QStringLiteral("xesam:url"), url_);
   return map;
 }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariantMap>
 
 class QDBusConnection;
@@ -30,8 +31,12 @@ class Mpris final : public QObject {
   QString playbackStatus() const;
   void setStatus(Status status);
 
-  // The station's name is shown as the title.
+  // What plays: the station (shown as the album, and as the title while its stream names no
+  // song) and the stream's own title ("Artist - Title" or the title alone). Changes made in one
+  // turn of the event loop reach the bus as one PropertiesChanged, and only if the metadata
+  // really differ from what was last announced.
   void setTrack(const QString& station, const QString& url);
+  void setStreamTitle(const QString& title);
   QVariantMap metadata() const;
 
   int volume() const { return volume_; }  // 0..100
@@ -52,11 +57,16 @@ class Mpris final : public QObject {
   friend class MprisPlayerAdaptor;
   friend class MprisRootAdaptor;
   void announce(const QVariantMap& changed);
+  void metadataTouched();
+  void announceMetadata();
 
   QString busName_;
   QString connectionName_;
   Status status_ = Status::Stopped;
   QString station_;
   QString url_;
+  QString streamTitle_;
+  QStringList announcedMetadata_{QString(), QString(), QString()};  // station, address, title
+  bool metadataPending_ = false;
   int volume_ = 100;
 };

@@ -13,6 +13,7 @@
 #include "app/ini.h"
 #include "app/trap.h"
 #include "appicon.h"
+#include "desktop/nowplaying.h"
 #include "desktop/systemtray.h"
 #include "desktop/trayicon.h"
 #include "skins/skin.h"
@@ -36,6 +37,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
       favourites_(folder_.favourites()),
       player_(services.player),
       directory_(std::move(services.directory)),
+      messenger_(services.messenger),
       language_(folder_, services.prompt, [this] { return ui_->gESelecteerdland->text(); }) {
   ui_->setupUi(this);
   setFixedSize(kWidth, kHeight);
@@ -215,8 +217,13 @@ void Form1::Timer6_Timer() {
   TrappedQuietly([this] {
     ui_->Label15->setVisible(player_.mute());
     if (isVisible()) tray_->Remove();
+    if (messenger_)
+      SendNowPlaying(*messenger_, QStringLiteral("Music"), true, QStringLiteral("{1}{0}"), {},
+                     ui_->MsnTekst->text() + QLatin1Char(' ') + ui_->ZenderNaam->text(), {}, {});
   });
 }
+
+QString Form1::stationName() const { return ui_->ZenderNaam->text(); }
 
 void Form1::closeEvent(QCloseEvent* event) {
   if (ending_) {

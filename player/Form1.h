@@ -16,6 +16,7 @@
 namespace Ui {
 class Form1;
 }
+class Messenger;
 class QMenu;
 class SystemTray;
 class TextHolder;
@@ -29,6 +30,7 @@ struct Form1Services {
   MediaPlayer& player;
   std::unique_ptr<SystemTray> tray;
   DirectoryAddress directory;
+  Messenger* messenger = nullptr;  // receives the now-playing line; none: it goes nowhere
 };
 
 // The main window. It owns the shared state the dialogs read and write (the current language,
@@ -48,6 +50,8 @@ class Form1 final : public QWidget {
   TrayIcon& TrayIcon1() { return *tray_; }
   const DirectoryAddress& directory() const { return directory_; }
   QMenu& IconTray() { return *iconTray_; }
+  // The current station's name as the window shows it.
+  QString stationName() const;
 
   // Downloads the station list file of a country and fills List1, List2 and List3.
   void LaadLijst_Radio(const QString& file);
@@ -114,6 +118,7 @@ class Form1 final : public QWidget {
   Favourites favourites_;
   MediaPlayer& player_;
   DirectoryAddress directory_;
+  Messenger* messenger_ = nullptr;
   Language language_;
   Transfer* inet_ = nullptr;
   TextHolder* downloadInfo_ = nullptr;

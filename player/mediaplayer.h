@@ -32,6 +32,9 @@ class MediaPlayer : public QObject {
 
  Q_SIGNALS:
   void statusChanged();
+  // The stream names what it plays now ("Artist - Title", or the title alone); empty when a new
+  // address is loaded or the media is released.
+  void streamTitleChanged(const QString& title);
   // The current media cannot be played (not found, unreadable, dropped for good).
   void error();
 };

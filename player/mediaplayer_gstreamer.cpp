@@ -233,6 +233,7 @@ void GstMediaPlayer::close() {
   stream_ = QUrl();
   title_.clear();
   artist_.clear();
+  titleTouched();
   setStatus(Ready, tr("Ready"));
 }
 
@@ -267,6 +268,7 @@ void GstMediaPlayer::startSession() {
   lastFailure_ = Failure::NoConnection;
   title_.clear();
   artist_.clear();
+  titleTouched();
   setStatus(Transitioning, tr("Connecting..."));
   tryNext();
 }
@@ -537,6 +539,7 @@ void GstMediaPlayer::onTags(GstMessage* msg) {
     gst_tag_list_peek_string_index(tags, GST_TAG_ARTIST, 0, &artist);
     title_ = streamtitle::repair(QByteArray(title));
     artist_ = artist ? streamtitle::repair(QByteArray(artist)) : QString();
+    titleTouched();
     if (state_ == Playing) setStatus(Playing, playingText());
   }
   gst_tag_list_unref(tags);
@@ -592,6 +595,13 @@ void GstMediaPlayer::setStatus(int state, const QString& text) {
   state_ = state;
   status_ = text;
   Q_EMIT statusChanged();
+}
+
+void GstMediaPlayer::titleTouched() {
+  const QString now = streamtitle::compose(artist_, title_);
+  if (now == announcedTitle_) return;
+  announcedTitle_ = now;
+  Q_EMIT streamTitleChanged(now);
 }
 
 QString GstMediaPlayer::playingText() const {

@@ -109,6 +109,7 @@ class GstMediaPlayer final : public MediaPlayer {
   void onTags(GstMessage* msg);
   void setStatus(int state, const QString& text);
   QString playingText() const;
+  void titleTouched();
   void applyVolume();
 
   GstPlayerTuning tuning_;
@@ -134,6 +135,7 @@ class GstMediaPlayer final : public MediaPlayer {
   Failure lastFailure_ = Failure::NoConnection;
   QString artist_;
   QString title_;
+  QString announcedTitle_;
 
   QNetworkAccessManager* network_ = nullptr;
   QPointer<QNetworkReply> probe_;

@@ -1,6 +1,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QSignalSpy>
@@ -142,6 +143,53 @@ TEST_F(MprisTest, StateChangesAreReadableAndAnnounced) {
   EXPECT_EQ(metadata.value("xesam:title").toString(), "Polder FM");
   EXPECT_EQ(metadata.value("xesam:url").toString(), "http://127.0.0.1:8000/polder.mp3");
   EXPECT_TRUE(metadata.contains("mpris:trackid"));
+}
+
+TEST_F(MprisTest, MetadataFollowTheStreamTitleWithOneAnnouncementPerRealChange) {
+  ChangeListener listener;
+  ASSERT_TRUE(shell().connect(mpris.busName(), Mpris::kObjectPath, "org.freedesktop.DBus.Properties",
+                              "PropertiesChanged", &listener, SLOT(changed(QString, QVariantMap, QStringList))));
+  const auto metadata = [&] { return qdbus_cast<QVariantMap>(property("org.mpris.MediaPlayer2.Player", "Metadata")); };
+  const auto heard = [&](int count) {
+    QTRY_COMPARE_WITH_TIMEOUT(listener.changes.size(), count, 5000);
+    QTest::qWait(200);
+    EXPECT_EQ(listener.changes.size(), count);
+  };
+
+  mpris.setTrack("Polder FM", "http://127.0.0.1:8000/polder.mp3");
+  mpris.setStreamTitle("Doe Maar - Smoorverliefd");
+  heard(1);
+  QVariantMap now = metadata();
+  EXPECT_EQ(now.value("xesam:title").toString(), "Smoorverliefd");
+  EXPECT_EQ(now.value("xesam:artist").toStringList(), QStringList{"Doe Maar"});
+  EXPECT_EQ(now.value("xesam:album").toString(), "Polder FM");
+  const QString polderId = qvariant_cast<QDBusObjectPath>(now.value("mpris:trackid")).path();
+
+  // Stations repeat the title with every metadata block.
+  mpris.setStreamTitle("Doe Maar - Smoorverliefd");
+  mpris.setTrack("Polder FM", "http://127.0.0.1:8000/polder.mp3");
+  QTest::qWait(200);
+  EXPECT_EQ(listener.changes.size(), 1);
+
+  // No "Artist - Title": the whole text is the song; the station keeps its id.
+  mpris.setStreamTitle("Nieuws - ");
+  heard(2);
+  now = metadata();
+  EXPECT_EQ(now.value("xesam:title").toString(), "Nieuws -");
+  EXPECT_FALSE(now.contains("xesam:artist"));
+  EXPECT_EQ(qvariant_cast<QDBusObjectPath>(now.value("mpris:trackid")).path(), polderId);
+
+  // A new station clears the title and names itself: one change, the station as the title.
+  mpris.setStreamTitle({});
+  mpris.setTrack("Grachten Jazz", "http://127.0.0.1:8000/jazz.mp3");
+  heard(3);
+  now = qdbus_cast<QVariantMap>(listener.changes[2].value("Metadata"));
+  EXPECT_EQ(now.value("xesam:title").toString(), "Grachten Jazz");
+  EXPECT_EQ(now.value("xesam:album").toString(), "Grachten Jazz");
+  EXPECT_EQ(now.value("xesam:url").toString(), "http://127.0.0.1:8000/jazz.mp3");
+  const QString jazzId = qvariant_cast<QDBusObjectPath>(metadata().value("mpris:trackid")).path();
+  EXPECT_NE(jazzId, polderId);
+  EXPECT_FALSE(jazzId.startsWith("/org/mpris/"));  // that namespace is MPRIS's own
 }
 
 }  // namespace

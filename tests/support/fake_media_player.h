@@ -43,4 +43,5 @@ class FakeMediaPlayer final : public MediaPlayer {
     Q_EMIT statusChanged();
   }
   void fail() { Q_EMIT error(); }
+  void announceTitle(const QString& title) { Q_EMIT streamTitleChanged(title); }
 };
