@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 
 #include <algorithm>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QDir>
 #include <QDesktopServices>
@@ -21,6 +22,7 @@
 #include "directory/Form3.h"
 #include "directory/transfer.h"
 #include "directory/textholder.h"
+#include "settings/Form4.h"
 #include "ui_Form1.h"
 
 namespace {
@@ -70,6 +72,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
   connect(ui_->Label1, &ClickLabel::clicked, this, &Form1::Label1_Click);
   connect(ui_->TaalGeselecteerdTekst, &ClickLabel::clicked, this, &Form1::Label1_Click);
   connect(ui_->Label12, &ClickLabel::clicked, this, &Form1::Label12_Click);
+  connect(ui_->Label4, &ClickLabel::clicked, this, &Form1::Label4_Click);
   connect(ui_->List1, &QListWidget::clicked, this, &Form1::List1_Click);
   ui_->List1->installEventFilter(this);
   connect(ui_->File1, &QListWidget::clicked, this, &Form1::File1_Click);
@@ -204,6 +207,14 @@ void Form1::Label1_Click() {
 
 void Form1::Label12_Click() {
   OpenSkinnedDialog(language_, folder_, [this] { return std::make_unique<Form3>(*dialogHost_); });
+}
+
+void Form1::Label4_Click() {
+  XdgAutostart autostart(XdgAutostart::configHomeFromEnvironment());
+  const SettingsHost host{language_, folder_, autostart, QCoreApplication::applicationFilePath(),
+                          [this](const QString& taal) { ui_->gESelecteerdland->setText(taal); },
+                          [this] { timer2_->start(); }};
+  OpenSkinnedDialog(language_, folder_, [&host] { return std::make_unique<Form4>(host); });
 }
 
 void Form1::Timer4_Timer() {

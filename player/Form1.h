@@ -92,6 +92,7 @@ class Form1 final : public QWidget {
   void Timer2_Timer();
   void Label1_Click();
   void Label12_Click();
+  void Label4_Click();
   void Timer3_Timer();
   void Timer4_Timer();
   void Timer5_Timer();

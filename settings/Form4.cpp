@@ -1,0 +1,110 @@
+#include "Form4.h"
+
+#include "app/ini.h"
+#include "app/trap.h"
+#include "skins/Form5.h"
+#include "skins/skin.h"
+#include "ui_Form4.h"
+
+namespace {
+const QString kOptions = QStringLiteral("Online Radio");
+const QString kWindows = QStringLiteral("Windows");
+const QString kRestartHint = QStringLiteral("To confirm, please restart the program.");
+constexpr int kCheckSide = 18;
+
+Qt::CheckState ToCheckState(const QString& stored) {
+  const int state = ToWholeNumber(stored);
+  if (state < Qt::Unchecked || state > Qt::Checked)
+    throw StepFailed(QStringLiteral("not a check-box state: %1").arg(state));
+  return Qt::CheckState(state);
+}
+
+QString StateText(const QCheckBox* box) { return QString::number(int(box->checkState())); }
+}  // namespace
+
+Form4::Form4(SettingsHost host, QWidget* parent)
+    : QDialog(parent), host_(std::move(host)), ui_(std::make_unique<Ui::Form4>()) {
+  ui_->setupUi(this);
+  setFixedSize(size());
+  // The pictures Check1 carries by design; the load hands them on to the other three.
+  ui_->Check1->setUncheckedPicture(CheckPicture(false, kCheckSide));
+  ui_->Check1->setCheckedPicture(CheckPicture(true, kCheckSide));
+
+  connect(ui_->Combo1, &DropDownCombo::dropDown, this, &Form4::Combo1_DropDown);
+  connect(ui_->Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
+  connect(ui_->Command2, &QPushButton::clicked, this, &Form4::Command2_Click);
+  connect(ui_->Command3, &QPushButton::clicked, this, &Form4::Command3_Click);
+
+  Form_Load();
+}
+
+Form4::~Form4() = default;
+
+// Stops quietly at the first value that cannot be shown; the dialog opens with what was done.
+void Form4::Form_Load() {
+  TrappedQuietly([this] {
+    ui_->Image1->setGeometry(0, 0, width(), height());
+    PictureCheck* const others[] = {ui_->Check2, ui_->Check3, ui_->Check4};
+    for (PictureCheck* box : others) box->setUncheckedPicture(ui_->Check1->uncheckedPicture());
+    for (PictureCheck* box : others) box->setCheckedPicture(ui_->Check1->checkedPicture());
+
+    const QString ini = host_.folder.instIni();
+    ui_->Check1->setCheckState(ToCheckState(INI::ReadIni(ini, kWindows, QStringLiteral("laden"))));
+    ui_->Check2->setCheckState(ToCheckState(INI::ReadIni(ini, kOptions, QStringLiteral("afspelen"))));
+    ui_->Check3->setCheckState(ToCheckState(INI::ReadIni(ini, kOptions, QStringLiteral("grootscherm"))));
+    ui_->Check4->setCheckState(ToCheckState(INI::ReadIni(ini, kOptions, QStringLiteral("xsluiten"))));
+
+    const Language& l = host_.language;
+    ui_->Command1->setText(l.LangText(QStringLiteral("f2command1")));
+    ui_->Command2->setText(l.LangText(QStringLiteral("f2command2")));
+    ui_->Command3->setText(l.LangText(QStringLiteral("f2command3")));
+    ui_->Label1->setText(l.LangText(QStringLiteral("f4label1")));
+    ui_->Label3->setText(l.LangText(QStringLiteral("f4check1")));
+    ui_->Label4->setText(l.LangText(QStringLiteral("f4check2")));
+    ui_->Label5->setText(l.LangText(QStringLiteral("f4check3")));
+    ui_->Label6->setText(l.LangText(QStringLiteral("f4check4")));
+
+    ui_->Combo1->addItems({QStringLiteral("Nederlands"), QStringLiteral("english")});
+    // Adding items selects the first; the stored position alone decides.
+    ui_->Combo1->setCurrentIndex(-1);
+    const int position = ToWholeNumber(INI::ReadIni(ini, kOptions, QStringLiteral("combotaal")));
+    if (position < -1 || position >= ui_->Combo1->count())
+      throw StepFailed(QStringLiteral("no language at position %1").arg(position));
+    ui_->Combo1->setCurrentIndex(position);
+  });
+}
+
+void Form4::Combo1_DropDown() { ui_->labelLang->setText(kRestartHint); }
+
+void Form4::Command1_Click() {
+  Trapped(host_.language, QStringLiteral("error9"), [this] {
+    const QString ini = host_.folder.instIni();
+    // A write that did not reach the file must not pass as stored.
+    const auto store = [&ini](const QString& section, const QString& key, const QString& value) {
+      INI::WriteIni(ini, section, key, value);
+      if (INI::ReadIni(ini, section, key) != value)
+        throw StepFailed(QStringLiteral("%1/%2 was not stored in %3").arg(section, key, ini));
+    };
+    store(kWindows, QStringLiteral("laden"), StateText(ui_->Check1));
+    store(kOptions, QStringLiteral("afspelen"), StateText(ui_->Check2));
+    store(kOptions, QStringLiteral("grootscherm"), StateText(ui_->Check3));
+    store(kOptions, QStringLiteral("xsluiten"), StateText(ui_->Check4));
+    // Without a chosen language the stored one stays: an empty name would blank every text.
+    if (ui_->Combo1->currentIndex() >= 0) {
+      store(kOptions, QStringLiteral("combotaal"), QString::number(ui_->Combo1->currentIndex()));
+      store(kOptions, QStringLiteral("taal"), ui_->Combo1->currentText());
+      if (host_.setLanguage) host_.setLanguage(ui_->Combo1->currentText());
+    }
+    const bool autostart = ui_->Check1->checkState() == Qt::Checked;
+    host_.autostart.SetRunValue(kProgramTitle, (autostart ? QString() : QStringLiteral("rem ")) + host_.programPath);
+    accept();
+  });
+}
+
+void Form4::Command2_Click() { reject(); }
+
+void Form4::Command3_Click() {
+  OpenSkinnedDialog(host_.language, host_.folder, [this] {
+    return std::make_unique<Form5>(SkinChooserHost{host_.language, host_.folder, host_.enableSkinTimer});
+  });
+}
