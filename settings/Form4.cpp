@@ -1,5 +1,8 @@
 #include "Form4.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "app/ini.h"
 #include "app/trap.h"
 #include "skins/Form5.h"
@@ -12,14 +15,18 @@ const QString kWindows = QStringLiteral("Windows");
 const QString kRestartHint = QStringLiteral("To confirm, please restart the program.");
 constexpr int kCheckSide = 18;
 
+// Stored check-box states: 0 cleared, 1 checked, 2 greyed.
+constexpr Qt::CheckState kStates[] = {Qt::Unchecked, Qt::Checked, Qt::PartiallyChecked};
+
 Qt::CheckState ToCheckState(const QString& stored) {
   const int state = ToWholeNumber(stored);
-  if (state < Qt::Unchecked || state > Qt::Checked)
-    throw StepFailed(QStringLiteral("not a check-box state: %1").arg(state));
-  return Qt::CheckState(state);
+  if (state < 0 || state > 2) throw StepFailed(QStringLiteral("not a check-box state: %1").arg(state));
+  return kStates[state];
 }
 
-QString StateText(const QCheckBox* box) { return QString::number(int(box->checkState())); }
+QString StateText(const QCheckBox* box) {
+  return QString::number(int(std::find(std::begin(kStates), std::end(kStates), box->checkState()) - kStates));
+}
 }  // namespace
 
 Form4::Form4(SettingsHost host, QWidget* parent)

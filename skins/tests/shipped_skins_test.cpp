@@ -31,7 +31,7 @@ TEST_P(ShippedSkinTest, LoadsAtItsDesignSizesWithADescriptor) {
     EXPECT_FALSE(INI::ReadIni(descriptor, section, key).isEmpty()) << section << "/" << key;
 }
 
-INSTANTIATE_TEST_SUITE_P(Skins, ShippedSkinTest, ::testing::Values("Standaard", "Nacht"));
+INSTANTIATE_TEST_SUITE_P(Skins, ShippedSkinTest, ::testing::Values("Standaard", "Nacht", "Zomer"));
 
 TEST(ShippedProfileTest, StartsWithStandaard) {
   SkinFixture shipped;

@@ -26,7 +26,7 @@ constexpr int kBarWidth = 345, kBarHeight = 33;
 // right of the head the margin looks the same on both sides.
 constexpr int kMargin = 8;
 
-enum class Motif { Waves, Stars };
+enum class Motif { Waves, Stars, Sunset };
 
 struct Look {
   QString name;
@@ -125,6 +125,47 @@ void drawStars(QPainter& p, const QRectF& area, int count, quint32 seed, const Q
   p.restore();
 }
 
+// A sun going down behind the right end of the head, with faint rays; striped where it sinks.
+void drawSunset(QPainter& p, const QRectF& panel, const QColor& accent) {
+  p.save();
+  const QPointF centre(600, panel.bottom() - 12);
+  p.setPen(Qt::NoPen);
+  // Short rays, so they fade out before the station texts on the left.
+  for (int i = 0; i < 14; ++i) {
+    const qreal a = M_PI * (i + 0.5) / 14, spread = 0.045, reach = 150;
+    QPainterPath ray;
+    ray.moveTo(centre);
+    ray.lineTo(centre + QPointF(std::cos(a - spread) * reach, -std::sin(a - spread) * reach));
+    ray.lineTo(centre + QPointF(std::cos(a + spread) * reach, -std::sin(a + spread) * reach));
+    ray.closeSubpath();
+    QRadialGradient fade(centre, reach);
+    fade.setColorAt(0, withAlpha(accent, 70));
+    fade.setColorAt(1, withAlpha(accent, 0));
+    p.setBrush(fade);
+    p.drawPath(ray);
+  }
+  QRadialGradient glow(centre, 95);
+  glow.setColorAt(0, withAlpha(accent, 110));
+  glow.setColorAt(1, withAlpha(accent, 0));
+  p.setBrush(glow);
+  p.drawEllipse(centre, 95, 95);
+
+  QPainterPath sun;
+  sun.addEllipse(centre, 36, 36);
+  // Bands of sky through the lower half, wider towards the horizon.
+  for (int i = 0; i < 4; ++i) {
+    QPainterPath band;
+    band.addRect(QRectF(centre.x() - 40, centre.y() - 12 + i * 9, 80, 1.5 + i * 1.2));
+    sun = sun.subtracted(band);
+  }
+  QLinearGradient disc(0, centre.y() - 36, 0, centre.y() + 10);
+  disc.setColorAt(0, QColor(0xff, 0xe9, 0x9a));
+  disc.setColorAt(1, QColor(0xf3, 0x7a, 0x3a));
+  p.setBrush(disc);
+  p.drawPath(sun);
+  p.restore();
+}
+
 // The body: a calm gradient with faint rings from the lower right; stretches to any dialog.
 QImage drawBody(const Look& look) {
   QImage image(kBodyWidth, kBodyHeight, QImage::Format_RGB32);
@@ -190,6 +231,8 @@ QImage drawHead(const Look& look) {
     p.setPen(QPen(withAlpha(look.accent, 30), 6));
     p.drawPath(trace);
     drawRipples(p, QPointF(kHeadWidth - 60, kHeadHeight + 30), 40, 26, 7, withAlpha(Qt::white, 28), 1.4);
+  } else if (look.motif == Motif::Sunset) {
+    drawSunset(p, panel, look.accent);
   } else {
     drawStars(p, panel, 260, 1979, {QRectF(16, 66, 500, 70), QRectF(500, 8, 166, 30)});
     // A faint horizon glow along the bottom.
@@ -269,6 +312,10 @@ int main(int argc, char** argv) {
        QColor(0x1c, 0x22, 0x48), QColor(0x07, 0x09, 0x18), QColor(0xf2, 0xb8, 0x4b), QColor(0xf3, 0xf1, 0xff),
        QColor(0xb9, 0xbd, 0xdc), QColor(0xe8, 0xea, 0xf2), QColor(0xc4, 0xc9, 0xda), QColor(0x1c, 0x22, 0x48, 30),
        Motif::Stars},
+      {QStringLiteral("Zomer"), QColor(0xf8, 0xf1, 0xe6), QColor(0xec, 0xd9, 0xbf),
+       QColor(0x9e, 0x3b, 0x24), QColor(0x3a, 0x11, 0x0b), QColor(0xff, 0xbf, 0x5e), QColor(0xff, 0xf6, 0xe8),
+       QColor(0xf7, 0xcf, 0xa8), QColor(0xfb, 0xf4, 0xea), QColor(0xee, 0xdb, 0xc2), QColor(0x9e, 0x3b, 0x24, 28),
+       Motif::Sunset},
   };
   bool ok = true;
   for (const Look& look : looks) {

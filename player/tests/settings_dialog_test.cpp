@@ -1,0 +1,127 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "app/clicklabel.h"
+#include "app/ini.h"
+#include "fake_media_player.h"
+#include "fake_system_tray.h"
+#include "player/Form1.h"
+#include "recording_prompt.h"
+#include "settings/tests/desktop_entry_reader.h"
+#include "temp_program_folder.h"
+
+namespace {
+
+// Runs the step on the next modal dialog of the given class once it is shown.
+void WhenShown(const char* className, std::function<void(QDialog&)> step, int triesLeft = 200) {
+  QTimer::singleShot(10, [=] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog && dialog->isVisible() && dialog->inherits(className)) {
+      step(*dialog);
+    } else if (triesLeft > 0) {
+      WhenShown(className, step, triesLeft - 1);
+    } else {
+      ADD_FAILURE() << "no " << className << " was shown";
+    }
+  });
+}
+
+template <typename T>
+T* Control(QWidget& window, const char* name) {
+  T* c = window.findChild<T*>(name);
+  if (!c) ADD_FAILURE() << "no control " << name;
+  return c;
+}
+
+// The main window with its settings reached through the Instellingen label.
+class SettingsFromMainWindowTest : public ::testing::Test {
+ protected:
+  TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
+  QTemporaryDir config;
+  QByteArray savedConfigHome = qgetenv("XDG_CONFIG_HOME");
+  RecordingPrompt prompt;
+  FakeMediaPlayer player;
+  std::unique_ptr<Form1> form;
+
+  void SetUp() override {
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    dir.profile({"Online Radio/taal=Nederlands", "Online Radio/combotaal=0"});
+    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
+                                                 DirectoryAddress("http://127.0.0.1:9/")});
+  }
+  void TearDown() override {
+    form.reset();
+    if (savedConfigHome.isNull())
+      qunsetenv("XDG_CONFIG_HOME");
+    else
+      qputenv("XDG_CONFIG_HOME", savedConfigHome);
+  }
+  void openSettings() { Q_EMIT Control<ClickLabel>(*form, "Label4")->clicked(); }
+  QTimer* timer2() { return Control<QTimer>(*form, "Timer2"); }
+  // The head picture's colour in the middle of its right half, where every skin draws its own.
+  QColor headColour() {
+    const QImage head = Control<QLabel>(*form, "Image1")->pixmap().toImage();
+    return head.isNull() ? QColor() : head.pixelColor(500, 110);
+  }
+  QColor headColourOf(const QString& skin) { return QImage(dir.file(skin + "_head.skn")).pixelColor(500, 110); }
+};
+
+TEST_F(SettingsFromMainWindowTest, TwoClicksInTheChooserLeaveTheSecondSkinOnTheMainWindow) {
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !timer2()->isActive(); }, 10000));
+  ASSERT_EQ(headColour(), headColourOf("Standaard"));
+  ASSERT_NE(headColourOf("Zomer"), headColourOf("Nacht"));
+
+  bool settingsDressed = false;
+  WhenShown("Form4", [&](QDialog& settings) {
+    settingsDressed = !Control<QLabel>(settings, "Image1")->pixmap().isNull();
+    WhenShown("Form5", [&](QDialog& chooser) {
+      auto* list = Control<QListWidget>(chooser, "List1");
+      list->setCurrentRow(2);  // Zomer
+      list->setCurrentRow(0);  // Nacht
+      // The main window changes while the chooser is still open.
+      EXPECT_TRUE(QTest::qWaitFor([&] { return !timer2()->isActive(); }, 10000));
+      EXPECT_EQ(headColour(), headColourOf("Nacht"));
+      Control<QPushButton>(chooser, "Command1")->click();
+    });
+    Control<QPushButton>(settings, "Command3")->click();
+    Control<QPushButton>(settings, "Command2")->click();
+  });
+  openSettings();
+  EXPECT_TRUE(settingsDressed);
+  EXPECT_EQ(INI::ReadIni(dir.folder().instIni(), "Online Radio", "skin"), "Nacht");
+  EXPECT_EQ(headColour(), headColourOf("Nacht"));
+  EXPECT_TRUE(prompt.boxes().empty()) << prompt.texts().join("; ").toStdString();
+}
+
+TEST_F(SettingsFromMainWindowTest, OkSwitchesTheLanguageAndWritesAnEntryThatRunsTheProgram) {
+  WhenShown("Form4", [&](QDialog& settings) {
+    Control<QCheckBox>(settings, "Check1")->setChecked(true);
+    Control<QComboBox>(settings, "Combo1")->setCurrentIndex(1);
+    Control<QPushButton>(settings, "Command1")->click();
+  });
+  openSettings();
+  EXPECT_EQ(form->language().current(), "english");
+  EXPECT_EQ(INI::ReadIni(dir.folder().instIni(), "Windows", "laden"), "1");
+  const ReadBackEntry entry = ReadDesktopEntry(config.filePath("autostart/vantor-internet-radio.desktop"));
+  ASSERT_TRUE(entry.error.isEmpty()) << entry.error.toStdString();
+  EXPECT_EQ(entry.exec, QStringList{QCoreApplication::applicationFilePath()});
+  EXPECT_FALSE(entry.hidden);
+
+  // The next message comes in English: the settings cannot be opened without a title bar.
+  QFile::remove(dir.file("Standaard_balk1.skn"));
+  openSettings();
+  EXPECT_EQ(prompt.texts(), QStringList{"This action could not be carried out."});
+}
+
+}  // namespace
