@@ -1,6 +1,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -62,6 +64,18 @@ TEST_F(AutostartTest, AnUnwritableFolderPassesSilently) {
   blocker.close();
   autostart.SetRunValue("Vantor Internet Radio", "/opt/radio/vantor-radio");
   EXPECT_FALSE(QFileInfo::exists(autostart.entryFile()));
+}
+
+TEST_F(AutostartTest, BothEntriesPassTheDesktopFileValidator) {
+  const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
+  if (validator.isEmpty()) GTEST_SKIP() << "desktop-file-validate is not installed";
+  for (const QString& text : {QString("/home/an/it's \"radio\"/vantor-radio"), QString("rem /opt/radio/vantor-radio")}) {
+    autostart.SetRunValue("Vantor Internet Radio", text);
+    QProcess check;
+    check.start(validator, {autostart.entryFile()});
+    ASSERT_TRUE(check.waitForFinished(30000));
+    EXPECT_EQ(check.exitCode(), 0) << text.toStdString() << ": " << check.readAllStandardOutput().toStdString();
+  }
 }
 
 TEST(AutostartConfigHomeTest, FollowsXdgConfigHomeAndFallsBackToDotConfig) {
