@@ -93,12 +93,4 @@ TEST_F(Form5Test, ADescriptorNamedOnlyLogsknIsTheSkinWithTheEmptyName) {
   EXPECT_EQ(SkinPrefix(folder), folder.path() + "/_");
 }
 
-TEST_F(Form5Test, AnEmptyFolderListsNothing) {
-  TempProgramFolder empty;
-  const ProgramFolder emptyFolder = empty.folder();
-  Form5 chooser(SkinChooserHost{language, emptyFolder, [this] { ++timerStarts; }});
-  EXPECT_EQ(chooser.findChild<QListWidget*>("List1")->count(), 0);
-  EXPECT_EQ(timerStarts, 0);
-}
-
 }  // namespace
