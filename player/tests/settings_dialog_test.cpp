@@ -19,7 +19,7 @@
 #include "fake_system_tray.h"
 #include "player/Form1.h"
 #include "recording_prompt.h"
-#include "settings/tests/desktop_entry_reader.h"
+#include "settings/tests/autostart_test_support.h"
 #include "temp_program_folder.h"
 
 namespace {
@@ -49,26 +49,17 @@ T* Control(QWidget& window, const char* name) {
 class SettingsFromMainWindowTest : public ::testing::Test {
  protected:
   TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
-  QTemporaryDir config;
-  QByteArray savedConfigHome = qgetenv("XDG_CONFIG_HOME");
+  TemporaryConfigHome config;
   RecordingPrompt prompt;
   FakeMediaPlayer player;
   std::unique_ptr<Form1> form;
 
   void SetUp() override {
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     dir.profile({"Online Radio/taal=Nederlands", "Online Radio/combotaal=0"});
     form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
                                                  DirectoryAddress("http://127.0.0.1:9/")});
     // No directory here: the station list download would only add its own error box.
     Control<QTimer>(*form, "Timer1")->stop();
-  }
-  void TearDown() override {
-    form.reset();
-    if (savedConfigHome.isNull())
-      qunsetenv("XDG_CONFIG_HOME");
-    else
-      qputenv("XDG_CONFIG_HOME", savedConfigHome);
   }
   void openSettings() { Q_EMIT Control<ClickLabel>(*form, "Label4")->clicked(); }
   QTimer* timer2() { return Control<QTimer>(*form, "Timer2"); }
@@ -116,7 +107,7 @@ TEST_F(SettingsFromMainWindowTest, OkSwitchesTheLanguageAndWritesAnEntryThatRuns
   openSettings();
   EXPECT_EQ(form->language().current(), "english");
   EXPECT_EQ(INI::ReadIni(dir.folder().instIni(), "Windows", "laden"), "1");
-  const ReadBackEntry entry = ReadDesktopEntry(config.filePath("autostart/vantor-internet-radio.desktop"));
+  const ReadBackEntry entry = ReadDesktopEntry(config.entryFile());
   ASSERT_TRUE(entry.error.isEmpty()) << entry.error.toStdString();
   EXPECT_EQ(entry.exec, QStringList{QCoreApplication::applicationFilePath()});
   EXPECT_FALSE(entry.hidden);

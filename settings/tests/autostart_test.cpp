@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "autostart.h"
-#include "desktop_entry_reader.h"
+#include "autostart_test_support.h"
 
 namespace {
 

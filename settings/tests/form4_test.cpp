@@ -12,7 +12,7 @@
 
 #include "Form4.h"
 #include "app/ini.h"
-#include "desktop_entry_reader.h"
+#include "autostart_test_support.h"
 #include "picturecheck.h"
 #include "recording_prompt.h"
 #include "temp_program_folder.h"
@@ -29,8 +29,7 @@ class Form4Test : public ::testing::Test {
  protected:
   TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
   ProgramFolder folder = dir.folder();
-  QTemporaryDir config;
-  QByteArray savedConfigHome = qgetenv("XDG_CONFIG_HOME");
+  TemporaryConfigHome config;
   RecordingPrompt prompt;
   QString current = "Nederlands";
   Language language{folder, prompt, [this] { return current; }};
@@ -41,16 +40,8 @@ class Form4Test : public ::testing::Test {
   std::unique_ptr<Form4> form;
 
   void SetUp() override {
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     autostart = std::make_unique<XdgAutostart>(XdgAutostart::configHomeFromEnvironment());
     dir.write("inst.ini", kFullProfile);
-  }
-  void TearDown() override {
-    form.reset();
-    if (savedConfigHome.isNull())
-      qunsetenv("XDG_CONFIG_HOME");
-    else
-      qputenv("XDG_CONFIG_HOME", savedConfigHome);
   }
   void open() {
     form = std::make_unique<Form4>(SettingsHost{language, folder, *autostart, program,
@@ -68,7 +59,7 @@ class Form4Test : public ::testing::Test {
   QString text(const char* name) { return control<QLabel>(name)->text(); }
   void click(const char* button) { QTest::mouseClick(control<QPushButton>(button), Qt::LeftButton); }
   QString stored(const char* section, const char* key) { return INI::ReadIni(folder.instIni(), section, key); }
-  ReadBackEntry entry() { return ReadDesktopEntry(config.filePath("autostart/vantor-internet-radio.desktop")); }
+  ReadBackEntry entry() { return ReadDesktopEntry(config.entryFile()); }
 };
 
 TEST_F(Form4Test, LoadsTheOptionsTextsAndLanguageFromTheProfile) {
@@ -220,7 +211,7 @@ TEST_F(Form4Test, AProfileThatCannotBeWrittenShowsError9AndKeepsTheDialogOpen) {
   EXPECT_EQ(prompt.boxes()[0].kind, RecordingPrompt::Kind::Critical);
   EXPECT_EQ(closed.size(), 0);
   EXPECT_EQ(current, "Nederlands");
-  EXPECT_FALSE(QFileInfo::exists(config.filePath("autostart/vantor-internet-radio.desktop")));
+  EXPECT_FALSE(QFileInfo::exists(config.entryFile()));
 }
 
 TEST_F(Form4Test, SkinsOptionsOpensTheSkinChooserDressedInTheCurrentSkin) {

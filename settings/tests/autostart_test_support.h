@@ -1,11 +1,15 @@
 #pragma once
 
+// Test helpers for the autostart entry.
+//
 // Reads a desktop entry back the way desktop sessions do, with GLib: the key file parser for
 // the string escapes and the shell-quote parser for Exec. None of the writer's code is used.
 #include <glib.h>
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 struct ReadBackEntry {
   QString error;  // empty when the entry was read and its Exec parsed
@@ -42,3 +46,24 @@ inline ReadBackEntry ReadDesktopEntry(const QString& file) {
   g_key_file_free(keys);
   return entry;
 }
+
+// A temporary $XDG_CONFIG_HOME for as long as it lives; the old value comes back after.
+class TemporaryConfigHome {
+ public:
+  TemporaryConfigHome() : saved_(qgetenv("XDG_CONFIG_HOME")) { qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit()); }
+  ~TemporaryConfigHome() {
+    if (saved_.isNull())
+      qunsetenv("XDG_CONFIG_HOME");
+    else
+      qputenv("XDG_CONFIG_HOME", saved_);
+  }
+  TemporaryConfigHome(const TemporaryConfigHome&) = delete;
+  TemporaryConfigHome& operator=(const TemporaryConfigHome&) = delete;
+
+  QString filePath(const QString& name) const { return dir_.filePath(name); }
+  QString entryFile() const { return filePath(QStringLiteral("autostart/vantor-internet-radio.desktop")); }
+
+ private:
+  QByteArray saved_;
+  QTemporaryDir dir_;
+};
