@@ -40,6 +40,13 @@ bool SplitFileName(const std::string &file, std::string &stem, std::string &ext)
     return IsPlainName(stem);
 }
 
+// Every listener holds a worker for as long as it listens, so pages always keep some.
+ServerLimits WithWorkers(ServerLimits l)
+{
+    l.connections.workers = l.maxStreams + 8;
+    return l;
+}
+
 }  // namespace
 
 std::string LogSafe(const std::string &s)
@@ -61,19 +68,14 @@ std::string LogSafe(const std::string &s)
 }
 
 DirectoryServer::DirectoryServer(DirectoryDb &db, const AudioLibrary &audio, ServerLimits limits, LogSink log)
-    : db_(db), audio_(audio), limits_(limits), log_(std::move(log)), http_(std::make_unique<httplib::Server>())
+    : db_(db), audio_(audio), limits_(WithWorkers(limits)), log_(std::move(log)),
+      http_(std::make_unique<GatedHttpServer>(limits_.connections))
 {
-    // Every listener holds a thread for as long as it listens.
-    const size_t threads = limits_.maxStreams + 8;
-    http_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     // Without SO_REUSEPORT, so a second server on a taken port fails instead of sharing it.
     http_->set_socket_options([](socket_t sock) {
         int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
-    http_->set_payload_max_length(16 * 1024);
-    http_->set_read_timeout(10, 0);
-    http_->set_write_timeout(10, 0);
     Routes();
 }
 
@@ -98,7 +100,7 @@ bool DirectoryServer::Run()
 {
     if (Stopping())
         return false;
-    return http_->listen_after_bind();
+    return http_->Serve();
 }
 
 void DirectoryServer::Stop()
@@ -108,7 +110,7 @@ void DirectoryServer::Stop()
         stopping_ = true;
     }
     stopCv_.notify_all();
-    http_->stop();
+    http_->Shutdown();
 }
 
 bool DirectoryServer::IsRunning() const

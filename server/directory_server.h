@@ -2,6 +2,7 @@
 
 #include "audio_library.h"
 #include "directory_db.h"
+#include "http_gate.h"
 
 #include <atomic>
 #include <chrono>
@@ -10,10 +11,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-
-namespace httplib {
-class Server;
-}
 
 namespace vantor::server {
 
@@ -26,6 +23,8 @@ struct ServerLimits {
     size_t burstBytes = 64 * 1024;  // sent at connect, as Icecast does
     size_t icyMetaint = 16000;
     std::chrono::seconds titleEvery{10};
+    size_t maxLoggedTarget = 256;   // bytes of a request target written to the log
+    ConnectionLimits connections;   // its workers are set from maxStreams
 };
 
 // The bundled directory: the program's lists and pages, and the demo streams, over HTTP.
@@ -58,7 +57,7 @@ private:
     const AudioLibrary &audio_;
     ServerLimits limits_;
     LogSink log_;
-    std::unique_ptr<httplib::Server> http_;
+    std::unique_ptr<GatedHttpServer> http_;
     std::string fallbackHost_ = "127.0.0.1";
 
     std::atomic<bool> stopping_{false};
