@@ -69,7 +69,8 @@ std::string LogSafe(const std::string &s)
 
 DirectoryServer::DirectoryServer(DirectoryDb &db, const AudioLibrary &audio, ServerLimits limits, LogSink log)
     : db_(db), audio_(audio), limits_(WithWorkers(limits)), log_(std::move(log)),
-      http_(std::make_unique<GatedHttpServer>(limits_.connections))
+      http_(std::make_unique<GatedHttpServer>(limits_.connections)),
+      reportLimiter_(limits_.reportBurst, limits_.reportEvery)
 {
     // Without SO_REUSEPORT, so a second server on a taken port fails instead of sharing it.
     http_->set_socket_options([](socket_t sock) {
@@ -168,7 +169,10 @@ void DirectoryServer::Routes()
     });
 
     h.set_logger([this](const httplib::Request &req, const httplib::Response &res) {
-        log_(UtcNow() + " " + req.remote_addr + " " + LogSafe(req.method) + " " + LogSafe(req.target) + " " +
+        std::string target = req.target;
+        if (target.size() > limits_.maxLoggedTarget)
+            target = target.substr(0, limits_.maxLoggedTarget) + "...(" + std::to_string(req.target.size()) + " bytes)";
+        log_(UtcNow() + " " + req.remote_addr + " " + LogSafe(req.method) + " " + LogSafe(target) + " " +
              std::to_string(res.status) + " " + (res.content_provider_ ? "stream" : std::to_string(res.body.size())));
     });
 
@@ -223,6 +227,11 @@ void DirectoryServer::Routes()
             if (r.url.empty()) {
                 res.status = 400;
                 res.set_content(ReportIncompletePage(lang), kHtml);
+                return;
+            }
+            if (!reportLimiter_.Allow(r.remote)) {
+                res.status = 429;
+                res.set_content(ReportTooManyPage(lang), kHtml);
                 return;
             }
             db_.AddReport(r);  // throws on failure, so no thank-you for a lost report

@@ -3,6 +3,7 @@
 #include "audio_library.h"
 #include "directory_db.h"
 #include "http_gate.h"
+#include "report_limiter.h"
 
 #include <atomic>
 #include <chrono>
@@ -23,6 +24,8 @@ struct ServerLimits {
     size_t burstBytes = 64 * 1024;  // sent at connect, as Icecast does
     size_t icyMetaint = 16000;
     std::chrono::seconds titleEvery{10};
+    int reportBurst = 10;           // reports one address may send at once,
+    std::chrono::seconds reportEvery{20};  // then one per this
     size_t maxLoggedTarget = 256;   // bytes of a request target written to the log
     ConnectionLimits connections;   // its workers are set from maxStreams
 };
@@ -64,6 +67,7 @@ private:
     std::mutex stopMutex_;
     std::condition_variable stopCv_;
     std::atomic<size_t> streams_{0};
+    ReportLimiter reportLimiter_;
 };
 
 // A log line with control characters shown as \xNN, so a request cannot forge log lines.
