@@ -30,6 +30,21 @@ using namespace std::chrono_literals;
 namespace {
 
 int g_port = 18160;
+pid_t g_server = -1;
+
+// The server's resident memory, from /proc.
+long ServerRssKb()
+{
+    FILE *f = std::fopen(("/proc/" + std::to_string(g_server) + "/status").c_str(), "r");
+    long kb = -1;
+    char line[256];
+    while (f && std::fgets(line, sizeof line, f))
+        if (std::sscanf(line, "VmRSS: %ld", &kb) == 1)
+            break;
+    if (f)
+        std::fclose(f);
+    return kb;
+}
 
 double Ms(Clock::duration d)
 {
@@ -126,8 +141,8 @@ void Latency(const char *phase, int count, std::chrono::milliseconds limit, std:
     }
     std::sort(ms.begin(), ms.end());
     const auto at = [&](double q) { return ms.empty() ? 0 : ms[std::min(ms.size() - 1, size_t(q * ms.size()))]; };
-    std::printf("%-34s n=%3zu  median %8.1f ms  p99 %8.1f ms  unanswered %d (limit %lld ms)\n", phase, ms.size(),
-                at(0.5), at(0.99), failed, static_cast<long long>(limit.count()));
+    std::printf("%-34s n=%3zu  median %8.1f ms  p99 %8.1f ms  unanswered %d (limit %lld ms)  server RSS %ld kB\n",
+                phase, ms.size(), at(0.5), at(0.99), failed, static_cast<long long>(limit.count()), ServerRssKb());
     std::fflush(stdout);
 }
 
@@ -224,7 +239,7 @@ int main(int argc, char **argv)
     const fs::path data = tmpl;
     std::error_code ec;
     fs::create_directory_symlink(fs::absolute(VANTOR_DEMO_AUDIO_DIR), data / "audio", ec);
-    const pid_t server = StartServer(exe, data);
+    const pid_t server = g_server = StartServer(exe, data);
     if (server < 0) {
         std::fprintf(stderr, "directory_abuse_bench: %s did not start on port %d\n", exe.c_str(), g_port);
         return 1;
@@ -261,8 +276,7 @@ int main(int argc, char **argv)
 
     // Listeners that never read, with a small receive window so their backlog shows at once.
     std::vector<int> deaf = OpenMany(20, Get("/stream/polder-fm.mp3"), 4096);
-    std::this_thread::sleep_for(1s);
-    Latency("20 listeners that never read", n, limit, 60s);
+    std::this_thread::sleep_for(500ms);
     const auto since = Clock::now();
     int status = 0;
     while (Clock::now() - since < 60s) {
@@ -271,7 +285,8 @@ int main(int argc, char **argv)
             break;
         std::this_thread::sleep_for(1s);
     }
-    std::printf("%-34s status %d after %.1f s\n", "new listener", status, Ms(Clock::now() - since) / 1000);
+    std::printf("%-34s status %d after %.1f s\n", "new listener beside them", status, Ms(Clock::now() - since) / 1000);
+    Latency("20 listeners that never read", n, limit, 60s);
     CloseAll(deaf);
 
     // Report flood from one address, with ordinary requests alongside.
