@@ -1,34 +1,18 @@
 #include "http_gate.h"
 
+#include "gate_stream.h"
+
 #include <fcntl.h>
-#include <linux/sockios.h>
-#include <netdb.h>
-#include <poll.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cstring>
 
 namespace vantor::server {
 
 using Clock = std::chrono::steady_clock;
-
-struct GateConnection {
-    int fd = -1;
-    std::string buf;   // read but not yet handled
-    size_t pos = 0;    // how much of buf the current request has used
-    size_t requests = 0;
-    bool started = false;  // some of the next head has arrived
-    bool closing = false;  // refused: reading what is still coming before the close
-    Clock::time_point deadline;
-    uint64_t id = 0;  // what epoll reports, so a connection closed meanwhile is not looked at
-    std::list<std::unique_ptr<GateConnection>>::iterator at;
-};
 
 namespace {
 
@@ -49,26 +33,6 @@ const char *Reason(int status)
     }
 }
 
-int Millis(Clock::duration d)
-{
-    return static_cast<int>(std::clamp<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count(), 0, 1000000));
-}
-
-bool PeerName(int fd, bool peer, std::string &ip, int &port)
-{
-    sockaddr_storage a{};
-    socklen_t len = sizeof a;
-    const int rc = peer ? getpeername(fd, reinterpret_cast<sockaddr *>(&a), &len)
-                        : getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
-    char host[NI_MAXHOST], serv[NI_MAXSERV];
-    if (rc != 0 || getnameinfo(reinterpret_cast<sockaddr *>(&a), len, host, sizeof host, serv, sizeof serv,
-                               NI_NUMERICHOST | NI_NUMERICSERV) != 0)
-        return false;
-    ip = host;
-    port = std::atoi(serv);
-    return true;
-}
-
 // The announced body length, or 0.
 size_t ContentLength(const std::string &head)
 {
@@ -84,104 +48,6 @@ size_t ContentLength(const std::string &head)
         return 0;
     return static_cast<size_t>(std::strtoull(p, nullptr, 10));  // saturates on absurd lengths
 }
-
-// One request's reads and writes: first what the gate already read, then the socket, with
-// deadlines, and a watch on the send queue so a client that stops taking data is let go.
-class GateStream : public httplib::Stream {
-public:
-    GateStream(GateConnection &c, const ConnectionLimits &limits, const std::atomic<bool> &halting)
-        : c_(c), limits_(limits), halting_(halting), readDeadline_(Clock::now() + limits.headTimeout),
-          lastProgress_(Clock::now())
-    {
-    }
-
-    bool is_readable() const override { return c_.pos < c_.buf.size() || Wait(POLLIN, limits_.ioTimeout); }
-    bool is_writable() const override { return const_cast<GateStream *>(this)->WaitWritable(); }
-
-    ssize_t read(char *ptr, size_t size) override
-    {
-        if (c_.pos >= c_.buf.size()) {
-            c_.buf.clear();
-            c_.pos = 0;
-            if (!Wait(POLLIN, std::min<Clock::duration>(limits_.ioTimeout, readDeadline_ - Clock::now())))
-                return -1;
-            char tmp[4096];
-            const ssize_t n = recv(c_.fd, tmp, sizeof tmp, 0);
-            if (n <= 0)
-                return n;
-            c_.buf.assign(tmp, static_cast<size_t>(n));
-        }
-        const size_t n = std::min(size, c_.buf.size() - c_.pos);
-        std::memcpy(ptr, c_.buf.data() + c_.pos, n);
-        c_.pos += n;
-        return static_cast<ssize_t>(n);
-    }
-
-    ssize_t write(const char *ptr, size_t size) override
-    {
-        size_t done = 0;
-        while (done < size) {
-            if (!WaitWritable())
-                return -1;
-            const ssize_t n = send(c_.fd, ptr + done, size - done, MSG_NOSIGNAL | MSG_DONTWAIT);
-            if (n < 0 && errno != EAGAIN && errno != EINTR)
-                return -1;
-            if (n > 0) {
-                done += static_cast<size_t>(n);
-                written_ += static_cast<size_t>(n);
-            }
-        }
-        return static_cast<ssize_t>(size);
-    }
-
-    void get_remote_ip_and_port(std::string &ip, int &port) const override { PeerName(c_.fd, true, ip, port); }
-    void get_local_ip_and_port(std::string &ip, int &port) const override { PeerName(c_.fd, false, ip, port); }
-    socket_t socket() const override { return c_.fd; }
-
-private:
-    bool Wait(short events, Clock::duration d) const
-    {
-        pollfd p{c_.fd, events, 0};
-        return poll(&p, 1, Millis(d)) > 0 && !(p.revents & (POLLERR | POLLNVAL));
-    }
-
-    size_t Unsent() const
-    {
-        int n = 0;
-        return ioctl(c_.fd, SIOCOUTQ, &n) == 0 && n > 0 ? static_cast<size_t>(n) : 0;
-    }
-
-    // True once the socket takes more; false when the client has taken nothing for too long.
-    bool WaitWritable()
-    {
-        const auto end = Clock::now() + limits_.ioTimeout;
-        while (!halting_) {
-            const size_t unsent = Unsent();
-            const size_t taken = written_ - std::min(written_, unsent);
-            const auto now = Clock::now();
-            if (unsent == 0 || taken != taken_) {
-                taken_ = taken;
-                lastProgress_ = now;
-            } else if (now - lastProgress_ >= limits_.stallAfter) {
-                return false;
-            }
-            if (now >= end)
-                return false;
-            if (unsent <= limits_.maxUnsent && Wait(POLLOUT, std::chrono::milliseconds(50)))
-                return true;
-            if (unsent > limits_.maxUnsent)
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
-    }
-
-    GateConnection &c_;
-    const ConnectionLimits &limits_;
-    const std::atomic<bool> &halting_;
-    Clock::time_point readDeadline_;
-    size_t written_ = 0, taken_ = 0;
-    Clock::time_point lastProgress_;
-};
 
 }  // namespace
 
