@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <thread>
 
 namespace vantor::server {
 
@@ -47,7 +46,7 @@ GateStream::GateStream(GateConnection &c, const ConnectionLimits &limits, const 
 
 bool GateStream::is_readable() const
 {
-    return c_.pos < c_.buf.size() || Wait(POLLIN, limits_.ioTimeout);
+    return c_.pos < c_.buf.size() || Wait(POLLIN, limits_.ioTimeout) == Ready::Yes;
 }
 
 bool GateStream::is_writable() const
@@ -60,7 +59,7 @@ ssize_t GateStream::read(char *ptr, size_t size)
     if (c_.pos >= c_.buf.size()) {
         c_.buf.clear();
         c_.pos = 0;
-        if (!Wait(POLLIN, std::min<Clock::duration>(limits_.ioTimeout, readDeadline_ - Clock::now())))
+        if (Wait(POLLIN, std::min<Clock::duration>(limits_.ioTimeout, readDeadline_ - Clock::now())) != Ready::Yes)
             return -1;
         char tmp[4096];
         const ssize_t n = recv(c_.fd, tmp, sizeof tmp, 0);
@@ -101,10 +100,19 @@ void GateStream::get_local_ip_and_port(std::string &ip, int &port) const
     PeerName(c_.fd, false, ip, port);
 }
 
-bool GateStream::Wait(short events, Clock::duration d) const
+GateStream::Ready GateStream::Wait(short events, Clock::duration d) const
 {
     pollfd p{c_.fd, events, 0};
-    return poll(&p, 1, Millis(d)) > 0 && !(p.revents & (POLLERR | POLLNVAL));
+    const int n = poll(&p, 1, Millis(d));
+    if (n < 0)
+        return errno == EINTR ? Ready::NotYet : Ready::Gone;
+    if (n == 0)
+        return Ready::NotYet;
+    if (events == POLLIN)
+        return Ready::Yes;  // data, an end or an error: recv tells which
+    if (p.revents & (POLLERR | POLLHUP | POLLNVAL))
+        return Ready::Gone;  // the peer has hung up: no use waiting for it to take more
+    return (p.revents & events) ? Ready::Yes : Ready::NotYet;
 }
 
 size_t GateStream::Unsent() const
@@ -129,10 +137,10 @@ bool GateStream::WaitWritable() const
         }
         if (now >= end)
             return false;
-        if (unsent <= limits_.maxUnsent && Wait(POLLOUT, std::chrono::milliseconds(50)))
-            return true;
-        if (unsent > limits_.maxUnsent)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        // Above the limit nothing more is written, but a hang-up is still noticed.
+        const Ready r = Wait(unsent <= limits_.maxUnsent ? POLLOUT : 0, std::chrono::milliseconds(50));
+        if (r != Ready::NotYet)
+            return r == Ready::Yes;
     }
     return false;
 }

@@ -41,7 +41,8 @@ public:
     socket_t socket() const override { return c_.fd; }
 
 private:
-    bool Wait(short events, Clock::duration d) const;
+    enum class Ready { Yes, NotYet, Gone };
+    Ready Wait(short events, Clock::duration d) const;
     size_t Unsent() const;
     bool WaitWritable() const;
 

@@ -134,7 +134,7 @@ TEST(Abuse, KeptAliveAndPipelinedRequestsAreAllAnswered)
     EXPECT_NE(got.find("<naam>The Netherlands</naam>"), got.rfind("<naam>The Netherlands</naam>"));
 }
 
-TEST(Abuse, ListenerThatTakesNothingIsDroppedForANewOne)
+TEST(Abuse, ListenersThatHangUpOrTakeNothingMakeRoomForNewOnes)
 {
     TempDir tmp;
     ServerLimits limits = Strict();
@@ -142,9 +142,22 @@ TEST(Abuse, ListenerThatTakesNothingIsDroppedForANewOne)
     limits.connections.maxUnsent = 8 * 1024;
     Directory dir(tmp.Path("d.sqlite3"), limits);
 
-    RawClient deaf(dir.Port(), 2048);
-    ASSERT_TRUE(deaf.Send("GET /stream/polder-fm.mp3 HTTP/1.1\r\nHost: x\r\n\r\n"));
-    std::this_thread::sleep_for(200ms);
+    {
+        RawClient leaving(dir.Port());  // hangs up after the first bytes: its place is free at once
+        leaving.Send("GET /stream/polder-fm.mp3 HTTP/1.1\r\nHost: x\r\n\r\n");
+        ASSERT_EQ(leaving.Read(1s).substr(0, 12), "HTTP/1.1 200");
+    }
+    // Served as soon as a place is free; a small `rcvbuf` makes a client that stops reading show at once.
+    std::unique_ptr<RawClient> deaf;
+    for (int tries = 0; tries < 10 && !deaf; ++tries) {
+        auto c = std::make_unique<RawClient>(dir.Port(), 2048);
+        c->Send("GET /stream/schelde.mp3 HTTP/1.1\r\nHost: x\r\n\r\n");
+        if (c->Read(500ms, nullptr, 12) == "HTTP/1.1 200")
+            deaf = std::move(c);
+        else
+            std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_TRUE(deaf) << "the place of the listener that hung up was held";
     RawClient refused(dir.Port());
     refused.Send("GET /stream/schelde.mp3 HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
     EXPECT_EQ(refused.Read(3s).substr(0, 12), "HTTP/1.1 503");

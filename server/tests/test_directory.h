@@ -127,18 +127,18 @@ public:
 
     bool Ok() const { return fd_ >= 0; }
     bool Send(const std::string &s) { return send(fd_, s.data(), s.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(s.size()); }
-    // What arrives until the server closes (closed = true) or `limit` passes.
-    std::string Read(std::chrono::milliseconds limit, bool *closed = nullptr)
+    // What arrives until the server closes (closed = true), `limit` passes or `atMost` bytes came.
+    std::string Read(std::chrono::milliseconds limit, bool *closed = nullptr, size_t atMost = SIZE_MAX)
     {
         std::string got;
         const auto end = std::chrono::steady_clock::now() + limit;
         for (;;) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
             pollfd p{fd_, POLLIN, 0};
-            if (left <= 0ms || poll(&p, 1, static_cast<int>(left.count())) <= 0)
+            if (got.size() >= atMost || left <= 0ms || poll(&p, 1, static_cast<int>(left.count())) <= 0)
                 break;
             char buf[4096];
-            const ssize_t n = recv(fd_, buf, sizeof buf, 0);
+            const ssize_t n = recv(fd_, buf, std::min(sizeof buf, atMost - got.size()), 0);
             if (n <= 0) {
                 if (closed)
                     *closed = true;
