@@ -115,12 +115,6 @@ void GatedHttpServer::Shutdown()
     }
 }
 
-size_t GatedHttpServer::OpenConnections() const
-{
-    std::lock_guard lock(mutex_);
-    return waiting_.size() + heads_.size() + busy_;
-}
-
 bool GatedHttpServer::process_and_close_socket(socket_t sock)
 {
     auto c = std::make_unique<GateConnection>();
@@ -188,27 +182,29 @@ void GatedHttpServer::Refuse(GateConnection &c, int status, const char *text)
     c.deadline = Clock::now() + std::chrono::seconds(1);
 }
 
-bool GatedHttpServer::ReadHead(GateConnection &c)
+bool GatedHttpServer::Receive(GateConnection &c)
 {
     char tmp[4096];
     for (;;) {
         const size_t room = c.closing ? sizeof tmp : std::min(sizeof tmp, limits_.maxHead + 1 - c.buf.size());
         if (room == 0)
-            break;
+            return true;
         const ssize_t n = recv(c.fd, tmp, room, MSG_DONTWAIT);
         if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR))
             return false;
         if (n < 0)
-            break;
+            return true;
         if (!c.closing)
             c.buf.append(tmp, static_cast<size_t>(n));
-        if (!c.started && n > 0) {
+        if (!c.started) {
             c.started = true;
             c.deadline = Clock::now() + limits_.headTimeout;
         }
     }
-    if (c.closing)
-        return true;
+}
+
+bool GatedHttpServer::Examine(GateConnection &c)
+{
     const size_t line = c.buf.find('\n');
     if ((line == std::string::npos ? c.buf.size() : line) > limits_.maxRequestLine) {
         Refuse(c, 414, "request line too long");
@@ -217,8 +213,9 @@ bool GatedHttpServer::ReadHead(GateConnection &c)
     size_t end = c.buf.find("\r\n\r\n");
     end = end != std::string::npos ? end + 4 : c.buf.find("\n\n");
     if (end == std::string::npos) {
-        if (c.buf.size() > limits_.maxHead)
-            Refuse(c, 431, "request head too large");
+        if (c.buf.size() <= limits_.maxHead)
+            return false;
+        Refuse(c, 431, "request head too large");
         return true;
     }
     if (ContentLength(c.buf.substr(0, end)) > limits_.maxBody) {
@@ -231,6 +228,16 @@ bool GatedHttpServer::ReadHead(GateConnection &c)
     waiting_.erase(c.at);
     ready_.notify_one();
     return true;
+}
+
+bool GatedHttpServer::ReadHead(GateConnection &c)
+{
+    const bool open = Receive(c);
+    if (c.closing)
+        return open;
+    // A client may send its request and then close its side: it is still answered.
+    const bool settled = Examine(c);
+    return (settled && !c.closing) || open;
 }
 
 void GatedHttpServer::Sweep()

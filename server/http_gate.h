@@ -46,8 +46,6 @@ public:
     // stop() and the end of every connection; waits for the workers.
     void Shutdown();
 
-    size_t OpenConnections() const;
-
 private:
     using Conn = std::unique_ptr<GateConnection>;
 
@@ -57,7 +55,10 @@ private:
     void WorkerLoop();
     void Admit(Conn c);
     void Park(Conn c);              // under mutex_: waits in epoll for its next head
-    bool ReadHead(GateConnection &c);  // false when the connection is finished with
+    // False when the connection is finished with; after true it may be with a worker.
+    bool ReadHead(GateConnection &c);
+    bool Receive(GateConnection &c);  // false at the peer's end or an error
+    bool Examine(GateConnection &c);  // false while the head is incomplete
     void Refuse(GateConnection &c, int status, const char *text);
     void Close(GateConnection *c);  // under mutex_
     void Sweep();                   // under mutex_
@@ -70,7 +71,7 @@ private:
     std::atomic<bool> stopping_{false};
 
     std::mutex shutdownMutex_;
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::condition_variable ready_;
     std::list<Conn> waiting_;  // in the gate, oldest first
     std::deque<Conn> heads_;   // complete heads for the workers

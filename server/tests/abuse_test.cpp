@@ -132,6 +132,12 @@ TEST(Abuse, KeptAliveAndPipelinedRequestsAreAllAnswered)
     EXPECT_NE(dutch, std::string::npos);
     EXPECT_GT(dutch, got.rfind("<naam>The Netherlands</naam>"));
     EXPECT_NE(got.find("<naam>The Netherlands</naam>"), got.rfind("<naam>The Netherlands</naam>"));
+
+    // A client that closes its side once it has asked still gets its answer.
+    RawClient halfClosed(dir.Port());
+    ASSERT_TRUE(halfClosed.Send(keep));
+    shutdown(halfClosed.Fd(), SHUT_WR);
+    EXPECT_NE(halfClosed.Read(5s).find("<naam>The Netherlands</naam>"), std::string::npos);
 }
 
 TEST(Abuse, ListenersThatHangUpOrTakeNothingMakeRoomForNewOnes)

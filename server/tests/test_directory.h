@@ -126,6 +126,7 @@ public:
     RawClient &operator=(const RawClient &) = delete;
 
     bool Ok() const { return fd_ >= 0; }
+    int Fd() const { return fd_; }
     bool Send(const std::string &s) { return send(fd_, s.data(), s.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(s.size()); }
     // What arrives until the server closes (closed = true), `limit` passes or `atMost` bytes came.
     std::string Read(std::chrono::milliseconds limit, bool *closed = nullptr, size_t atMost = SIZE_MAX)
