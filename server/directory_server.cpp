@@ -1,6 +1,7 @@
 #include "directory_server.h"
 
 #include "answers.h"
+#include "http_gate.h"
 #include "text.h"
 
 #include <httplib.h>

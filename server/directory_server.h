@@ -1,8 +1,8 @@
 #pragma once
 
 #include "audio_library.h"
+#include "connection_limits.h"
 #include "directory_db.h"
-#include "http_gate.h"
 #include "report_limiter.h"
 
 #include <atomic>
@@ -14,6 +14,8 @@
 #include <string>
 
 namespace vantor::server {
+
+class GatedHttpServer;
 
 struct ServerLimits {
     size_t maxQueryValue = 2048;    // bytes of one decoded query value
