@@ -214,6 +214,13 @@ std::string ReportIncompletePage(Lang lang)
                   "<p>The station address is missing; the report was not stored.</p>\n"));
 }
 
+std::string ReportTooManyPage(Lang lang)
+{
+    return Page(lang, T(lang, "Melding niet verwerkt", "Report not stored"),
+                T(lang, "<p>Er komen te veel meldingen van dit adres; probeer het later nog eens.</p>\n",
+                  "<p>Too many reports are coming from this address; please try again later.</p>\n"));
+}
+
 std::string UnknownPage(Lang lang)
 {
     return Page(lang, T(lang, "Pagina niet gevonden", "Page not found"),

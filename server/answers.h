@@ -36,6 +36,7 @@ std::string HomePage(Lang lang, const std::optional<std::string> &version, size_
 std::string AboutPage(Lang lang);
 std::string ReportThanksPage(Lang lang, const std::string &stationName);
 std::string ReportIncompletePage(Lang lang);
+std::string ReportTooManyPage(Lang lang);
 std::string UnknownPage(Lang lang);
 std::string SitePage(Lang lang, const std::vector<CountryRow> &countries,
                      const std::vector<std::vector<StationRow>> &stationsPerCountry, const std::string &host);

@@ -75,13 +75,15 @@ StationRow ReadStation(Statement &st)
 
 std::string SearchExpression(const std::string &words)
 {
+    // Control characters (a NUL above all) separate words instead of reaching the query text.
+    const auto blank = [&](size_t k) { return static_cast<unsigned char>(words[k]) <= ' ' || words[k] == '\x7f'; };
     std::string expr;
     size_t i = 0;
     while (i < words.size()) {
-        while (i < words.size() && (words[i] == ' ' || words[i] == '\t'))
+        while (i < words.size() && blank(i))
             ++i;
         size_t j = i;
-        while (j < words.size() && words[j] != ' ' && words[j] != '\t')
+        while (j < words.size() && !blank(j))
             ++j;
         if (j > i) {
             std::string term;
@@ -99,7 +101,8 @@ std::string SearchExpression(const std::string &words)
     return expr;
 }
 
-DirectoryDb::DirectoryDb(const std::string &path)
+DirectoryDb::DirectoryDb(const std::string &path, int reportCap)
+    : reportCap_(reportCap)
 {
     if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                         nullptr) != SQLITE_OK) {
@@ -122,6 +125,13 @@ DirectoryDb::DirectoryDb(const std::string &path)
              " content_rowid='id', tokenize='unicode61 remove_diacritics 2')");
         Exec("CREATE TABLE IF NOT EXISTS reports(id INTEGER PRIMARY KEY, received TEXT NOT NULL, lang TEXT NOT NULL,"
              " url TEXT NOT NULL, name TEXT NOT NULL, country TEXT NOT NULL, remote TEXT NOT NULL)");
+        if (!HasColumn("reports", "count")) {  // a database from before reports were folded
+            Exec("ALTER TABLE reports ADD COLUMN count INTEGER NOT NULL DEFAULT 1");
+            Exec("ALTER TABLE reports ADD COLUMN last TEXT NOT NULL DEFAULT ''");
+            Exec("UPDATE reports SET last = received");
+        }
+        Exec("CREATE INDEX IF NOT EXISTS reports_url ON reports(url)");
+        Exec("CREATE INDEX IF NOT EXISTS reports_last ON reports(last, id)");
     } catch (...) {
         sqlite3_close(db_);
         throw;
@@ -131,6 +141,13 @@ DirectoryDb::DirectoryDb(const std::string &path)
 DirectoryDb::~DirectoryDb()
 {
     sqlite3_close(db_);
+}
+
+bool DirectoryDb::HasColumn(const char *table, const char *column)
+{
+    Statement st(db_, (std::string("SELECT 1 FROM pragma_table_info('") + table + "') WHERE name = ?").c_str());
+    st.Bind(1, std::string(column));
+    return st.Step();
 }
 
 void DirectoryDb::Exec(const char *sql)
@@ -226,18 +243,34 @@ std::vector<StationRow> DirectoryDb::Search(const std::string &words, const std:
 void DirectoryDb::AddReport(const Report &r)
 {
     std::lock_guard lock(mutex_);
-    Statement(db_, "INSERT INTO reports(received, lang, url, name, country, remote) VALUES(?,?,?,?,?,?)")
-        .Bind(1, r.received).Bind(2, r.lang).Bind(3, r.url).Bind(4, r.name).Bind(5, r.country).Bind(6, r.remote)
-        .Step();
+    Exec("BEGIN IMMEDIATE");
+    try {
+        Statement(db_, "UPDATE reports SET count = count + 1, last = ?1 WHERE id ="
+                       " (SELECT id FROM reports WHERE url = ?2 ORDER BY id DESC LIMIT 1)")
+            .Bind(1, r.received).Bind(2, r.url).Step();
+        if (sqlite3_changes(db_) == 0) {
+            Statement(db_, "INSERT INTO reports(received, lang, url, name, country, remote, count, last)"
+                           " VALUES(?,?,?,?,?,?,1,?)")
+                .Bind(1, r.received).Bind(2, r.lang).Bind(3, r.url).Bind(4, r.name).Bind(5, r.country)
+                .Bind(6, r.remote).Bind(7, r.received).Step();
+            Statement(db_, "DELETE FROM reports WHERE id IN (SELECT id FROM reports ORDER BY last DESC, id DESC"
+                           " LIMIT -1 OFFSET ?)")
+                .Bind(1, reportCap_).Step();
+        }
+        Exec("COMMIT");
+    } catch (...) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 std::vector<Report> DirectoryDb::Reports()
 {
     std::lock_guard lock(mutex_);
-    Statement st(db_, "SELECT received, lang, url, name, country, remote FROM reports ORDER BY id");
+    Statement st(db_, "SELECT received, lang, url, name, country, remote, count, last FROM reports ORDER BY id");
     std::vector<Report> out;
     while (st.Step())
-        out.push_back({st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4), st.Text(5)});
+        out.push_back({st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4), st.Text(5), st.Int(6), st.Text(7)});
     return out;
 }
 

@@ -27,8 +27,10 @@ struct StationRow {
 };
 
 struct Report {
-    std::string received;  // UTC, ISO 8601
+    std::string received;  // UTC, ISO 8601; the first report of this address
     std::string lang, url, name, country, remote;
+    int count = 1;         // reports of this address folded into this one
+    std::string last = {}; // the latest of them
 };
 
 // The catalogue, its search index and the broken-station reports in one SQLite file.
@@ -36,8 +38,10 @@ struct Report {
 class DirectoryDb {
 public:
     static constexpr int kSearchLimit = 500;
+    static constexpr int kReportCap = 5000;
 
-    explicit DirectoryDb(const std::string &path);
+    // Beyond `reportCap` stored reports the ones reported least recently go.
+    explicit DirectoryDb(const std::string &path, int reportCap = kReportCap);
     ~DirectoryDb();
     DirectoryDb(const DirectoryDb &) = delete;
     DirectoryDb &operator=(const DirectoryDb &) = delete;
@@ -54,14 +58,18 @@ public:
     std::vector<StationRow> Search(const std::string &words, const std::string &countryStem,
                                    int limit = kSearchLimit);
 
+    // A report of an address already stored raises its count and its last time.
     void AddReport(const Report &r);
     std::vector<Report> Reports();
 
 private:
     void Exec(const char *sql);
 
+    bool HasColumn(const char *table, const char *column);
+
     std::mutex mutex_;
     sqlite3 *db_ = nullptr;
+    int reportCap_;
 };
 
 // The FTS5 query for the typed words: each a quoted prefix term, so no input is query syntax.

@@ -1,6 +1,7 @@
 #include "directory_server.h"
 
 #include "answers.h"
+#include "http_gate.h"
 #include "text.h"
 
 #include <httplib.h>
@@ -40,6 +41,13 @@ bool SplitFileName(const std::string &file, std::string &stem, std::string &ext)
     return IsPlainName(stem);
 }
 
+// Every listener holds a worker for as long as it listens, so pages always keep some.
+ServerLimits WithWorkers(ServerLimits l)
+{
+    l.connections.workers = l.maxStreams + 8;
+    return l;
+}
+
 }  // namespace
 
 std::string LogSafe(const std::string &s)
@@ -61,19 +69,15 @@ std::string LogSafe(const std::string &s)
 }
 
 DirectoryServer::DirectoryServer(DirectoryDb &db, const AudioLibrary &audio, ServerLimits limits, LogSink log)
-    : db_(db), audio_(audio), limits_(limits), log_(std::move(log)), http_(std::make_unique<httplib::Server>())
+    : db_(db), audio_(audio), limits_(WithWorkers(limits)), log_(std::move(log)),
+      http_(std::make_unique<GatedHttpServer>(limits_.connections)),
+      reportLimiter_(limits_.reportBurst, limits_.reportEvery)
 {
-    // Every listener holds a thread for as long as it listens.
-    const size_t threads = limits_.maxStreams + 8;
-    http_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
     // Without SO_REUSEPORT, so a second server on a taken port fails instead of sharing it.
     http_->set_socket_options([](socket_t sock) {
         int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
-    http_->set_payload_max_length(16 * 1024);
-    http_->set_read_timeout(10, 0);
-    http_->set_write_timeout(10, 0);
     Routes();
 }
 
@@ -98,7 +102,7 @@ bool DirectoryServer::Run()
 {
     if (Stopping())
         return false;
-    return http_->listen_after_bind();
+    return http_->Serve();
 }
 
 void DirectoryServer::Stop()
@@ -108,7 +112,7 @@ void DirectoryServer::Stop()
         stopping_ = true;
     }
     stopCv_.notify_all();
-    http_->stop();
+    http_->Shutdown();
 }
 
 bool DirectoryServer::IsRunning() const
@@ -166,7 +170,10 @@ void DirectoryServer::Routes()
     });
 
     h.set_logger([this](const httplib::Request &req, const httplib::Response &res) {
-        log_(UtcNow() + " " + req.remote_addr + " " + LogSafe(req.method) + " " + LogSafe(req.target) + " " +
+        std::string target = req.target;
+        if (target.size() > limits_.maxLoggedTarget)
+            target = target.substr(0, limits_.maxLoggedTarget) + "...(" + std::to_string(req.target.size()) + " bytes)";
+        log_(UtcNow() + " " + req.remote_addr + " " + LogSafe(req.method) + " " + LogSafe(target) + " " +
              std::to_string(res.status) + " " + (res.content_provider_ ? "stream" : std::to_string(res.body.size())));
     });
 
@@ -221,6 +228,11 @@ void DirectoryServer::Routes()
             if (r.url.empty()) {
                 res.status = 400;
                 res.set_content(ReportIncompletePage(lang), kHtml);
+                return;
+            }
+            if (!reportLimiter_.Allow(r.remote)) {
+                res.status = 429;
+                res.set_content(ReportTooManyPage(lang), kHtml);
                 return;
             }
             db_.AddReport(r);  // throws on failure, so no thank-you for a lost report

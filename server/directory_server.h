@@ -1,7 +1,9 @@
 #pragma once
 
 #include "audio_library.h"
+#include "connection_limits.h"
 #include "directory_db.h"
+#include "report_limiter.h"
 
 #include <atomic>
 #include <chrono>
@@ -11,11 +13,9 @@
 #include <mutex>
 #include <string>
 
-namespace httplib {
-class Server;
-}
-
 namespace vantor::server {
+
+class GatedHttpServer;
 
 struct ServerLimits {
     size_t maxQueryValue = 2048;    // bytes of one decoded query value
@@ -26,6 +26,10 @@ struct ServerLimits {
     size_t burstBytes = 64 * 1024;  // sent at connect, as Icecast does
     size_t icyMetaint = 16000;
     std::chrono::seconds titleEvery{10};
+    int reportBurst = 10;           // reports one address may send at once,
+    std::chrono::seconds reportEvery{20};  // then one per this
+    size_t maxLoggedTarget = 256;   // bytes of a request target written to the log
+    ConnectionLimits connections;   // its workers are set from maxStreams
 };
 
 // The bundled directory: the program's lists and pages, and the demo streams, over HTTP.
@@ -58,13 +62,14 @@ private:
     const AudioLibrary &audio_;
     ServerLimits limits_;
     LogSink log_;
-    std::unique_ptr<httplib::Server> http_;
+    std::unique_ptr<GatedHttpServer> http_;
     std::string fallbackHost_ = "127.0.0.1";
 
     std::atomic<bool> stopping_{false};
     std::mutex stopMutex_;
     std::condition_variable stopCv_;
     std::atomic<size_t> streams_{0};
+    ReportLimiter reportLimiter_;
 };
 
 // A log line with control characters shown as \xNN, so a request cannot forge log lines.

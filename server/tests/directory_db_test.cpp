@@ -2,6 +2,7 @@
 #include "server_test_util.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 using namespace vantor::server;
 
@@ -116,6 +117,59 @@ TEST(DirectoryDb, ReportsSurviveReopeningAndANewCatalogue)
     EXPECT_EQ(reports[0].name, "Café 'FM'");
     EXPECT_EQ(reports[0].url, "http://x/s.mp3");
     EXPECT_EQ(reports[0].country, "Holland");
+}
+
+TEST(DirectoryDb, RepeatedReportsFoldAndTheLeastRecentGoBeyondTheCap)
+{
+    TempDir dir;
+    DirectoryDb db(dir.Path("d.sqlite3"), 3);
+    const auto report = [&](const char *at, const char *url) {
+        db.AddReport({at, "english", url, std::string("name of ") + url, "Holland", "10.0.0.1"});
+    };
+    report("2024-01-01T00:00:01Z", "a");
+    report("2024-01-01T00:00:02Z", "b");
+    report("2024-01-01T00:00:03Z", "a");
+    report("2024-01-01T00:00:04Z", "c");
+    report("2024-01-01T00:00:05Z", "d");  // b was reported least recently: it goes
+    const auto reports = db.Reports();
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_EQ(reports[0].url, "a");
+    EXPECT_EQ(reports[0].count, 2);
+    EXPECT_EQ(reports[0].received, "2024-01-01T00:00:01Z");
+    EXPECT_EQ(reports[0].last, "2024-01-01T00:00:03Z");
+    EXPECT_EQ(reports[1].url, "c");
+    EXPECT_EQ(reports[2].url, "d");
+    EXPECT_EQ(reports[2].count, 1);
+    EXPECT_EQ(reports[2].last, reports[2].received);
+}
+
+TEST(DirectoryDb, ReportsOfAnEarlierLayoutAreKeptAndFoldFromThen)
+{
+    TempDir dir;
+    sqlite3 *raw = nullptr;
+    ASSERT_EQ(sqlite3_open(dir.Path("d.sqlite3").c_str(), &raw), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(raw,
+                           "CREATE TABLE reports(id INTEGER PRIMARY KEY, received TEXT NOT NULL, lang TEXT NOT NULL,"
+                           " url TEXT NOT NULL, name TEXT NOT NULL, country TEXT NOT NULL, remote TEXT NOT NULL);"
+                           "INSERT INTO reports(received, lang, url, name, country, remote)"
+                           " VALUES('2023-05-05T10:00:00Z', 'nederlands', 'u', 'Oud', 'Holland', '10.0.0.2');",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(raw);
+
+    DirectoryDb db(dir.Path("d.sqlite3"));
+    db.AddReport({"2024-01-01T00:00:00Z", "english", "u", "New", "Holland", "10.0.0.3"});
+    const auto reports = db.Reports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].name, "Oud");
+    EXPECT_EQ(reports[0].count, 2);
+    EXPECT_EQ(reports[0].received, "2023-05-05T10:00:00Z");
+    EXPECT_EQ(reports[0].last, "2024-01-01T00:00:00Z");
+}
+
+TEST(DirectoryDb, ControlCharactersSeparateSearchWords)
+{
+    EXPECT_EQ(SearchExpression(std::string("jazz\0rock\x01\x7f", 11)), "\"jazz\"* AND \"rock\"*");
 }
 
 TEST(DirectoryDb, UnopenableFileThrows)

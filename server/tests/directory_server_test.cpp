@@ -1,6 +1,7 @@
 #include "answers.h"
 #include "directory_server.h"
 #include "server_test_util.h"
+#include "test_directory.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -12,87 +13,6 @@ using namespace vantor::server;
 using namespace std::chrono_literals;
 
 namespace {
-
-Catalogue TestCatalogue()
-{
-    Catalogue cat;
-    cat.countries.push_back({"holland", "Holland", "The Netherlands", "nl",
-                             {{"polder-fm", "Polder FM", "pop", StreamKind::Mp3, 64, "{host}/station/polder-fm"},
-                              {"grachten-jazz", "Grachten Jazz", "jazz", StreamKind::Pls, 64, "{host}/station/grachten-jazz"},
-                              {"duinradio", "Duinradio", "nieuws", StreamKind::M3u, 64, "h/d"},
-                              {"tulp-rock", "Tulp Rock", "rock", StreamKind::Drop, 64, "h/t"},
-                              {"verdwenen-fm", "Verdwenen FM", "oldies", StreamKind::Broken, 64, "h/v"},
-                              {"stil-fm", "Stil FM", "stilte", StreamKind::Mp3, 64, "h/s"}}});
-    cat.countries.push_back({"belgie", "België", "Belgium", "nl",
-                             {{"schelde", "Schelde Jazz", "jazz", StreamKind::Mp3, 64, "h/sch"}}});
-    return cat;
-}
-
-// A directory on a free loopback port, run on its own thread.
-class Directory {
-public:
-    Directory(const std::string &dbPath, ServerLimits limits = Fast())
-        : db_(dbPath)
-    {
-        db_.ReplaceCatalogue(TestCatalogue());
-        auto loop = std::make_shared<AudioLoop>();
-        for (int i = 0; i < 20000; ++i)
-            loop->bytes += static_cast<char>(i % 251);
-        loop->bytesPerSecond = 8000;
-        for (const char *key : {"polder-fm", "grachten-jazz", "duinradio", "tulp-rock", "schelde"})
-            audio_.Add(key, loop);
-        server_ = std::make_unique<DirectoryServer>(db_, audio_, limits, [this](const std::string &line) {
-            std::lock_guard lock(logMutex_);
-            log_.push_back(line);
-        });
-        port_ = server_->Bind("127.0.0.1", 0);
-        thread_ = std::thread([this] { server_->Run(); });
-        for (int i = 0; i < 200 && !server_->IsRunning(); ++i)
-            std::this_thread::sleep_for(5ms);
-    }
-    ~Directory() { Stop(); }
-
-    static ServerLimits Fast()
-    {
-        ServerLimits l;
-        l.burstBytes = 4000;
-        l.icyMetaint = 1000;
-        l.dropAfter = 300ms;
-        l.titleEvery = 1s;
-        return l;
-    }
-
-    void Stop()
-    {
-        if (thread_.joinable()) {
-            server_->Stop();
-            thread_.join();
-        }
-    }
-    int Port() const { return port_; }
-    std::string Host() const { return "127.0.0.1:" + std::to_string(port_); }
-    DirectoryDb &Db() { return db_; }
-    httplib::Client Client() const
-    {
-        httplib::Client c("127.0.0.1", port_);
-        c.set_read_timeout(5, 0);
-        return c;
-    }
-    std::vector<std::string> Log()
-    {
-        std::lock_guard lock(logMutex_);
-        return log_;
-    }
-
-private:
-    DirectoryDb db_;
-    AudioLibrary audio_;
-    std::unique_ptr<DirectoryServer> server_;
-    int port_ = -1;
-    std::thread thread_;
-    std::mutex logMutex_;
-    std::vector<std::string> log_;
-};
 
 class DirectoryServerTest : public testing::Test {
 protected:
