@@ -4,10 +4,12 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QResizeEvent>
+#include <QTextDocument>
 #include <QTextEdit>
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 #include "keycodes.h"
 
@@ -20,7 +22,17 @@ Corvel::Corvel(QWidget* parent) : QWidget(parent), rtfHTML_(new QTextEdit(this))
   setFocusProxy(rtfHTML_);
   rtfHTML_->installEventFilter(this);
   rtfHTML_->viewport()->installEventFilter(this);
-  connect(rtfHTML_, &QTextEdit::textChanged, this, &Corvel::rtfHTML_Change);
+  // The document tells of an edit before the caret moves, so a change is passed on before the
+  // selection change it causes; textChanged covers what the document reports alone.
+  connect(rtfHTML_->document(), &QTextDocument::contentsChange, this, [this] {
+    if (busy_) return;
+    changeSeen_ = true;
+    rtfHTML_Change();
+  });
+  connect(rtfHTML_, &QTextEdit::textChanged, this, [this] {
+    if (std::exchange(changeSeen_, false)) return;
+    rtfHTML_Change();
+  });
   connect(rtfHTML_, &QTextEdit::cursorPositionChanged, this, &Corvel::rtfHTML_SelChange);
   connect(rtfHTML_, &QTextEdit::selectionChanged, this, &Corvel::rtfHTML_SelChange);
 }

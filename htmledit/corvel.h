@@ -202,6 +202,7 @@ class Corvel final : public QWidget {
   bool lineKey_ = false;
   bool changed_ = false;
   int recordedLine_ = 0;
+  bool changeSeen_ = false;   // the document reported the edit that textChanged reports next
   bool passThrough_ = false;  // a key we deliver ourselves, already forwarded
   int lastAnchor_ = 0;
   int lastPosition_ = 0;

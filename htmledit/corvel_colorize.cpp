@@ -4,7 +4,6 @@
 #include <QTextEdit>
 
 #include "corvel.h"
-#include "htmledit_log.h"
 #include "htprgbar.h"
 
 namespace {
@@ -103,5 +102,4 @@ void Corvel::Colorize(int lngStartPos, int lngEndPos) {
     colorize::Scan(text, first, last, looks_, sink);
   }
   changed_ = false;
-  qCDebug(lcHtmlEdit) << "colorized" << first << ".." << last;
 }
