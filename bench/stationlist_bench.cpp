@@ -1,6 +1,5 @@
 // Time from Timer1's tick to a filled station list, on loopback: download, scan and the three
 // list boxes filled. Holland's list of the bundled directory, and generated lists of growing size.
-#include <QApplication>
 #include <QListWidget>
 
 #include <benchmark/benchmark.h>
@@ -15,6 +14,7 @@
 #include "player/Form1.h"
 #include "recording_prompt.h"
 #include "temp_program_folder.h"
+#include "qt_bench_main.h"
 
 namespace {
 
@@ -58,11 +58,4 @@ BENCHMARK(BM_Timer1ToFilledList_Generated)->RangeMultiplier(4)->Range(64 << 10, 
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return RunQtBenchmarks(argc, argv); }

@@ -10,8 +10,8 @@
 #include "app/programfolder.h"
 #include "directory/directoryaddress.h"
 #include "directory/tagscanner.h"
-#include "directory/textholder.h"
 #include "directory/transfer.h"
+#include "htmledit/corvel.h"
 
 // What the country chooser and the station search get from the main window. They have no
 // transfer component of their own and hand their results back through the two callbacks.
@@ -19,7 +19,7 @@ struct DirectoryDialogHost {
   const Language& language;        // the main window's texts; language.current() is gESelecteerdland
   const ProgramFolder& folder;     // inst.ini lives here
   Transfer& inet;                  // the main window's Inet1
-  TextHolder& downloadInfo;        // the main window's DownloadInfo
+  Corvel& downloadInfo;            // the main window's hidden DownloadInfo
   const DirectoryAddress& address;
   // Country chooser OK: set the main window's TaalGeselecteerdTekst / TaalGeselecteerd and re-arm its Timer1.
   std::function<void(const QString& name, const QString& file)> chooseCountry;
@@ -32,5 +32,5 @@ struct DirectoryDialogHost {
 inline QList<QStringList> FetchTagList(const DirectoryDialogHost& host, const QString& address,
                                        const QStringList& names) {
   host.downloadInfo.setText(host.inet.OpenURL(address));
-  return ScanTags(host.downloadInfo.text(), names);
+  return ScanTags(host.downloadInfo.Text(), names);
 }

@@ -21,7 +21,7 @@
 #include "directory/Form2.h"
 #include "directory/Form3.h"
 #include "directory/transfer.h"
-#include "directory/textholder.h"
+#include "htmledit/corvel.h"
 #include "settings/Form4.h"
 #include "ui_Form1.h"
 
@@ -49,8 +49,9 @@ Form1::Form1(Form1Services services, QWidget* parent)
 
   inet_ = new Transfer(this);
   inet_->setObjectName(QStringLiteral("Inet1"));
-  downloadInfo_ = new TextHolder(this);
+  downloadInfo_ = new Corvel(this);
   downloadInfo_->setObjectName(QStringLiteral("DownloadInfo"));
+  downloadInfo_->hide();
   tray_ = new TrayIcon(std::move(services.tray), this);
   tray_->setObjectName(QStringLiteral("TrayIcon1"));
   tray_->setScreenTip(kProgramTitle);

@@ -19,7 +19,7 @@ class Form1;
 class Messenger;
 class QMenu;
 class SystemTray;
-class TextHolder;
+class Corvel;
 class TrayIcon;
 class Transfer;
 
@@ -46,7 +46,7 @@ class Form1 final : public QWidget {
   const ProgramFolder& folder() const { return folder_; }
   MediaPlayer& WindowsMediaPlayer1() { return player_; }
   Transfer& Inet1() { return *inet_; }
-  TextHolder& DownloadInfo() { return *downloadInfo_; }
+  Corvel& DownloadInfo() { return *downloadInfo_; }
   TrayIcon& TrayIcon1() { return *tray_; }
   const DirectoryAddress& directory() const { return directory_; }
   QMenu& IconTray() { return *iconTray_; }
@@ -122,7 +122,7 @@ class Form1 final : public QWidget {
   Messenger* messenger_ = nullptr;
   Language language_;
   Transfer* inet_ = nullptr;
-  TextHolder* downloadInfo_ = nullptr;
+  Corvel* downloadInfo_ = nullptr;
   TrayIcon* tray_ = nullptr;
   QMenu* iconTray_ = nullptr;
   QIcon icon_;

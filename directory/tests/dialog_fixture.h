@@ -16,7 +16,7 @@
 #include "app/ini.h"
 #include "app/language.h"
 #include "directory/directoryaddress.h"
-#include "directory/textholder.h"
+#include "htmledit/corvel.h"
 #include "directory/transfer.h"
 #include "loopback_server.h"
 #include "recording_prompt.h"
@@ -81,7 +81,7 @@ class DirectoryDialogTest : public ::testing::Test {
   QString languageName = QStringLiteral("Nederlands");
   Language language{folder, prompt, [this] { return languageName; }};
   Transfer inet;
-  TextHolder downloadInfo;
+  Corvel downloadInfo;
   LoopbackServer http;
   DirectoryAddress address;
 };

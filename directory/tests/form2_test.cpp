@@ -82,7 +82,7 @@ TEST_F(Form2Test, PairsNamesAndFilesByPositionOnly) {
   Controls ui = controls(*form);
   EXPECT_EQ(items(ui.List1), QStringList({"Holland", "Belgie", "Duitsland"}));
   EXPECT_EQ(items(ui.List2), QStringList({"holland.txt", "duitsland.txt"}));
-  EXPECT_EQ(downloadInfo.text(), QString::fromStdString(answer));
+  EXPECT_EQ(downloadInfo.Text(), QString::fromStdString(answer));
   EXPECT_TRUE(prompt.boxes().empty());
 
   // Belgie lost its file, so it is paired with the one after it.

@@ -15,6 +15,7 @@
 #include "directory/transfer.h"
 #include "fake_media_player.h"
 #include "fake_system_tray.h"
+#include "htmledit/corvel.h"
 #include "loopback_server.h"
 #include "player/Form1.h"
 #include "recording_prompt.h"
@@ -93,6 +94,20 @@ TEST_F(StationListTest, LargeListsLoadWhole) {
   EXPECT_EQ(names.last(), QString("Station %1").arg(names.size() - 1));
   EXPECT_EQ(items("List2").size(), names.size());
   EXPECT_TRUE(prompt.boxes().empty());
+}
+
+TEST_F(StationListTest, DownloadInfoIsAHiddenEditorControlThatHoldsTheReply) {
+  start(http.base());
+  auto* info = form->findChild<Corvel*>("DownloadInfo");
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(&form->DownloadInfo(), info);
+  EXPECT_TRUE(info->isHidden());
+  EXPECT_EQ(info->Entities(), 62);
+  EXPECT_TRUE(info->AutoColorize() && info->Silent() && info->TagBold() && info->CommentItalic());
+  EXPECT_EQ(info->MaxLength(), 0);
+  form->LaadLijst_Radio("big.txt");
+  EXPECT_EQ(info->Text().count(QStringLiteral("<naam>")), bigCount);
+  EXPECT_EQ(items("List1").size(), bigCount);
 }
 
 TEST_F(StationListTest, UnknownFileGivesEmptyListsWithoutMessage) {

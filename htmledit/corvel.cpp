@@ -1,0 +1,283 @@
+#include "corvel.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QResizeEvent>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
+#include "keycodes.h"
+
+Corvel::Corvel(QWidget* parent) : QWidget(parent), rtfHTML_(new QTextEdit(this)) {
+  rtfHTML_->setObjectName(QStringLiteral("rtfHTML"));
+  rtfHTML_->setLineWrapMode(QTextEdit::NoWrap);  // one line per paragraph, as the line services count them
+  rtfHTML_->setAcceptRichText(false);
+  rtfHTML_->setContextMenuPolicy(Qt::NoContextMenu);
+  rtfHTML_->setGeometry(rect());
+  setFocusProxy(rtfHTML_);
+  rtfHTML_->installEventFilter(this);
+  rtfHTML_->viewport()->installEventFilter(this);
+  // The document tells of an edit before the caret moves, so a change is passed on before the
+  // selection change it causes; textChanged covers what the document reports alone.
+  connect(rtfHTML_->document(), &QTextDocument::contentsChange, this, [this] {
+    if (busy_) return;
+    changeSeen_ = true;
+    rtfHTML_Change();
+  });
+  connect(rtfHTML_, &QTextEdit::textChanged, this, [this] {
+    if (std::exchange(changeSeen_, false)) return;
+    rtfHTML_Change();
+  });
+  connect(rtfHTML_, &QTextEdit::cursorPositionChanged, this, &Corvel::rtfHTML_SelChange);
+  connect(rtfHTML_, &QTextEdit::selectionChanged, this, &Corvel::rtfHTML_SelChange);
+}
+
+Corvel::~Corvel() = default;
+
+void Corvel::setLook(bool& field, bool value, const char* name) {
+  field = value;
+  markChanged(name);
+}
+
+void Corvel::markChanged(const char* first, const char* second) {
+  Q_EMIT PropertyChanged(QString::fromLatin1(first));
+  if (second) Q_EMIT PropertyChanged(QString::fromLatin1(second));
+}
+
+void Corvel::setEntities(int lngNewValue) {
+  if (lngNewValue < 0 || lngNewValue > 63)
+    throw CorvelError(kInvalidArgument, QStringLiteral("Invalid procedure call or argument"));
+  entities_ = lngNewValue;
+}
+
+bool Corvel::AutoVerbMenu() const { return rtfHTML_->contextMenuPolicy() == Qt::DefaultContextMenu; }
+
+void Corvel::setAutoVerbMenu(bool blnNewValue) {
+  rtfHTML_->setContextMenuPolicy(blnNewValue ? Qt::DefaultContextMenu : Qt::NoContextMenu);
+  markChanged("AutoVerbMenu");
+}
+
+void Corvel::setEnabled(bool blnNewValue) {
+  QWidget::setEnabled(blnNewValue);
+  markChanged("Enabled");
+}
+
+void Corvel::setFileName(const QString& strNewValue) {
+  fileName_ = strNewValue;
+  markChanged("FileName");
+}
+
+void Corvel::setHideSelection(bool blnNewValue) {
+  hideSelection_ = blnNewValue;
+  QPalette palette = rtfHTML_->palette();
+  const QPalette active = palette;
+  palette.setColor(QPalette::Inactive, QPalette::Highlight,
+                   blnNewValue ? active.color(QPalette::Active, QPalette::Base) : active.color(QPalette::Active, QPalette::Highlight));
+  palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                   blnNewValue ? active.color(QPalette::Active, QPalette::Text)
+                               : active.color(QPalette::Active, QPalette::HighlightedText));
+  rtfHTML_->setPalette(palette);
+  markChanged("HideSelection");
+}
+
+bool Corvel::Locked() const { return rtfHTML_->isReadOnly(); }
+
+void Corvel::setLocked(bool blnNewValue) {
+  rtfHTML_->setReadOnly(blnNewValue);
+  // A locked box still lets the caret move and text be selected and copied.
+  if (blnNewValue) rtfHTML_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  markChanged("Locked");
+}
+
+void Corvel::setMaxLength(int lngNewValue) {
+  maxLength_ = lngNewValue < 0 ? 0 : lngNewValue;
+  markChanged("MaxLength");
+}
+
+void Corvel::setMousePointer(int mpcNewValue) {
+  mousePointer_ = mpcNewValue;
+  applyPointer();
+  markChanged("MousePointer");
+}
+
+void Corvel::setMouseIcon(const QPixmap& icon) {
+  mouseIcon_ = icon;
+  applyPointer();
+}
+
+void Corvel::applyPointer() {
+  static const Qt::CursorShape kShapes[] = {
+      Qt::IBeamCursor,   Qt::ArrowCursor,    Qt::CrossCursor,  Qt::IBeamCursor,    Qt::SizeAllCursor,
+      Qt::SizeAllCursor, Qt::SizeBDiagCursor, Qt::SizeVerCursor, Qt::SizeFDiagCursor, Qt::SizeHorCursor,
+      Qt::UpArrowCursor, Qt::WaitCursor,     Qt::ForbiddenCursor, Qt::BusyCursor,    Qt::WhatsThisCursor,
+      Qt::SizeAllCursor};
+  QWidget* view = rtfHTML_->viewport();
+  if (mousePointer_ == 99 && !mouseIcon_.isNull())
+    view->setCursor(QCursor(mouseIcon_));
+  else if (mousePointer_ > 0 && mousePointer_ < int(std::size(kShapes)))
+    view->setCursor(kShapes[mousePointer_]);
+  else
+    view->setCursor(Qt::IBeamCursor);
+}
+
+float Corvel::RightMargin() const {
+  return rtfHTML_->lineWrapMode() == QTextEdit::FixedPixelWidth ? float(rtfHTML_->lineWrapColumnOrWidth()) : 0.0f;
+}
+
+void Corvel::setRightMargin(float sngNewValue) {
+  if (sngNewValue > 0) {
+    rtfHTML_->setLineWrapMode(QTextEdit::FixedPixelWidth);
+    rtfHTML_->setLineWrapColumnOrWidth(int(sngNewValue));
+  } else {
+    rtfHTML_->setLineWrapMode(QTextEdit::NoWrap);
+  }
+  markChanged("RightMargin");
+}
+
+QString Corvel::Text() const { return rtfHTML_->toPlainText(); }
+
+void Corvel::setText(const QString& strNewValue) {
+  rtfHTML_->setPlainText(strNewValue);
+  markChanged("Text", "TextRTF");
+}
+
+int Corvel::SelStart() const { return rtfHTML_->textCursor().selectionStart(); }
+
+void Corvel::setSelStart(int lngNewValue) {
+  QTextCursor cursor = rtfHTML_->textCursor();
+  const int end = rtfHTML_->document()->characterCount() - 1;
+  cursor.setPosition(std::clamp(lngNewValue, 0, end));
+  rtfHTML_->setTextCursor(cursor);
+}
+
+int Corvel::SelLength() const {
+  const QTextCursor cursor = rtfHTML_->textCursor();
+  return cursor.selectionEnd() - cursor.selectionStart();
+}
+
+void Corvel::setSelLength(int lngNewValue) {
+  QTextCursor cursor = rtfHTML_->textCursor();
+  const int start = cursor.selectionStart();
+  const int end = rtfHTML_->document()->characterCount() - 1;
+  cursor.setPosition(start);
+  cursor.setPosition(std::clamp(start + std::max(lngNewValue, 0), start, end), QTextCursor::KeepAnchor);
+  rtfHTML_->setTextCursor(cursor);
+}
+
+QString Corvel::SelText() const {
+  QString text = rtfHTML_->textCursor().selectedText();
+  text.replace(QChar::ParagraphSeparator, u'\n');
+  return text;
+}
+
+void Corvel::setSelText(const QString& strNewValue) { rtfHTML_->textCursor().insertText(strNewValue); }
+
+std::int32_t Corvel::hwnd() const { return std::int32_t(rtfHTML_->winId()); }
+
+void Corvel::Refresh() { rtfHTML_->viewport()->repaint(); }
+
+void Corvel::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  rtfHTML_->setGeometry(0, 0, width(), height());
+}
+
+// --- forwarding of the inner box's events; all of them are dropped while busy ---
+
+void Corvel::rtfHTML_Change() {
+  if (busy_) return;
+  changed_ = true;
+  Q_EMIT Change();
+}
+
+void Corvel::rtfHTML_SelChange() {
+  // Qt reports a caret move and a selection change apart; one move is one notification.
+  const QTextCursor cursor = rtfHTML_->textCursor();
+  if (cursor.anchor() == lastAnchor_ && cursor.position() == lastPosition_) return;
+  lastAnchor_ = cursor.anchor();
+  lastPosition_ = cursor.position();
+  if (busy_) return;
+  autoColorize();
+  Q_EMIT SelChange();
+}
+
+bool Corvel::eventFilter(QObject* watched, QEvent* event) {
+  if (passThrough_ || busy_) return QWidget::eventFilter(watched, event);
+  if (watched == rtfHTML_) {
+    if (event->type() == QEvent::KeyPress) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      return rtfHTML_KeyDown(key) || rtfHTML_KeyPress(key);
+    }
+    if (event->type() == QEvent::KeyRelease) return rtfHTML_KeyUp(static_cast<QKeyEvent*>(event));
+  } else if (watched == rtfHTML_->viewport()) {
+    return rtfHTML_Mouse(event);
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+bool Corvel::rtfHTML_KeyDown(QKeyEvent* event) {
+  short keyCode = keycodes::FromQt(event->key());
+  short shift = keycodes::ShiftMask(event->modifiers());
+  lineKey_ = keyCode == 13 || (keyCode >= 37 && keyCode <= 40);
+  const short givenCode = keyCode;
+  const short givenShift = shift;
+  Q_EMIT KeyDown(keyCode, shift);
+  if (keyCode == 0) return true;
+  if (keyCode == givenCode && shift == givenShift) return false;
+  // The host turned it into another key: the box gets that one instead.
+  const int qtKey = keycodes::ToQt(keyCode);
+  if (qtKey == 0) return true;
+  QString text;
+  if (keyCode >= 'A' && keyCode <= 'Z' && !(shift & 6)) text = QChar(shift & 1 ? keyCode : keyCode + 32);
+  QKeyEvent replacement(QEvent::KeyPress, qtKey, keycodes::Modifiers(shift), text);
+  deliverKey(&replacement, qtKey, text);
+  return true;
+}
+
+void Corvel::deliverKey(QKeyEvent* original, int key, const QString& text) {
+  QKeyEvent event(original->type(), key, original->modifiers(), text, original->isAutoRepeat());
+  const bool outer = passThrough_;
+  passThrough_ = true;
+  QCoreApplication::sendEvent(rtfHTML_, &event);
+  passThrough_ = outer;
+}
+
+bool Corvel::rtfHTML_KeyUp(QKeyEvent* event) {
+  short keyCode = keycodes::FromQt(event->key());
+  short shift = keycodes::ShiftMask(event->modifiers());
+  Q_EMIT KeyUp(keyCode, shift);
+  return keyCode == 0;
+}
+
+bool Corvel::rtfHTML_Mouse(QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
+    return false;
+  auto* mouse = static_cast<QMouseEvent*>(event);
+  const Qt::MouseButton b = mouse->button();
+  short button = short(b == Qt::LeftButton ? 1 : b == Qt::RightButton ? 2 : b == Qt::MiddleButton ? 4 : 0);
+  short shift = keycodes::ShiftMask(mouse->modifiers());
+  float x = float(mouse->position().x());
+  float y = float(mouse->position().y());
+  if (type == QEvent::MouseButtonDblClick) {
+    Q_EMIT DblClick();
+    return false;
+  }
+  // A host that sets Button to 0 keeps the press or release from the box.
+  const short given = button;
+  if (type == QEvent::MouseButtonPress) {
+    pressed_ = true;
+    Q_EMIT MouseDown(button, shift, x, y);
+    return given != 0 && button == 0;
+  }
+  Q_EMIT MouseUp(button, shift, x, y);
+  if (pressed_) {
+    pressed_ = false;
+    Q_EMIT Click();
+  }
+  return given != 0 && button == 0;
+}

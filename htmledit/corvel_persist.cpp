@@ -1,0 +1,106 @@
+// Loading and saving the control's stored settings.
+#include <QApplication>
+#include <QTextEdit>
+
+#include <functional>
+#include <vector>
+
+#include "corvel.h"
+#include "htmledit_log.h"
+#include "propertybag.h"
+
+namespace {
+
+struct StoredKey {
+  const char* name;
+  QVariant defaultValue;
+  std::function<QVariant(const Corvel&)> get;
+  std::function<void(Corvel&, const QVariant&)> set;
+};
+
+StoredKey Flag(const char* name, bool defaultValue, bool (Corvel::*get)() const, void (Corvel::*set)(bool)) {
+  return {name, defaultValue, [get](const Corvel& c) { return QVariant((c.*get)()); },
+          [set](Corvel& c, const QVariant& v) { (c.*set)(v.toBool()); }};
+}
+
+StoredKey Number(const char* name, int defaultValue, int (Corvel::*get)() const, void (Corvel::*set)(int)) {
+  return {name, defaultValue, [get](const Corvel& c) { return QVariant((c.*get)()); },
+          [set](Corvel& c, const QVariant& v) { (c.*set)(v.toInt()); }};
+}
+
+// Every stored key in the order it is loaded and saved; the text comes last, after every setting.
+std::vector<StoredKey> StoredKeys(const Corvel& control) {
+  return {
+      Flag("AutoColorize", true, &Corvel::AutoColorize, &Corvel::setAutoColorize),
+      Flag("AutoVerbMenu", false, &Corvel::AutoVerbMenu, &Corvel::setAutoVerbMenu),
+      {"BackColor", QVariant(uint(Corvel::kSystemWindowBackground)), [](const Corvel& c) { return QVariant(uint(c.backColor())); },
+       [](Corvel& c, const QVariant& v) { c.setBackColor(v.toUInt()); }},
+      Flag("CommentBold", false, &Corvel::CommentBold, &Corvel::setCommentBold),
+      Flag("CommentItalic", true, &Corvel::CommentItalic, &Corvel::setCommentItalic),
+      Flag("Enabled", true, &Corvel::Enabled, &Corvel::setEnabled),
+      {"Entities", 62, [](const Corvel& c) { return QVariant(c.Entities()); },
+       [](Corvel& c, const QVariant& v) {
+         try {
+           c.setEntities(v.toInt());
+         } catch (const CorvelError&) {
+           qCWarning(lcHtmlEdit) << "stored Entities out of range:" << v.toInt();
+         }
+       }},
+      Flag("EntityBold", false, &Corvel::EntityBold, &Corvel::setEntityBold),
+      Flag("EntityItalic", false, &Corvel::EntityItalic, &Corvel::setEntityItalic),
+      {"FileName", QString(), [](const Corvel& c) { return QVariant(c.FileName()); },
+       [](Corvel& c, const QVariant& v) { c.setFileName(v.toString()); }},
+      {"Font", control.ambientFont(), [](const Corvel& c) { return QVariant(c.boxFont()); },
+       [](Corvel& c, const QVariant& v) { c.setBoxFont(v.value<QFont>()); }},
+      Flag("HideSelection", false, &Corvel::HideSelection, &Corvel::setHideSelection),
+      Flag("Locked", false, &Corvel::Locked, &Corvel::setLocked),
+      Number("MaxLength", 0, &Corvel::MaxLength, &Corvel::setMaxLength),
+      {"MouseIcon", QPixmap(), [](const Corvel& c) { return QVariant(c.MouseIcon()); },
+       [](Corvel& c, const QVariant& v) { c.setMouseIcon(v.value<QPixmap>()); }},
+      Number("MousePointer", 0, &Corvel::MousePointer, &Corvel::setMousePointer),
+      Flag("PropNameBold", false, &Corvel::PropNameBold, &Corvel::setPropNameBold),
+      Flag("PropNameItalic", false, &Corvel::PropNameItalic, &Corvel::setPropNameItalic),
+      Flag("PropValBold", false, &Corvel::PropValBold, &Corvel::setPropValBold),
+      Flag("PropValItalic", false, &Corvel::PropValItalic, &Corvel::setPropValItalic),
+      Flag("Silent", true, &Corvel::Silent, &Corvel::setSilent),
+      {"RightMargin", 0.0f, [](const Corvel& c) { return QVariant(c.RightMargin()); },
+       [](Corvel& c, const QVariant& v) { c.setRightMargin(v.toFloat()); }},
+      Flag("TagBold", true, &Corvel::TagBold, &Corvel::setTagBold),
+      Flag("TagItalic", false, &Corvel::TagItalic, &Corvel::setTagItalic),
+      {"Text", QString(), [](const Corvel& c) { return QVariant(c.Text()); },
+       [](Corvel& c, const QVariant& v) { c.setText(v.toString()); }},
+  };
+}
+
+}  // namespace
+
+void Corvel::ReadProperties(const PropertyBag& bag) {
+  for (const StoredKey& key : StoredKeys(*this))
+    key.set(*this, bag.ReadProperty(QString::fromLatin1(key.name), key.defaultValue));
+}
+
+void Corvel::WriteProperties(PropertyBag& bag) const {
+  for (const StoredKey& key : StoredKeys(*this))
+    bag.WriteProperty(QString::fromLatin1(key.name), key.get(*this), key.defaultValue);
+}
+
+std::uint32_t Corvel::backColor() const {
+  const QColor colour = rtfHTML_->palette().color(QPalette::Base);
+  if (colour == QApplication::palette(rtfHTML_).color(QPalette::Base)) return kSystemWindowBackground;
+  return std::uint32_t(colour.red()) | std::uint32_t(colour.green()) << 8 | std::uint32_t(colour.blue()) << 16;
+}
+
+void Corvel::setBackColor(std::uint32_t colour) {
+  QPalette palette = rtfHTML_->palette();
+  // System colours other than the window background fall back to it too.
+  const QColor base = colour & 0x80000000u ? QApplication::palette(rtfHTML_).color(QPalette::Base)
+                                           : QColor(int(colour & 0xff), int(colour >> 8 & 0xff), int(colour >> 16 & 0xff));
+  palette.setColor(QPalette::Base, base);
+  rtfHTML_->setPalette(palette);
+}
+
+QFont Corvel::boxFont() const { return rtfHTML_->font(); }
+
+void Corvel::setBoxFont(const QFont& font) { rtfHTML_->setFont(font); }
+
+QFont Corvel::ambientFont() const { return parentWidget() ? parentWidget()->font() : QApplication::font(); }

@@ -1,0 +1,3 @@
+#include "htmledit_log.h"
+
+Q_LOGGING_CATEGORY(lcHtmlEdit, "vantor.htmledit")
