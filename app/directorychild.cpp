@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTcpSocket>
-#include <QThread>
 
 #include <csignal>
 #include <sys/prctl.h>
@@ -42,12 +41,12 @@ DirectoryChild::Result DirectoryChild::start(const QString& program, const QStri
   }
   QElapsedTimer waited;
   waited.start();
-  while (running() && waited.elapsed() < waitMs) {
+  // Waiting for the end is the pause between probes: QProcess notices an exit only inside it.
+  while (waited.elapsed() < waitMs && !process_.waitForFinished(100)) {
     if (Answers(host, port, 200)) {
       qCInfo(lcApp) << "started the directory server on" << host << port;
       return Result::Started;
     }
-    QThread::msleep(100);
   }
   qCWarning(lcApp) << "the directory server did not answer on" << host << port;
   stop();

@@ -1,11 +1,6 @@
 # Installing and packaging. An installed copy keeps its executables in bin/, the player's shipped
 # files in share/vantor-radio/ and the directory's in share/vantor-directory/; each user's
 # settings and favourites go to ~/.local/share/vantor-radio/ (app/programfolder.cpp).
-# The package installs into /usr, so that is where a plain install goes too; choose another
-# place with --prefix or CMAKE_INSTALL_PREFIX.
-if(CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
-  set(CMAKE_INSTALL_PREFIX /usr CACHE PATH "Install prefix" FORCE)
-endif()
 include(GNUInstallDirs)
 
 set(VANTOR_SHARE ${CMAKE_INSTALL_DATADIR}/vantor-radio)
@@ -48,10 +43,13 @@ foreach(page vantor-radio vantor-directory)
 endforeach()
 add_custom_target(man_pages ALL DEPENDS ${man_pages})
 
-set(VANTOR_BIN ${CMAKE_INSTALL_FULL_BINDIR})
-set(VANTOR_DIRECTORY_SHARE_FULL ${CMAKE_INSTALL_FULL_DATADIR}/vantor-directory)
-configure_file(${CMAKE_SOURCE_DIR}/data/package/vantor-directory.service.in
-               ${CMAKE_BINARY_DIR}/vantor-directory.service @ONLY)
+# The user unit names absolute paths, so it is written at install time, when the prefix is
+# known (cpack installs into /usr whatever the build's prefix is).
+install(CODE "
+  set(VANTOR_BIN \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+  set(VANTOR_DIRECTORY_SHARE_FULL \"\${CMAKE_INSTALL_PREFIX}/${VANTOR_DIRECTORY_SHARE}\")
+  configure_file(\"${CMAKE_SOURCE_DIR}/data/package/vantor-directory.service.in\"
+                 \"${CMAKE_BINARY_DIR}/vantor-directory.service\" @ONLY)")
 
 install(TARGETS vantor-radio vantor-directory RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/ DESTINATION ${VANTOR_SHARE}
@@ -76,7 +74,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "internet radio player with a station dire
 set(CPACK_PACKAGE_DESCRIPTION "Pick a country, click a station and listen. Comes with its own \
 station directory server and demo stations, so it works without a network.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)

@@ -3,7 +3,6 @@
 #include <QFileInfo>
 #include <QTcpServer>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
