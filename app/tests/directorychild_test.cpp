@@ -1,7 +1,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QTcpServer>
+#include <QThread>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -18,7 +21,15 @@ quint16 freePort() {
   return probe.serverPort();
 }
 
-bool processAlive(qint64 pid) { return pid > 0 && ::kill(pid_t(pid), 0) == 0; }
+// A process that ended but was not reaped yet (state Z) counts as ended.
+bool processAlive(qint64 pid) {
+  if (pid <= 0 || ::kill(pid_t(pid), 0) != 0) return false;
+  QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+  if (!stat.open(QIODevice::ReadOnly)) return false;
+  const QByteArray line = stat.readAll();
+  const qsizetype close = line.lastIndexOf(')');
+  return close < 0 || line.mid(close + 2, 1) != "Z";
+}
 
 class DirectoryChildTest : public ::testing::Test {
  protected:
@@ -48,6 +59,22 @@ TEST_F(DirectoryChildTest, StartsTheServerWhenNothingAnswersAndEndsItWithItself)
   }
   EXPECT_FALSE(processAlive(pid));
   EXPECT_FALSE(DirectoryChild::Answers("127.0.0.1", port, 300));
+}
+
+TEST_F(DirectoryChildTest, ServerEndsWhenTheProgramIsKilled) {
+  QProcess program;
+  program.start(VANTOR_DIRECTORY_CHILD_PEER,
+                {VANTOR_DIRECTORY_EXE, QString::number(port), data.path() + "/user", share});
+  ASSERT_TRUE(program.waitForReadyRead(30000)) << program.readAllStandardError().toStdString();
+  const qint64 server = program.readLine().trimmed().toLongLong();
+  ASSERT_TRUE(processAlive(server));
+  program.kill();  // no chance to clean up
+  program.waitForFinished(5000);
+  QElapsedTimer waited;
+  waited.start();
+  while (processAlive(server) && waited.elapsed() < 20000) QThread::msleep(50);
+  EXPECT_FALSE(processAlive(server)) << "the server outlived the program";
+  if (processAlive(server)) ::kill(pid_t(server), SIGKILL);
 }
 
 TEST_F(DirectoryChildTest, LeavesAServerThatAlreadyAnswersAlone) {
