@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <sys/prctl.h>
+#include <unistd.h>
 
 #include "trap.h"
 
@@ -32,8 +33,13 @@ DirectoryChild::Result DirectoryChild::start(const QString& program, const QStri
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   else
     process_.setStandardErrorFile(logFile, QIODevice::Truncate);
-  // Runs in the child between fork and exec: end with the parent even if it is killed.
-  process_.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
+  // Runs in the child between fork and exec: end with the parent even if it is killed, also
+  // when that happened before the request was made.
+  const pid_t parent = getpid();
+  process_.setChildProcessModifier([parent] {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) _exit(1);
+  });
   process_.start();
   if (!process_.waitForStarted(5000)) {
     qCWarning(lcApp) << "cannot start the directory server" << program << process_.errorString();
