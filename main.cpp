@@ -1,6 +1,10 @@
 #include <QApplication>
 #include <QDBusConnection>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
 
+#include "app/directorychild.h"
 #include "app/instance.h"
 #include "app/programfolder.h"
 #include "app/prompt.h"
@@ -12,6 +16,29 @@
 #include "player/Form1.h"
 #include "player/mediaplayer_gstreamer.h"
 #include "player/mprislink.h"
+
+#ifndef VANTOR_DIRECTORY_SHARE_FROM_BIN
+#define VANTOR_DIRECTORY_SHARE_FROM_BIN "../share/vantor-directory"
+#endif
+
+namespace {
+// An installed copy brings its own directory server when nobody serves the default address.
+// A child rather than the server library in-process: the same program the user unit runs, with
+// its own threads and signals, and a fault in one does not take the other down.
+void StartBundledDirectory(DirectoryChild& child, const ProgramFolder& folder,
+                           const DirectoryAddress& address) {
+  if (address.base() != DirectoryAddress::kDefaultBase) return;
+  const QString bin = QCoreApplication::applicationDirPath();
+  const QString server = bin + QStringLiteral("/vantor-directory");
+  if (!QFileInfo(server).isExecutable()) return;  // a portable copy: run.sh starts the server
+  const QUrl url(address.base());
+  const QString listen = url.host() + u':' + QString::number(url.port());
+  const QString data = folder.userPath() + QStringLiteral("/directory");
+  const QString share = QDir::cleanPath(bin + QStringLiteral("/" VANTOR_DIRECTORY_SHARE_FROM_BIN));
+  child.start(server, PrepareDirectoryData(listen, data, share), url.host(), url.port(),
+              data + QStringLiteral("/directory.log"));
+}
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -28,10 +55,14 @@ int main(int argc, char** argv) {
     return 0;
   }
 
+  const DirectoryAddress directoryAddress = DirectoryAddress::fromEnvironment();
+  DirectoryChild directory;
+  StartBundledDirectory(directory, folder, directoryAddress);
+
   QtPrompt prompt;
   GstMediaPlayer player;
   BusMessenger messenger(QDBusConnection::sessionBus());
-  Form1 form(Form1Services{folder, prompt, player, makeSystemTray(), DirectoryAddress::fromEnvironment(), &messenger});
+  Form1 form(Form1Services{folder, prompt, player, makeSystemTray(), directoryAddress, &messenger});
   QObject::connect(instance.get(), &SingleInstance::activationRequested, &form, &Form1::activate);
   // Without a session bus the program simply has no desktop media controls.
   Mpris mpris;

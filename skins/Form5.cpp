@@ -44,7 +44,14 @@ void Form5::Form_Load() {
   for (QLabel* value : {ui_->Label3, ui_->Label4, ui_->Label5, ui_->Label6}) value->setText(kNoValue);
 
   File1_SetPath(host_.folder.path());
-  for (int i = 0; i < ui_->File1->count(); ++i) ui_->List1->addItem(ui_->File1->item(i)->text().chopped(kDescriptorEnding.size()));
+  QStringList skins;
+  for (int i = 0; i < ui_->File1->count(); ++i) skins << ui_->File1->item(i)->text().chopped(kDescriptorEnding.size());
+  // Skins a user added to the per-user folder are offered after the installed ones, each name once.
+  for (const QString& folder : host_.folder.skinFolders().mid(1))
+    for (const QString& file : SkinDescriptors(folder))
+      if (const QString skin = file.chopped(kDescriptorEnding.size()); !skins.contains(skin, Qt::CaseInsensitive))
+        skins << skin;
+  ui_->List1->addItems(skins);
 }
 
 void Form5::File1_SetPath(const QString& folder) {
@@ -60,7 +67,7 @@ void Form5::List1_Click() {
   if (host_.enableSkinTimer) host_.enableSkinTimer();
   INI::WriteIni(host_.folder.instIni(), QStringLiteral("Online Radio"), QStringLiteral("skin"), skin);
 
-  const QString descriptor = host_.folder.file(skin + kDescriptorEnding);
+  const QString descriptor = ProgramFolder::FindInFolder(host_.folder.skinFolder(skin), skin + kDescriptorEnding);
   ui_->Label3->setText(INI::ReadIni(descriptor, QStringLiteral("Auteur"), QStringLiteral("naam")));
   ui_->Label4->setText(INI::ReadIni(descriptor, QStringLiteral("Auteur"), QStringLiteral("website")));
   ui_->Label5->setText(INI::ReadIni(descriptor, QStringLiteral("Skin"), QStringLiteral("naam")));

@@ -37,7 +37,8 @@ QLabel* DialogPicture(QDialog& dialog, const char* name) {
 }  // namespace
 
 QString SkinPrefix(const ProgramFolder& folder) {
-  return folder.path() + u'/' + INI::ReadIni(folder.instIni(), kOptions, kSkinKey) + u'_';
+  const QString skin = INI::ReadIni(folder.instIni(), kOptions, kSkinKey);
+  return folder.skinFolder(skin) + u'/' + skin + u'_';
 }
 
 void LoadSkinPicture(QLabel* target, const QString& file) {

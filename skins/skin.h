@@ -18,8 +18,9 @@ Q_DECLARE_LOGGING_CATEGORY(lcSkins)
 // Placements of the skin pictures, in pixels (the window was laid out in twips, 15 to a pixel).
 inline constexpr int kBodyTop = 56;  // 840 twips: the body picture starts under the title area
 
-// Program folder + "/" + the current skin name from inst.ini + "_"; the skin's pictures are this
-// prefix followed by "head.skn", "frame1.skn" or "balk1.skn".
+// The skin's folder (the per-user one for a user's own skin) + "/" + the current skin name from
+// inst.ini + "_"; the skin's pictures are this prefix followed by "head.skn", "frame1.skn" or
+// "balk1.skn".
 QString SkinPrefix(const ProgramFolder& folder);
 
 // Puts the picture in the file into the label. The format comes from the content (BMP, JPEG,

@@ -2,11 +2,13 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "Form5.h"
+#include "app/ini.h"
 #include "skin.h"
 #include "skin_test_support.h"
 
@@ -79,6 +81,27 @@ TEST_F(Form5Test, AClickStoresTheFileNameAndShowsTheDescriptor) {
   QTest::mouseClick(form->findChild<QPushButton*>("Command1"), Qt::LeftButton);
   EXPECT_EQ(form->result(), QDialog::Accepted);
   EXPECT_EQ(skinSetting(), "Zomer");
+}
+
+TEST_F(Form5Test, AUsersOwnSkinsAreListedBesideTheInstalledOnes) {
+  QTemporaryDir user;
+  folder = ProgramFolder(temp.path(), user.path());
+  INI::WriteIni(folder.instIni(), "Online Radio", "skin", "Standaard");
+  const auto put = [&](const QString& name, const QByteArray& bytes) {
+    QFile f(user.path() + "/" + name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+  };
+  put("Eigen.logskn", "[Skin]\nnaam=Mijn eigen\n");
+  put("nacht.logskn", "[Skin]\nnaam=Mijn nacht\n");  // the installed Nacht, in another case
+  open();
+  EXPECT_EQ(rows(), (QStringList{"Nacht", "Standaard", "Zomer", "Eigen"}));
+  form->show();
+  clickRow(3);
+  EXPECT_EQ(values()[2], "Mijn eigen");
+  EXPECT_EQ(INI::ReadIni(user.path() + "/inst.ini", "Online Radio", "skin"), "Eigen");
+  clickRow(0);
+  EXPECT_EQ(values()[2], "Mijn nacht") << "a user's skin wins over an installed one of the same name";
 }
 
 TEST_F(Form5Test, ADescriptorNamedOnlyLogsknIsTheSkinWithTheEmptyName) {
