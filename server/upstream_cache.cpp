@@ -46,6 +46,7 @@ constexpr const char *kSchema =
     " country TEXT NOT NULL, name TEXT NOT NULL, sortkey TEXT NOT NULL, url TEXT NOT NULL,"
     " homepage TEXT NOT NULL, codec TEXT NOT NULL, bitrate INTEGER NOT NULL);"
     "CREATE INDEX IF NOT EXISTS up_stations_by_country ON up_stations(country, sortkey);"
+    "CREATE INDEX IF NOT EXISTS up_stations_by_name ON up_stations(sortkey);"
     "CREATE VIRTUAL TABLE IF NOT EXISTS up_station_search USING fts5(name, content='up_stations',"
     " content_rowid='id', tokenize='unicode61 remove_diacritics 2');"
     "CREATE TRIGGER IF NOT EXISTS up_stations_ai AFTER INSERT ON up_stations BEGIN"
@@ -222,17 +223,18 @@ std::optional<UpStation> UpstreamCache::Station(const std::string &uuid)
 
 std::vector<UpStation> UpstreamCache::Search(const std::string &words, const std::string &code, int limit)
 {
+    // Alphabetical like the lists; separate forms so SQLite can use the country index.
     const std::string expr = SearchExpression(words);
-    std::string sql = std::string("SELECT ") + kColumns + " FROM up_stations s";
-    sql += expr.empty() ? " WHERE 1" : " JOIN up_station_search f ON f.rowid = s.id WHERE up_station_search MATCH ?1";
-    sql += " AND (?2 = '' OR s.country = ?2)";
-    sql += expr.empty() ? " ORDER BY s.sortkey, s.uuid" : " ORDER BY f.rank, s.sortkey, s.uuid";
-    sql += " LIMIT ?3";
+    std::string sql = std::string("SELECT ") + kColumns + " FROM up_stations s WHERE ";
+    sql += expr.empty() ? "?1 = ''" : "s.id IN (SELECT rowid FROM up_station_search WHERE up_station_search MATCH ?1)";
+    if (!code.empty())
+        sql += " AND s.country = ?2";
+    sql += " ORDER BY s.sortkey, s.uuid LIMIT ?3";
     Lease l(*this);
     Statement st(l.db(), sql.c_str());
-    if (!expr.empty())
-        st.Bind(1, expr);
-    st.Bind(2, code).Bind(3, limit);
+    st.Bind(1, expr).Bind(3, limit);
+    if (!code.empty())
+        st.Bind(2, code);
     std::vector<UpStation> out;
     while (st.Step())
         out.push_back(ReadStation(st));

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <memory>
 #include <nlohmann/json.hpp>
 
@@ -128,6 +129,13 @@ bool UpstreamClient::Fetch(const std::string &url, std::string &body, std::strin
     }
     body = std::move(r.body);
     return true;
+}
+
+bool UpstreamClient::Usable()
+{
+    std::lock_guard lock(mutex_);
+    const auto now = std::chrono::steady_clock::now();
+    return std::any_of(pausedUntil_.begin(), pausedUntil_.end(), [&](auto until) { return now >= until; });
 }
 
 std::optional<std::string> UpstreamClient::Get(const std::string &pathAndQuery,

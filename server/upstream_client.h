@@ -35,6 +35,8 @@ public:
     // Tells the upstream a listener started the station.
     bool CountClick(const std::string &uuid);
 
+    // False while every mirror is left alone after a failure: asking would fail at once.
+    bool Usable();
     // Ends every transfer under way and every later one (at shutdown).
     void Cancel() { cancelled_ = true; }
 

@@ -115,7 +115,7 @@ std::optional<std::string> UpstreamDirectory::Search(const std::string &words, c
         code = *c;
         Ensure(code);
     }
-    if (!SearchExpression(words).empty()) {
+    if (!SearchExpression(words).empty() && client_.Usable()) {
         const std::string key = code + "|" + AsciiLower(words);
         bool due;
         {
