@@ -2,6 +2,7 @@
 // the upstream unreachable, country lists and searches asked by 1, 16 and 64 clients at once
 // over loopback (a new connection per request, as the program does). Prints requests per
 // second, median and 99th-percentile latency, and the server's memory.
+#include "server/tests/server_test_util.h"
 #include "upstream_cache.h"
 
 #include <benchmark/benchmark.h>
@@ -55,19 +56,6 @@ void FillCache(const std::string &db)
         cache.StoreStations(Code(c), stations, now);
     }
     cache.StoreCountries(countries, now);
-}
-
-int FreePort()
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
 }
 
 // kB of VmRSS or VmHWM.

@@ -88,12 +88,7 @@ DirectoryDb::~DirectoryDb()
 
 void DirectoryDb::Exec(const char *sql)
 {
-    char *err = nullptr;
-    if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-        const std::string msg = err ? err : "unknown error";
-        sqlite3_free(err);
-        throw DbError(msg);
-    }
+    ExecSql(db_, sql);
 }
 
 void DirectoryDb::ReplaceCatalogue(const Catalogue &cat)

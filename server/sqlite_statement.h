@@ -9,6 +9,17 @@
 
 namespace vantor::server {
 
+// Runs SQL without results; throws DbError.
+inline void ExecSql(sqlite3 *db, const char *sql)
+{
+    char *err = nullptr;
+    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        const std::string msg = err ? err : "unknown error";
+        sqlite3_free(err);
+        throw DbError(msg);
+    }
+}
+
 // One prepared statement; every failure throws DbError.
 class Statement {
 public:

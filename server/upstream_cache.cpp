@@ -9,16 +9,6 @@ namespace vantor::server {
 
 namespace {
 
-void Exec(sqlite3 *db, const char *sql)
-{
-    char *err = nullptr;
-    if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-        const std::string msg = err ? err : "unknown error";
-        sqlite3_free(err);
-        throw DbError(msg);
-    }
-}
-
 sqlite3 *Open(const std::string &path)
 {
     sqlite3 *db = nullptr;
@@ -30,8 +20,8 @@ sqlite3 *Open(const std::string &path)
     }
     sqlite3_busy_timeout(db, 5000);
     try {
-        Exec(db, "PRAGMA journal_mode=WAL");
-        Exec(db, "PRAGMA synchronous=NORMAL");  // a cache: losing the last refresh costs a refetch
+        ExecSql(db, "PRAGMA journal_mode=WAL");
+        ExecSql(db, "PRAGMA synchronous=NORMAL");  // a cache: losing the last refresh costs a refetch
     } catch (...) {
         sqlite3_close(db);
         throw;
@@ -68,10 +58,10 @@ UpStation ReadStation(Statement &st)
 template <class F>
 void InTransaction(sqlite3 *db, F f)
 {
-    Exec(db, "BEGIN IMMEDIATE");
+    ExecSql(db, "BEGIN IMMEDIATE");
     try {
         f();
-        Exec(db, "COMMIT");
+        ExecSql(db, "COMMIT");
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
@@ -120,7 +110,7 @@ UpstreamCache::UpstreamCache(const std::string &path, size_t connections)
         for (size_t i = 0; i < std::max<size_t>(connections, 1); ++i) {
             all_.push_back(Open(path));
             if (i == 0)
-                Exec(all_[0], kSchema);
+                ExecSql(all_[0], kSchema);
         }
     } catch (...) {
         for (auto *db : all_)
@@ -150,7 +140,7 @@ void UpstreamCache::StoreCountries(const std::vector<UpCountry> &countries, int6
 {
     Lease l(*this);
     InTransaction(l.db(), [&] {
-        Exec(l.db(), "DELETE FROM up_countries");
+        ExecSql(l.db(), "DELETE FROM up_countries");
         Statement st(l.db(), "INSERT INTO up_countries(code, name, stations) VALUES(?,?,?)");
         for (const auto &c : countries) {
             st.Reset();
