@@ -16,7 +16,7 @@ struct UpstreamOptions {
     std::vector<std::string> mirrors;  // base addresses, e.g. "https://mirror.example/"
     std::chrono::milliseconds connectTimeout{4000};
     std::chrono::milliseconds timeout{20000};     // one whole reply
-    size_t maxReplyBytes = 48 * 1024 * 1024;      // the largest country is a few MB
+    size_t maxReplyBytes = 24 * 1024 * 1024;      // the largest country is under 10 MB; parsing takes ~10x
     std::chrono::seconds mirrorPause{300};        // how long a failing mirror is left alone
 };
 
