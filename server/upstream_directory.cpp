@@ -31,27 +31,33 @@ UpstreamDirectory::~UpstreamDirectory()
 
 void UpstreamDirectory::Settle()
 {
-    // A finished list job may have queued nothing else, so two rounds are enough.
-    for (int round = 0; round < 2; ++round) {
-        lists_.WaitIdle();
-        clicksJobs_.WaitIdle();
-    }
+    lists_.WaitIdle();
+    clicksJobs_.WaitIdle();
 }
 
 void UpstreamDirectory::FetchList(const std::string &list)
 {
-    if (list == UpstreamCache::kCountriesList) {
-        if (auto countries = client_.Countries())
-            cache_.StoreCountries(*countries, Now());
-        return;
+    try {
+        if (list == UpstreamCache::kCountriesList) {
+            auto countries = client_.Countries();
+            if (countries && countries->empty())
+                countries = cache_.Countries();  // an empty directory is a glitch: keep what we had
+            if (countries)
+                cache_.StoreCountries(*countries, Now());
+            return;
+        }
+        auto stations = client_.StationsOf(list);
+        if (!stations)
+            return;
+        // bycountrycodeexact should only hold this country; whatever else arrives is not filed under it.
+        std::erase_if(*stations, [&](const UpStation &s) { return s.country != list; });
+        if (stations->empty())
+            stations = cache_.StationsOf(list);
+        cache_.StoreStations(list, *stations, Now());
+        Log("vantor-directory: " + std::to_string(stations->size()) + " stations of " + list + " from upstream");
+    } catch (const DbError &e) {
+        Log("vantor-directory: upstream cache: " + std::string(e.what()));
     }
-    auto stations = client_.StationsOf(list);
-    if (!stations)
-        return;
-    // bycountrycodeexact should only hold this country; whatever else arrives is not filed under it.
-    std::erase_if(*stations, [&](const UpStation &s) { return s.country != list; });
-    cache_.StoreStations(list, *stations, Now());
-    Log("vantor-directory: " + std::to_string(stations->size()) + " stations of " + list + " from upstream");
 }
 
 void UpstreamDirectory::Prefetch()

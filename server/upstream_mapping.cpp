@@ -61,16 +61,6 @@ int Number(const json &obj, const char *field)
     return 0;
 }
 
-bool Flag(const json &obj, const char *field)
-{
-    const auto it = obj.find(field);
-    if (it == obj.end())
-        return false;
-    if (it->is_boolean())
-        return it->get<bool>();
-    return Number(obj, field) != 0;
-}
-
 std::optional<std::string> Code(std::string_view raw)
 {
     if (raw.size() != 2)
@@ -251,8 +241,7 @@ std::optional<std::vector<UpStation>> ParseStations(std::string_view text)
         if (s.url.empty())
             s.url = Text(item, "url");
         const auto code = Code(Text(item, "countrycode"));
-        // HLS needs a demuxer the player's set-up does not install.
-        if (!IsStationUuid(s.uuid) || s.name.empty() || !IsPlayableAddress(s.url) || !code || Flag(item, "hls"))
+        if (!IsStationUuid(s.uuid) || s.name.empty() || !IsPlayableAddress(s.url) || !code)
             continue;
         s.country = *code;
         s.homepage = CleanHomepage(Text(item, "homepage"));

@@ -125,6 +125,9 @@ bool FakeUpstream::Hostile(httplib::Response &res)
         res.status = 500;
         res.set_content("{\"error\":\"overloaded\"}", "application/json");
         return true;
+    case Behaviour::Empty:
+        res.set_content("[]", "application/json");
+        return true;
     case Behaviour::InvalidJson:
         res.set_content("[{\"name\": \"Half a stat", "application/json");
         return true;

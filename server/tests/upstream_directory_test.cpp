@@ -161,17 +161,17 @@ TEST_F(UpstreamDirectoryTest, StationListsStayParallelAndPointAtPlay)
     Served s(Db(), {upstream.Base()});
     const std::string body = s.Body(std::string(kList) + "nl.txt");
     const Scanned nl = Scan(body, {"naam", "url", "homepage"});
-    // Fourteen in the fixture: no address, HLS, blank name and ftp are left out.
-    ASSERT_EQ(nl.a.size(), 10u) << body;
-    ASSERT_EQ(nl.b.size(), 10u);
-    ASSERT_EQ(nl.c.size(), 10u);
-    const std::vector<std::string> names{"Café Ümlaut Klassiek 🎻", "éénmalig Radio", "Grachtengordel Jazz",
-                                         "Hitradio http://evil.example/", "Noordzee \"Golf\" Radio", "Polderstad FM",
-                                         "Polderstad FM", "Radio Zeeuws-Vlaanderen", "Rock & Roll ‹3 Radio",
-                                         "Stadsomroep Zonder Adres"};
+    // Fourteen in the fixture: no address, blank name and ftp are left out.
+    ASSERT_EQ(nl.a.size(), 11u) << body;
+    ASSERT_EQ(nl.b.size(), 11u);
+    ASSERT_EQ(nl.c.size(), 11u);
+    const std::vector<std::string> names{
+        "Café Ümlaut Klassiek 🎻", "éénmalig Radio",   "Grachtengordel Jazz",     "Hitradio http://evil.example/",
+        "Noordzee \"Golf\" Radio", "Omroep HLS Live", "Polderstad FM",           "Polderstad FM",
+        "Radio Zeeuws-Vlaanderen", "Rock & Roll ‹3 Radio", "Stadsomroep Zonder Adres"};
     EXPECT_EQ(nl.a, names);
     const auto cached = s.Cache().StationsOf("nl");
-    ASSERT_EQ(cached.size(), 10u);
+    ASSERT_EQ(cached.size(), 11u);
     for (size_t i = 0; i < cached.size(); ++i) {
         EXPECT_EQ(nl.a[i], cached[i].name);
         EXPECT_EQ(nl.b[i], "http://" + s.Host() + "/play/" + cached[i].uuid);
@@ -231,7 +231,7 @@ TEST_F(UpstreamDirectoryTest, CacheAnswersWhenTheUpstreamIsGoneAndRefreshesStale
         return s.Body(std::string(kList) + "nl.txt");
     }();
     const auto names = [](const std::string &body) { return Scan(body, {"naam", "url", "homepage"}).a; };
-    ASSERT_EQ(names(first).size(), 10u);
+    ASSERT_EQ(names(first).size(), 11u);
 
     UpstreamPolicy stale = Served::Quick();
     stale.maxAge = 0s;
@@ -241,6 +241,14 @@ TEST_F(UpstreamDirectoryTest, CacheAnswersWhenTheUpstreamIsGoneAndRefreshesStale
         EXPECT_EQ(names(s.Body(std::string(kList) + "nl.txt")), names(first));
         s.Source().Settle();
         EXPECT_EQ(upstream.Requests("/json/stations/bycountrycodeexact/nl"), before + 1);
+        // A directory that suddenly knows nothing is a glitch, not a reason to forget.
+        upstream.SetBehaviour(FakeUpstream::Behaviour::Empty);
+        s.Body("/radio/inter/keuze.php");
+        s.Body(std::string(kList) + "nl.txt");
+        s.Source().Settle();
+        EXPECT_EQ(names(s.Body(std::string(kList) + "nl.txt")), names(first));
+        EXPECT_EQ(Scan(s.Body("/radio/inter/keuze.php"), {"naam", "bestand"}).a.size(), 9u);
+        upstream.SetBehaviour(FakeUpstream::Behaviour::Normal);
     }
     upstream.Stop();
     Served s(Db(), {upstream.Base()}, stale);

@@ -49,7 +49,7 @@ TEST(UpstreamMapping, StationsKeepOnlyWhatThePlayerCanPlayAndATagListCanCarry)
         {"stationuuid":"aa-11","name":"Tag home","url_resolved":"http://j/","homepage":"http://j/</homepage><naam>x","countrycode":"NL"}
     ])J");
     ASSERT_TRUE(stations);
-    ASSERT_EQ(stations->size(), 4u);
+    ASSERT_EQ(stations->size(), 5u);
     const auto &ok = (*stations)[0];
     EXPECT_EQ(ok.uuid, "aa-01");
     EXPECT_EQ(ok.url, "https://a/y.pls");
@@ -57,9 +57,10 @@ TEST(UpstreamMapping, StationsKeepOnlyWhatThePlayerCanPlayAndATagListCanCarry)
     EXPECT_EQ(ok.country, "nl");
     EXPECT_EQ(ok.bitrateKbps, 128);
     EXPECT_EQ((*stations)[1].url, "http://b/z");  // the listed address when nothing was resolved
-    EXPECT_EQ((*stations)[2].name, "Script home");
-    EXPECT_EQ((*stations)[2].homepage, "");
+    EXPECT_EQ((*stations)[2].url, "https://c/m.m3u8");  // HLS goes to the media framework as it is
+    EXPECT_EQ((*stations)[3].name, "Script home");
     EXPECT_EQ((*stations)[3].homepage, "");
+    EXPECT_EQ((*stations)[4].homepage, "");
     EXPECT_FALSE(ParseStations("[{\"stationuuid\":"));
 }
 
