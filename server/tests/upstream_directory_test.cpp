@@ -228,6 +228,7 @@ TEST_F(UpstreamDirectoryTest, CacheAnswersWhenTheUpstreamIsGoneAndRefreshesStale
 {
     const std::string first = [&] {
         Served s(Db(), {upstream.Base()});
+        s.Body("/radio/inter/keuze.php");
         return s.Body(std::string(kList) + "nl.txt");
     }();
     const auto names = [](const std::string &body) { return Scan(body, {"naam", "url", "homepage"}).a; };
