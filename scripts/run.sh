@@ -20,7 +20,10 @@ server=build/vantor-directory/vantor-directory
 if [ -x "$server" ] && ! curl -fs -o /dev/null --max-time 2 "$VANTOR_DIRECTORY_URL"; then
   hostport=${VANTOR_DIRECTORY_URL#http://}
   hostport=${hostport%%/*}
-  "$server" --listen "$hostport" --data build/directory-data 2>>build/directory.log &
+  # VANTOR_UPSTREAM=URL[,URL...]: real stations from the public directory instead of the demo ones.
+  upstream=()
+  [ -n "${VANTOR_UPSTREAM:-}" ] && upstream=(--upstream "$VANTOR_UPSTREAM")
+  "$server" --listen "$hostport" --data build/directory-data "${upstream[@]}" 2>>build/directory.log &
   server_pid=$!
   for _ in $(seq 50); do curl -fs -o /dev/null --max-time 1 "$VANTOR_DIRECTORY_URL" && break; sleep 0.1; done
   echo "Directory server started on $hostport (log: build/directory.log)"

@@ -1,59 +1,12 @@
 #include "directory_db.h"
 
+#include "sqlite_statement.h"
+
 #include <sqlite3.h>
 
 namespace vantor::server {
 
 namespace {
-
-class Statement {
-public:
-    Statement(sqlite3 *db, const char *sql)
-        : db_(db)
-    {
-        if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK)
-            throw DbError(std::string("prepare: ") + sqlite3_errmsg(db));
-    }
-    ~Statement() { sqlite3_finalize(stmt_); }
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
-
-    Statement &Bind(int i, const std::string &v)
-    {
-        Check(sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT));
-        return *this;
-    }
-    Statement &Bind(int i, int v)
-    {
-        Check(sqlite3_bind_int(stmt_, i, v));
-        return *this;
-    }
-    // True while there is a row.
-    bool Step()
-    {
-        const int rc = sqlite3_step(stmt_);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc == SQLITE_DONE)
-            return false;
-        throw DbError(std::string("step: ") + sqlite3_errmsg(db_));
-    }
-    std::string Text(int col)
-    {
-        const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(stmt_, col));
-        return p ? std::string(p, static_cast<size_t>(sqlite3_column_bytes(stmt_, col))) : std::string();
-    }
-    int Int(int col) { return sqlite3_column_int(stmt_, col); }
-
-private:
-    void Check(int rc)
-    {
-        if (rc != SQLITE_OK)
-            throw DbError(std::string("bind: ") + sqlite3_errmsg(db_));
-    }
-    sqlite3 *db_;
-    sqlite3_stmt *stmt_ = nullptr;
-};
 
 constexpr const char *kStationColumns =
     "s.key, s.country, s.name, s.tags, s.homepage, s.kind, s.bitrate";
@@ -152,12 +105,7 @@ bool DirectoryDb::HasColumn(const char *table, const char *column)
 
 void DirectoryDb::Exec(const char *sql)
 {
-    char *err = nullptr;
-    if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-        const std::string msg = err ? err : "unknown error";
-        sqlite3_free(err);
-        throw DbError(msg);
-    }
+    ExecSql(db_, sql);
 }
 
 void DirectoryDb::ReplaceCatalogue(const Catalogue &cat)

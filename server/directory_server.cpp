@@ -183,7 +183,9 @@ void DirectoryServer::Routes()
     };
 
     h.Get("/radio/inter/keuze.php", [this](const httplib::Request &req, httplib::Response &res) {
-        res.set_content(CountryListAnswer(db_.Countries(), LangFromParam(Param(req, "lang"))), kTagList);
+        const Lang lang = LangFromParam(Param(req, "lang"));
+        const auto upstream = source_ ? source_->CountryList(lang) : std::nullopt;
+        res.set_content(upstream ? *upstream : CountryListAnswer(db_.Countries(), lang), kTagList);
     });
 
     h.Get(R"(/radio/inter/zenders/(.*))", [this, hostOf](const httplib::Request &req, httplib::Response &res) {
@@ -194,12 +196,20 @@ void DirectoryServer::Routes()
                 res.set_content("", kTagList);  // no such country, so no stations
                 return;
             }
+            if (auto upstream = source_ ? source_->Search(Param(req, "zoeken"), land, hostOf(req)) : std::nullopt) {
+                res.set_content(*upstream, kTagList);
+                return;
+            }
             res.set_content(StationListAnswer(db_.Search(Param(req, "zoeken"), land), hostOf(req)), kTagList);
             return;
         }
         const auto stem = StemFromListFile(file);
         if (!stem) {
             res.status = 404;
+            return;
+        }
+        if (auto upstream = source_ ? source_->StationList(*stem, hostOf(req)) : std::nullopt) {
+            res.set_content(*upstream, kTagList);
             return;
         }
         const auto stations = db_.StationsOf(*stem);
@@ -266,6 +276,16 @@ void DirectoryServer::Routes()
         if (country.empty())
             one.clear();
         res.set_content(SitePage(lang, country, one, hostOf(req)), kHtml);
+    });
+
+    // Stations of the upstream directory: counted there, then the listener is sent on.
+    h.Get(R"(/play/([^/]*))", [this](const httplib::Request &req, httplib::Response &res) {
+        const auto target = source_ ? source_->PlayTarget(req.matches[1], req.remote_addr) : std::nullopt;
+        if (!target) {
+            res.status = 404;
+            return;
+        }
+        res.set_redirect(*target, 302);
     });
 
     h.Get(R"(/stream/([^/]*))", [this, hostOf](const httplib::Request &req, httplib::Response &res) {

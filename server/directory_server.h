@@ -4,6 +4,7 @@
 #include "connection_limits.h"
 #include "directory_db.h"
 #include "report_limiter.h"
+#include "station_source.h"
 
 #include <atomic>
 #include <chrono>
@@ -42,6 +43,9 @@ public:
     DirectoryServer(const DirectoryServer &) = delete;
     DirectoryServer &operator=(const DirectoryServer &) = delete;
 
+    // Stations from elsewhere, asked before the demo catalogue; set before Run().
+    void SetStationSource(StationSource *source) { source_ = source; }
+
     // Port 0 picks a free one. Returns the bound port, or -1.
     int Bind(const std::string &host, int port);
     // Serves until Stop(); returns false when it could not serve at all.
@@ -62,6 +66,7 @@ private:
     const AudioLibrary &audio_;
     ServerLimits limits_;
     LogSink log_;
+    StationSource *source_ = nullptr;
     std::unique_ptr<GatedHttpServer> http_;
     std::string fallbackHost_ = "127.0.0.1";
 

@@ -5,6 +5,7 @@
 #include "demo_audio.h"
 #include "directory_db.h"
 #include "directory_server.h"
+#include "upstream_directory.h"
 
 #include <csignal>
 #include <filesystem>
@@ -21,10 +22,13 @@ namespace {
 void Usage()
 {
     std::cerr << "usage: vantor-directory [--listen HOST:PORT] [--data DIR] [--catalogue FILE] [--make-audio]\n"
+                 "                        [--upstream URL[,URL...]] [--max-age HOURS]\n"
                  "  --listen     address to serve on (default 127.0.0.1:8047)\n"
                  "  --data       folder for the database and the demo audio (default: data beside the program)\n"
                  "  --catalogue  demo catalogue (default: catalogue.json beside the program)\n"
-                 "  --make-audio make the missing demo audio, then end\n";
+                 "  --make-audio make the missing demo audio, then end\n"
+                 "  --upstream   serve the public station directory from these mirrors, cached\n"
+                 "  --max-age    refresh a cached list older than this (default 6)\n";
 }
 
 bool SplitListen(const std::string &s, std::string &host, int &port)
@@ -44,6 +48,20 @@ bool SplitListen(const std::string &s, std::string &host, int &port)
     }
 }
 
+bool ParseHours(const std::string &s, std::chrono::seconds &out)
+{
+    try {
+        size_t used = 0;
+        const int hours = std::stoi(s, &used);
+        if (used != s.size() || hours < 0 || hours > 24 * 365)
+            return false;
+        out = std::chrono::hours(hours);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
@@ -54,11 +72,17 @@ int main(int argc, char **argv)
     std::string dataDir = (exeDir / "data").string();
     std::string cataloguePath = (exeDir / "catalogue.json").string();
     bool makeAudio = false;
+    std::string upstream;
+    UpstreamPolicy policy;
 
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if ((a == "--listen" || a == "--data" || a == "--catalogue") && i + 1 < argc) {
             (a == "--listen" ? listen : a == "--data" ? dataDir : cataloguePath) = argv[++i];
+        } else if (a == "--upstream" && i + 1 < argc) {
+            upstream = argv[++i];
+        } else if (a == "--max-age" && i + 1 < argc && ParseHours(argv[i + 1], policy.maxAge)) {
+            ++i;
         } else if (a == "--make-audio") {
             makeAudio = true;
         } else {
@@ -96,6 +120,32 @@ int main(int argc, char **argv)
     AudioLibrary audio;
     audio.Load(cat, audioDir, std::cerr);
 
+    std::mutex logMutex;
+    const auto log = [&logMutex](const std::string &line) {
+        std::lock_guard lock(logMutex);
+        std::cerr << line << std::endl;
+    };
+    std::unique_ptr<UpstreamCache> cache;
+    std::unique_ptr<UpstreamClient> client;
+    std::unique_ptr<UpstreamDirectory> source;
+    if (!upstream.empty()) {
+        UpstreamOptions options;
+        options.mirrors = UpstreamClient::ParseMirrors(upstream);
+        if (options.mirrors.empty()) {
+            std::cerr << "vantor-directory: --upstream wants http(s) addresses, got \"" << upstream << "\"\n";
+            return 2;
+        }
+        try {
+            cache = std::make_unique<UpstreamCache>((fs::path(dataDir) / "directory.sqlite3").string());
+        } catch (const DbError &e) {
+            std::cerr << "vantor-directory: upstream cache: " << e.what() << "\n";
+            return 1;
+        }
+        client = std::make_unique<UpstreamClient>(options, log);
+        source = std::make_unique<UpstreamDirectory>(*cache, *client, policy, log);
+        source->Prefetch();
+    }
+
     // Signals go to one waiting thread, which stops the server; no work in a signal handler.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
@@ -105,11 +155,8 @@ int main(int argc, char **argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    std::mutex logMutex;
-    DirectoryServer server(*db, audio, ServerLimits{}, [&logMutex](const std::string &line) {
-        std::lock_guard lock(logMutex);
-        std::cerr << line << std::endl;
-    });
+    DirectoryServer server(*db, audio, ServerLimits{}, log);
+    server.SetStationSource(source.get());
     if (server.Bind(host, port) < 0) {
         std::cerr << "vantor-directory: cannot listen on " << listen << "\n";
         return 1;
@@ -120,7 +167,7 @@ int main(int argc, char **argv)
         server.Stop();
     });
     std::cerr << "vantor-directory: serving http://" << server.FallbackHost() << "/ (" << audio.Size()
-              << " demo streams)" << std::endl;
+              << " demo streams" << (source ? ", stations from " + upstream : std::string()) << ")" << std::endl;
     const bool served = server.Run();
     server.Stop();
     kill(getpid(), SIGTERM);  // wakes the waiter if the server ended by itself

@@ -18,19 +18,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-int FreePort()
-{
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr *>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
-
 std::string ReadAll(const std::string &path)
 {
     std::ifstream in(path);
@@ -100,6 +87,8 @@ TEST(Executable, RefusesBadArgumentsAndABusyPort)
     TempDir tmp;
     EXPECT_EQ(WaitExit(Start({"--listen", "127.0.0.1"}, tmp.Path("log")), 3s), 2);
     EXPECT_EQ(WaitExit(Start({"--bogus"}, tmp.Path("log")), 3s), 2);
+    EXPECT_EQ(WaitExit(Start({"--upstream", "ftp://mirror.example/", "--data", tmp.Path("d")}, tmp.Path("log")), 3s), 2);
+    EXPECT_EQ(WaitExit(Start({"--max-age", "soon"}, tmp.Path("log")), 3s), 2);
     EXPECT_EQ(WaitExit(Start({"--catalogue", tmp.Path("none.json"), "--data", tmp.Path("d")}, tmp.Path("log")), 3s), 1);
 
     const int port = FreePort();

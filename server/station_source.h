@@ -1,0 +1,25 @@
+#pragma once
+
+#include "answers.h"
+
+#include <optional>
+#include <string>
+
+namespace vantor::server {
+
+// Where the routes get stations from other than the demo catalogue. Every answer is a finished
+// tag list; nullopt means "nothing to say", and the demo catalogue answers instead.
+class StationSource {
+public:
+    virtual ~StationSource() = default;
+
+    virtual std::optional<std::string> CountryList(Lang lang) = 0;
+    // stem: the list file without ".txt"; host: this server as the client reached it.
+    virtual std::optional<std::string> StationList(const std::string &stem, const std::string &host) = 0;
+    virtual std::optional<std::string> Search(const std::string &words, const std::string &land,
+                                              const std::string &host) = 0;
+    // The address to redirect a /play/{id} request to; client identifies the listener.
+    virtual std::optional<std::string> PlayTarget(const std::string &id, const std::string &client) = 0;
+};
+
+}  // namespace vantor::server

@@ -1,0 +1,234 @@
+#include "upstream_cache.h"
+
+#include "directory_db.h"
+#include "sqlite_statement.h"
+
+#include <sqlite3.h>
+
+namespace vantor::server {
+
+namespace {
+
+sqlite3 *Open(const std::string &path)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+        const std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
+        sqlite3_close(db);
+        throw DbError("cannot open " + path + ": " + msg);
+    }
+    sqlite3_busy_timeout(db, 5000);
+    try {
+        ExecSql(db, "PRAGMA journal_mode=WAL");
+        ExecSql(db, "PRAGMA synchronous=NORMAL");  // a cache: losing the last refresh costs a refetch
+    } catch (...) {
+        sqlite3_close(db);
+        throw;
+    }
+    return db;
+}
+
+constexpr const char *kSchema =
+    "CREATE TABLE IF NOT EXISTS up_lists(list TEXT PRIMARY KEY, fetched INTEGER NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS up_countries(code TEXT PRIMARY KEY, name TEXT NOT NULL, stations INTEGER NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS up_stations(id INTEGER PRIMARY KEY, uuid TEXT NOT NULL UNIQUE,"
+    " country TEXT NOT NULL, name TEXT NOT NULL, sortkey TEXT NOT NULL, url TEXT NOT NULL,"
+    " homepage TEXT NOT NULL, codec TEXT NOT NULL, bitrate INTEGER NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS up_stations_by_country ON up_stations(country, sortkey);"
+    "CREATE INDEX IF NOT EXISTS up_stations_by_name ON up_stations(sortkey);"
+    "CREATE VIRTUAL TABLE IF NOT EXISTS up_station_search USING fts5(name, content='up_stations',"
+    " content_rowid='id', tokenize='unicode61 remove_diacritics 2');"
+    "CREATE TRIGGER IF NOT EXISTS up_stations_ai AFTER INSERT ON up_stations BEGIN"
+    " INSERT INTO up_station_search(rowid, name) VALUES(new.id, new.name); END;"
+    "CREATE TRIGGER IF NOT EXISTS up_stations_ad AFTER DELETE ON up_stations BEGIN"
+    " INSERT INTO up_station_search(up_station_search, rowid, name) VALUES('delete', old.id, old.name); END;"
+    "CREATE TRIGGER IF NOT EXISTS up_stations_au AFTER UPDATE ON up_stations BEGIN"
+    " INSERT INTO up_station_search(up_station_search, rowid, name) VALUES('delete', old.id, old.name);"
+    " INSERT INTO up_station_search(rowid, name) VALUES(new.id, new.name); END;";
+
+constexpr const char *kColumns = "s.uuid, s.country, s.name, s.url, s.homepage, s.codec, s.bitrate";
+
+UpStation ReadStation(Statement &st)
+{
+    return {st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4), st.Text(5), st.Int(6)};
+}
+
+// Runs f inside one write transaction.
+template <class F>
+void InTransaction(sqlite3 *db, F f)
+{
+    ExecSql(db, "BEGIN IMMEDIATE");
+    try {
+        f();
+        ExecSql(db, "COMMIT");
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void MarkFetched(sqlite3 *db, const std::string &list, int64_t now)
+{
+    Statement(db, "INSERT INTO up_lists(list, fetched) VALUES(?,?) ON CONFLICT(list) DO UPDATE SET fetched=excluded.fetched")
+        .Bind(1, list).Bind(2, now).Step();
+}
+
+}  // namespace
+
+// One connection for the length of a scope.
+class UpstreamCache::Lease {
+public:
+    explicit Lease(UpstreamCache &cache)
+        : cache_(cache)
+    {
+        std::unique_lock lock(cache_.mutex_);
+        cache_.freed_.wait(lock, [this] { return !cache_.free_.empty(); });
+        db_ = cache_.free_.back();
+        cache_.free_.pop_back();
+    }
+    ~Lease()
+    {
+        {
+            std::lock_guard lock(cache_.mutex_);
+            cache_.free_.push_back(db_);
+        }
+        cache_.freed_.notify_one();
+    }
+    Lease(const Lease &) = delete;
+    Lease &operator=(const Lease &) = delete;
+    sqlite3 *db() const { return db_; }
+
+private:
+    UpstreamCache &cache_;
+    sqlite3 *db_ = nullptr;
+};
+
+UpstreamCache::UpstreamCache(const std::string &path, size_t connections)
+{
+    try {
+        for (size_t i = 0; i < std::max<size_t>(connections, 1); ++i) {
+            all_.push_back(Open(path));
+            if (i == 0)
+                ExecSql(all_[0], kSchema);
+        }
+    } catch (...) {
+        for (auto *db : all_)
+            sqlite3_close(db);
+        throw;
+    }
+    free_ = all_;
+}
+
+UpstreamCache::~UpstreamCache()
+{
+    for (auto *db : all_)
+        sqlite3_close(db);
+}
+
+std::optional<int64_t> UpstreamCache::FetchedAt(const std::string &list)
+{
+    Lease l(*this);
+    Statement st(l.db(), "SELECT fetched FROM up_lists WHERE list = ?");
+    st.Bind(1, list);
+    if (!st.Step())
+        return std::nullopt;
+    return st.Int64(0);
+}
+
+void UpstreamCache::StoreCountries(const std::vector<UpCountry> &countries, int64_t now)
+{
+    Lease l(*this);
+    InTransaction(l.db(), [&] {
+        ExecSql(l.db(), "DELETE FROM up_countries");
+        Statement st(l.db(), "INSERT INTO up_countries(code, name, stations) VALUES(?,?,?)");
+        for (const auto &c : countries) {
+            st.Reset();
+            st.Bind(1, c.code).Bind(2, c.nameEn).Bind(3, c.stations).Step();
+        }
+        MarkFetched(l.db(), kCountriesList, now);
+    });
+}
+
+std::vector<UpCountry> UpstreamCache::Countries()
+{
+    Lease l(*this);
+    Statement st(l.db(), "SELECT code, name, stations FROM up_countries ORDER BY code");
+    std::vector<UpCountry> out;
+    while (st.Step())
+        out.push_back({st.Text(0), st.Text(1), st.Int(2)});
+    return out;
+}
+
+void UpstreamCache::Upsert(sqlite3 *db, const std::vector<UpStation> &stations)
+{
+    Statement st(db, "INSERT INTO up_stations(uuid, country, name, sortkey, url, homepage, codec, bitrate)"
+                     " VALUES(?,?,?,?,?,?,?,?) ON CONFLICT(uuid) DO UPDATE SET country=excluded.country,"
+                     " name=excluded.name, sortkey=excluded.sortkey, url=excluded.url, homepage=excluded.homepage,"
+                     " codec=excluded.codec, bitrate=excluded.bitrate");
+    for (const auto &s : stations) {
+        st.Reset();
+        st.Bind(1, s.uuid).Bind(2, s.country).Bind(3, s.name).Bind(4, SortKey(s.name)).Bind(5, s.url)
+            .Bind(6, s.homepage).Bind(7, s.codec).Bind(8, s.bitrateKbps).Step();
+    }
+}
+
+void UpstreamCache::StoreStations(const std::string &code, const std::vector<UpStation> &stations, int64_t now)
+{
+    Lease l(*this);
+    InTransaction(l.db(), [&] {
+        Statement(l.db(), "DELETE FROM up_stations WHERE country = ?").Bind(1, code).Step();
+        Upsert(l.db(), stations);
+        MarkFetched(l.db(), code, now);
+    });
+}
+
+void UpstreamCache::AddStations(const std::vector<UpStation> &stations)
+{
+    Lease l(*this);
+    InTransaction(l.db(), [&] { Upsert(l.db(), stations); });
+}
+
+std::vector<UpStation> UpstreamCache::StationsOf(const std::string &code)
+{
+    Lease l(*this);
+    Statement st(l.db(), (std::string("SELECT ") + kColumns +
+                          " FROM up_stations s WHERE s.country = ? ORDER BY s.sortkey, s.name, s.uuid").c_str());
+    st.Bind(1, code);
+    std::vector<UpStation> out;
+    while (st.Step())
+        out.push_back(ReadStation(st));
+    return out;
+}
+
+std::optional<UpStation> UpstreamCache::Station(const std::string &uuid)
+{
+    Lease l(*this);
+    Statement st(l.db(), (std::string("SELECT ") + kColumns + " FROM up_stations s WHERE s.uuid = ?").c_str());
+    st.Bind(1, uuid);
+    if (!st.Step())
+        return std::nullopt;
+    return ReadStation(st);
+}
+
+std::vector<UpStation> UpstreamCache::Search(const std::string &words, const std::string &code, int limit)
+{
+    // Alphabetical like the lists; separate forms so SQLite can use the country index.
+    const std::string expr = SearchExpression(words);
+    std::string sql = std::string("SELECT ") + kColumns + " FROM up_stations s WHERE ";
+    sql += expr.empty() ? "?1 = ''" : "s.id IN (SELECT rowid FROM up_station_search WHERE up_station_search MATCH ?1)";
+    if (!code.empty())
+        sql += " AND s.country = ?2";
+    sql += " ORDER BY s.sortkey, s.uuid LIMIT ?3";
+    Lease l(*this);
+    Statement st(l.db(), sql.c_str());
+    st.Bind(1, expr).Bind(3, limit);
+    if (!code.empty())
+        st.Bind(2, code);
+    std::vector<UpStation> out;
+    while (st.Step())
+        out.push_back(ReadStation(st));
+    return out;
+}
+
+}  // namespace vantor::server

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "background_jobs.h"
+#include "station_source.h"
+#include "upstream_cache.h"
+#include "upstream_client.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <set>
+#include <string>
+
+namespace vantor::server {
+
+struct UpstreamPolicy {
+    std::chrono::seconds maxAge{6 * 3600};       // a cached list older than this is refreshed
+    std::chrono::milliseconds firstWait{8000};   // how long a request waits for a list never fetched
+    int searchLimit = 500;
+    size_t maxClicksPerDay = 200000;             // remembered (station, client) pairs
+};
+
+// The public directory as the routes see it: answers come from the cache at once; what is
+// missing or stale is fetched on background threads.
+class UpstreamDirectory final : public StationSource {
+public:
+    using LogSink = std::function<void(const std::string &line)>;
+
+    UpstreamDirectory(UpstreamCache &cache, UpstreamClient &client, UpstreamPolicy policy, LogSink log);
+    ~UpstreamDirectory() override;
+
+    std::optional<std::string> CountryList(Lang lang) override;
+    std::optional<std::string> StationList(const std::string &stem, const std::string &host) override;
+    std::optional<std::string> Search(const std::string &words, const std::string &land,
+                                      const std::string &host) override;
+    std::optional<std::string> PlayTarget(const std::string &id, const std::string &client) override;
+
+    // Starts fetching what a first start asks for: the countries and Holland.
+    void Prefetch();
+    // Waits until no background work is queued or running (for tests and the benchmark).
+    void Settle();
+
+private:
+    // Makes sure `list` is in the cache and fresh; waits for it only when it was never fetched.
+    void Ensure(const std::string &list, bool waitFirst = true);
+    void FetchList(const std::string &list);
+    void FetchSearch(const std::string &key, const std::string &words, const std::string &code);
+    void Log(const std::string &line) const { log_(line); }
+
+    UpstreamCache &cache_;
+    UpstreamClient &client_;
+    UpstreamPolicy policy_;
+    LogSink log_;
+
+    std::mutex mutex_;
+    std::map<std::string, int64_t> searched_;  // upstream searches done, by words and country
+    std::set<std::string> clicks_;             // station|client counted today
+    int64_t clickDay_ = -1;
+
+    BackgroundJobs lists_{2, 64};
+    BackgroundJobs clicksJobs_{1, 256};
+};
+
+}  // namespace vantor::server

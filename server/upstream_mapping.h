@@ -1,0 +1,56 @@
+#pragma once
+
+#include "answers.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The public station directory's JSON, read into what our tag lists can carry.
+namespace vantor::server {
+
+struct UpCountry {
+    std::string code;    // lower-case ISO 3166-1 alpha-2, also the list file's stem
+    std::string nameEn;  // as the upstream names it
+    int stations = 0;
+};
+
+struct UpStation {
+    std::string uuid;
+    std::string country;   // lower-case ISO code
+    std::string name;      // cleaned, safe in a tag list
+    std::string url;       // http(s) address the player is sent to
+    std::string homepage;  // without scheme, or empty
+    std::string codec;
+    int bitrateKbps = 0;
+};
+
+// nullopt when the text is not a JSON array. Entries that cannot be used are left out.
+std::optional<std::vector<UpCountry>> ParseCountries(std::string_view json);
+std::optional<std::vector<UpStation>> ParseStations(std::string_view json);
+
+// A display name the scanner reads back as it stands: no tags, no control characters,
+// entities decoded, blanks collapsed, at most 200 bytes of valid UTF-8. May come back empty.
+std::string CleanName(std::string_view raw);
+// "https://www.x.nl/a" -> "www.x.nl/a"; empty when it is no plain web address.
+std::string CleanHomepage(std::string_view raw);
+// An http(s) address that is safe in a Location header.
+bool IsPlayableAddress(std::string_view url);
+bool IsStationUuid(std::string_view s);
+
+// Dutch name from our own table, the upstream's English name otherwise.
+std::string CountryName(const UpCountry &c, Lang lang);
+// Holland first (the shipped settings point at it), then by name in that language.
+std::vector<CountryRow> CountryRowsFor(const std::vector<UpCountry> &countries);
+std::vector<CountryRow> SortedFor(std::vector<CountryRow> rows, Lang lang);
+// Accents folded, case ignored: the order a reader expects.
+std::string SortKey(std::string_view name);
+
+// The station list: names and home pages as cleaned, addresses through our /play/.
+std::string PlayListAnswer(const std::vector<UpStation> &stations, const std::string &host);
+
+// "nl" -> "nl"; "holland" -> "nl" (the demo catalogue's name, still in old settings); else nullopt.
+std::optional<std::string> CountryCodeFromStem(const std::string &stem);
+
+}  // namespace vantor::server
