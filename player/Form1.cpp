@@ -12,6 +12,7 @@
 #include <QUrl>
 
 #include "app/ini.h"
+#include "app/plaintext.h"
 #include "app/trap.h"
 #include "appicon.h"
 #include "desktop/nowplaying.h"
@@ -42,6 +43,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
       messenger_(services.messenger),
       language_(folder_, services.prompt, [this] { return ui_->gESelecteerdland->text(); }) {
   ui_->setupUi(this);
+  UsePlainText(this);
   setFixedSize(kWidth, kHeight);
   icon_ = MakeAppIcon();
   setWindowIcon(icon_);
