@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 
+#include "app/endsignals.h"
 #include "app/instance.h"
 #include "app/programfolder.h"
 #include "app/prompt.h"
@@ -39,5 +40,8 @@ int main(int argc, char** argv) {
   SongNotifier notifier(QDBusConnection::sessionBus());
   LinkNotifications(form, notifier);
   QObject::connect(&form, &Form1::endRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+  // SIGTERM, SIGINT and SIGHUP save the state before the program ends.
+  EndSignals endSignals;
+  QObject::connect(&endSignals, &EndSignals::received, &form, &Form1::endSession);
   return app.exec();
 }

@@ -7,6 +7,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QUrl>
@@ -57,6 +58,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
   tray_->setObjectName(QStringLiteral("TrayIcon1"));
   tray_->setScreenTip(kProgramTitle);
   iconTray_ = MakeIconTrayMenu(this);
+  tray_->setContextMenu(iconTray_);
 
   dialogHost_ = std::make_unique<DirectoryDialogHost>(DirectoryDialogHost{
       language_, folder_, *inet_, *downloadInfo_, directory_,
@@ -92,7 +94,6 @@ Form1::Form1(Form1Services services, QWidget* parent)
   connect(&player_, &MediaPlayer::statusChanged, this, &Form1::WindowsMediaPlayer1_StatusChange);
   connect(&player_, &MediaPlayer::error, this, &Form1::WindowsMediaPlayer1_Error);
   connect(tray_, &TrayIcon::Click, this, &Form1::TrayIcon1_Click);
-  connect(tray_, &TrayIcon::RightClick, this, &Form1::TrayIcon1_RightClick);
   const auto item = [this](const char* name) { return iconTray_->findChild<QAction*>(QLatin1String(name)); };
   connect(item("muting"), &QAction::triggered, this, &Form1::muting_Click);
   connect(item("stopspelen"), &QAction::triggered, this, &Form1::stopspelen_Click);
@@ -105,6 +106,9 @@ Form1::Form1(Form1Services services, QWidget* parent)
   timer4_ = makeTimer("Timer4", 100, false, &Form1::Timer4_Timer);
   timer5_ = makeTimer("Timer5", 20, true, &Form1::Timer5_Timer);
   timer6_ = makeTimer("Timer6", 3000, true, &Form1::Timer6_Timer);
+  // The desktop session is ending: it may kill us without a close, so save now.
+  if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    connect(gui, &QGuiApplication::commitDataRequest, this, [this] { saveRemembered(); });
 
   Form_Load();
 }
@@ -243,11 +247,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
     return;
   }
-  INI::WriteIni(instIni(), kRemembered, QStringLiteral("LaatsteNAAM"), ui_->ZenderNaam->text());
-  INI::WriteIni(instIni(), kRemembered, QStringLiteral("LaatsteURL"), player_.URL());
-  INI::WriteIni(instIni(), kRemembered, QStringLiteral("Volume"), QString::number(ui_->Slider1->value()));
-  INI::WriteIni(instIni(), kRemembered, QStringLiteral("LaatsteLandNaam"), ui_->TaalGeselecteerdTekst->text());
-  INI::WriteIni(instIni(), kRemembered, QStringLiteral("LaatsteLandbestand"), ui_->TaalGeselecteerd->text());
+  saveRemembered();
   if (readSetting(kOptions, QStringLiteral("xsluiten")) == u"1") {
     tray_->Remove();
     ending_ = true;
@@ -257,6 +257,24 @@ void Form1::closeEvent(QCloseEvent* event) {
   }
   event->ignore();
   goToTray();
+}
+
+// One replacement of inst.ini: a kill in the middle cannot leave half of the state saved.
+void Form1::saveRemembered() {
+  INI::WriteIniKeys(instIni(), kRemembered,
+                    {{QStringLiteral("LaatsteNAAM"), ui_->ZenderNaam->text()},
+                     {QStringLiteral("LaatsteURL"), player_.URL()},
+                     {QStringLiteral("Volume"), QString::number(ui_->Slider1->value())},
+                     {QStringLiteral("LaatsteLandNaam"), ui_->TaalGeselecteerdTekst->text()},
+                     {QStringLiteral("LaatsteLandbestand"), ui_->TaalGeselecteerd->text()}});
+}
+
+void Form1::endSession() {
+  if (ending_) return;
+  saveRemembered();
+  tray_->Remove();
+  ending_ = true;
+  Q_EMIT endRequested();
 }
 
 void Form1::goToTray() {
@@ -437,8 +455,6 @@ void Form1::WebBrowser1_NavigateError() {
 // --- tray
 
 void Form1::TrayIcon1_Click() { open_Click(); }
-
-void Form1::TrayIcon1_RightClick() { iconTray_->popup(QCursor::pos()); }
 
 void Form1::open_Click() {
   show();
