@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/packages.sh
-bash scripts/packages-extras.sh
+bash scripts/packages.sh clang libclang-rt-14-dev
 flags="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=Debug -DVANTOR_BENCH=OFF -DCMAKE_CXX_FLAGS="$flags" \

@@ -82,6 +82,14 @@ LoopbackRadio::Mount droppingMp3(int seconds) {
   return m;
 }
 
+// A live stream that takes the connection and never sends a byte.
+LoopbackRadio::Mount silentMp3() {
+  LoopbackRadio::Mount m = liveMp3();
+  m.burst = 0;
+  m.bytesPerSecond = 0;
+  return m;
+}
+
 LoopbackRadio::Mount staticText(const std::string& contentType, const std::string& body) {
   LoopbackRadio::Mount m;
   m.live = false;
@@ -298,10 +306,7 @@ TEST_F(GstPlayerTest, FailuresRaiseTheErrorOnceAndAtOnce) {
 }
 
 TEST_F(GstPlayerTest, StreamThatNeverStartsTimesOut) {
-  LoopbackRadio::Mount silent = liveMp3();
-  silent.burst = 0;
-  silent.bytesPerSecond = 0;
-  radio_.add("/silent.mp3", silent);
+  radio_.add("/silent.mp3", silentMp3());
   tuning_.connectTimeoutMs = 1500;
   player().setURL(url("/silent.mp3"));
   EXPECT_TRUE(QTest::qWaitFor([&] { return errors() == 1; }, 15000)) << history().join(u'\n').toStdString();
@@ -428,10 +433,7 @@ TEST_F(GstPlayerTest, BranchingPlaylistTreeStaysWithinTheStartBudget) {
 }
 
 TEST_F(GstPlayerTest, StartGivesUpAtItsDeadline) {
-  LoopbackRadio::Mount silent = liveMp3();
-  silent.burst = 0;
-  silent.bytesPerSecond = 0;
-  radio_.add("/silent.mp3", silent);
+  radio_.add("/silent.mp3", silentMp3());
   tuning_.connectTimeoutMs = 60000;
   tuning_.startDeadlineMs = 1500;
   player().setURL(url("/silent.mp3"));
