@@ -178,7 +178,7 @@ QString Transfer::OpenURL(const QString& url) {
 
   const CURLcode code = performWhileResponsive(c, received);
   if (received.abandoned)
-    throw StepFailed(QStringLiteral("download of %1 given up: the program is ending")
+    throw StepAbandoned(QStringLiteral("download of %1 given up: the program is ending")
                          .arg(QString::fromLatin1(address)));
   if (code != CURLE_OK || received.tooLarge) {
     const QString why = reasonFor(code, detail, received, timeout_);
