@@ -181,6 +181,8 @@ void Form1::Timer3_Timer() {
 }
 
 void Form1::Timer1_Timer() {
+  // Another download is under way (the window stays alive meanwhile): try at the next tick.
+  if (inet_->isRunning()) return;
   Trapped(language_, QStringLiteral("error10"), [this] {
     const QString file = ui_->TaalGeselecteerd->text();
     timer1_->stop();
