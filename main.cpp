@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include "app/directorychild.h"
+#include "app/endsignals.h"
 #include "app/instance.h"
 #include "app/programfolder.h"
 #include "app/prompt.h"
@@ -70,5 +71,8 @@ int main(int argc, char** argv) {
   SongNotifier notifier(QDBusConnection::sessionBus());
   LinkNotifications(form, notifier);
   QObject::connect(&form, &Form1::endRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+  // SIGTERM, SIGINT and SIGHUP save the state before the program ends.
+  EndSignals endSignals;
+  QObject::connect(&endSignals, &EndSignals::received, &form, &Form1::endSession);
   return app.exec();
 }

@@ -169,11 +169,10 @@ QString ReadIni(const QString& file, const QString& section, const QString& key)
   return {};
 }
 
-void WriteIni(const QString& file, const QString& section, const QString& key, const QString& value) {
-  QStringList lines;
-  QString eol = QStringLiteral("\n");
-  if (QFileInfo::exists(file) && !readLines(file, lines, eol)) return;
+namespace {
 
+// Sets one key in the lines of a profile, adding the section and the key as needed.
+void setEntry(QStringList& lines, const QString& section, const QString& key, const QString& value) {
   const QString cleanSection = oneLine(section);
   const QString cleanKey = oneLine(key);
   const QString entry = cleanKey + u'=' + storedForm(value);
@@ -189,21 +188,32 @@ void WriteIni(const QString& file, const QString& section, const QString& key, c
     if (!lines.isEmpty() && !lines.back().trimmed().isEmpty()) lines.append(QString());
     lines.append(u'[' + cleanSection + u']');
     lines.append(entry);
-  } else {
-    qsizetype lastEntry = sectionAt;
-    bool replaced = false;
-    for (qsizetype i = sectionAt + 1; i < lines.size() && sectionName(lines[i]).isNull(); ++i) {
-      const QString k = keyOf(lines[i]);
-      if (k.isNull()) continue;
-      if (k.compare(cleanKey, Qt::CaseInsensitive) == 0) {
-        lines[i] = k + u'=' + storedForm(value);
-        replaced = true;
-        break;
-      }
-      lastEntry = i;
-    }
-    if (!replaced) lines.insert(lastEntry + 1, entry);
+    return;
   }
+  qsizetype lastEntry = sectionAt;
+  for (qsizetype i = sectionAt + 1; i < lines.size() && sectionName(lines[i]).isNull(); ++i) {
+    const QString k = keyOf(lines[i]);
+    if (k.isNull()) continue;
+    if (k.compare(cleanKey, Qt::CaseInsensitive) == 0) {
+      lines[i] = k + u'=' + storedForm(value);
+      return;
+    }
+    lastEntry = i;
+  }
+  lines.insert(lastEntry + 1, entry);
+}
+
+}  // namespace
+
+void WriteIni(const QString& file, const QString& section, const QString& key, const QString& value) {
+  WriteIniKeys(file, section, {{key, value}});
+}
+
+void WriteIniKeys(const QString& file, const QString& section, const QList<std::pair<QString, QString>>& entries) {
+  QStringList lines;
+  QString eol = QStringLiteral("\n");
+  if (QFileInfo::exists(file) && !readLines(file, lines, eol)) return;
+  for (const auto& [key, value] : entries) setEntry(lines, section, key, value);
   replaceFile(file, (lines.join(eol) + eol).toUtf8());
 }
 

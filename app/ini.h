@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+
+#include <utility>
 
 // Access to profile (INI) files: the program's only way to read or write them.
 // Section and key names match in any letter case; missing file, section or key read as "".
@@ -12,6 +15,10 @@ QString ReadIni(const QString& file, const QString& section, const QString& key)
 // Replaces the key in place, or adds it (and the section, and the file). The file is replaced
 // atomically; a write that cannot be done leaves the old file as it was and passes silently.
 void WriteIni(const QString& file, const QString& section, const QString& key, const QString& value);
+
+// Several keys of one section in a single replacement of the file: a reader, or a program
+// killed half-way, sees all of them or none.
+void WriteIniKeys(const QString& file, const QString& section, const QList<std::pair<QString, QString>>& entries);
 
 // Decodes profile bytes: UTF-8 when valid (a BOM is dropped), otherwise Windows-1252.
 QString DecodeText(const QByteArray& bytes);

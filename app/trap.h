@@ -16,6 +16,12 @@ class StepFailed : public std::runtime_error {
   explicit StepFailed(const QString& what) : std::runtime_error(what.toStdString()) {}
 };
 
+// A step given up because the program is ending: the handler stops without a message.
+class StepAbandoned : public StepFailed {
+ public:
+  using StepFailed::StepFailed;
+};
+
 // Runs the steps; on a failure the rest is skipped and the handler's error text is shown.
 // Returns whether all steps ran.
 template <typename Steps>
@@ -23,6 +29,9 @@ bool Trapped(const Language& language, const QString& errorKey, Steps&& steps) {
   try {
     steps();
     return true;
+  } catch (const StepAbandoned& e) {
+    qCInfo(lcApp) << errorKey << e.what();
+    return false;
   } catch (const std::exception& e) {
     qCWarning(lcApp) << errorKey << e.what();
     language.ShowLangError(errorKey);

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <malloc.h>
+#include <sys/resource.h>
+
 #include "directory/tagscanner.h"
 
 namespace {
@@ -62,6 +65,33 @@ BENCHMARK(BM_ScanUnclosed)
     ->Range(64 << 10, 16 << 20)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
+
+// The hostile case: many openings and one closing. Read literally the contents grow with the
+// square of the text (60 KB would become 594 MB); the scan gives up at its bound instead.
+// heap_mb is the heap in use at the end of one scan, peak_rss_mb the process's peak so far.
+void BM_ScanNested(benchmark::State& state) {
+  const QString text = QStringLiteral("<naam>").repeated(state.range(0) / 6) + QStringLiteral("</naam>");
+  bool failed = false;
+  double heapMb = 0;
+  for (auto _ : state) {
+    try {
+      const QList<QStringList> lists = ScanTags(text, kStation);
+      heapMb = double(mallinfo2().uordblks) / (1 << 20);
+      benchmark::DoNotOptimize(lists);
+    } catch (const TagListTooLarge&) {
+      failed = true;
+      heapMb = double(mallinfo2().uordblks) / (1 << 20);
+    }
+  }
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.SetBytesProcessed(int64_t(state.iterations()) * text.size());
+  state.counters["gave_up"] = failed ? 1 : 0;
+  state.counters["heap_mb"] = heapMb;
+  state.counters["peak_rss_mb"] = double(usage.ru_maxrss) / 1024;
+  state.counters["budget_mb"] = double(ScanBudget(text.size())) * 2 / (1 << 20);
+}
+BENCHMARK(BM_ScanNested)->Arg(60 << 10)->Arg(180 << 10)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+class QMenu;
+
 // The desktop's notification area: one icon with a tip, and what the mouse did on it.
 class SystemTray : public QObject {
   Q_OBJECT
@@ -18,6 +20,8 @@ class SystemTray : public QObject {
   virtual bool isAvailable() const = 0;
   virtual void show(const QIcon& icon, const QString& tip) = 0;
   virtual void hide() = 0;
+  // The menu the desktop shell itself opens on a right click (works on every shell, Wayland too).
+  virtual void setMenu(QMenu*) {}
 
  Q_SIGNALS:
   void activated(SystemTray::Action action);

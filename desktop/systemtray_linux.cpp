@@ -24,6 +24,7 @@ class QtSystemTray final : public SystemTray {
   }
 
   void hide() override { icon_.hide(); }
+  void setMenu(QMenu* menu) override { icon_.setContextMenu(menu); }
 
  private:
   void onActivated(QSystemTrayIcon::ActivationReason reason) {

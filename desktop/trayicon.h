@@ -35,6 +35,8 @@ class TrayIcon final : public QObject {
   // The tip handed to the tray at the last Add: ScreenTip cut to 63 characters.
   QString shownTip() const { return shownTip_; }
   bool isSystemTrayAvailable() const { return tray_->isAvailable(); }
+  // The shell shows this menu on a right click; RightClick is still raised.
+  void setContextMenu(QMenu* menu) { tray_->setMenu(menu); }
 
   // ScreenTip cut to at most 63 characters, never in the middle of a surrogate pair.
   static QString cutTip(const QString& tip);

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "app/ini.h"
+#include "app/plaintext.h"
 #include "app/trap.h"
 #include "directory_log.h"
 #include "listrows.h"
@@ -18,6 +19,7 @@ const QString kLastCountry = QStringLiteral("laadland");
 Form2::Form2(const DirectoryDialogHost& host, QWidget* parent)
     : QDialog(parent), host_(host), ui_(std::make_unique<Ui::Form2>()) {
   ui_->setupUi(this);
+  UsePlainText(this);
   setFixedSize(size());
 
   timer1_ = new QTimer(this);

@@ -4,6 +4,7 @@
 #include <QListWidget>
 
 #include "app/ini.h"
+#include "app/plaintext.h"
 #include "app/trap.h"
 #include "listrows.h"
 #include "ui_Form3.h"
@@ -18,6 +19,7 @@ const QString kListSuffix = QStringLiteral(".txt");
 Form3::Form3(const DirectoryDialogHost& host, QWidget* parent)
     : QDialog(parent), host_(host), ui_(std::make_unique<Ui::Form3>()) {
   ui_->setupUi(this);
+  UsePlainText(this);
   setFixedSize(size());
 
   connect(ui_->Command1, &QPushButton::clicked, this, &Form3::Command1_Click);

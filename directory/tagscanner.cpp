@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace {
@@ -63,6 +64,8 @@ QList<QStringList> ScanTags(QStringView text, const QStringList& names) {
   const qsizetype n = text.size();
   QList<QStringList> lists(count);
   std::vector<qsizetype> nearestClosing(static_cast<size_t>(count), -1);
+  const qsizetype budget = ScanBudget(n);
+  qsizetype taken = 0;
   for (qsizetype p = lastOpenBracket(t, n - 1); p >= 0; p = lastOpenBracket(t, p)) {
     const qsizetype left = n - p;
     if (t[p + 1] == u'/') {
@@ -82,6 +85,9 @@ QList<QStringList> ScanTags(QStringView text, const QStringList& names) {
       if (closing < 0 || left < len + 2 || t[p + len + 1] != u'>' || !matchesName(t + p + 1, name))
         continue;
       const qsizetype start = p + len + 2;
+      taken += closing - start;
+      if (taken > budget)
+        throw TagListTooLarge("tag list contents pass " + std::to_string(budget) + " characters");
       lists[k].append(text.sliced(start, closing - start).toString());
       break;
     }

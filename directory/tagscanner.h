@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <stdexcept>
+
 // Reads a tag list, the directory's answer format: elements "<name>content</name>" in plain
 // text, everything else skipped.
 //
@@ -17,4 +19,21 @@
 //
 // Linear in the length of the text. Names must not contain '<', '/' or '>'
 // (std::invalid_argument otherwise).
+//
+// Nested openings repeat the text they enclose, so contents could grow with the square of
+// the text. Once all contents together would pass kScanGrowth times the text's length (and
+// never more than kMaxScanChars), the scan stops with TagListTooLarge.
+inline constexpr qsizetype kScanGrowth = 4;
+inline constexpr qsizetype kMaxScanChars = 32 * 1024 * 1024;  // 64 MiB of UTF-16
+
+class TagListTooLarge : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The most content characters a text of this length may yield.
+inline qsizetype ScanBudget(qsizetype textLength) {
+  return textLength > kMaxScanChars / kScanGrowth ? kMaxScanChars : kScanGrowth * textLength;
+}
+
 QList<QStringList> ScanTags(QStringView text, const QStringList& names);

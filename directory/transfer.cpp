@@ -2,13 +2,17 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QStringDecoder>
 #include <QUrl>
 
 #include <curl/curl.h>
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include "app/ini.h"
 #include "app/trap.h"
@@ -38,13 +42,22 @@ class BusyCursor {
   bool shown_;
 };
 
-struct Received {
+}  // namespace
+
+struct Transfer::Received {
   QByteArray body;
   bool tooLarge = false;
+  std::atomic<bool> abandoned{false};
 };
 
+namespace {
+
+int abortRequested(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  return static_cast<Transfer::Received*>(user)->abandoned ? 1 : 0;
+}
+
 size_t collect(char* data, size_t size, size_t count, void* user) {
-  auto* received = static_cast<Received*>(user);
+  auto* received = static_cast<Transfer::Received*>(user);
   const size_t bytes = size * count;
   if (qint64(received->body.size()) + qint64(bytes) > Transfer::kMaxBodyBytes) {
     received->tooLarge = true;
@@ -84,7 +97,7 @@ QByteArray charsetOf(const QByteArray& contentType) {
   return {};
 }
 
-QString reasonFor(CURLcode code, const char* detail, const Received& received,
+QString reasonFor(CURLcode code, const char* detail, const Transfer::Received& received,
                   std::chrono::milliseconds timeout) {
   if (received.tooLarge || code == CURLE_FILESIZE_EXCEEDED)
     return QStringLiteral("the answer is larger than %1 bytes").arg(Transfer::kMaxBodyBytes);
@@ -104,6 +117,12 @@ QString reasonFor(CURLcode code, const char* detail, const Received& received,
   return why.trimmed();
 }
 
+// Printable ASCII without blanks: what an address on the wire is made of.
+bool isWireReady(const QString& address) {
+  return !address.isEmpty() &&
+         std::all_of(address.begin(), address.end(), [](QChar c) { return c > u' ' && c < QChar(0x7F); });
+}
+
 bool isWebAddress(const QUrl& url) {
   const QString scheme = url.scheme().toLower();
   return url.isValid() && (scheme == u"http" || scheme == u"https") && !url.host().isEmpty();
@@ -114,11 +133,15 @@ bool isWebAddress(const QUrl& url) {
 Transfer::Transfer(QObject* parent) : QObject(parent) {}
 
 QString Transfer::OpenURL(const QString& url) {
-  // Tolerant parsing encodes stray blanks but keeps every %XX as it is.
-  const QUrl parsed(url.trimmed(), QUrl::TolerantMode);
+  const QString given = url.trimmed();
+  const QUrl parsed(given, QUrl::TolerantMode);
   if (!isWebAddress(parsed))
     throw StepFailed(QStringLiteral("not an http or https address: %1").arg(url));
-  const QByteArray address = parsed.toEncoded();
+  // QUrl decodes "%2E%2E" back to "..", which libcurl would then resolve away: an address that
+  // is already plain ASCII goes out byte for byte. Tolerant parsing encodes anything else.
+  const QByteArray address = isWireReady(given) ? given.toLatin1() : parsed.toEncoded();
+  // A timer or a D-Bus call may run while we wait below; two downloads never interleave.
+  if (running_) throw StepFailed(QStringLiteral("another download is still running: %1").arg(url));
 
   initCurlOnce();
   std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
@@ -134,6 +157,7 @@ QString Transfer::OpenURL(const QString& url) {
   char detail[CURL_ERROR_SIZE] = {};
   CURL* c = curl.get();
   curl_easy_setopt(c, CURLOPT_URL, address.constData());
+  curl_easy_setopt(c, CURLOPT_PATH_AS_IS, 1L);
   curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
@@ -147,13 +171,15 @@ QString Transfer::OpenURL(const QString& url) {
   curl_easy_setopt(c, CURLOPT_NOPROXY, noProxy.constData());
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &collect);
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &received);
+  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &abortRequested);
+  curl_easy_setopt(c, CURLOPT_XFERINFODATA, &received);
   curl_easy_setopt(c, CURLOPT_ERRORBUFFER, detail);
 
-  CURLcode code;
-  {
-    BusyCursor busy;
-    code = curl_easy_perform(c);
-  }
+  const CURLcode code = performWhileResponsive(c, received);
+  if (received.abandoned)
+    throw StepAbandoned(QStringLiteral("download of %1 given up: the program is ending")
+                         .arg(QString::fromLatin1(address)));
   if (code != CURLE_OK || received.tooLarge) {
     const QString why = reasonFor(code, detail, received, timeout_);
     qCWarning(lcDirectory) << "download failed:" << address << why;
@@ -167,6 +193,27 @@ QString Transfer::OpenURL(const QString& url) {
   curl_easy_getinfo(c, CURLINFO_CONTENT_TYPE, &contentType);
   qCDebug(lcDirectory) << "downloaded" << address << status << received.body.size() << "bytes";
   return DecodeBody(received.body, QByteArray(contentType ? contentType : ""));
+}
+
+// The caller still waits for the answer, and user input stays out meanwhile, but painting,
+// timers, the player and D-Bus go on: the transfer itself runs on a thread of its own.
+CURLcode Transfer::performWhileResponsive(CURL* curl, Received& received) {
+  running_ = true;
+  BusyCursor busy;
+  QEventLoop loop;
+  std::atomic<bool> done{false};
+  CURLcode code = CURLE_OK;
+  std::thread worker([&] {
+    code = curl_easy_perform(curl);
+    done = true;
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  // exec() also returns when the whole program quits; the transfer is then abandoned.
+  if (!done) loop.exec(QEventLoop::ExcludeUserInputEvents);
+  if (!done) received.abandoned = true;
+  worker.join();
+  running_ = false;
+  return code;
 }
 
 QString Transfer::DecodeBody(const QByteArray& body, const QByteArray& contentType) {

@@ -6,11 +6,15 @@
 
 #include <chrono>
 
+#include <curl/curl.h>
+
 // The program's transfer component: downloads one address into text.
 //
-// OpenURL blocks the calling (UI) thread until the answer is in, the way the program has
-// always worked: no events are processed meanwhile, so no timer or click can run a second
-// download in the middle of the first. A busy cursor shows while it waits.
+// OpenURL returns only when the answer is in, the way the program has always worked, with a
+// busy cursor meanwhile. It does not freeze the window: the transfer runs on a thread of its
+// own while the caller waits in a local event loop that keeps user input out but lets
+// painting, timers, the player and D-Bus go on. A second OpenURL from such an event (a timer,
+// a D-Bus call) while one runs fails at once; downloads never interleave.
 class Transfer : public QObject {
   Q_OBJECT
 
@@ -25,7 +29,9 @@ class Transfer : public QObject {
   // GET of an http or https address; redirects are followed. Returns the body decoded as
   // text, also for an HTTP error status (an error page is just text without tags).
   // Throws StepFailed when nothing usable arrives: no connection, unknown host, time-out,
-  // another scheme, or an answer over kMaxBodyBytes (cut off as soon as it passes the cap).
+  // another scheme, an answer over kMaxBodyBytes (cut off as soon as it passes the cap),
+  // another download still running, or the program quitting while it waits.
+  // An address of printable ASCII is sent byte for byte: "%2E%2E" stays a file name.
   QString OpenURL(const QString& url);
 
   // The whole transfer, connecting included.
@@ -36,6 +42,13 @@ class Transfer : public QObject {
   // are valid UTF-8, else Windows-1252.
   static QString DecodeBody(const QByteArray& body, const QByteArray& contentType);
 
+  bool isRunning() const { return running_; }
+
+  struct Received;
+
  private:
+  CURLcode performWhileResponsive(CURL* curl, Received& received);
+
   std::chrono::milliseconds timeout_ = kDefaultTimeout;
+  bool running_ = false;
 };

@@ -7,11 +7,13 @@
 #include <QCursor>
 #include <QDir>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QUrl>
 
 #include "app/ini.h"
+#include "app/plaintext.h"
 #include "app/trap.h"
 #include "appicon.h"
 #include "desktop/nowplaying.h"
@@ -42,6 +44,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
       messenger_(services.messenger),
       language_(folder_, services.prompt, [this] { return ui_->gESelecteerdland->text(); }) {
   ui_->setupUi(this);
+  UsePlainText(this);
   setFixedSize(kWidth, kHeight);
   icon_ = MakeAppIcon();
   setWindowIcon(icon_);
@@ -56,6 +59,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
   tray_->setObjectName(QStringLiteral("TrayIcon1"));
   tray_->setScreenTip(kProgramTitle);
   iconTray_ = MakeIconTrayMenu(this);
+  tray_->setContextMenu(iconTray_);
 
   dialogHost_ = std::make_unique<DirectoryDialogHost>(DirectoryDialogHost{
       language_, folder_, *inet_, *downloadInfo_, directory_,
@@ -91,7 +95,6 @@ Form1::Form1(Form1Services services, QWidget* parent)
   connect(&player_, &MediaPlayer::statusChanged, this, &Form1::WindowsMediaPlayer1_StatusChange);
   connect(&player_, &MediaPlayer::error, this, &Form1::WindowsMediaPlayer1_Error);
   connect(tray_, &TrayIcon::Click, this, &Form1::TrayIcon1_Click);
-  connect(tray_, &TrayIcon::RightClick, this, &Form1::TrayIcon1_RightClick);
   const auto item = [this](const char* name) { return iconTray_->findChild<QAction*>(QLatin1String(name)); };
   connect(item("muting"), &QAction::triggered, this, &Form1::muting_Click);
   connect(item("stopspelen"), &QAction::triggered, this, &Form1::stopspelen_Click);
@@ -104,6 +107,9 @@ Form1::Form1(Form1Services services, QWidget* parent)
   timer4_ = makeTimer("Timer4", 100, false, &Form1::Timer4_Timer);
   timer5_ = makeTimer("Timer5", 20, true, &Form1::Timer5_Timer);
   timer6_ = makeTimer("Timer6", 3000, true, &Form1::Timer6_Timer);
+  // The desktop session is ending: it may kill us without a close, so save now.
+  if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    connect(gui, &QGuiApplication::commitDataRequest, this, [this] { saveRemembered(); });
 
   Form_Load();
 }
@@ -176,6 +182,8 @@ void Form1::Timer3_Timer() {
 }
 
 void Form1::Timer1_Timer() {
+  // Another download is under way (the window stays alive meanwhile): try at the next tick.
+  if (inet_->isRunning()) return;
   Trapped(language_, QStringLiteral("error10"), [this] {
     const QString file = ui_->TaalGeselecteerd->text();
     timer1_->stop();
@@ -242,11 +250,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
     return;
   }
-  INI::WriteIni(instIni(), kRemembered, QStringLiteral("LaatsteNAAM"), ui_->ZenderNaam->text());
-  INI::WriteIni(instIni(), kRemembered, QStringLiteral("LaatsteURL"), player_.URL());
-  INI::WriteIni(instIni(), kRemembered, QStringLiteral("Volume"), QString::number(ui_->Slider1->value()));
-  INI::WriteIni(instIni(), kRemembered, QStringLiteral("LaatsteLandNaam"), ui_->TaalGeselecteerdTekst->text());
-  INI::WriteIni(instIni(), kRemembered, QStringLiteral("LaatsteLandbestand"), ui_->TaalGeselecteerd->text());
+  saveRemembered();
   if (readSetting(kOptions, QStringLiteral("xsluiten")) == u"1") {
     tray_->Remove();
     ending_ = true;
@@ -256,6 +260,24 @@ void Form1::closeEvent(QCloseEvent* event) {
   }
   event->ignore();
   goToTray();
+}
+
+// One replacement of inst.ini: a kill in the middle cannot leave half of the state saved.
+void Form1::saveRemembered() {
+  INI::WriteIniKeys(instIni(), kRemembered,
+                    {{QStringLiteral("LaatsteNAAM"), ui_->ZenderNaam->text()},
+                     {QStringLiteral("LaatsteURL"), player_.URL()},
+                     {QStringLiteral("Volume"), QString::number(ui_->Slider1->value())},
+                     {QStringLiteral("LaatsteLandNaam"), ui_->TaalGeselecteerdTekst->text()},
+                     {QStringLiteral("LaatsteLandbestand"), ui_->TaalGeselecteerd->text()}});
+}
+
+void Form1::endSession() {
+  if (ending_) return;
+  saveRemembered();
+  tray_->Remove();
+  ending_ = true;
+  Q_EMIT endRequested();
 }
 
 void Form1::goToTray() {
@@ -436,8 +458,6 @@ void Form1::WebBrowser1_NavigateError() {
 // --- tray
 
 void Form1::TrayIcon1_Click() { open_Click(); }
-
-void Form1::TrayIcon1_RightClick() { iconTray_->popup(QCursor::pos()); }
 
 void Form1::open_Click() {
   show();

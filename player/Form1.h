@@ -65,6 +65,10 @@ class Form1 final : public QWidget {
   void openAddress(const QString& url);
   // Ends the program as the tray menu's Close does.
   void endProgram() { sluit_Click(); }
+  // Writes the remembered station, volume and country to inst.ini, as the close does.
+  void saveRemembered();
+  // The session or a signal ends the program: save, take the tray icon away, end.
+  void endSession();
 
  Q_SIGNALS:
   // The program is to end now.
@@ -108,7 +112,6 @@ class Form1 final : public QWidget {
   void Label5_Click();
   void WebBrowser1_NavigateError();
   void TrayIcon1_Click();
-  void TrayIcon1_RightClick();
   void muting_Click();
   void stopspelen_Click();
   void open_Click();

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QFile>
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -76,11 +75,6 @@ void onSourceSetup(GstElement*, GstElement* source, gpointer) {
   if (g_object_class_find_property(klass, "retries")) g_object_set(source, "retries", 0, nullptr);
 }
 
-bool isHttp(const QUrl& url) {
-  const QString s = url.scheme().toLower();
-  return s == QStringLiteral("http") || s == QStringLiteral("https");
-}
-
 bool isOggType(const QByteArray& contentType) {
   const QByteArray mime = contentType.split(';').first().trimmed().toLower();
   return mime == "application/ogg" || mime == "application/x-ogg" || mime == "audio/ogg" ||
@@ -140,7 +134,11 @@ GstMediaPlayer::GstMediaPlayer(const GstPlayerTuning& tuning, QObject* parent)
     : MediaPlayer(parent), tuning_(tuning), bridge_(std::make_unique<Bridge>()) {
   initGStreamer();
   network_ = new QNetworkAccessManager(this);
-  for (QTimer* t : {&reconnectTimer_, &stableTimer_, &connectTimer_}) t->setSingleShot(true);
+  for (QTimer* t : {&reconnectTimer_, &stableTimer_, &connectTimer_, &startDeadline_}) t->setSingleShot(true);
+  connect(&startDeadline_, &QTimer::timeout, this, [this] {
+    qCInfo(lcGstPlayer) << "no stream started within" << tuning_.startDeadlineMs << "ms";
+    raiseError(lastFailure_);
+  });
   connect(&reconnectTimer_, &QTimer::timeout, this, [this] { startStream(stream_); });
   connect(&stableTimer_, &QTimer::timeout, this, [this] { retries_ = 0; });
   connect(&connectTimer_, &QTimer::timeout, this, [this] {
@@ -265,11 +263,14 @@ void GstMediaPlayer::startSession() {
   candidates_ = {Candidate{QUrl::fromUserInput(url_), 0}};
   connected_ = false;
   retries_ = 0;
+  playlistsRead_ = 0;
+  candidatesTried_ = 0;
   lastFailure_ = Failure::NoConnection;
   title_.clear();
   artist_.clear();
   titleTouched();
   setStatus(Transitioning, tr("Connecting..."));
+  startDeadline_.start(tuning_.startDeadlineMs);
   tryNext();
 }
 
@@ -277,6 +278,7 @@ void GstMediaPlayer::halt() {
   reconnectTimer_.stop();
   stableTimer_.stop();
   connectTimer_.stop();
+  startDeadline_.stop();
   dropProbe();
   if (playbin_) gst_element_set_state(playbin_, GST_STATE_NULL);
   ++bridge_->generation;
@@ -291,37 +293,37 @@ void GstMediaPlayer::tryNext() {
   resolve(candidates_.takeFirst());
 }
 
-// An address may be a playlist: HTTP answers and local files are looked at first.
-void GstMediaPlayer::resolve(const Candidate& c) {
-  oggHint_ = isOggPath(c.url);
-  stallRetried_ = false;
-  if (c.depth <= kMaxDepth && isHttp(c.url)) {
-    probing_ = c;
-    probeBody_.clear();
-    probeType_.clear();
-    QNetworkRequest req(c.url);
-    req.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(kUserAgent));
-    req.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    req.setMaximumRedirectsAllowed(5);
-    req.setTransferTimeout(kProbeTimeoutMs);
-    probe_ = network_->get(req);
-    connect(probe_, &QNetworkReply::metaDataChanged, this, &GstMediaPlayer::onProbeHeaders);
-    connect(probe_, &QNetworkReply::readyRead, this, [this] { onProbeData(false); });
-    connect(probe_, &QNetworkReply::finished, this, [this] { onProbeData(true); });
+// An address may be a playlist: the answer is looked at first.
+void GstMediaPlayer::resolve(const Candidate& given) {
+  if (++candidatesTried_ > tuning_.maxCandidates) {
+    qCInfo(lcGstPlayer) << "tried" << tuning_.maxCandidates << "addresses; giving up";
+    raiseError(lastFailure_);
     return;
   }
-  if (c.depth <= kMaxDepth && c.url.isLocalFile()) {
-    QFile file(c.url.toLocalFile());
-    if (file.open(QIODevice::ReadOnly)) {
-      const QByteArray head = file.read(playlist::kMaxBytes + 1);
-      const playlist::Format format = playlist::detect(playlist::typeForPath(c.url.path()), head);
-      if (isPlaylist(format)) {
-        expand(c, format, head, c.url);
-        return;
-      }
-    }
+  const Candidate c{PlayableStream(given.url), given.depth};
+  if (c.url.isEmpty()) {
+    qCInfo(lcGstPlayer) << "not a stream address:" << given.url;
+    fail(Failure::Unreadable);
+    return;
   }
-  startStream(c.url);
+  oggHint_ = isOggPath(c.url);
+  stallRetried_ = false;
+  if (c.depth > kMaxDepth) {
+    startStream(c.url);
+    return;
+  }
+  probing_ = c;
+  probeBody_.clear();
+  probeType_.clear();
+  QNetworkRequest req(c.url);
+  req.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(kUserAgent));
+  req.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+  req.setMaximumRedirectsAllowed(5);
+  req.setTransferTimeout(kProbeTimeoutMs);
+  probe_ = network_->get(req);
+  connect(probe_, &QNetworkReply::metaDataChanged, this, &GstMediaPlayer::onProbeHeaders);
+  connect(probe_, &QNetworkReply::readyRead, this, [this] { onProbeData(false); });
+  connect(probe_, &QNetworkReply::finished, this, [this] { onProbeData(true); });
 }
 
 void GstMediaPlayer::expand(const Candidate& from, playlist::Format format, const QByteArray& body,
@@ -381,7 +383,14 @@ void GstMediaPlayer::onProbeData(bool finished) {
 
   const playlist::Format format = playlist::detect(probeType_, probeBody_);
   if (isPlaylist(format)) {
+    if (playlistsRead_ >= tuning_.maxPlaylists) {
+      qCInfo(lcGstPlayer) << "read" << playlistsRead_ << "playlists already; skipping" << probing_.url;
+      dropProbe();
+      fail(Failure::Unreadable);
+      return;
+    }
     if (!finished && !full) return;  // read it whole (up to the cap)
+    ++playlistsRead_;
     const Candidate from = probing_;
     const QByteArray body = probeBody_;
     const QUrl base = probe_->url();  // after redirects
@@ -475,6 +484,7 @@ void GstMediaPlayer::handleMessage(GstMessage* msg) {
       if (pending == GST_STATE_VOID_PENDING) followBuffering();
       if (newState == GST_STATE_PLAYING && !buffering_) {
         connectTimer_.stop();
+        startDeadline_.stop();
         connected_ = true;
         setStatus(Playing, playingText());
         stableTimer_.start(tuning_.stablePlayMs);
@@ -607,4 +617,14 @@ void GstMediaPlayer::titleTouched() {
 QString GstMediaPlayer::playingText() const {
   const QString now = streamtitle::compose(artist_, title_);
   return now.isEmpty() ? tr("Playing") : tr("Playing: %1").arg(now);
+}
+
+QUrl PlayableStream(const QUrl& url) {
+  if (!url.isValid() || url.host().isEmpty()) return {};
+  const QString scheme = url.scheme().toLower();
+  if (scheme == u"http" || scheme == u"https") return url;
+  if (scheme != u"icy" && scheme != u"icyx") return {};
+  QUrl http = url;
+  http.setScheme(QStringLiteral("http"));
+  return http;
 }

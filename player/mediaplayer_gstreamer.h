@@ -23,6 +23,11 @@ struct GstPlayerTuning {
   int stablePlayMs = 10000;      // playing this long counts as recovered: the tries start over
   int connectTimeoutMs = 10000;  // a stream that does not start playing within this is retried once, then failed
   int bufferMs = 1000;           // how much a network stream buffers before it plays
+  // One start (setURL or play) may read this many playlists, try this many addresses and take
+  // this long before error() is raised: a hostile tree of playlists cannot keep us busy.
+  int maxPlaylists = 8;
+  int maxCandidates = 20;
+  int startDeadlineMs = 30000;
 };
 
 // The media player on GStreamer's playbin3 (playbin for Ogg streams, whose next song is a new
@@ -41,6 +46,9 @@ struct GstPlayerTuning {
 //                 "Stream not found", "Cannot play this stream", "Cannot connect to the stream",
 //                 "Connection lost"
 //                                             the stream failed; error() was raised once
+//
+// Only http and https addresses are opened (icy and icyx are read as http): any other scheme,
+// a local file or standard input among them, fails as "Cannot play this stream".
 //
 // Volume is 0..100 on a cubic scale (what the ear hears as even steps) and goes to playbin's
 // "volume" as the matching linear factor; mute goes to playbin's "mute".
@@ -132,6 +140,8 @@ class GstMediaPlayer final : public MediaPlayer {
   bool buffering_ = false;
   bool stallRetried_ = false;
   int retries_ = 0;
+  int playlistsRead_ = 0;  // in this start
+  int candidatesTried_ = 0;
   Failure lastFailure_ = Failure::NoConnection;
   QString artist_;
   QString title_;
@@ -145,4 +155,9 @@ class GstMediaPlayer final : public MediaPlayer {
   QTimer reconnectTimer_;
   QTimer stableTimer_;
   QTimer connectTimer_;
+  QTimer startDeadline_;
 };
+
+// The address GStreamer may open for a station's address: http and https as they are, icy and
+// icyx as http; an empty URL for anything else.
+QUrl PlayableStream(const QUrl& url);

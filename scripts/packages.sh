@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the run command need.
-# Does nothing when all of them are present.
+# Does nothing when all of them are present. With arguments it installs those packages instead
+# (the fuzz and sanitizer builds ask for clang this way).
 set -euo pipefail
 
 PACKAGES=(
@@ -15,6 +16,7 @@ PACKAGES=(
   dbus dbus-daemon dbus-x11 curl
   desktop-file-utils appstream dpkg-dev file
 )
+[ $# -gt 0 ] && PACKAGES=("$@")
 
 missing=()
 for p in "${PACKAGES[@]}"; do

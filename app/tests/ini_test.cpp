@@ -148,4 +148,28 @@ TEST_F(IniTest, KilledWriterNeverLeavesATornFile) {
   EXPECT_TRUE(left.isEmpty()) << left.join(' ').toStdString();
 }
 
+// The five remembered keys go out together: a kill between two of them must not leave a mix.
+TEST_F(IniTest, SeveralKeysAreReplacedTogether) {
+  dir.write("inst.ini", "; mine\n[Other]\nx=1\n[S]\nb=old\n");
+  INI::WriteIniKeys(file, "s", {{"a", "1"}, {"B", "2"}, {"c", "3"}});
+  EXPECT_EQ(dir.read("inst.ini"), "; mine\n[Other]\nx=1\n[S]\nb=2\na=1\nc=3\n");
+
+  for (int round = 0; round < 20; ++round) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (int r = 0;; ++r) {
+        QList<std::pair<QString, QString>> entries;
+        for (int k = 0; k < 5; ++k) entries.append({QString("key%1").arg(k), QString::number(r)});
+        INI::WriteIniKeys(file, "S", entries);
+      }
+    }
+    ::usleep(useconds_t(1000 + round * 500));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    const QString first = ReadIni(file, "S", "key0");
+    for (int k = 1; k < 5; ++k) ASSERT_EQ(ReadIni(file, "S", QString("key%1").arg(k)), first) << "round " << round;
+  }
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
 #include <stdexcept>
 
 namespace {
@@ -138,6 +139,7 @@ TEST(TagScanner, AgreesWithTheLiteralRules) {
   const auto chance = [&](int percent) { return pick(100) < percent; };
 
   int found = 0;
+  int overBudget = 0;
   for (int round = 0; round < 4000; ++round) {
     const QStringList& names = nameSets[pick(nameSets.size())];
     QString text;
@@ -158,13 +160,34 @@ TEST(TagScanner, AgreesWithTheLiteralRules) {
               (chance(95) ? QStringLiteral(">") : QString());
     }
     const QList<QStringList> expected = LiteralScan(text, names);
-    ASSERT_EQ(ScanTags(text, names), expected)
-        << "round " << round << " names " << names.join(u',').toStdString() << " text "
-        << text.toStdString();
+    qsizetype contents = 0;
+    for (const QStringList& list : expected)
+      for (const QString& s : list) contents += s.size();
+    const auto trace = [&] {
+      return "round " + std::to_string(round) + " names " + names.join(u',').toStdString() + " text " +
+             text.toStdString();
+    };
+    if (contents > ScanBudget(text.size())) {
+      ++overBudget;
+      EXPECT_THROW(ScanTags(text, names), TagListTooLarge) << trace();
+      continue;
+    }
+    ASSERT_EQ(ScanTags(text, names), expected) << trace();
     for (const QStringList& list : expected) found += int(list.size());
   }
   // The generator must actually produce elements, or the comparison proves nothing.
   EXPECT_GT(found, 4000);
+  // Over-budget texts are the rare nested ones; most rounds must still be compared.
+  EXPECT_LT(overBudget, 400);
+}
+
+// Many openings and one closing: each opening would repeat the rest of the text.
+TEST(TagScanner, QuadraticNestingFailsInsteadOfExhaustingMemory) {
+  const QString nested = u"<naam>"_qs.repeated(10'000) + u"</naam>"_qs;
+  EXPECT_THROW(ScanTags(nested, kStation), TagListTooLarge);
+  // A few nested openings stay within the bound and keep the literal result.
+  const QString few = u"<naam><naam>x</naam>"_qs;
+  EXPECT_EQ(ScanTags(few, kStation).at(0), (QStringList{u"<naam>x"_qs, u"x"_qs}));
 }
 
 }  // namespace

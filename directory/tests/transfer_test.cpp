@@ -1,11 +1,16 @@
 #include "directory/transfer.h"
 
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QTimer>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <iostream>
+#include <vector>
 #include <mutex>
 
 #include "app/trap.h"
@@ -205,6 +210,91 @@ TEST_F(TransferTest, AnswersOverTheCapFail) {
   EXPECT_EQ(transfer.OpenURL(url(u"/full"_qs)).size(), Transfer::kMaxBodyBytes);
   EXPECT_NE(failure(transfer, url(u"/over"_qs)).find("larger than"), std::string::npos);
   EXPECT_NE(failure(transfer, url(u"/endless"_qs)).find("larger than"), std::string::npos);
+}
+
+TEST_F(TransferTest, DotSegmentsReachTheServerEncoded) {
+  std::mutex seen;
+  std::vector<std::string> targets;
+  server().Get(R"(/radio/inter/.*)", [&](const httplib::Request& req, httplib::Response& res) {
+    std::lock_guard lock(seen);
+    targets.push_back(req.target);
+    res.set_content("", "text/plain");
+  });
+  start();
+
+  const DirectoryAddress directory(url(u"/"_qs));
+  Transfer transfer;
+  transfer.OpenURL(directory.stationList(u".."_qs));
+  transfer.OpenURL(directory.stationList(u"a b.txt"_qs));
+  std::lock_guard lock(seen);
+  EXPECT_EQ(targets, (std::vector<std::string>{"/radio/inter/zenders/%2E%2E", "/radio/inter/zenders/a%20b.txt"}));
+}
+
+// A widget that notes when it was last painted.
+class PaintCounter final : public QWidget {
+ public:
+  int paints = 0;
+  int events = 0;
+
+ protected:
+  void paintEvent(QPaintEvent*) override { ++paints; }
+  void customEvent(QEvent*) override { ++events; }
+};
+
+// A server that takes the connection and never answers: the window must go on painting and
+// handling posted events, and a second download from inside must not interleave.
+TEST_F(TransferTest, WindowStaysAliveWhileADownloadHangs) {
+  server().Get("/hang", [this](const httplib::Request&, httplib::Response& res) {
+    hangUntilTearDown();
+    res.set_content("too late", "text/plain");
+  });
+  server().Get("/quick", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content("quick", "text/plain");
+  });
+  start();
+
+  PaintCounter window;
+  window.resize(200, 100);
+  window.show();
+  QCoreApplication::processEvents();
+  Transfer transfer;
+  transfer.setTimeout(3s);
+
+  QElapsedTimer clock;
+  qint64 askedAt = -1, paintedAt = -1, handledAt = -1;
+  std::string nested;
+  bool runningSeen = false;
+  QTimer::singleShot(400, [&] {
+    askedAt = clock.elapsed();
+    const int paintsBefore = window.paints, eventsBefore = window.events;
+    window.update();
+    QCoreApplication::postEvent(&window, new QEvent(QEvent::User));
+    // Watch from inside the waiting loop how soon both are handled.
+    auto* watch = new QTimer(&window);
+    QObject::connect(watch, &QTimer::timeout, [&, watch, paintsBefore, eventsBefore] {
+      if (paintedAt < 0 && window.paints > paintsBefore) paintedAt = clock.elapsed();
+      if (handledAt < 0 && window.events > eventsBefore) handledAt = clock.elapsed();
+      if (paintedAt >= 0 && handledAt >= 0) watch->deleteLater();
+    });
+    watch->start(5);
+    runningSeen = transfer.isRunning();
+    nested = failure(transfer, url(u"/quick"_qs));
+  });
+  clock.start();
+  const std::string reason = failure(transfer, url(u"/hang"_qs));
+  EXPECT_NE(reason.find("no answer within 3000 ms"), std::string::npos) << reason;
+  EXPECT_TRUE(runningSeen);
+  EXPECT_NE(nested.find("another download is still running"), std::string::npos) << nested;
+  ASSERT_GE(askedAt, 0) << "no timer ran during the download";
+  ASSERT_GE(paintedAt, 0) << "no repaint during the download";
+  ASSERT_GE(handledAt, 0) << "posted event not handled during the download";
+  // Normally a few milliseconds; the margin is for a loaded test machine.
+  EXPECT_LT(paintedAt - askedAt, 1000);
+  EXPECT_LT(handledAt - askedAt, 1000);
+  std::cout << "repaint after " << paintedAt - askedAt << " ms, posted event after " << handledAt - askedAt
+            << " ms\n";
+  // Afterwards the same transfer works again.
+  EXPECT_EQ(transfer.OpenURL(url(u"/quick"_qs)), u"quick"_qs);
 }
 
 }  // namespace

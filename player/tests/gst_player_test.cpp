@@ -82,6 +82,14 @@ LoopbackRadio::Mount droppingMp3(int seconds) {
   return m;
 }
 
+// A live stream that takes the connection and never sends a byte.
+LoopbackRadio::Mount silentMp3() {
+  LoopbackRadio::Mount m = liveMp3();
+  m.burst = 0;
+  m.bytesPerSecond = 0;
+  return m;
+}
+
 LoopbackRadio::Mount staticText(const std::string& contentType, const std::string& body) {
   LoopbackRadio::Mount m;
   m.live = false;
@@ -298,10 +306,7 @@ TEST_F(GstPlayerTest, FailuresRaiseTheErrorOnceAndAtOnce) {
 }
 
 TEST_F(GstPlayerTest, StreamThatNeverStartsTimesOut) {
-  LoopbackRadio::Mount silent = liveMp3();
-  silent.burst = 0;
-  silent.bytesPerSecond = 0;
-  radio_.add("/silent.mp3", silent);
+  radio_.add("/silent.mp3", silentMp3());
   tuning_.connectTimeoutMs = 1500;
   player().setURL(url("/silent.mp3"));
   EXPECT_TRUE(QTest::qWaitFor([&] { return errors() == 1; }, 15000)) << history().join(u'\n').toStdString();
@@ -365,22 +370,75 @@ TEST_F(GstPlayerTest, StopAndCloseCancelAPendingReconnect) {
   EXPECT_EQ(errors(), 0);
 }
 
-TEST_F(GstPlayerTest, LocalPlaylistAndEndOfLocalFile) {
+// A directory or a playlist must never make the player read a local file or standard input.
+TEST_F(GstPlayerTest, OnlyStreamAddressesAreOpened) {
   QTemporaryDir dir;
   QFile mp3(dir.filePath(QStringLiteral("short.mp3")));
   ASSERT_TRUE(mp3.open(QIODevice::WriteOnly));
-  mp3.write(QByteArray::fromStdString(media().mp3.substr(0, 16000)));  // about a second
+  mp3.write(QByteArray::fromStdString(media().mp3.substr(0, 16000)));
   mp3.close();
   QFile m3u(dir.filePath(QStringLiteral("list.m3u")));
   ASSERT_TRUE(m3u.open(QIODevice::WriteOnly));
   m3u.write("# my list\r\nshort.mp3\r\n");
   m3u.close();
-  player().setURL(m3u.fileName());
-  EXPECT_TRUE(QTest::qWaitFor([&] { return player().playState() == MediaPlayer::Ready; }, 15000))
-      << history().join(u'\n').toStdString();
-  EXPECT_FALSE(history().filter(QStringLiteral("3:Playing")).isEmpty());
-  EXPECT_EQ(player().statusText(), QStringLiteral("Ready"));
-  EXPECT_EQ(errors(), 0);
+  radio_.add("/local.m3u", staticText("audio/x-mpegurl", "file://" + mp3.fileName().toStdString() + "\nfd://0\n"));
+  for (const QString& address : {QStringLiteral("file:///etc/passwd"), mp3.fileName(), m3u.fileName(),
+                                 QStringLiteral("fd://0"), QStringLiteral("ftp://127.0.0.1/x.mp3"),
+                                 url("/local.m3u")}) {
+    SCOPED_TRACE(address.toStdString());
+    const int before = errors();
+    player().setURL(address);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return errors() > before; }, 15000)) << history().join(u'\n').toStdString();
+    EXPECT_EQ(player().statusText(), QStringLiteral("Cannot play this stream"));
+    EXPECT_TRUE(history().filter(QStringLiteral("3:Playing")).isEmpty());
+  }
+  EXPECT_EQ(PlayableStream(QUrl(QStringLiteral("icy://127.0.0.1:8000/live"))),
+            QUrl(QStringLiteral("http://127.0.0.1:8000/live")));
+  EXPECT_EQ(PlayableStream(QUrl(QStringLiteral("ICYX://host/x"))), QUrl(QStringLiteral("http://host/x")));
+}
+
+// A playlist of 20 playlists of 20 playlists of a dead stream: one start stays within its budget.
+TEST_F(GstPlayerTest, BranchingPlaylistTreeStaysWithinTheStartBudget) {
+  QTcpServer closed;
+  ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+  const std::string refused = "http://127.0.0.1:" + std::to_string(closed.serverPort()) + "/live.mp3";
+  closed.close();
+  std::string root = "[playlist]\n";
+  std::vector<std::string> paths;
+  for (int i = 1; i <= 20; ++i) {
+    const std::string branch = "/branch" + std::to_string(i) + ".pls";
+    std::string list = "[playlist]\n";
+    for (int j = 1; j <= 20; ++j) {
+      const std::string leaf = "/leaf" + std::to_string(i) + "-" + std::to_string(j) + ".pls";
+      list += "File" + std::to_string(j) + "=" + radio_.url(leaf) + "\n";
+      radio_.add(leaf, staticText("audio/x-scpls", "[playlist]\nFile1=" + refused + "\n"));
+      paths.push_back(leaf);
+    }
+    radio_.add(branch, staticText("audio/x-scpls", list));
+    root += "File" + std::to_string(i) + "=" + radio_.url(branch) + "\n";
+    paths.push_back(branch);
+  }
+  radio_.add("/tree.pls", staticText("audio/x-scpls", root));
+  paths.push_back("/tree.pls");
+  tuning_.startDeadlineMs = 30000;
+  player().setURL(url("/tree.pls"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return errors() == 1; }, 40000)) << history().join(u'\n').toStdString();
+  QTest::qWait(1500);
+  int requests = 0;
+  for (const std::string& p : paths) requests += radio_.hits(p);
+  EXPECT_EQ(errors(), 1);
+  EXPECT_LE(requests, 20) << "requests for one start";
+  EXPECT_GE(requests, 8);
+  EXPECT_EQ(player().playState(), MediaPlayer::Ready);
+}
+
+TEST_F(GstPlayerTest, StartGivesUpAtItsDeadline) {
+  radio_.add("/silent.mp3", silentMp3());
+  tuning_.connectTimeoutMs = 60000;
+  tuning_.startDeadlineMs = 1500;
+  player().setURL(url("/silent.mp3"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return errors() == 1; }, 15000)) << history().join(u'\n').toStdString();
+  EXPECT_EQ(player().playState(), MediaPlayer::Ready);
 }
 
 }  // namespace

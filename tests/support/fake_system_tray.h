@@ -15,6 +15,7 @@ class FakeSystemTray final : public SystemTray {
   QIcon icon;
   int shows = 0;
   int hides = 0;
+  QMenu* menu = nullptr;
 
   bool isAvailable() const override { return available; }
   void show(const QIcon& newIcon, const QString& newTip) override {
@@ -23,6 +24,7 @@ class FakeSystemTray final : public SystemTray {
     visible = true;
     ++shows;
   }
+  void setMenu(QMenu* newMenu) override { menu = newMenu; }
   void hide() override {
     visible = false;
     ++hides;

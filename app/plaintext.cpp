@@ -1,0 +1,8 @@
+#include "plaintext.h"
+
+#include <QLabel>
+
+void UsePlainText(QWidget* root) {
+  if (auto* label = qobject_cast<QLabel*>(root)) label->setTextFormat(Qt::PlainText);
+  for (QLabel* label : root->findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
+}
