@@ -262,12 +262,14 @@ void GatedHttpServer::GateLoop()
         const int n = epoll_wait(epoll_, events, 64, 100);
         std::lock_guard lock(mutex_);
         for (int i = 0; i < n; ++i) {
-            if (events[i].data.u64 == 0) {
+            // epoll_event is packed: take the id by value, never by reference.
+            const uint64_t id = events[i].data.u64;
+            if (id == 0) {
                 uint64_t v;
                 [[maybe_unused]] auto r = ::read(wake_, &v, sizeof v);
                 continue;
             }
-            const auto found = byId_.find(events[i].data.u64);
+            const auto found = byId_.find(id);
             if (found != byId_.end() && !ReadHead(*found->second))
                 Close(found->second);
         }
