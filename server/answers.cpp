@@ -21,7 +21,9 @@ const char *T(Lang lang, const char *nl, const char *en)
     return lang == Lang::Nl ? nl : en;
 }
 
-std::string Page(Lang lang, const std::string &title, const std::string &body)
+}  // namespace
+
+std::string HtmlPage(Lang lang, const std::string &title, const std::string &body)
 {
     return std::string("<!DOCTYPE html>\n<html lang=\"") + T(lang, "nl", "en") +
            "\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + HtmlEscape(title) +
@@ -30,6 +32,8 @@ std::string Page(Lang lang, const std::string &title, const std::string &body)
            "</head>\n<body>\n<h1>" +
            HtmlEscape(title) + "</h1>\n" + body + "</body>\n</html>\n";
 }
+
+namespace {
 
 const char *Extension(StreamKind kind)
 {
@@ -171,7 +175,8 @@ std::optional<std::string> CleanVersion(const std::string &versie)
     return versie;
 }
 
-std::string HomePage(Lang lang, const std::optional<std::string> &version, size_t countryCount)
+std::string HomePage(Lang lang, const std::optional<std::string> &version, size_t countryCount,
+                     const SourceSummary *upstream)
 {
     std::string body = "<p>";
     if (version)
@@ -179,16 +184,37 @@ std::string HomePage(Lang lang, const std::optional<std::string> &version, size_
                 HtmlEscape(*version) + "!</p>\n<p>";
     else
         body += T(lang, "Welkom bij Vantor Internet Radio!</p>\n<p>", "Welcome to Vantor Internet Radio!</p>\n<p>");
-    body += T(lang, "Deze gids bevat demozenders uit ", "This directory holds demo stations from ");
-    body += std::to_string(countryCount);
-    body += T(lang, " landen. Kies een land en klik op een zender om te luisteren.</p>\n",
-              " countries. Pick a country and click a station to listen.</p>\n");
-    return Page(lang, "Vantor Internet Radio", body);
+    if (!upstream) {
+        body += T(lang, "Deze gids bevat demozenders uit ", "This directory holds demo stations from ");
+        body += std::to_string(countryCount);
+        body += T(lang, " landen. Kies een land en klik op een zender om te luisteren.</p>\n",
+                  " countries. Pick a country and click a station to listen.</p>\n");
+        return HtmlPage(lang, "Vantor Internet Radio", body);
+    }
+    body += T(lang, "Deze gids haalt zijn zenders uit de openbare zendergids op ",
+              "This directory takes its stations from the public station directory at ");
+    body += HtmlEscape(upstream->origin) + ". ";
+    if (upstream->countries == 0) {
+        body += T(lang, "Er zijn nog geen landen opgehaald; tot dan antwoorden de demozenders uit ",
+                  "No countries have been fetched yet; until then the demo stations from ");
+        body += std::to_string(countryCount);
+        body += T(lang, " landen.</p>\n", " countries answer.</p>\n");
+        return HtmlPage(lang, "Vantor Internet Radio", body);
+    }
+    body += T(lang, "Er zijn nu ", "It now keeps ");
+    body += std::to_string(upstream->countries);
+    body += T(lang, " landen en ", " countries and ");
+    body += std::to_string(upstream->stations);
+    body += T(lang, " zenders bewaard, zodat de gids ook zonder verbinding antwoordt. "
+                    "Kies een land en klik op een zender om te luisteren.</p>\n",
+              " stations, so it answers without a connection too. "
+              "Pick a country and click a station to listen.</p>\n");
+    return HtmlPage(lang, "Vantor Internet Radio", body);
 }
 
 std::string AboutPage(Lang lang)
 {
-    return Page(lang, T(lang, "Over Vantor Internet Radio", "About Vantor Internet Radio"),
+    return HtmlPage(lang, T(lang, "Over Vantor Internet Radio", "About Vantor Internet Radio"),
                 T(lang,
                   "<p>Vantor Internet Radio speelt radiozenders van over de hele wereld af.</p>\n"
                   "<p>Deze zendergids draait op je eigen computer. De demozenders stellen zich zelf voor "
@@ -204,26 +230,26 @@ std::string ReportThanksPage(Lang lang, const std::string &stationName)
     body += "<b>" + HtmlEscape(stationName) + "</b>.";
     body += T(lang, " We kijken zo snel mogelijk naar deze zender.</p>\n",
               " We will look into this station as soon as we can.</p>\n");
-    return Page(lang, T(lang, "Melding ontvangen", "Report received"), body);
+    return HtmlPage(lang, T(lang, "Melding ontvangen", "Report received"), body);
 }
 
 std::string ReportIncompletePage(Lang lang)
 {
-    return Page(lang, T(lang, "Melding niet verwerkt", "Report not stored"),
+    return HtmlPage(lang, T(lang, "Melding niet verwerkt", "Report not stored"),
                 T(lang, "<p>Er ontbreekt een zenderadres; de melding is niet opgeslagen.</p>\n",
                   "<p>The station address is missing; the report was not stored.</p>\n"));
 }
 
 std::string ReportTooManyPage(Lang lang)
 {
-    return Page(lang, T(lang, "Melding niet verwerkt", "Report not stored"),
+    return HtmlPage(lang, T(lang, "Melding niet verwerkt", "Report not stored"),
                 T(lang, "<p>Er komen te veel meldingen van dit adres; probeer het later nog eens.</p>\n",
                   "<p>Too many reports are coming from this address; please try again later.</p>\n"));
 }
 
 std::string UnknownPage(Lang lang)
 {
-    return Page(lang, T(lang, "Pagina niet gevonden", "Page not found"),
+    return HtmlPage(lang, T(lang, "Pagina niet gevonden", "Page not found"),
                 T(lang, "<p>Deze pagina bestaat niet.</p>\n", "<p>This page does not exist.</p>\n"));
 }
 
@@ -242,7 +268,7 @@ std::string SitePage(Lang lang, const std::vector<CountryRow> &countries,
         }
         body += "</table>\n";
     }
-    return Page(lang, T(lang, "Vantor zendergids", "Vantor station directory"), body);
+    return HtmlPage(lang, T(lang, "Vantor zendergids", "Vantor station directory"), body);
 }
 
 }  // namespace vantor::server

@@ -11,6 +11,13 @@ namespace vantor::server {
 
 enum class Lang { Nl, En };
 
+// What the home page says about a directory fed from elsewhere.
+struct SourceSummary {
+    std::string origin;     // the addresses stations are fetched from
+    size_t countries = 0;   // in the cached country list
+    size_t stations = 0;    // cached
+};
+
 // No language, or Dutch under any spelling the program uses, gives Dutch; anything else English.
 Lang LangFromParam(const std::string &lang);
 
@@ -32,12 +39,16 @@ std::string PlaylistM3u(const StationRow &s, const std::string &host);
 // Only a plain dotted number is echoed; anything else is treated as not sent.
 std::optional<std::string> CleanVersion(const std::string &versie);
 
-std::string HomePage(Lang lang, const std::optional<std::string> &version, size_t countryCount);
+// countryCount: of the demo catalogue; upstream: set when stations come from elsewhere.
+std::string HomePage(Lang lang, const std::optional<std::string> &version, size_t countryCount,
+                     const SourceSummary *upstream = nullptr);
 std::string AboutPage(Lang lang);
 std::string ReportThanksPage(Lang lang, const std::string &stationName);
 std::string ReportIncompletePage(Lang lang);
 std::string ReportTooManyPage(Lang lang);
 std::string UnknownPage(Lang lang);
+// A whole page in the house style; body is HTML, title plain text.
+std::string HtmlPage(Lang lang, const std::string &title, const std::string &body);
 std::string SitePage(Lang lang, const std::vector<CountryRow> &countries,
                      const std::vector<std::vector<StationRow>> &stationsPerCountry, const std::string &host);
 

@@ -73,11 +73,6 @@ DirectoryServer::DirectoryServer(DirectoryDb &db, const AudioLibrary &audio, Ser
       http_(std::make_unique<GatedHttpServer>(limits_.connections)),
       reportLimiter_(limits_.reportBurst, limits_.reportEvery)
 {
-    // Without SO_REUSEPORT, so a second server on a taken port fails instead of sharing it.
-    http_->set_socket_options([](socket_t sock) {
-        int yes = 1;
-        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    });
     Routes();
 }
 
@@ -224,7 +219,10 @@ void DirectoryServer::Routes()
         const Lang lang = LangFromParam(Param(req, "lang"));
         const std::string wat = Param(req, "wat");
         if (wat == "home") {
-            res.set_content(HomePage(lang, CleanVersion(Param(req, "versie")), db_.Countries().size()), kHtml);
+            const auto summary = source_ ? std::optional(source_->Summary()) : std::nullopt;
+            res.set_content(HomePage(lang, CleanVersion(Param(req, "versie")), db_.Countries().size(),
+                                     summary ? &*summary : nullptr),
+                            kHtml);
         } else if (wat == "about") {
             res.set_content(AboutPage(lang), kHtml);
         } else if (wat == "melding") {
@@ -253,21 +251,30 @@ void DirectoryServer::Routes()
     });
 
     h.Get("/", [this, hostOf](const httplib::Request &req, httplib::Response &res) {
+        const Lang lang = LangFromParam(Param(req, "lang"));
+        if (auto upstream = source_ ? source_->SitePage(lang, Param(req, "land"), hostOf(req)) : std::nullopt) {
+            res.set_content(*upstream, kHtml);
+            return;
+        }
         const auto countries = db_.Countries();
         std::vector<std::vector<StationRow>> stations;
         for (const auto &c : countries)
             stations.push_back(db_.StationsOf(c.stem));
-        res.set_content(SitePage(LangFromParam(Param(req, "lang")), countries, stations, hostOf(req)), kHtml);
+        res.set_content(SitePage(lang, countries, stations, hostOf(req)), kHtml);
     });
 
     h.Get(R"(/station/([^/]*))", [this, hostOf](const httplib::Request &req, httplib::Response &res) {
         const std::string key = req.matches[1];
+        const Lang lang = LangFromParam(Param(req, "lang"));
+        if (auto upstream = source_ ? source_->StationPage(lang, key, hostOf(req)) : std::nullopt) {
+            res.set_content(*upstream, kHtml);
+            return;
+        }
         const auto station = IsPlainName(key) ? db_.StationByKey(key) : std::nullopt;
         if (!station) {
             res.status = 404;
             return;
         }
-        const Lang lang = LangFromParam(Param(req, "lang"));
         std::vector<std::vector<StationRow>> one{{*station}};
         std::vector<CountryRow> country;
         for (const auto &c : db_.Countries())

@@ -56,6 +56,13 @@ GatedHttpServer::GatedHttpServer(ConnectionLimits limits)
 {
     new_task_queue = [] { return new HandOver; };
     set_payload_max_length(limits_.maxBody);
+    // Without SO_REUSEPORT, so a second server on a taken port fails instead of sharing it.
+    // The last socket set up is the one that got bound.
+    set_socket_options([this](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        listening_ = sock;
+    });
 }
 
 GatedHttpServer::~GatedHttpServer()
@@ -81,6 +88,13 @@ bool GatedHttpServer::Serve()
         for (size_t i = 0; i < limits_.workers; ++i)
             workers_.emplace_back([this] { WorkerLoop(); });
     }
+    // httplib listens with a backlog of 5; listening again on the bound socket only enlarges it.
+    // (After a failed bind the number may name another socket by now: only a listening one is touched.)
+    int accepting = 0;
+    socklen_t len = sizeof accepting;
+    if (listening_ != INVALID_SOCKET && getsockopt(listening_, SOL_SOCKET, SO_ACCEPTCONN, &accepting, &len) == 0 &&
+        accepting)
+        ::listen(listening_, limits_.backlog);
     return listen_after_bind();
 }
 

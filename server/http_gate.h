@@ -51,6 +51,7 @@ private:
     void Sweep();                   // under mutex_
 
     ConnectionLimits limits_;
+    socket_t listening_ = INVALID_SOCKET;
     int epoll_ = -1;
     int wake_ = -1;
     std::thread gate_;

@@ -20,6 +20,12 @@ public:
                                               const std::string &host) = 0;
     // The address to redirect a /play/{id} request to; client identifies the listener.
     virtual std::optional<std::string> PlayTarget(const std::string &id, const std::string &client) = 0;
+
+    virtual SourceSummary Summary() = 0;
+    // The station pages for a browser: with an empty `land` the countries, otherwise that
+    // country's stations; nullopt when nothing is cached. StationPage: one station by its id.
+    virtual std::optional<std::string> SitePage(Lang lang, const std::string &land, const std::string &host) = 0;
+    virtual std::optional<std::string> StationPage(Lang lang, const std::string &id, const std::string &host) = 0;
 };
 
 }  // namespace vantor::server

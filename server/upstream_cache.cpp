@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <set>
+
 namespace vantor::server {
 
 namespace {
@@ -118,6 +120,12 @@ UpstreamCache::UpstreamCache(const std::string &path, size_t connections)
         throw;
     }
     free_ = all_;
+    Statement st(all_[0], "SELECT list, fetched FROM up_lists");
+    while (st.Step())
+        fetched_[st.Text(0)] = st.Int64(1);
+    for (const auto &[list, at] : fetched_)
+        versions_[list] = ++lastVersion_;
+    stationsVersion_ = ++lastVersion_;
 }
 
 UpstreamCache::~UpstreamCache()
@@ -128,12 +136,35 @@ UpstreamCache::~UpstreamCache()
 
 std::optional<int64_t> UpstreamCache::FetchedAt(const std::string &list)
 {
-    Lease l(*this);
-    Statement st(l.db(), "SELECT fetched FROM up_lists WHERE list = ?");
-    st.Bind(1, list);
-    if (!st.Step())
-        return std::nullopt;
-    return st.Int64(0);
+    std::lock_guard lock(stateMutex_);
+    const auto it = fetched_.find(list);
+    return it == fetched_.end() ? std::nullopt : std::optional(it->second);
+}
+
+uint64_t UpstreamCache::Version(const std::string &list)
+{
+    std::lock_guard lock(stateMutex_);
+    const auto it = versions_.find(list);
+    return it == versions_.end() ? 0 : it->second;
+}
+
+uint64_t UpstreamCache::StationsVersion()
+{
+    std::lock_guard lock(stateMutex_);
+    return stationsVersion_;
+}
+
+void UpstreamCache::Changed(const std::vector<std::string> &lists, const std::string &fetched, int64_t now)
+{
+    std::lock_guard lock(stateMutex_);
+    for (const auto &list : lists)
+        versions_[list] = ++lastVersion_;
+    if (!fetched.empty()) {
+        fetched_[fetched] = now;
+        versions_[fetched] = ++lastVersion_;
+    }
+    if (fetched != kCountriesList)
+        stationsVersion_ = ++lastVersion_;
 }
 
 void UpstreamCache::StoreCountries(const std::vector<UpCountry> &countries, int64_t now)
@@ -148,6 +179,7 @@ void UpstreamCache::StoreCountries(const std::vector<UpCountry> &countries, int6
         }
         MarkFetched(l.db(), kCountriesList, now);
     });
+    Changed({}, kCountriesList, now);
 }
 
 std::vector<UpCountry> UpstreamCache::Countries()
@@ -160,8 +192,17 @@ std::vector<UpCountry> UpstreamCache::Countries()
     return out;
 }
 
-void UpstreamCache::Upsert(sqlite3 *db, const std::vector<UpStation> &stations)
+std::vector<std::string> UpstreamCache::Upsert(sqlite3 *db, const std::vector<UpStation> &stations)
 {
+    // The countries a station leaves change as much as the one it joins.
+    std::set<std::string> touched;
+    Statement was(db, "SELECT country FROM up_stations WHERE uuid = ?");
+    for (const auto &s : stations) {
+        touched.insert(s.country);
+        was.Reset();
+        if (was.Bind(1, s.uuid).Step())
+            touched.insert(was.Text(0));
+    }
     Statement st(db, "INSERT INTO up_stations(uuid, country, name, sortkey, url, homepage, codec, bitrate)"
                      " VALUES(?,?,?,?,?,?,?,?) ON CONFLICT(uuid) DO UPDATE SET country=excluded.country,"
                      " name=excluded.name, sortkey=excluded.sortkey, url=excluded.url, homepage=excluded.homepage,"
@@ -171,22 +212,31 @@ void UpstreamCache::Upsert(sqlite3 *db, const std::vector<UpStation> &stations)
         st.Bind(1, s.uuid).Bind(2, s.country).Bind(3, s.name).Bind(4, SortKey(s.name)).Bind(5, s.url)
             .Bind(6, s.homepage).Bind(7, s.codec).Bind(8, s.bitrateKbps).Step();
     }
+    return {touched.begin(), touched.end()};
 }
 
 void UpstreamCache::StoreStations(const std::string &code, const std::vector<UpStation> &stations, int64_t now)
 {
-    Lease l(*this);
-    InTransaction(l.db(), [&] {
-        Statement(l.db(), "DELETE FROM up_stations WHERE country = ?").Bind(1, code).Step();
-        Upsert(l.db(), stations);
-        MarkFetched(l.db(), code, now);
-    });
+    std::vector<std::string> touched;
+    {
+        Lease l(*this);
+        InTransaction(l.db(), [&] {
+            Statement(l.db(), "DELETE FROM up_stations WHERE country = ?").Bind(1, code).Step();
+            touched = Upsert(l.db(), stations);
+            MarkFetched(l.db(), code, now);
+        });
+    }
+    Changed(touched, code, now);
 }
 
 void UpstreamCache::AddStations(const std::vector<UpStation> &stations)
 {
-    Lease l(*this);
-    InTransaction(l.db(), [&] { Upsert(l.db(), stations); });
+    std::vector<std::string> touched;
+    {
+        Lease l(*this);
+        InTransaction(l.db(), [&] { touched = Upsert(l.db(), stations); });
+    }
+    Changed(touched, {}, 0);
 }
 
 std::vector<UpStation> UpstreamCache::StationsOf(const std::string &code)
@@ -209,6 +259,16 @@ std::optional<UpStation> UpstreamCache::Station(const std::string &uuid)
     if (!st.Step())
         return std::nullopt;
     return ReadStation(st);
+}
+
+std::map<std::string, size_t> UpstreamCache::StationCounts()
+{
+    Lease l(*this);
+    Statement st(l.db(), "SELECT country, count(*) FROM up_stations GROUP BY country");
+    std::map<std::string, size_t> out;
+    while (st.Step())
+        out[st.Text(0)] = static_cast<size_t>(st.Int64(1));
+    return out;
 }
 
 std::vector<UpStation> UpstreamCache::Search(const std::string &words, const std::string &code, int limit)

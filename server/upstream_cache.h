@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -26,6 +27,11 @@ public:
 
     // When a list ("countries" or a country code) was last stored, in seconds since the epoch.
     std::optional<int64_t> FetchedAt(const std::string &list);
+    // Changes whenever what a list holds may have changed; 0 for a list never stored. Together
+    // with StationsVersion() it tells whether an answer made from the cache is still current.
+    uint64_t Version(const std::string &list);
+    // Changes with every write of stations, whatever their country.
+    uint64_t StationsVersion();
 
     void StoreCountries(const std::vector<UpCountry> &countries, int64_t now);
     std::vector<UpCountry> Countries();
@@ -38,16 +44,28 @@ public:
     // By name, accents and case folded.
     std::vector<UpStation> StationsOf(const std::string &code);
     std::optional<UpStation> Station(const std::string &uuid);
+    // Cached stations by country code.
+    std::map<std::string, size_t> StationCounts();
     // Words as typed (never FTS syntax); an empty code searches every country.
     std::vector<UpStation> Search(const std::string &words, const std::string &code, int limit);
 
 private:
     class Lease;
-    void Upsert(sqlite3 *db, const std::vector<UpStation> &stations);
+    // Returns the countries whose lists it changed.
+    std::vector<std::string> Upsert(sqlite3 *db, const std::vector<UpStation> &stations);
+    // After a committed write: the lists it touched get new versions; `fetched` (if any) was stored whole.
+    void Changed(const std::vector<std::string> &lists, const std::string &fetched, int64_t now);
 
     std::mutex mutex_;
     std::condition_variable freed_;
     std::vector<sqlite3 *> all_, free_;
+
+    // Kept in memory, so a request asks the database nothing when its answer is already made.
+    std::mutex stateMutex_;
+    std::map<std::string, int64_t> fetched_;
+    std::map<std::string, uint64_t> versions_;
+    uint64_t lastVersion_ = 0;
+    uint64_t stationsVersion_ = 0;
 };
 
 }  // namespace vantor::server

@@ -40,6 +40,8 @@ public:
     // Ends every transfer under way and every later one (at shutdown).
     void Cancel() { cancelled_ = true; }
 
+    const std::vector<std::string> &Mirrors() const { return options_.mirrors; }
+
     // Splits "URL[,URL...]" and keeps the http(s) ones, each ending in "/".
     static std::vector<std::string> ParseMirrors(const std::string &list);
 

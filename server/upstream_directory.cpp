@@ -2,7 +2,9 @@
 
 #include "directory_db.h"
 #include "text.h"
+#include "upstream_pages.h"
 
+#include <algorithm>
 #include <ctime>
 
 namespace vantor::server {
@@ -20,7 +22,7 @@ constexpr size_t kMaxRememberedSearches = 10000;
 
 UpstreamDirectory::UpstreamDirectory(UpstreamCache &cache, UpstreamClient &client, UpstreamPolicy policy,
                                      LogSink log)
-    : cache_(cache), client_(client), policy_(policy), log_(std::move(log))
+    : cache_(cache), client_(client), policy_(policy), log_(std::move(log)), memo_(policy.maxMemoBytes)
 {
 }
 
@@ -80,10 +82,17 @@ void UpstreamDirectory::Ensure(const std::string &list, bool waitFirst)
 std::optional<std::string> UpstreamDirectory::CountryList(Lang lang)
 {
     Ensure(UpstreamCache::kCountriesList);
+    // The version is read before the rows, so a refresh in between only costs a second rendering.
+    const uint64_t version = cache_.Version(UpstreamCache::kCountriesList);
+    const std::string key = lang == Lang::Nl ? "countries|nl" : "countries|en";
+    if (auto kept = memo_.Find(key, version))
+        return kept;
     const auto countries = cache_.Countries();
     if (countries.empty())
         return std::nullopt;
-    return CountryListAnswer(SortedFor(CountryRowsFor(countries), lang), lang);
+    auto answer = CountryListAnswer(SortedFor(CountryRowsFor(countries), lang), lang);
+    memo_.Keep(key, version, answer);
+    return answer;
 }
 
 std::optional<std::string> UpstreamDirectory::StationList(const std::string &stem, const std::string &host)
@@ -92,10 +101,16 @@ std::optional<std::string> UpstreamDirectory::StationList(const std::string &ste
     if (!code)
         return std::nullopt;
     Ensure(*code);
+    const uint64_t version = cache_.Version(*code);
+    const std::string key = "list|" + *code + "|" + host;
+    if (auto kept = memo_.Find(key, version))
+        return kept;
     const auto stations = cache_.StationsOf(*code);
     if (stations.empty())
         return std::nullopt;
-    return PlayListAnswer(stations, host);
+    auto answer = PlayListAnswer(stations, host);
+    memo_.Keep(key, version, answer);
+    return answer;
 }
 
 void UpstreamDirectory::FetchSearch(const std::string &key, const std::string &words, const std::string &code)
@@ -135,10 +150,16 @@ std::optional<std::string> UpstreamDirectory::Search(const std::string &words, c
                 lists_.WaitFor(job, policy_.firstWait);
         }
     }
+    const uint64_t version = cache_.StationsVersion();
+    const std::string key = "search|" + code + "|" + host + "|" + SearchExpression(words);
+    if (auto kept = memo_.Find(key, version))
+        return kept;
     const auto found = cache_.Search(words, code, policy_.searchLimit);
     if (found.empty() && !cache_.FetchedAt(UpstreamCache::kCountriesList))
         return std::nullopt;  // nothing from upstream ever: the demo catalogue's turn
-    return PlayListAnswer(found, host);
+    auto answer = PlayListAnswer(found, host);
+    memo_.Keep(key, version, answer);
+    return answer;
 }
 
 std::optional<std::string> UpstreamDirectory::PlayTarget(const std::string &id, const std::string &client)
@@ -162,6 +183,39 @@ std::optional<std::string> UpstreamDirectory::PlayTarget(const std::string &id, 
     if (count)
         clicksJobs_.Start("click:" + uuid + "|" + client, [this, uuid] { client_.CountClick(uuid); });
     return station->url;
+}
+
+SourceSummary UpstreamDirectory::Summary()
+{
+    SourceSummary s;
+    for (const auto &m : client_.Mirrors())
+        s.origin += (s.origin.empty() ? "" : ", ") + m;
+    s.countries = cache_.Countries().size();
+    for (const auto &[code, n] : cache_.StationCounts())
+        s.stations += n;
+    return s;
+}
+
+std::optional<std::string> UpstreamDirectory::SitePage(Lang lang, const std::string &land, const std::string &host)
+{
+    const auto rows = SortedFor(CountryRowsFor(cache_.Countries()), lang);
+    if (rows.empty())
+        return std::nullopt;
+    if (land.empty())
+        return UpstreamCountriesPage(lang, rows, cache_.StationCounts());
+    const auto code = CountryCodeFromStem(land);
+    const auto row = std::find_if(rows.begin(), rows.end(), [&](const CountryRow &r) { return code && r.stem == *code; });
+    if (row == rows.end())
+        return std::nullopt;
+    return UpstreamStationsPage(lang, lang == Lang::Nl ? row->nameNl : row->nameEn, cache_.StationsOf(*code), host);
+}
+
+std::optional<std::string> UpstreamDirectory::StationPage(Lang lang, const std::string &id, const std::string &host)
+{
+    const auto station = IsStationUuid(id) ? cache_.Station(AsciiLower(id)) : std::nullopt;
+    if (!station)
+        return std::nullopt;
+    return UpstreamStationsPage(lang, station->name, {*station}, host);
 }
 
 }  // namespace vantor::server

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "answer_memo.h"
 #include "background_jobs.h"
 #include "station_source.h"
 #include "upstream_cache.h"
@@ -20,6 +21,7 @@ struct UpstreamPolicy {
     std::chrono::milliseconds firstWait{8000};   // how long a request waits for a list never fetched
     int searchLimit = 500;
     size_t maxClicksPerDay = 200000;             // remembered (station, client) pairs
+    size_t maxMemoBytes = 16 * 1024 * 1024;      // finished answers kept until their list changes
 };
 
 // The public directory as the routes see it: answers come from the cache at once; what is
@@ -36,6 +38,9 @@ public:
     std::optional<std::string> Search(const std::string &words, const std::string &land,
                                       const std::string &host) override;
     std::optional<std::string> PlayTarget(const std::string &id, const std::string &client) override;
+    SourceSummary Summary() override;
+    std::optional<std::string> SitePage(Lang lang, const std::string &land, const std::string &host) override;
+    std::optional<std::string> StationPage(Lang lang, const std::string &id, const std::string &host) override;
 
     // Starts fetching what a first start asks for: the countries and Holland.
     void Prefetch();
@@ -59,6 +64,7 @@ private:
     std::set<std::string> clicks_;             // station|client counted today
     int64_t clickDay_ = -1;
 
+    AnswerMemo memo_;
     BackgroundJobs lists_{2, 64};
     BackgroundJobs clicksJobs_{1, 256};
 };

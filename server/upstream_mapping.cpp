@@ -305,12 +305,17 @@ std::string SortKey(std::string_view name)
     return out;
 }
 
+std::string PlayAddress(const UpStation &s, const std::string &host)
+{
+    return "http://" + host + "/play/" + s.uuid;
+}
+
 std::string PlayListAnswer(const std::vector<UpStation> &stations, const std::string &host)
 {
     std::string out;
     for (const auto &s : stations) {
         out += "<naam>" + s.name + "</naam>\n";
-        out += "<url>http://" + host + "/play/" + s.uuid + "</url>\n";
+        out += "<url>" + PlayAddress(s, host) + "</url>\n";
         out += "<homepage>" + s.homepage + "</homepage>\n";
     }
     return out;

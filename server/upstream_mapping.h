@@ -47,6 +47,8 @@ std::vector<CountryRow> SortedFor(std::vector<CountryRow> rows, Lang lang);
 // Accents folded, case ignored: the order a reader expects.
 std::string SortKey(std::string_view name);
 
+// Our /play/ address of a station, which counts the listener and sends it on.
+std::string PlayAddress(const UpStation &s, const std::string &host);
 // The station list: names and home pages as cleaned, addresses through our /play/.
 std::string PlayListAnswer(const std::vector<UpStation> &stations, const std::string &host);
 
