@@ -15,7 +15,7 @@
 #include "desktop/systemtray.h"
 #include "directory/directoryaddress.h"
 #include "player/Form1.h"
-#include "player/mediaplayer_gstreamer.h"
+#include "playback/mediaplayer_gstreamer.h"
 #include "player/mprislink.h"
 
 #ifndef VANTOR_DIRECTORY_SHARE_FROM_BIN

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "player/playlist.h"
+#include "playback/playlist.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;

@@ -11,7 +11,7 @@
 #include "directory/directoryaddress.h"
 #include "directory/directorydialoghost.h"
 #include "favourites.h"
-#include "mediaplayer.h"
+#include "playback/mediaplayer.h"
 
 namespace Ui {
 class Form1;

@@ -18,7 +18,7 @@
 #include "fake_notification_server.h"
 #include "fake_system_tray.h"
 #include "player/Form1.h"
-#include "player/mediaplayer_gstreamer.h"
+#include "playback/mediaplayer_gstreamer.h"
 #include "player/mprislink.h"
 #include "recording_prompt.h"
 #include "temp_program_folder.h"

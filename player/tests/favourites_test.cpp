@@ -16,7 +16,7 @@
 #include "fake_system_tray.h"
 #include "player/Form1.h"
 #include "player/favourites.h"
-#include "player/mediaplayer_gstreamer.h"
+#include "playback/mediaplayer_gstreamer.h"
 #include "recording_prompt.h"
 #include "station_click.h"
 #include "temp_program_folder.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "player/streamtitle.h"
+#include "playback/streamtitle.h"
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 

@@ -11,7 +11,7 @@
 #include "directory/directoryaddress.h"
 #include "directory/tagscanner.h"
 #include "directory/transfer.h"
-#include "player/mediaplayer_gstreamer.h"
+#include "playback/mediaplayer_gstreamer.h"
 
 namespace {
 

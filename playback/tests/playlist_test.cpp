@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "player/playlist.h"
+#include "playback/playlist.h"
 
 using playlist::Format;
 
