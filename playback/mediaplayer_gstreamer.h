@@ -1,20 +1,13 @@
 #pragma once
 
-#include <QByteArray>
-#include <QList>
-#include <QPointer>
+#include <QNetworkAccessManager>
 #include <QTimer>
 #include <QUrl>
 
-#include <memory>
-
 #include "mediaplayer.h"
-#include "playlist.h"
-
-typedef struct _GstElement GstElement;
-typedef struct _GstMessage GstMessage;
-class QNetworkAccessManager;
-class QNetworkReply;
+#include "playbackfailure.h"
+#include "playbin.h"
+#include "streamresolver.h"
 
 // Timings of the stream handling; the defaults suit real stations, tests shorten them.
 struct GstPlayerTuning {
@@ -24,37 +17,41 @@ struct GstPlayerTuning {
   int connectTimeoutMs = 10000;  // a stream that does not start playing within this is retried once, then failed
   int bufferMs = 1000;           // how much a network stream buffers before it plays
   // One start (setURL or play) may read this many playlists, try this many addresses and take
-  // this long before error() is raised: a hostile tree of playlists cannot keep us busy.
+  // this long before error() is raised.
   int maxPlaylists = 8;
   int maxCandidates = 20;
   int startDeadlineMs = 30000;
 };
 
-// The media player on GStreamer's playbin3 (playbin for Ogg streams, whose next song is a new
-// Ogg chain that playbin3 of GStreamer 1.22 cannot follow).
+// The media player on GStreamer: the session and its retry rules. StreamResolver finds the
+// stream of an address, Playbin plays it.
 //
 // Play states and status texts:
-//   0 Undefined   ""                          no address has been set yet
-//   9 Transitioning "Connecting..."           looking at the address (playlist?), then READY/PAUSED
-//                                             while the pipeline prerolls
-//                 "Buffering 40%"             a buffering message below 100%, pipeline held PAUSED
-//                 "Reconnecting (2/5)..."     waiting to reconnect a dropped stream
-//   3 Playing     "Playing", "Playing: Artist - Title"   pipeline reached PLAYING; the title is the
-//                                             latest ICY StreamTitle or Vorbis comment
-//   1 Stopped     "Stopped"                   after stop(): pipeline in NULL
-//  10 Ready       "Ready"                     after close() or the end of a local file: NULL
-//                 "Stream not found", "Cannot play this stream", "Cannot connect to the stream",
-//                 "Connection lost"
-//                                             the stream failed; error() was raised once
+//   0 Undefined     ""                        no address has been set yet
+//   9 Transitioning "Connecting..."           looking at the address (playlist?), then opening it
+//                   "Buffering 40%"           a buffering message below 100%, pipeline held PAUSED
+//                   "Reconnecting (2/5)..."   waiting to reconnect a dropped stream
+//   3 Playing       "Playing", "Playing: Artist - Title"   pipeline reached PLAYING; the title is
+//                                             the latest ICY StreamTitle or Vorbis comment
+//   1 Stopped       "Stopped"                 after stop(): pipeline in NULL
+//  10 Ready         "Ready"                   after close()
+//                   "Stream not found", "Cannot play this stream", "Cannot connect to the stream",
+//                   "Connection lost"         the stream failed; error() was raised once
 //
 // Only http and https addresses are opened (icy and icyx are read as http): any other scheme,
 // a local file or standard input among them, fails as "Cannot play this stream".
 //
-// Volume is 0..100 on a cubic scale (what the ear hears as even steps) and goes to playbin's
-// "volume" as the matching linear factor; mute goes to playbin's "mute".
-//
-// The audio sink is autoaudiosink unless VANTOR_AUDIO_SINK names another element or a bin
-// description, such as "fakesink sync=true".
+// The session moves through Phase; enter() is the only place that changes it:
+//   Idle, Stopped, Ready, Reconnecting --setURL(), play()--> Resolving
+//   Resolving    --stream found--> Connecting
+//   Resolving    --no address or budget left, start deadline--> Ready (error)
+//   Connecting   --PLAYING--> Playing
+//   Connecting   --failure--> Resolving (the next playlist entry)
+//   Connecting   --no start in time--> Connecting (once), then as a failure
+//   Playing      --buffer below 100%--> Buffering --PLAYING--> Playing
+//   Playing, Buffering, Reconnecting --failure, tries left--> Reconnecting --PLAYING--> Playing
+//   Reconnecting --failure, no tries left--> Ready (error)
+//   any          --stop()--> Stopped;  --close(), setURL("")--> Ready
 class GstMediaPlayer final : public MediaPlayer {
   Q_OBJECT
  public:
@@ -78,7 +75,7 @@ class GstMediaPlayer final : public MediaPlayer {
   void setVolume(int volume) override;
 
   // The playbin itself, for diagnostics and tests.
-  GstElement* pipeline() const { return playbin_; }
+  GstElement* pipeline() const { return playbin_.element(); }
   // The address currently handed to GStreamer (a playlist's entry, not the playlist).
   QUrl currentStream() const { return stream_; }
 
@@ -88,76 +85,53 @@ class GstMediaPlayer final : public MediaPlayer {
   bool event(QEvent* e) override;
 
  private:
-  struct Candidate {
-    QUrl url;
-    int depth = 0;
-  };
-  enum class Failure { NotFound, Unreadable, NoConnection, Lost };
-
-  struct Bridge;  // hands bus messages from GStreamer's threads to ours
-  void handleMessage(GstMessage* msg);
-  void buildPipeline(bool chainedOgg);
-  void teardownPipeline();
+  enum class Phase { Idle, Resolving, Connecting, Playing, Buffering, Reconnecting, Stopped, Ready };
+  void enter(Phase next, const QString& text = {});
+  bool active() const;     // a stream is being found, opened or played
+  bool hasPlayed() const;  // the current stream has played: a failure now is a drop
 
   void startSession();
   void halt();
-  void tryNext();
-  void resolve(const Candidate& c);
-  void expand(const Candidate& from, playlist::Format format, const QByteArray& body, const QUrl& base);
-  int probeStatus() const;
-  void onProbeHeaders();
-  void onProbeData(bool finished);
-  void dropProbe();
-  void startStream(const QUrl& url);
-  void fail(Failure why);
-  void scheduleReconnect();
-  void raiseError(Failure why);
-  void onBuffering(int percent);
-  void followBuffering();
+  void onFound(const QUrl& stream, bool ogg);
+  void openStream();
+  void onConnectTimeout();
+  void fail(playback::Failure why);
+  void raiseError(playback::Failure why);
+
+  void onError(GstMessage* msg);
+  void onEos();
+  void onStateChanged(GstMessage* msg);
+  void onBuffering(GstMessage* msg);
   void onTags(GstMessage* msg);
-  void setStatus(int state, const QString& text);
+  void onClockLost();
+
   QString playingText() const;
   void titleTouched();
-  void applyVolume();
 
   GstPlayerTuning tuning_;
-  GstElement* playbin_ = nullptr;
-  bool chainedOgg_ = false;  // playbin_ is a playbin, for Ogg streams
-  bool oggHint_ = false;     // the stream about to be opened is Ogg
-  std::unique_ptr<Bridge> bridge_;
+  QNetworkAccessManager network_;
+  StreamResolver resolver_;
+  Playbin playbin_;
 
   QString url_;
+  Phase phase_ = Phase::Idle;
   int state_ = Undefined;
   QString status_;
   bool mute_ = false;
   int volume_ = 100;
 
   // The current session: from setURL()/play() until stop(), close() or error().
-  QList<Candidate> candidates_;
-  Candidate probing_;
   QUrl stream_;
-  bool connected_ = false;  // the current stream has played; a failure now is a drop
-  bool buffering_ = false;
+  bool ogg_ = false;  // the stream is Ogg: it gets a playbin
   bool stallRetried_ = false;
   int retries_ = 0;
-  int playlistsRead_ = 0;  // in this start
-  int candidatesTried_ = 0;
-  Failure lastFailure_ = Failure::NoConnection;
+  playback::Failure lastFailure_ = playback::Failure::NoConnection;
   QString artist_;
   QString title_;
   QString announcedTitle_;
-
-  QNetworkAccessManager* network_ = nullptr;
-  QPointer<QNetworkReply> probe_;
-  QByteArray probeBody_;
-  QByteArray probeType_;
 
   QTimer reconnectTimer_;
   QTimer stableTimer_;
   QTimer connectTimer_;
   QTimer startDeadline_;
 };
-
-// The address GStreamer may open for a station's address: http and https as they are, icy and
-// icyx as http; an empty URL for anything else.
-QUrl PlayableStream(const QUrl& url);
