@@ -77,7 +77,10 @@ bool GstMediaPlayer::hasPlayed() const {
 }
 
 void GstMediaPlayer::setURL(const QString& url) {
-  url_ = url.trimmed();
+  const QString given = url.trimmed();
+  // The start-up sets the remembered address twice; a second connection would be wasted.
+  if (given == url_ && active() && phase_ != Phase::Reconnecting) return;
+  url_ = given;
   if (url_.isEmpty()) {
     close();
     return;

@@ -39,7 +39,8 @@ struct GstPlayerTuning {
 //                   "Connection lost"         the stream failed; error() was raised once
 //
 // Only http and https addresses are opened (icy and icyx are read as http): any other scheme,
-// a local file or standard input among them, fails as "Cannot play this stream".
+// a local file or standard input among them, fails as "Cannot play this stream". Setting the
+// address that is already starting or playing changes nothing.
 //
 // The session moves through Phase; enter() is the only place that changes it:
 //   Idle, Stopped, Ready, Reconnecting --setURL(), play()--> Resolving

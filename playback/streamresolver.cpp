@@ -29,6 +29,14 @@ bool isOggPath(const QUrl& url) {
   return ext == u"ogg" || ext == u"oga" || ext == u"opus";
 }
 
+// The path names an audio file: what it answers is the stream, or no stream at all.
+bool namesAudio(const QUrl& url) {
+  static const QStringList kAudio = {QStringLiteral("mp3"),  QStringLiteral("aac"), QStringLiteral("aacp"),
+                                     QStringLiteral("ogg"),  QStringLiteral("oga"), QStringLiteral("opus"),
+                                     QStringLiteral("flac"), QStringLiteral("m4a"), QStringLiteral("mp2")};
+  return kAudio.contains(extension(url));
+}
+
 // A content type that says nothing about what the body is.
 bool isVagueType(const QByteArray& contentType) {
   const QByteArray mime = contentType.split(';').first().trimmed().toLower();
@@ -86,7 +94,7 @@ void StreamResolver::resolve(const Candidate& given) {
     return;
   }
   ogg_ = isOggPath(c.url);
-  if (c.depth > kMaxDepth) {
+  if (c.depth > kMaxDepth || namesAudio(c.url)) {
     Q_EMIT found(c.url, ogg_);
     return;
   }

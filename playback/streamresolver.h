@@ -21,7 +21,8 @@ struct StartBudget {
 
 // Turns a station's address into the stream to play. The answer of an address is looked at
 // first: a playlist (.pls, .m3u, .asx, .xspf, also under a vague content type) is read and its
-// entries become the next candidates, in their order, two levels deep at most.
+// entries become the next candidates, in their order, two levels deep at most. An address whose
+// path names an audio file is not looked at, so the player's connection is the only one.
 //
 // Each candidate ends in one signal: found() (play it), rejected() (it cannot be played; the
 // owner calls next() for the one after it) or, with no candidate or budget left, exhausted().

@@ -91,11 +91,20 @@ class StreamResolverTest : public ::testing::Test {
   int exhausted_ = 0;
 };
 
-TEST_F(StreamResolverTest, AnAudioAnswerIsTheStream) {
+TEST_F(StreamResolverTest, AudioAddressesAreLookedAtOnlyWhenThePathSaysNothing) {
   page("/stream", "audio/mpeg", std::string(20000, 'x'));
   resolve("/stream");
   EXPECT_EQ(found_, QStringList{url("/stream")});
   EXPECT_EQ(hits("/stream"), 1);
+
+  // The path names the file type: the player's connection will be the only one.
+  page("/live.mp3", "audio/mpeg", "x");
+  page("/classic.ogg", "application/ogg", "x");
+  resolve("/live.mp3");
+  resolve("/classic.ogg");
+  EXPECT_EQ(found_.mid(1), (QStringList{url("/live.mp3"), url("/classic.ogg") + " (ogg)"}));
+  EXPECT_EQ(hits("/live.mp3") + hits("/classic.ogg"), 0);
+
   // The content type tells Ogg where the path does not.
   page("/opus", "audio/ogg; codecs=opus", "x");
   resolve("/opus");
