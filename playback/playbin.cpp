@@ -60,11 +60,16 @@ struct Playbin::Bridge {
   // Bumped whenever the pipeline stops or starts over, so messages of an earlier run are ignored.
   std::atomic<quint64> generation{0};
 
+  // A handler that answers GST_BUS_DROP owns the message: it is unreffed here or handed on.
+  // One message never released keeps its whole pipeline alive.
   static GstBusSyncReply sync(GstBus*, GstMessage* msg, gpointer data) {
     auto* self = static_cast<Bridge*>(data);
     switch (GST_MESSAGE_TYPE(msg)) {
       case GST_MESSAGE_STATE_CHANGED:
-        if (GST_MESSAGE_SRC(msg) != GST_OBJECT(self->playbin.load())) return GST_BUS_DROP;
+        if (GST_MESSAGE_SRC(msg) != GST_OBJECT(self->playbin.load())) {
+          gst_message_unref(msg);
+          return GST_BUS_DROP;
+        }
         break;
       case GST_MESSAGE_ERROR:
       case GST_MESSAGE_WARNING:
@@ -74,9 +79,10 @@ struct Playbin::Bridge {
       case GST_MESSAGE_CLOCK_LOST:
         break;
       default:
+        gst_message_unref(msg);
         return GST_BUS_DROP;
     }
-    QCoreApplication::postEvent(self->receiver, new BusEvent(gst_message_ref(msg), self->generation.load()));
+    QCoreApplication::postEvent(self->receiver, new BusEvent(msg, self->generation.load()));
     return GST_BUS_DROP;
   }
 };
@@ -102,13 +108,13 @@ Playbin::~Playbin() { teardown(); }
 
 quint64 Playbin::generation() const { return bridge_->generation.load(); }
 
-// Each stream gets a fresh pipeline: a reused playbin3 now and then stalls at 0% after NULL.
+// Each stream gets a fresh pipeline: a reused one now and then stalls at 0% after NULL.
 void Playbin::build(bool chainedOgg) {
   teardown();
   chainedOgg_ = chainedOgg;
-  playbin_ = gst_element_factory_make(chainedOgg ? "playbin" : "playbin3", nullptr);
+  playbin_ = gst_element_factory_make("playbin", nullptr);
   if (!playbin_) {
-    qCCritical(lcPlayback) << "GStreamer has no" << (chainedOgg ? "playbin" : "playbin3");
+    qCCritical(lcPlayback) << "GStreamer has no playbin";
     return;
   }
   gst_object_ref_sink(playbin_);

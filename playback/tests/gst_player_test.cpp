@@ -295,4 +295,30 @@ TEST_F(GstPlayerTest, StartGivesUpAtItsDeadline) {
   EXPECT_EQ(player().playState(), MediaPlayer::Ready);
 }
 
+// A bus message holds its pipeline: one message never released keeps a whole pipeline alive.
+TEST_F(GstPlayerTest, TornDownPipelinesAreFreed) {
+  int freed = 0;
+  const auto watch = [&freed](GstElement* pipeline) {
+    g_object_weak_ref(G_OBJECT(pipeline), [](gpointer count, GObject*) { ++*static_cast<int*>(count); }, &freed);
+  };
+  quint16 closedPort = 0;
+  {
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    closedPort = probe.serverPort();
+  }
+  player().setURL(url("/live.mp3"));
+  ASSERT_TRUE(waitState(MediaPlayer::Playing));
+  watch(player().pipeline());
+  player().setURL(QStringLiteral("http://127.0.0.1:%1/closed.mp3").arg(closedPort));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return errors() == 1; }, 15000)) << history().join(u'\n').toStdString();
+  watch(player().pipeline());
+  player().setURL(url("/live.mp3"));
+  ASSERT_TRUE(waitState(MediaPlayer::Playing));
+  watch(player().pipeline());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return freed == 2; }, 5000)) << freed << " of the two torn-down pipelines freed";
+  player_.reset();
+  EXPECT_EQ(freed, 3) << "the last pipeline outlives its player";
+}
+
 }  // namespace
