@@ -3,8 +3,8 @@
 // malloc_trim hands back at the end. A leak grows with the opens; memory the allocator keeps
 // for reuse levels off and mostly comes back with malloc_trim.
 //   player_churn_bench AUDIO.mp3 [OPENS (500)] [CHECKPOINTS (10,100,500)]
-// Every third open fails before it plays (an HTML page where the stream should be), every
-// third goes to a closed port; the rest play until PLAYING and are stopped.
+// Every other open goes to a closed port (the pipeline is built and fails); the rest play until
+// PLAYING and are stopped.
 #include <QCoreApplication>
 #include <QFile>
 #include <QTcpServer>
@@ -74,13 +74,8 @@ int main(int argc, char** argv) {
 
   LoopbackRadio radio;
   LoopbackRadio::Mount live;
-  live.body = audio.readAll().toStdString();
+  live.body = audio.read(256 * 1024).toStdString();  // looped; small, so the server's copies stay small
   radio.add("/live.mp3", live);
-  LoopbackRadio::Mount page;
-  page.contentType = "text/html";
-  page.live = false;
-  page.body = "<html><body>Not a stream</body></html>";
-  radio.add("/page.mp3", page);
   quint16 closedPort = 0;
   {
     QTcpServer probe;  // a port that was free a moment ago: nobody listens there
@@ -100,11 +95,7 @@ int main(int argc, char** argv) {
   const auto start = std::chrono::steady_clock::now();
   for (int i = 1; i <= opens; ++i) {
     const int before = errors;
-    switch (i % 3) {
-      case 0:
-        player.setURL(QString::fromStdString(radio.url("/page.mp3")));
-        if (!QTest::qWaitFor([&] { return errors > before; }, 30000)) ++stuck;
-        break;
+    switch (i % 2) {
       case 1:
         player.setURL(QStringLiteral("http://127.0.0.1:%1/closed.mp3").arg(closedPort));
         if (!QTest::qWaitFor([&] { return errors > before; }, 30000)) ++stuck;
