@@ -10,7 +10,7 @@
   thread_sampler.py report ALL.json [ALL.json ...]
       Prints one table per file: thread name, how many of that name, median CPU % over rounds.
 """
-import glob, json, os, statistics, sys, time
+import glob, json, os, re, statistics, sys, time
 
 CLK = os.sysconf("SC_CLK_TCK")
 
@@ -19,7 +19,8 @@ def task_ticks(pid):
     out = {}
     for task in glob.glob("/proc/%d/task/*" % pid):
         try:
-            name = open(task + "/comm").read().strip()
+            # Numbers dropped: "multiqueue2:src" in one run is "multiqueue3:src" in the next.
+            name = re.sub(r"[0-9]+", "", open(task + "/comm").read().strip())
             s = open(task + "/stat").read()
             rest = s[s.rindex(")") + 2:].split()
             out[int(os.path.basename(task))] = (name, int(rest[11]) + int(rest[12]))
