@@ -28,8 +28,9 @@ for n in ${vg//,/ }; do
   echo "== valgrind, $n opens (log $log/valgrind-$n.txt)"
   # GLib's slice allocator off, so each block is a malloc of its own that valgrind can follow.
   G_SLICE=always-malloc G_DEBUG=gc-friendly valgrind --leak-check=full --show-leak-kinds=definite,indirect \
-      --num-callers=30 "${supp[@]}" --log-file="$log/valgrind-$n.txt" "$exe" "$audio" "$n" "$n" || true
-  grep -E "definitely lost|indirectly lost|possibly lost|still reachable" "$log/valgrind-$n.txt" | sed 's/^==[0-9]*== */  /'
+      --num-callers=30 "${supp[@]}" --log-file="$log/valgrind-$n.txt" "$exe" "$audio" "$n" "$n" >"$log/out-$n.txt" || true
+  grep -E "^==[0-9]+== +(definitely|indirectly|possibly) lost:|still reachable:" "$log/valgrind-$n.txt" |
+      sed 's/^==[0-9]*== */  /'
 done
 echo
 echo "Definitely lost blocks by where they were allocated, largest first ($log):"
