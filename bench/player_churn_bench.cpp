@@ -19,7 +19,7 @@
 #include <set>
 
 #include "loopback_radio.h"
-#include "player/mediaplayer_gstreamer.h"
+#include "playback/mediaplayer_gstreamer.h"
 
 namespace {
 
