@@ -309,11 +309,14 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Form1::activate() {
+  const char* before = isMinimized() ? "minimised" : isVisible() ? "shown" : "hidden";
   if (isMinimized()) showNormal();
   show();
   raise();
   activateWindow();
   tray_->Remove();
+  qCInfo(lcApp) << "window brought to the front; it was" << before << "and is now"
+                << (isVisible() && !isMinimized() ? "shown" : "not shown");
 }
 
 // A file list: the folder's visible files in name order.

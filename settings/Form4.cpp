@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "app/ini.h"
+#include "app/plaintext.h"
 #include "app/trap.h"
 #include "skins/Form5.h"
 #include "skins/skin.h"
@@ -32,6 +33,7 @@ QString StateText(const QCheckBox* box) {
 Form4::Form4(SettingsHost host, QWidget* parent)
     : QDialog(parent), host_(std::move(host)), ui_(std::make_unique<Ui::Form4>()) {
   ui_->setupUi(this);
+  UsePlainText(this);
   setFixedSize(size());
   // The pictures Check1 carries by design; the load hands them on to the other three.
   ui_->Check1->setUncheckedPicture(CheckPicture(false, kCheckSide));

@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "app/ini.h"
+#include "app/plaintext.h"
 #include "ui_Form5.h"
 
 namespace {
@@ -19,6 +20,7 @@ QStringList SkinDescriptors(const QString& folder) {
 Form5::Form5(SkinChooserHost host, QWidget* parent)
     : QDialog(parent), host_(std::move(host)), ui_(std::make_unique<Ui::Form5>()) {
   ui_->setupUi(this);
+  UsePlainText(this);
   setFixedSize(size());
   connect(ui_->List1, &QListWidget::itemSelectionChanged, this, &Form5::List1_Click);
   connect(ui_->Command1, &QPushButton::clicked, this, &Form5::Command1_Click);
