@@ -5,16 +5,11 @@
 
 #include "app/ini.h"
 #include "app/plaintext.h"
+#include "app/profilekeys.h"
 #include "app/trap.h"
 #include "directory_log.h"
 #include "listrows.h"
 #include "ui_Form2.h"
-
-namespace {
-const QString kRemembered = QStringLiteral("Onthouden");
-const QString kLastCountry = QStringLiteral("laadland");
-
-}  // namespace
 
 Form2::Form2(const DirectoryDialogHost& host, QWidget* parent)
     : QDialog(parent), host_(host), ui_(std::make_unique<Ui::Form2>()) {
@@ -53,7 +48,7 @@ void Form2::LaadLijst_Taal() {
     if (lists[0].size() != lists[1].size())
       qCWarning(lcDirectory) << "country list has" << lists[0].size() << "names and" << lists[1].size() << "files";
 
-    const int last = ToWholeNumber(INI::ReadIni(host_.folder.instIni(), kRemembered, kLastCountry));
+    const int last = ToWholeNumber(INI::ReadIni(host_.folder.instIni(), ProfileKeys::kRemembered, ProfileKeys::kCountryRow));
     if (last < 0 || last >= ui_->List1->count())
       throw StepFailed(QStringLiteral("no country %1 in a list of %2").arg(last).arg(ui_->List1->count()));
     ui_->List1->setCurrentRow(last);
@@ -82,7 +77,7 @@ void Form2::Command1_Click() {
   const QString name = EntryAt(ui_->List1, row);
   // The main window re-arms its Timer1 here, so the new list loads a second later.
   if (host_.chooseCountry) host_.chooseCountry(name, file);
-  INI::WriteIni(host_.folder.instIni(), kRemembered, kLastCountry, QString::number(row));
+  INI::WriteIni(host_.folder.instIni(), ProfileKeys::kRemembered, ProfileKeys::kCountryRow, QString::number(row));
   host_.language.ShowInfo(QStringLiteral("error3"), name);
   accept();
 }

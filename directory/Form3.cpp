@@ -5,13 +5,12 @@
 
 #include "app/ini.h"
 #include "app/plaintext.h"
+#include "app/profilekeys.h"
 #include "app/trap.h"
 #include "listrows.h"
 #include "ui_Form3.h"
 
 namespace {
-const QString kRemembered = QStringLiteral("Onthouden");
-const QString kSearchCountry = QStringLiteral("zoekland");
 const QString kListSuffix = QStringLiteral(".txt");
 
 }  // namespace
@@ -66,7 +65,7 @@ void Form3::LaadLijst_Taal() {
     ui_->Combo1->addItems(lists[0]);
     ui_->List4->addItems(lists[1]);
 
-    const int last = ToWholeNumber(INI::ReadIni(host_.folder.instIni(), kRemembered, kSearchCountry));
+    const int last = ToWholeNumber(INI::ReadIni(host_.folder.instIni(), ProfileKeys::kRemembered, ProfileKeys::kSearchCountryRow));
     if (last < 0 || last >= ui_->Combo1->count())
       throw StepFailed(QStringLiteral("no country row %1 of %2").arg(last).arg(ui_->Combo1->count()));
     ui_->Combo1->setCurrentIndex(last);
@@ -114,9 +113,9 @@ void Form3::Command1_Click() {
     }
     const QString file = host_.folder.instIni();
     const QString index = QString::number(ui_->Combo1->currentIndex());
-    INI::WriteIni(file, kRemembered, kSearchCountry, index);
+    INI::WriteIni(file, ProfileKeys::kRemembered, ProfileKeys::kSearchCountryRow, index);
     // WriteIni passes silently when it cannot write; this is the only place that notices.
-    if (INI::ReadIni(file, kRemembered, kSearchCountry) != index)
+    if (INI::ReadIni(file, ProfileKeys::kRemembered, ProfileKeys::kSearchCountryRow) != index)
       throw StepFailed(QStringLiteral("zoekland was not stored in %1").arg(file));
     accept();
   });

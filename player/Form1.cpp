@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include "app/ini.h"
+#include "app/profilekeys.h"
 #include "app/plaintext.h"
 #include "app/trap.h"
 #include "appicon.h"
@@ -30,8 +31,6 @@
 namespace {
 constexpr int kWidth = 676;
 constexpr int kHeight = 564;
-const QString kOptions = QStringLiteral("Online Radio");
-const QString kRemembered = QStringLiteral("Onthouden");
 }  // namespace
 
 Form1::Form1(Form1Services services, QWidget* parent)
@@ -130,7 +129,7 @@ QString Form1::readSetting(const QString& section, const QString& key) const {
 }
 
 void Form1::Form_Load() {
-  ui_->gESelecteerdland->setText(readSetting(kOptions, QStringLiteral("taal")));
+  ui_->gESelecteerdland->setText(readSetting(ProfileKeys::kOptions, ProfileKeys::kLanguage));
   ui_->List1->addItem(language_.LangText(QStringLiteral("error14")));
   ui_->MsnTekst->setText(language_.LangText(QStringLiteral("msntekst")));
   ui_->WebBrowser1->navigate(directory_.homePage(language_.current()));
@@ -158,22 +157,22 @@ void Form1::Timer5_Timer() {
 
 void Form1::Timer3_Timer() {
   Trapped(language_, QStringLiteral("error17"), [this] {
-    if (readSetting(kOptions, QStringLiteral("grootscherm")) == u"1")
+    if (readSetting(ProfileKeys::kOptions, ProfileKeys::kBigScreen) == u"1")
       show();
     else
       goToTray();
-    if (readSetting(kOptions, QStringLiteral("afspelen")) == u"1")
-      player_.setURL(readSetting(kRemembered, QStringLiteral("LaatsteURL")));
-    ui_->TaalGeselecteerdTekst->setText(readSetting(kRemembered, QStringLiteral("LaatsteLandNaam")));
-    ui_->TaalGeselecteerd->setText(readSetting(kRemembered, QStringLiteral("LaatsteLandBestand")));
-    ui_->ZenderNaam->setText(readSetting(kRemembered, QStringLiteral("LaatsteNAAM")));
-    const int volume = ToWholeNumber(readSetting(kRemembered, QStringLiteral("Volume")));
+    if (readSetting(ProfileKeys::kOptions, ProfileKeys::kPlayAtStart) == u"1")
+      player_.setURL(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastUrl));
+    ui_->TaalGeselecteerdTekst->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastCountryName));
+    ui_->TaalGeselecteerd->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastCountryFile));
+    ui_->ZenderNaam->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastName));
+    const int volume = ToWholeNumber(readSetting(ProfileKeys::kRemembered, ProfileKeys::kVolume));
     const bool changes = ui_->Slider1->value() != std::clamp(volume, 0, 100);
     ui_->Slider1->setValue(volume);
     // The slider only reports real changes; the player must hear the restored volume anyway.
     if (!changes) Slider1_Change();
-    player_.setURL(readSetting(kRemembered, QStringLiteral("LaatsteURL")));
-    if (readSetting(kOptions, QStringLiteral("afspelen")) == u"0") player_.stop();
+    player_.setURL(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastUrl));
+    if (readSetting(ProfileKeys::kOptions, ProfileKeys::kPlayAtStart) == u"0") player_.stop();
     if (!QDir(folder_.favourites()).exists()) throw StepFailed(QStringLiteral("no favourites folder"));
     File1_SetPath(folder_.favourites());
   });
@@ -251,7 +250,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     return;
   }
   saveRemembered();
-  if (readSetting(kOptions, QStringLiteral("xsluiten")) == u"1") {
+  if (readSetting(ProfileKeys::kOptions, ProfileKeys::kCloseEnds) == u"1") {
     tray_->Remove();
     ending_ = true;
     event->accept();
@@ -264,12 +263,12 @@ void Form1::closeEvent(QCloseEvent* event) {
 
 // One replacement of inst.ini: a kill in the middle cannot leave half of the state saved.
 void Form1::saveRemembered() {
-  INI::WriteIniKeys(instIni(), kRemembered,
-                    {{QStringLiteral("LaatsteNAAM"), ui_->ZenderNaam->text()},
-                     {QStringLiteral("LaatsteURL"), player_.URL()},
-                     {QStringLiteral("Volume"), QString::number(ui_->Slider1->value())},
-                     {QStringLiteral("LaatsteLandNaam"), ui_->TaalGeselecteerdTekst->text()},
-                     {QStringLiteral("LaatsteLandbestand"), ui_->TaalGeselecteerd->text()}});
+  INI::WriteIniKeys(instIni(), ProfileKeys::kRemembered,
+                    {{ProfileKeys::kLastName, ui_->ZenderNaam->text()},
+                     {ProfileKeys::kLastUrl, player_.URL()},
+                     {ProfileKeys::kVolume, QString::number(ui_->Slider1->value())},
+                     {ProfileKeys::kLastCountryName, ui_->TaalGeselecteerdTekst->text()},
+                     {ProfileKeys::kLastCountryFile, ui_->TaalGeselecteerd->text()}});
 }
 
 void Form1::endSession() {

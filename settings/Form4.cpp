@@ -4,14 +4,13 @@
 #include <iterator>
 
 #include "app/ini.h"
+#include "app/profilekeys.h"
 #include "app/trap.h"
 #include "skins/Form5.h"
 #include "skins/skin.h"
 #include "ui_Form4.h"
 
 namespace {
-const QString kOptions = QStringLiteral("Online Radio");
-const QString kWindows = QStringLiteral("Windows");
 const QString kRestartHint = QStringLiteral("To confirm, please restart the program.");
 constexpr int kCheckSide = 18;
 
@@ -56,10 +55,10 @@ void Form4::Form_Load() {
     for (PictureCheck* box : others) box->setCheckedPicture(ui_->Check1->checkedPicture());
 
     const QString ini = host_.folder.instIni();
-    ui_->Check1->setCheckState(ToCheckState(INI::ReadIni(ini, kWindows, QStringLiteral("laden"))));
-    ui_->Check2->setCheckState(ToCheckState(INI::ReadIni(ini, kOptions, QStringLiteral("afspelen"))));
-    ui_->Check3->setCheckState(ToCheckState(INI::ReadIni(ini, kOptions, QStringLiteral("grootscherm"))));
-    ui_->Check4->setCheckState(ToCheckState(INI::ReadIni(ini, kOptions, QStringLiteral("xsluiten"))));
+    ui_->Check1->setCheckState(ToCheckState(INI::ReadIni(ini, ProfileKeys::kWindows, ProfileKeys::kStartWithSession)));
+    ui_->Check2->setCheckState(ToCheckState(INI::ReadIni(ini, ProfileKeys::kOptions, ProfileKeys::kPlayAtStart)));
+    ui_->Check3->setCheckState(ToCheckState(INI::ReadIni(ini, ProfileKeys::kOptions, ProfileKeys::kBigScreen)));
+    ui_->Check4->setCheckState(ToCheckState(INI::ReadIni(ini, ProfileKeys::kOptions, ProfileKeys::kCloseEnds)));
 
     const Language& l = host_.language;
     ui_->Command1->setText(l.LangText(QStringLiteral("f2command1")));
@@ -74,7 +73,7 @@ void Form4::Form_Load() {
     ui_->Combo1->addItems({QStringLiteral("Nederlands"), QStringLiteral("english")});
     // Adding items selects the first; the stored position alone decides.
     ui_->Combo1->setCurrentIndex(-1);
-    const int position = ToWholeNumber(INI::ReadIni(ini, kOptions, QStringLiteral("combotaal")));
+    const int position = ToWholeNumber(INI::ReadIni(ini, ProfileKeys::kOptions, ProfileKeys::kLanguageIndex));
     if (position < -1 || position >= ui_->Combo1->count())
       throw StepFailed(QStringLiteral("no language at position %1").arg(position));
     ui_->Combo1->setCurrentIndex(position);
@@ -92,14 +91,14 @@ void Form4::Command1_Click() {
       if (INI::ReadIni(ini, section, key) != value)
         throw StepFailed(QStringLiteral("%1/%2 was not stored in %3").arg(section, key, ini));
     };
-    store(kWindows, QStringLiteral("laden"), StateText(ui_->Check1));
-    store(kOptions, QStringLiteral("afspelen"), StateText(ui_->Check2));
-    store(kOptions, QStringLiteral("grootscherm"), StateText(ui_->Check3));
-    store(kOptions, QStringLiteral("xsluiten"), StateText(ui_->Check4));
+    store(ProfileKeys::kWindows, ProfileKeys::kStartWithSession, StateText(ui_->Check1));
+    store(ProfileKeys::kOptions, ProfileKeys::kPlayAtStart, StateText(ui_->Check2));
+    store(ProfileKeys::kOptions, ProfileKeys::kBigScreen, StateText(ui_->Check3));
+    store(ProfileKeys::kOptions, ProfileKeys::kCloseEnds, StateText(ui_->Check4));
     // Without a chosen language the stored one stays: an empty name would blank every text.
     if (ui_->Combo1->currentIndex() >= 0) {
-      store(kOptions, QStringLiteral("combotaal"), QString::number(ui_->Combo1->currentIndex()));
-      store(kOptions, QStringLiteral("taal"), ui_->Combo1->currentText());
+      store(ProfileKeys::kOptions, ProfileKeys::kLanguageIndex, QString::number(ui_->Combo1->currentIndex()));
+      store(ProfileKeys::kOptions, ProfileKeys::kLanguage, ui_->Combo1->currentText());
       if (host_.setLanguage) host_.setLanguage(ui_->Combo1->currentText());
     }
     const bool autostart = ui_->Check1->checkState() == Qt::Checked;
