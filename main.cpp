@@ -17,6 +17,7 @@
 #include "player/Form1.h"
 #include "playback/mediaplayer_gstreamer.h"
 #include "player/mprislink.h"
+#include "version.h"
 
 #ifndef VANTOR_DIRECTORY_SHARE_FROM_BIN
 #define VANTOR_DIRECTORY_SHARE_FROM_BIN "../share/vantor-directory"
@@ -43,8 +44,8 @@ void StartBundledDirectory(DirectoryChild& child, const ProgramFolder& folder,
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Vantor Internet Radio"));
-  QApplication::setApplicationVersion(QStringLiteral("2.0"));
+  QApplication::setApplicationName(QString::fromLatin1(Version::kProgramTitle));
+  QApplication::setApplicationVersion(QString::fromLatin1(Version::kText));
   QApplication::setDesktopFileName(QStringLiteral("vantor-internet-radio"));
   // The window goes to the tray when closed; the program ends only when it says so.
   QApplication::setQuitOnLastWindowClosed(false);

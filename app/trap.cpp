@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-Q_LOGGING_CATEGORY(lcApp, "vantor.app")
-
 int ToWholeNumber(const QString& text) {
   const QString t = text.trimmed();
   bool ok = false;

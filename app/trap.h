@@ -1,13 +1,11 @@
 #pragma once
 
-#include <QLoggingCategory>
 #include <QString>
 
 #include <stdexcept>
 
+#include "app_log.h"
 #include "language.h"
-
-Q_DECLARE_LOGGING_CATEGORY(lcApp)
 
 // A step of a handler that cannot be done. Handlers run their steps inside Trapped(), which
 // turns any failure into the handler's own error message.

@@ -12,7 +12,7 @@
 
 #include <algorithm>
 
-#include "app/ini.h"
+#include "app/textdecoding.h"
 #include "corvel.h"
 #include "htmledit_log.h"
 
@@ -178,7 +178,7 @@ void Corvel::LoadFile(const QString& strFilePath) {
   QFile file(strFilePath);
   if (!file.open(QIODevice::ReadOnly))
     throw CorvelError(file.exists() ? 75 : 53, strFilePath + QStringLiteral(": ") + file.errorString());
-  setText(INI::DecodeText(file.readAll()));
+  setText(textdecoding::decodeText(file.readAll()));
   setFileName(strFilePath);
 }
 

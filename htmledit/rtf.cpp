@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "app/ini.h"
+#include "app/textdecoding.h"
 #include "corvel.h"
 
 namespace rtf {
@@ -90,7 +90,7 @@ class Reader {
       bool ok = false;
       const int byte = in_.mid(i + 1, 2).toInt(&ok, 16);
       if (ok && !g.skip) {
-        const QString decoded = INI::DecodeText(QByteArray(1, char(byte)));
+        const QString decoded = textdecoding::decodeWindows1252(QByteArray(1, char(byte)));
         if (!decoded.isEmpty()) put(decoded.at(0), g);
       }
       return i + 3;
