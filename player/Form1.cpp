@@ -7,9 +7,6 @@
 #include <QCursor>
 #include <QDir>
 #include <QDesktopServices>
-#include <QGuiApplication>
-#include <QKeyEvent>
-#include <QMenu>
 #include <QUrl>
 
 #include "app/ini.h"
@@ -17,6 +14,7 @@
 #include "app/plaintext.h"
 #include "app/trap.h"
 #include "appicon.h"
+#include "playcontrol.h"
 #include "desktop/nowplaying.h"
 #include "desktop/systemtray.h"
 #include "desktop/trayicon.h"
@@ -73,56 +71,12 @@ Form1::Form1(Form1Services services, QWidget* parent)
         ui_->RadioUrl->setText(homepage);
       }});
 
-  connect(ui_->Label1, &ClickLabel::clicked, this, &Form1::Label1_Click);
-  connect(ui_->TaalGeselecteerdTekst, &ClickLabel::clicked, this, &Form1::Label1_Click);
-  connect(ui_->Label12, &ClickLabel::clicked, this, &Form1::Label12_Click);
-  connect(ui_->Label4, &ClickLabel::clicked, this, &Form1::Label4_Click);
-  connect(ui_->List1, &QListWidget::clicked, this, &Form1::List1_Click);
-  ui_->List1->installEventFilter(this);
-  connect(ui_->File1, &QListWidget::clicked, this, &Form1::File1_Click);
-  ui_->File1->installEventFilter(this);
-  connect(ui_->Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-  connect(ui_->Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
-  connect(ui_->Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
-  connect(ui_->Slider1, &QSlider::valueChanged, this, &Form1::Slider1_Change);
-  ui_->Slider1->installEventFilter(this);
-  connect(ui_->Label9, &ClickLabel::clicked, this, &Form1::Label9_Click);
-  connect(ui_->Label15, &ClickLabel::clicked, this, &Form1::Label15_Click);
-  connect(ui_->Label3, &ClickLabel::clicked, this, &Form1::Label3_Click);
-  connect(ui_->Label5, &ClickLabel::clicked, this, &Form1::Label5_Click);
-  connect(ui_->WebBrowser1, &PageView::navigateError, this, &Form1::WebBrowser1_NavigateError);
-  connect(&player_, &MediaPlayer::statusChanged, this, &Form1::WindowsMediaPlayer1_StatusChange);
-  connect(&player_, &MediaPlayer::error, this, &Form1::WindowsMediaPlayer1_Error);
-  connect(tray_, &TrayIcon::Click, this, &Form1::TrayIcon1_Click);
-  const auto item = [this](const char* name) { return iconTray_->findChild<QAction*>(QLatin1String(name)); };
-  connect(item("muting"), &QAction::triggered, this, &Form1::muting_Click);
-  connect(item("stopspelen"), &QAction::triggered, this, &Form1::stopspelen_Click);
-  connect(item("open"), &QAction::triggered, this, &Form1::open_Click);
-  connect(item("sluit"), &QAction::triggered, this, &Form1::sluit_Click);
-
-  timer1_ = makeTimer("Timer1", 1000, true, &Form1::Timer1_Timer);
-  timer2_ = makeTimer("Timer2", 500, true, &Form1::Timer2_Timer);
-  timer3_ = makeTimer("Timer3", 200, true, &Form1::Timer3_Timer);
-  timer4_ = makeTimer("Timer4", 100, false, &Form1::Timer4_Timer);
-  timer5_ = makeTimer("Timer5", 20, true, &Form1::Timer5_Timer);
-  timer6_ = makeTimer("Timer6", 3000, true, &Form1::Timer6_Timer);
-  // The desktop session is ending: it may kill us without a close, so save now.
-  if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-    connect(gui, &QGuiApplication::commitDataRequest, this, [this] { saveRemembered(); });
+  connectControls();
 
   Form_Load();
 }
 
 Form1::~Form1() = default;
-
-QTimer* Form1::makeTimer(const char* name, int interval, bool enabled, void (Form1::*handler)()) {
-  auto* timer = new QTimer(this);
-  timer->setObjectName(QLatin1String(name));
-  timer->setInterval(interval);
-  connect(timer, &QTimer::timeout, this, handler);
-  if (enabled) timer->start();
-  return timer;
-}
 
 QString Form1::readSetting(const QString& section, const QString& key) const {
   return INI::ReadIni(instIni(), section, key);
@@ -137,20 +91,9 @@ void Form1::Form_Load() {
 
 void Form1::Timer5_Timer() {
   TrappedQuietly([this] {
-    const std::pair<QWidget*, const char*> texts[] = {
-        {ui_->Label1, "label1"},   {ui_->Label12, "label12"},   {ui_->Label4, "label4"},
-        {ui_->Label5, "label5"},   {ui_->Label7, "label7"},     {ui_->Label11, "label11"},
-        {ui_->Label8, "label8"},   {ui_->Label10, "label10"},   {ui_->Label2, "label2"},
-        {ui_->Label6, "label6"},   {ui_->Label3, "label3"},     {ui_->Label13, "label13"},
-        {ui_->Label14, "label14"}, {ui_->Label9, "label9"},     {ui_->Command1, "command1"},
-        {ui_->Command2, "command2"}, {ui_->Command3, "command3"}};
-    for (const auto& [control, key] : texts) {
-      const QString text = language_.LangText(QLatin1String(key));
-      if (auto* label = qobject_cast<QLabel*>(control))
-        label->setText(text);
-      else
-        static_cast<QPushButton*>(control)->setText(text);
-    }
+    showLanguageTexts(language_, {ui_->Label1, ui_->Label12, ui_->Label4, ui_->Label5, ui_->Label7, ui_->Label11,
+                                  ui_->Label8, ui_->Label10, ui_->Label2, ui_->Label6, ui_->Label3, ui_->Label13,
+                                  ui_->Label14, ui_->Label9, ui_->Command1, ui_->Command2, ui_->Command3});
     timer5_->stop();
   });
 }
@@ -295,15 +238,7 @@ void Form1::resizeEvent(QResizeEvent* event) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ui_->Slider1 && event->type() == QEvent::MouseMove) {
-    Slider1_Change();
-  } else if ((watched == ui_->List1 || watched == ui_->File1) && event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && static_cast<QListWidget*>(watched)->currentRow() >= 0) {
-      watched == ui_->List1 ? List1_Click() : File1_Click();
-      return true;
-    }
-  }
+  if (watched == ui_->Slider1 && event->type() == QEvent::MouseMove) Slider1_Change();
   return QWidget::eventFilter(watched, event);
 }
 
@@ -374,37 +309,12 @@ void Form1::openAddress(const QString& url) {
   ui_->RadioUrl->setText(directory_.siteAddress());
 }
 
-void Form1::Command3_Click() {
-  switch (player_.playState()) {
-    case MediaPlayer::Stopped:
-    case MediaPlayer::Ready:
-      player_.play();
-      break;
-    case MediaPlayer::Playing:
-    case MediaPlayer::Transitioning:
-      player_.stop();
-      break;
-    default:
-      break;
-  }
-}
+void Form1::Command3_Click() { togglePlay(player_); }
 
 void Form1::WindowsMediaPlayer1_StatusChange() {
   ui_->Label14->setText(player_.statusText());
-  switch (player_.playState()) {
-    case MediaPlayer::Stopped:
-    case MediaPlayer::Ready:
-      ui_->Command3->setText(language_.LangText(QStringLiteral("command3b")));
-      break;
-    case MediaPlayer::Playing:
-      ui_->Command3->setText(language_.LangText(QStringLiteral("command3")));
-      break;
-    case MediaPlayer::Transitioning:
-      ui_->Command3->setText(language_.LangText(QStringLiteral("command3c")));
-      break;
-    default:
-      break;
-  }
+  const QString key = playButtonKey(player_.playState());
+  if (!key.isEmpty()) ui_->Command3->setText(language_.LangText(key));
 }
 
 void Form1::WindowsMediaPlayer1_Error() {
