@@ -55,7 +55,7 @@ install(CODE "
 install(TARGETS vantor-radio vantor-directory RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/ DESTINATION ${VANTOR_SHARE}
   FILES_MATCHING PATTERN "*.ini" PATTERN "*.skn" PATTERN "*.logskn"
-  PATTERN "package" EXCLUDE PATTERN "icons" EXCLUDE PATTERN "skins-src" EXCLUDE)
+  PATTERN "package" EXCLUDE)
 install(FILES ${CMAKE_SOURCE_DIR}/server/catalogue.json DESTINATION ${VANTOR_DIRECTORY_SHARE})
 install(DIRECTORY ${VANTOR_DEMO_DATA_DIR}/audio DESTINATION ${VANTOR_DIRECTORY_SHARE})
 install(FILES ${CMAKE_SOURCE_DIR}/data/package/vantor-internet-radio.desktop

@@ -103,15 +103,11 @@ void PageView::onFinished(QNetworkReply* reply) {
   else
     setHtml(text);
   qCDebug(lcPage) << "shown" << pageUrl_;
-  Q_EMIT documentComplete(currentUrl_);
 }
 
 void PageView::fail(QString url, const QString& why) {
   qCInfo(lcPage) << "cannot load" << url << why;
-  if (errorPage_)
-    navigate(QStringLiteral("about:") + errorPage_());
-  else
-    clear();
+  clear();
   Q_EMIT navigateError(url);
 }
 
@@ -121,7 +117,6 @@ void PageView::showAbout(const QString& text) {
     clear();
   else
     setHtml(text);
-  Q_EMIT documentComplete(currentUrl_);
 }
 
 void PageView::followLink(const QUrl& link) {
