@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-int ToWholeNumber(const QString& text) {
+int toWholeNumber(const QString& text) {
   const QString t = text.trimmed();
   bool ok = false;
   const int whole = t.toInt(&ok);

@@ -161,7 +161,7 @@ QString Transfer::OpenURL(const QString& url) {
   const char* contentType = nullptr;
   curl_easy_getinfo(c, CURLINFO_CONTENT_TYPE, &contentType);
   qCDebug(lcDirectory) << "downloaded" << address << status << received.body.size() << "bytes";
-  return DecodeBody(received.body, QByteArray(contentType ? contentType : ""));
+  return decodeBody(received.body, QByteArray(contentType ? contentType : ""));
 }
 
 // The caller still waits for the answer, and user input stays out meanwhile, but painting,
@@ -185,7 +185,7 @@ CURLcode Transfer::performWhileResponsive(CURL* curl, Received& received) {
   return code;
 }
 
-QString Transfer::DecodeBody(const QByteArray& body, const QByteArray& contentType) {
+QString Transfer::decodeBody(const QByteArray& body, const QByteArray& contentType) {
   const QByteArray charset = textdecoding::charsetOf(contentType);
   if (std::optional<QString> text = textdecoding::decodeAs(body, charset)) return *std::move(text);
   if (!charset.isEmpty()) qCDebug(lcDirectory) << "unknown charset" << charset << "- guessing";

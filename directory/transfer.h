@@ -42,7 +42,7 @@ class Transfer : public QObject {
 
   // By the charset of contentType when it names one we know; otherwise UTF-8 when the bytes
   // are valid UTF-8, else Windows-1252.
-  static QString DecodeBody(const QByteArray& body, const QByteArray& contentType);
+  static QString decodeBody(const QByteArray& body, const QByteArray& contentType);
 
   bool isRunning() const { return running_; }
 

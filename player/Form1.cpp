@@ -41,9 +41,9 @@ Form1::Form1(Form1Services services, QWidget* parent)
       messenger_(services.messenger),
       language_(folder_, services.prompt, [this] { return ui_->gESelecteerdland->text(); }) {
   ui_->setupUi(this);
-  UsePlainText(this);
+  usePlainText(this);
   setFixedSize(kWidth, kHeight);
-  icon_ = MakeAppIcon();
+  icon_ = makeAppIcon();
   setWindowIcon(icon_);
   ui_->RadioUrl->setText(directory_.siteAddress());
 
@@ -55,7 +55,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
   tray_ = new TrayIcon(std::move(services.tray), this);
   tray_->setObjectName(QStringLiteral("TrayIcon1"));
   tray_->setScreenTip(kProgramTitle);
-  iconTray_ = MakeIconTrayMenu(this);
+  iconTray_ = makeIconTrayMenu(this);
   tray_->setContextMenu(iconTray_);
 
   dialogHost_ = std::make_unique<DirectoryDialogHost>(DirectoryDialogHost{
@@ -90,7 +90,7 @@ void Form1::Form_Load() {
 }
 
 void Form1::Timer5_Timer() {
-  TrappedQuietly([this] {
+  trappedQuietly([this] {
     showLanguageTexts(language_, {ui_->Label1, ui_->Label12, ui_->Label4, ui_->Label5, ui_->Label7, ui_->Label11,
                                   ui_->Label8, ui_->Label10, ui_->Label2, ui_->Label6, ui_->Label3, ui_->Label13,
                                   ui_->Label14, ui_->Label9, ui_->Command1, ui_->Command2, ui_->Command3});
@@ -99,7 +99,7 @@ void Form1::Timer5_Timer() {
 }
 
 void Form1::Timer3_Timer() {
-  Trapped(language_, QStringLiteral("error17"), [this] {
+  trapped(language_, QStringLiteral("error17"), [this] {
     if (readSetting(ProfileKeys::kOptions, ProfileKeys::kBigScreen) == u"1")
       show();
     else
@@ -109,7 +109,7 @@ void Form1::Timer3_Timer() {
     ui_->TaalGeselecteerdTekst->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastCountryName));
     ui_->TaalGeselecteerd->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastCountryFile));
     ui_->ZenderNaam->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastName));
-    const int volume = ToWholeNumber(readSetting(ProfileKeys::kRemembered, ProfileKeys::kVolume));
+    const int volume = toWholeNumber(readSetting(ProfileKeys::kRemembered, ProfileKeys::kVolume));
     const bool changes = ui_->Slider1->value() != std::clamp(volume, 0, 100);
     ui_->Slider1->setValue(volume);
     // The slider only reports real changes; the player must hear the restored volume anyway.
@@ -126,7 +126,7 @@ void Form1::Timer3_Timer() {
 void Form1::Timer1_Timer() {
   // Another download is under way (the window stays alive meanwhile): try at the next tick.
   if (inet_->isRunning()) return;
-  Trapped(language_, QStringLiteral("error10"), [this] {
+  trapped(language_, QStringLiteral("error10"), [this] {
     const QString file = ui_->TaalGeselecteerd->text();
     timer1_->stop();
     LaadLijst_Radio(file);
@@ -134,11 +134,11 @@ void Form1::Timer1_Timer() {
 }
 
 void Form1::LaadLijst_Radio(const QString& file) {
-  Trapped(language_, QStringLiteral("error10"), [&] {
+  trapped(language_, QStringLiteral("error10"), [&] {
     ui_->List1->clear();
     ui_->List2->clear();
     ui_->List3->clear();
-    const QList<QStringList> lists = FetchTagList(*dialogHost_, directory_.stationList(file),
+    const QList<QStringList> lists = fetchTagList(*dialogHost_, directory_.stationList(file),
                                                   {QStringLiteral("naam"), QStringLiteral("url"), QStringLiteral("homepage")});
     ui_->List1->addItems(lists[0]);
     ui_->List2->addItems(lists[1]);
@@ -176,7 +176,7 @@ void Form1::Timer4_Timer() {
 }
 
 void Form1::Timer6_Timer() {
-  TrappedQuietly([this] {
+  trappedQuietly([this] {
     ui_->Label15->setVisible(player_.mute());
     if (isVisible()) tray_->Remove();
     if (messenger_)
@@ -263,7 +263,7 @@ void Form1::File1_Refresh() { File1_SetPath(ui_->File1->property("path").toStrin
 // --- favourites
 
 void Form1::Command1_Click() {
-  Trapped(language_, QStringLiteral("error12"), [this] {
+  trapped(language_, QStringLiteral("error12"), [this] {
     if (ui_->ZenderNaam->text().isEmpty()) return language_.ShowInfo(QStringLiteral("error11"));
     favourites_.add({ui_->ZenderNaam->text(), player_.URL(), ui_->RadioUrl->text()});
     File1_Refresh();
@@ -278,7 +278,7 @@ void Form1::Command2_Click() {
 }
 
 void Form1::File1_Click() {
-  Trapped(language_, QStringLiteral("error12"), [this] {
+  trapped(language_, QStringLiteral("error12"), [this] {
     const QList<QListWidgetItem*> selected = ui_->File1->selectedItems();
     if (selected.isEmpty()) return;
     const Favourite station = favourites_.read(selected.first()->text());
@@ -291,7 +291,7 @@ void Form1::File1_Click() {
 // --- playback
 
 void Form1::List1_Click() {
-  Trapped(language_, QStringLiteral("error15"), [this] {
+  trapped(language_, QStringLiteral("error15"), [this] {
     const int k = ui_->List1->currentRow();
     const auto entry = [k](QListWidget* list) {
       if (k < 0 || k >= list->count()) throw StepFailed(QStringLiteral("no entry %1 in %2").arg(k).arg(list->objectName()));
@@ -353,7 +353,7 @@ void Form1::muting_Click() { player_.setMute(!player_.mute()); }
 void Form1::Label5_Click() { ui_->WebBrowser1->navigate(directory_.aboutPage(language_.current())); }
 
 void Form1::Label3_Click() {
-  Trapped(language_, QStringLiteral("error12"), [this] {
+  trapped(language_, QStringLiteral("error12"), [this] {
     const QUrl site(QStringLiteral("http://") + ui_->RadioUrl->text());
     if (!site.isValid() || !QDesktopServices::openUrl(site))
       throw StepFailed(QStringLiteral("cannot open ") + site.toString());

@@ -67,7 +67,7 @@ void Form5::List1_Click() {
   if (host_.enableSkinTimer) host_.enableSkinTimer();
   INI::WriteIni(host_.folder.instIni(), QStringLiteral("Online Radio"), QStringLiteral("skin"), skin);
 
-  const QString descriptor = ProgramFolder::FindInFolder(host_.folder.skinFolder(skin), skin + kDescriptorEnding);
+  const QString descriptor = ProgramFolder::findInFolder(host_.folder.skinFolder(skin), skin + kDescriptorEnding);
   ui_->Label3->setText(INI::ReadIni(descriptor, QStringLiteral("Auteur"), QStringLiteral("naam")));
   ui_->Label4->setText(INI::ReadIni(descriptor, QStringLiteral("Auteur"), QStringLiteral("website")));
   ui_->Label5->setText(INI::ReadIni(descriptor, QStringLiteral("Skin"), QStringLiteral("naam")));

@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
   window.resize(200, 100);
   if (args.contains(QStringLiteral("minimized"))) window.showMinimized();
   QObject::connect(instance.get(), &SingleInstance::activationRequested, &window, [&] {
-    BringToFront(&window);
+    bringToFront(&window);
     say(window.isVisible() && !window.isMinimized() ? "activated shown" : "activated not shown");
     QTimer::singleShot(100, &app, &QApplication::quit);
   });
