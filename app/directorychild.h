@@ -15,7 +15,7 @@ class DirectoryChild {
   DirectoryChild& operator=(const DirectoryChild&) = delete;
 
   // Whether something accepts connections on host:port within timeoutMs.
-  static bool Answers(const QString& host, quint16 port, int timeoutMs = 1000);
+  static bool answers(const QString& host, quint16 port, int timeoutMs = 1000);
 
   enum class Result { AlreadyAnswering, Started, Failed };
   // Starts program with arguments unless something answers on host:port already, then waits
@@ -35,5 +35,5 @@ class DirectoryChild {
 // The arguments for an installed vantor-directory that keeps its database in dataDir and
 // serves the shipped catalogue and demo audio of shareDir. Makes dataDir, with its "audio"
 // a link to the shipped audio unless the user has an audio folder of their own there.
-QStringList PrepareDirectoryData(const QString& listen, const QString& dataDir,
+QStringList prepareDirectoryData(const QString& listen, const QString& dataDir,
                                  const QString& shareDir);

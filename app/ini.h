@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "textdecoding.h"
+
 // Access to profile (INI) files: the program's only way to read or write them.
 // Section and key names match in any letter case; missing file, section or key read as "".
 // Nothing is cached: every call goes to the file.
@@ -20,7 +22,7 @@ void WriteIni(const QString& file, const QString& section, const QString& key, c
 // killed half-way, sees all of them or none.
 void WriteIniKeys(const QString& file, const QString& section, const QList<std::pair<QString, QString>>& entries);
 
-// Decodes profile bytes: UTF-8 when valid (a BOM is dropped), otherwise Windows-1252.
-QString DecodeText(const QByteArray& bytes);
+// The old name of textdecoding::decodeText, for the callers not yet moved over.
+inline QString DecodeText(const QByteArray& bytes) { return textdecoding::decodeText(bytes); }
 
 }  // namespace INI

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "version.h"
+
 namespace {
 
 constexpr const char* kPlayerInterface = "org.mpris.MediaPlayer2.Player";
@@ -57,7 +59,7 @@ class MprisRootAdaptor final : public QDBusAbstractAdaptor {
 
   bool yes() const { return true; }
   bool no() const { return false; }
-  QString identity() const { return QStringLiteral("Vantor Internet Radio"); }
+  QString identity() const { return QString::fromLatin1(Version::kProgramTitle); }
   QString desktopEntry() const { return QStringLiteral("vantor-internet-radio"); }
   QStringList uriSchemes() const { return {QStringLiteral("http"), QStringLiteral("https")}; }
   QStringList mimeTypes() const {

@@ -7,6 +7,7 @@
 #include <QVariantMap>
 
 #include "desktop_log.h"
+#include "version.h"
 
 namespace {
 constexpr const char* kPath = "/org/freedesktop/Notifications";
@@ -72,7 +73,7 @@ void SongNotifier::notify() {
   QDBusMessage call = QDBusMessage::createMethodCall(service_, QLatin1String(kPath), QLatin1String(kInterface),
                                                      QStringLiteral("Notify"));
   const QVariantMap hints{{QStringLiteral("desktop-entry"), QStringLiteral("vantor-internet-radio")}};
-  call << QStringLiteral("Vantor Internet Radio") << id_ << QStringLiteral("audio-x-generic") << pendingSummary_ << body
+  call << QString::fromLatin1(Version::kProgramTitle) << id_ << QStringLiteral("audio-x-generic") << pendingSummary_ << body
        << QStringList() << hints << -1;
   auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this, &SongNotifier::onNotified);

@@ -53,7 +53,7 @@ void TrayIcon::onActivated(SystemTray::Action action) {
   }
 }
 
-QMenu* MakeIconTrayMenu(QWidget* parent) {
+QMenu* makeIconTrayMenu(QWidget* parent) {
   auto* menu = new QMenu(parent);
   menu->setObjectName(QStringLiteral("IconTray"));
   const auto item = [menu](const char* name, const QString& caption) {

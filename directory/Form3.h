@@ -26,7 +26,7 @@ class Form3 final : public QDialog {
   void LaadLijst_Zoek(const QString& words);
 
   // The search code of a country list file: the file name without ".txt".
-  static QString CountryCode(const QString& listFile);
+  static QString countryCode(const QString& listFile);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

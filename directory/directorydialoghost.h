@@ -29,7 +29,7 @@ struct DirectoryDialogHost {
 
 // Downloads a tag list through the main window's Inet1 into its DownloadInfo and scans what
 // DownloadInfo holds. Throws StepFailed when the download fails.
-inline QList<QStringList> FetchTagList(const DirectoryDialogHost& host, const QString& address,
+inline QList<QStringList> fetchTagList(const DirectoryDialogHost& host, const QString& address,
                                        const QStringList& names) {
   host.downloadInfo.setText(host.inet.OpenURL(address));
   return ScanTags(host.downloadInfo.Text(), names);

@@ -64,7 +64,7 @@ QList<QStringList> ScanTags(QStringView text, const QStringList& names) {
   const qsizetype n = text.size();
   QList<QStringList> lists(count);
   std::vector<qsizetype> nearestClosing(static_cast<size_t>(count), -1);
-  const qsizetype budget = ScanBudget(n);
+  const qsizetype budget = scanBudget(n);
   qsizetype taken = 0;
   for (qsizetype p = lastOpenBracket(t, n - 1); p >= 0; p = lastOpenBracket(t, p)) {
     const qsizetype left = n - p;

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qsizetype contents = 0;
     for (const QStringList& list : lists)
       for (const QString& s : list) contents += s.size();
-    if (contents > ScanBudget(text.size())) std::abort();
+    if (contents > scanBudget(text.size())) std::abort();
   } catch (const TagListTooLarge&) {
   }
   return 0;

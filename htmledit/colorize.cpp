@@ -137,11 +137,11 @@ class Scanner {
 
 }  // namespace
 
-void Scan(const QString& text, int first, int last, const Looks& looks, Sink& sink) {
+void scan(const QString& text, int first, int last, const Looks& looks, Sink& sink) {
   Scanner(text, looks, sink).run(first, last);
 }
 
-int Percentage(int p, int last) {
+int percentage(int p, int last) {
   if (last <= 0) return 0;
   const double share = 1.0 / (double(last) / double(p)) * 100.0;
   const double rounded = std::nearbyint(share);  // the default rounding mode takes halves to even
@@ -149,10 +149,10 @@ int Percentage(int p, int last) {
 }
 
 int Progress::rise(int p, int last) {
-  const int percentage = Percentage(p, last);
-  if (percentage <= highest_) return -1;
-  highest_ = percentage;
-  return percentage;
+  const int percent = percentage(p, last);
+  if (percent <= highest_) return -1;
+  highest_ = percent;
+  return percent;
 }
 
 }  // namespace colorize

@@ -220,8 +220,8 @@ bool Corvel::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool Corvel::rtfHTML_KeyDown(QKeyEvent* event) {
-  short keyCode = keycodes::FromQt(event->key());
-  short shift = keycodes::ShiftMask(event->modifiers());
+  short keyCode = keycodes::fromQt(event->key());
+  short shift = keycodes::shiftMask(event->modifiers());
   lineKey_ = keyCode == 13 || (keyCode >= 37 && keyCode <= 40);
   const short givenCode = keyCode;
   const short givenShift = shift;
@@ -229,11 +229,11 @@ bool Corvel::rtfHTML_KeyDown(QKeyEvent* event) {
   if (keyCode == 0) return true;
   if (keyCode == givenCode && shift == givenShift) return false;
   // The host turned it into another key: the box gets that one instead.
-  const int qtKey = keycodes::ToQt(keyCode);
+  const int qtKey = keycodes::toQt(keyCode);
   if (qtKey == 0) return true;
   QString text;
   if (keyCode >= 'A' && keyCode <= 'Z' && !(shift & 6)) text = QChar(shift & 1 ? keyCode : keyCode + 32);
-  QKeyEvent replacement(QEvent::KeyPress, qtKey, keycodes::Modifiers(shift), text);
+  QKeyEvent replacement(QEvent::KeyPress, qtKey, keycodes::modifiers(shift), text);
   deliverKey(&replacement, qtKey, text);
   return true;
 }
@@ -247,8 +247,8 @@ void Corvel::deliverKey(QKeyEvent* original, int key, const QString& text) {
 }
 
 bool Corvel::rtfHTML_KeyUp(QKeyEvent* event) {
-  short keyCode = keycodes::FromQt(event->key());
-  short shift = keycodes::ShiftMask(event->modifiers());
+  short keyCode = keycodes::fromQt(event->key());
+  short shift = keycodes::shiftMask(event->modifiers());
   Q_EMIT KeyUp(keyCode, shift);
   return keyCode == 0;
 }
@@ -260,7 +260,7 @@ bool Corvel::rtfHTML_Mouse(QEvent* event) {
   auto* mouse = static_cast<QMouseEvent*>(event);
   const Qt::MouseButton b = mouse->button();
   short button = short(b == Qt::LeftButton ? 1 : b == Qt::RightButton ? 2 : b == Qt::MiddleButton ? 4 : 0);
-  short shift = keycodes::ShiftMask(mouse->modifiers());
+  short shift = keycodes::shiftMask(mouse->modifiers());
   float x = float(mouse->position().x());
   float y = float(mouse->position().y());
   if (type == QEvent::MouseButtonDblClick) {

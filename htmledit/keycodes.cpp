@@ -18,7 +18,7 @@ constexpr std::array<std::pair<int, short>, 26> kNamed{{
 
 }  // namespace
 
-short FromQt(int qtKey) {
+short fromQt(int qtKey) {
   if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)) return short(qtKey);
   if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return short(112 + (qtKey - Qt::Key_F1));
   for (const auto& [key, code] : kNamed)
@@ -26,7 +26,7 @@ short FromQt(int qtKey) {
   return short(qtKey & 0x7fff);
 }
 
-int ToQt(short keyCode) {
+int toQt(short keyCode) {
   if ((keyCode >= 'A' && keyCode <= 'Z') || (keyCode >= '0' && keyCode <= '9')) return keyCode;
   if (keyCode >= 112 && keyCode < 112 + 24) return Qt::Key_F1 + (keyCode - 112);
   for (const auto& [key, code] : kNamed)
@@ -34,12 +34,12 @@ int ToQt(short keyCode) {
   return 0;
 }
 
-short ShiftMask(Qt::KeyboardModifiers modifiers) {
+short shiftMask(Qt::KeyboardModifiers modifiers) {
   return short((modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
                (modifiers & Qt::AltModifier ? 4 : 0));
 }
 
-Qt::KeyboardModifiers Modifiers(short shift) {
+Qt::KeyboardModifiers modifiers(short shift) {
   Qt::KeyboardModifiers m;
   if (shift & 1) m |= Qt::ShiftModifier;
   if (shift & 2) m |= Qt::ControlModifier;

@@ -9,7 +9,7 @@
 namespace {
 
 // Profile values are single lines whose edge blanks are dropped: those are written as escapes.
-QString Escape(const QString& text) {
+QString escape(const QString& text) {
   QString out;
   out.reserve(text.size());
   for (qsizetype i = 0; i < text.size(); ++i) {
@@ -26,7 +26,7 @@ QString Escape(const QString& text) {
   return out;
 }
 
-QString Unescape(const QString& stored) {
+QString unescape(const QString& stored) {
   QString out;
   out.reserve(stored.size());
   for (qsizetype i = 0; i < stored.size(); ++i) {
@@ -49,7 +49,7 @@ QString Unescape(const QString& stored) {
 
 }  // namespace
 
-QString IniPropertyBag::Encode(const QVariant& value) {
+QString IniPropertyBag::encode(const QVariant& value) {
   switch (value.metaType().id()) {
     case QMetaType::Bool: return value.toBool() ? QStringLiteral("-1") : QStringLiteral("0");
     case QMetaType::QFont: return value.value<QFont>().toString();
@@ -62,12 +62,12 @@ QString IniPropertyBag::Encode(const QVariant& value) {
       pixmap.save(&buffer, "PNG");
       return QString::fromLatin1(png.toBase64());
     }
-    case QMetaType::QString: return Escape(value.toString());
+    case QMetaType::QString: return escape(value.toString());
     default: return value.toString();
   }
 }
 
-QVariant IniPropertyBag::Decode(const QString& stored, const QVariant& defaultValue) {
+QVariant IniPropertyBag::decode(const QString& stored, const QVariant& defaultValue) {
   if (stored.isEmpty()) return defaultValue;
   bool ok = true;
   QVariant value;
@@ -92,18 +92,18 @@ QVariant IniPropertyBag::Decode(const QString& stored, const QVariant& defaultVa
       value = pixmap;
       break;
     }
-    default: value = Unescape(stored); break;
+    default: value = unescape(stored); break;
   }
   return ok ? value : defaultValue;
 }
 
 QVariant IniPropertyBag::ReadProperty(const QString& name, const QVariant& defaultValue) const {
-  return Decode(INI::ReadIni(file_, section_, name), defaultValue);
+  return decode(INI::ReadIni(file_, section_, name), defaultValue);
 }
 
 void IniPropertyBag::WriteProperty(const QString& name, const QVariant& value, const QVariant& defaultValue) {
-  const QString stored = Encode(value);
-  if (stored == Encode(defaultValue)) {
+  const QString stored = encode(value);
+  if (stored == encode(defaultValue)) {
     // Not written; but an earlier value would come back on the next load, so it is emptied.
     if (!INI::ReadIni(file_, section_, name).isEmpty()) INI::WriteIni(file_, section_, name, QString());
     return;

@@ -2,16 +2,14 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 
 #include <utility>
 
 #include "app/ini.h"
 #include "app/trap.h"
+#include "player_log.h"
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcFavourites, "vantor.player.favourites")
 
 const QString kSection = QStringLiteral("Internet");
 

@@ -37,7 +37,7 @@ SongNotifier::Activity activity(int playState) {
 
 }  // namespace
 
-void LinkMpris(Form1& form, Mpris& mpris) {
+void linkMpris(Form1& form, Mpris& mpris) {
   MediaPlayer& player = form.WindowsMediaPlayer1();
   QSlider* slider = form.controls().Slider1;
   const auto publish = [&form, &mpris, &player] {
@@ -61,7 +61,7 @@ void LinkMpris(Form1& form, Mpris& mpris) {
   QObject::connect(&mpris, &Mpris::quitRequested, &form, &Form1::endProgram);
 }
 
-void LinkNotifications(Form1& form, SongNotifier& notifier) {
+void linkNotifications(Form1& form, SongNotifier& notifier) {
   MediaPlayer& player = form.WindowsMediaPlayer1();
   auto song = std::make_shared<QString>();
   const auto update = [&form, &notifier, &player, song] {

@@ -20,7 +20,7 @@ QStringList SkinDescriptors(const QString& folder) {
 Form5::Form5(SkinChooserHost host, QWidget* parent)
     : QDialog(parent), host_(std::move(host)), ui_(std::make_unique<Ui::Form5>()) {
   ui_->setupUi(this);
-  UsePlainText(this);
+  usePlainText(this);
   setFixedSize(size());
   connect(ui_->List1, &QListWidget::itemSelectionChanged, this, &Form5::List1_Click);
   connect(ui_->Command1, &QPushButton::clicked, this, &Form5::Command1_Click);
@@ -69,7 +69,7 @@ void Form5::List1_Click() {
   if (host_.enableSkinTimer) host_.enableSkinTimer();
   INI::WriteIni(host_.folder.instIni(), QStringLiteral("Online Radio"), QStringLiteral("skin"), skin);
 
-  const QString descriptor = ProgramFolder::FindInFolder(host_.folder.skinFolder(skin), skin + kDescriptorEnding);
+  const QString descriptor = ProgramFolder::findInFolder(host_.folder.skinFolder(skin), skin + kDescriptorEnding);
   ui_->Label3->setText(INI::ReadIni(descriptor, QStringLiteral("Auteur"), QStringLiteral("naam")));
   ui_->Label4->setText(INI::ReadIni(descriptor, QStringLiteral("Auteur"), QStringLiteral("website")));
   ui_->Label5->setText(INI::ReadIni(descriptor, QStringLiteral("Skin"), QStringLiteral("naam")));

@@ -36,18 +36,18 @@ void leaveStaleSocket(const QString& path) {
 class SingleInstanceTest : public ::testing::Test {
  protected:
   QTemporaryDir folder;
-  QString name = SingleInstanceServerName(folder.path());
+  QString name = singleInstanceServerName(folder.path());
 };
 
 TEST_F(SingleInstanceTest, NameIsPerFolderAndIndependentOfHowThePathIsWritten) {
   QTemporaryDir other;
-  EXPECT_NE(SingleInstanceServerName(other.path()), name);
-  EXPECT_EQ(SingleInstanceServerName(folder.path() + "/"), name);
-  EXPECT_EQ(SingleInstanceServerName(folder.path() + "/./sub/.."), name);
+  EXPECT_NE(singleInstanceServerName(other.path()), name);
+  EXPECT_EQ(singleInstanceServerName(folder.path() + "/"), name);
+  EXPECT_EQ(singleInstanceServerName(folder.path() + "/./sub/.."), name);
   QDir(folder.path()).mkdir("sub");
   const QString link = other.path() + "/link";
   ASSERT_TRUE(QFile::link(folder.path(), link));
-  EXPECT_EQ(SingleInstanceServerName(link), name);
+  EXPECT_EQ(singleInstanceServerName(link), name);
   // The address must fit a socket address.
   EXPECT_LT(QFile::encodeName(name).size(), 100);
 }
@@ -122,16 +122,16 @@ TEST_F(SingleInstanceTest, OnlyTheActivationRequestIsHonoured) {
   EXPECT_EQ(good.readLine(), "ok\n");
 }
 
-TEST(BringToFront, RestoresShowsAndKeepsTheWindowUp) {
+TEST(bringToFront, RestoresShowsAndKeepsTheWindowUp) {
   QWidget hidden;
-  BringToFront(&hidden);
+  bringToFront(&hidden);
   EXPECT_TRUE(hidden.isVisible());
   EXPECT_FALSE(hidden.isMinimized());
 
   QWidget minimized;
   minimized.showMinimized();
   ASSERT_TRUE(minimized.isMinimized());
-  BringToFront(&minimized);
+  bringToFront(&minimized);
   EXPECT_TRUE(minimized.isVisible());
   EXPECT_FALSE(minimized.isMinimized());
 
@@ -139,7 +139,7 @@ TEST(BringToFront, RestoresShowsAndKeepsTheWindowUp) {
   QWidget both;
   both.showMinimized();
   both.hide();
-  BringToFront(&both);
+  bringToFront(&both);
   EXPECT_TRUE(both.isVisible());
   EXPECT_FALSE(both.isMinimized());
 }
@@ -211,7 +211,7 @@ class TwoCopiesTest : public ::testing::Test {
   QString serverName() {
     const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
-    const QString name = SingleInstanceServerName(programDir);
+    const QString name = singleInstanceServerName(programDir);
     if (saved.isNull()) qunsetenv("XDG_RUNTIME_DIR");
     else qputenv("XDG_RUNTIME_DIR", saved);
     return name;

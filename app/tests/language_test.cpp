@@ -76,28 +76,28 @@ TEST_F(LanguageTest, MessageBoxesHaveTheirCaptionsAndIcons) {
 
 TEST_F(LanguageTest, TrapSkipsTheRestAndShowsTheHandlersKey) {
   int steps = 0;
-  const bool ok = Trapped(lang, "error10", [&] {
+  const bool ok = trapped(lang, "error10", [&] {
     ++steps;
-    ToWholeNumber("");
+    toWholeNumber("");
     ++steps;
   });
   EXPECT_FALSE(ok);
   EXPECT_EQ(steps, 1);
   ASSERT_EQ(prompt.texts(), QStringList{"List failed"});
-  EXPECT_TRUE(Trapped(lang, "error10", [&] { ++steps; }));
+  EXPECT_TRUE(trapped(lang, "error10", [&] { ++steps; }));
   EXPECT_EQ(prompt.boxes().size(), 1u);
-  EXPECT_FALSE(TrappedQuietly([] { throw StepFailed("x"); }));
+  EXPECT_FALSE(trappedQuietly([] { throw StepFailed("x"); }));
   EXPECT_EQ(prompt.boxes().size(), 1u);
 }
 
 TEST(WholeNumbers, ConvertLikeStoredNumbers) {
-  EXPECT_EQ(ToWholeNumber("42"), 42);
-  EXPECT_EQ(ToWholeNumber(" 7 "), 7);
-  EXPECT_EQ(ToWholeNumber("-3"), -3);
-  EXPECT_EQ(ToWholeNumber("2.5"), 2);
-  EXPECT_EQ(ToWholeNumber("3.5"), 4);
+  EXPECT_EQ(toWholeNumber("42"), 42);
+  EXPECT_EQ(toWholeNumber(" 7 "), 7);
+  EXPECT_EQ(toWholeNumber("-3"), -3);
+  EXPECT_EQ(toWholeNumber("2.5"), 2);
+  EXPECT_EQ(toWholeNumber("3.5"), 4);
   for (const char* bad : {"", "abc", "4x", "1e400", "99999999999"})
-    EXPECT_THROW(ToWholeNumber(bad), StepFailed) << bad;
+    EXPECT_THROW(toWholeNumber(bad), StepFailed) << bad;
 }
 
 // Every key the program looks up must exist in both shipped languages.

@@ -9,7 +9,7 @@ namespace {
 TEST(NowPlayingBuffer, MatchesTheMessengerRecordByteForByte) {
   // "Nu: Ελλάς": Greek letters beyond Latin-1 keep both bytes of their code unit.
   const MessengerCopyData greek =
-      NowPlayingCopyData("Music", true, "{1}{0}", {}, QString::fromUtf8("Nu: Ελλάς"), {}, {});
+      nowPlayingCopyData("Music", true, "{1}{0}", {}, QString::fromUtf8("Nu: Ελλάς"), {}, {});
   const QByteArray expected = QByteArray::fromHex(
       "5c003000"                          // \0
       "4d00750073006900 6300"             // Music
@@ -31,7 +31,7 @@ TEST(NowPlayingBuffer, MatchesTheMessengerRecordByteForByte) {
   EXPECT_EQ(greek.byteCount, static_cast<quint32>(greek.buffer.size()));
 
   // No station yet: the prefix and one blank, and the record is still whole.
-  const MessengerCopyData empty = NowPlayingCopyData("Music", true, "{1}{0}", {}, "Nu: ", {}, {});
+  const MessengerCopyData empty = nowPlayingCopyData("Music", true, "{1}{0}", {}, "Nu: ", {}, {});
   const QByteArray expectedEmpty = QByteArray::fromHex(
       "5c003000 4d00750073006900 6300 5c003000 3100 5c003000 7b0031007d007b0030007d00 5c003000"
       "5c003000 4e0075003a002000 5c003000 5c003000 5c003000 0000");

@@ -148,7 +148,7 @@ TEST(TrayIconReal, KeepsItsStateWithoutASystemTray) {
 
 TEST(IconTrayMenu, HasTheSixItemsInOrder) {
   QWidget host;
-  QMenu* menu = MakeIconTrayMenu(&host);
+  QMenu* menu = makeIconTrayMenu(&host);
   EXPECT_EQ(menu->objectName(), "IconTray");
   EXPECT_EQ(menu->parent(), &host);
   const QList<QAction*> actions = menu->actions();

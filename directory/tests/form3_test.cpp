@@ -223,11 +223,11 @@ TEST_F(Form3Test, AFailedCountryListKeepsTheTwoFixedRows) {
 }
 
 TEST_F(Form3Test, CountryCodeIsTheListFileWithoutTxt) {
-  EXPECT_EQ(Form3::CountryCode(u"holland.txt"_qs), u"holland"_qs);
-  EXPECT_EQ(Form3::CountryCode(u"x.TXT"_qs), u"x"_qs);
-  EXPECT_EQ(Form3::CountryCode(QString()), QString());
+  EXPECT_EQ(Form3::countryCode(u"holland.txt"_qs), u"holland"_qs);
+  EXPECT_EQ(Form3::countryCode(u"x.TXT"_qs), u"x"_qs);
+  EXPECT_EQ(Form3::countryCode(QString()), QString());
   for (const QString& bad : {u"nl"_qs, u".txt"_qs, u"holland.lst"_qs, u"holland"_qs})
-    EXPECT_THROW(Form3::CountryCode(bad), StepFailed) << bad.toStdString();
+    EXPECT_THROW(Form3::countryCode(bad), StepFailed) << bad.toStdString();
 }
 
 TEST_F(Form3Test, ASearchThatCannotRunReportsError8) {

@@ -167,7 +167,7 @@ TEST(TagScanner, AgreesWithTheLiteralRules) {
       return "round " + std::to_string(round) + " names " + names.join(u',').toStdString() + " text " +
              text.toStdString();
     };
-    if (contents > ScanBudget(text.size())) {
+    if (contents > scanBudget(text.size())) {
       ++overBudget;
       EXPECT_THROW(ScanTags(text, names), TagListTooLarge) << trace();
       continue;

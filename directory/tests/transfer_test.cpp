@@ -155,12 +155,12 @@ TEST_F(TransferTest, DecodesByTheCharsetOfTheAnswer) {
 }
 
 TEST(TransferDecode, CharsetNamesAndWindows1252) {
-  EXPECT_EQ(Transfer::DecodeBody("\x93q\x94 \x9F", "text/plain; Charset=Windows-1252"),
+  EXPECT_EQ(Transfer::decodeBody("\x93q\x94 \x9F", "text/plain; Charset=Windows-1252"),
             u"“q” Ÿ"_qs);
-  EXPECT_EQ(Transfer::DecodeBody(QByteArray("a\0b\0", 4), "text/plain; charset=UTF-16LE"),
+  EXPECT_EQ(Transfer::decodeBody(QByteArray("a\0b\0", 4), "text/plain; charset=UTF-16LE"),
             u"ab"_qs);
   // A charset word in another parameter is not the charset.
-  EXPECT_EQ(Transfer::DecodeBody("caf\xE9", "text/plain; name=\"charset=utf-8\""), u"café"_qs);
+  EXPECT_EQ(Transfer::decodeBody("caf\xE9", "text/plain; name=\"charset=utf-8\""), u"café"_qs);
 }
 
 TEST_F(TransferTest, TransportFailuresFailTheStep) {

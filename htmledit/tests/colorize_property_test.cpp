@@ -150,7 +150,7 @@ TEST(ColorizeProperty, ScanMatchesThePlainReading) {
     const int end = n ? start + random.bounded(n - start + 1) : 0;
     const Looks looks = RandomLooks(random);
     Collect sink(n);
-    colorize::Scan(text, start, end, looks, sink);
+    colorize::scan(text, start, end, looks, sink);
     ASSERT_EQ(sink.look, PlainReading(text, start, end, looks)) << text.toStdString() << " " << start << ".." << end;
   }
 }

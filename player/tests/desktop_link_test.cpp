@@ -123,14 +123,14 @@ TEST_F(DesktopLinkTest, EveryTickReachesEverySubscriberWithThePrefixAndTheStatio
 }
 
 TEST_F(DesktopLinkTest, NotificationsOnlyWhileTheWindowIsHiddenEachReplacingTheLast) {
-  const QString service = QStringLiteral("org.vantor.test.LinkNotifications%1").arg(QCoreApplication::applicationPid());
+  const QString service = QStringLiteral("org.vantor.test.linkNotifications%1").arg(QCoreApplication::applicationPid());
   FakeNotificationServer server(QStringLiteral("link-notification-server"), service);
   ASSERT_TRUE(server.registered());
   FakeMediaPlayer player;
   start(player);
   form->findChild<QTimer*>("Timer3")->stop();  // stay hidden, as a start in the tray does
   SongNotifier notifier(QDBusConnection::sessionBus(), service);
-  LinkNotifications(*form, notifier);
+  linkNotifications(*form, notifier);
   list("List1")->clear();
   list("List1")->addItem("Polder FM");
   list("List2")->addItem("http://127.0.0.1:9/polder");
@@ -168,7 +168,7 @@ TEST_F(DesktopLinkTest, MetadataFollowTheTitlesOfARealStreamOneChangeEach) {
   Mpris mpris;
   const QString name = QStringLiteral("org.mpris.MediaPlayer2.vantorlink%1").arg(QCoreApplication::applicationPid());
   ASSERT_TRUE(mpris.publish(QDBusConnection::sessionBus(), name));
-  LinkMpris(*form, mpris);
+  linkMpris(*form, mpris);
   QDBusConnection shell = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("link-shell"));
   MetadataListener listener;
   ASSERT_TRUE(shell.connect(name, Mpris::kObjectPath, "org.freedesktop.DBus.Properties", "PropertiesChanged",
