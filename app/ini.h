@@ -22,7 +22,5 @@ void WriteIni(const QString& file, const QString& section, const QString& key, c
 // killed half-way, sees all of them or none.
 void WriteIniKeys(const QString& file, const QString& section, const QList<std::pair<QString, QString>>& entries);
 
-// The old name of textdecoding::decodeText, for the callers not yet moved over.
-inline QString DecodeText(const QByteArray& bytes) { return textdecoding::decodeText(bytes); }
 
 }  // namespace INI

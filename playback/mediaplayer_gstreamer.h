@@ -5,6 +5,7 @@
 #include <QUrl>
 
 #include "mediaplayer.h"
+#include "version.h"
 #include "playbackfailure.h"
 #include "playbin.h"
 #include "streamresolver.h"
@@ -80,7 +81,7 @@ class GstMediaPlayer final : public MediaPlayer {
   // The address currently handed to GStreamer (a playlist's entry, not the playlist).
   QUrl currentStream() const { return stream_; }
 
-  static constexpr const char* kUserAgent = "VantorInternetRadio/2.0";
+  static constexpr const char* kUserAgent = Version::kUserAgent;
 
  protected:
   bool event(QEvent* e) override;

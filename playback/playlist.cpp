@@ -6,15 +6,12 @@
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
-#include "app/ini.h"
+#include "app/textdecoding.h"
 
 namespace playlist {
 namespace {
 
-QByteArray mimeOf(const QByteArray& contentType) {
-  const qsizetype semi = contentType.indexOf(';');
-  return (semi < 0 ? contentType : contentType.left(semi)).trimmed().toLower();
-}
+using textdecoding::mimeOf;
 
 bool isM3uType(const QByteArray& mime) {
   return mime == "audio/x-mpegurl" || mime == "audio/mpegurl" || mime == "application/x-mpegurl" ||
@@ -48,7 +45,7 @@ bool isNetworkScheme(const QString& scheme) {
   return schemes.contains(scheme);
 }
 
-QString decode(const QByteArray& bytes) { return INI::DecodeText(bytes); }
+QString decode(const QByteArray& bytes) { return textdecoding::decodeText(bytes); }
 
 // Line-based formats: drop a last line that the size cap cut in two.
 QStringList lines(const QByteArray& body) {

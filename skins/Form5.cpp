@@ -4,6 +4,7 @@
 
 #include "app/ini.h"
 #include "app/plaintext.h"
+#include "app/profilekeys.h"
 #include "ui_Form5.h"
 
 namespace {
@@ -67,7 +68,7 @@ void Form5::List1_Click() {
   if (chosen.isEmpty()) return;
   const QString skin = chosen.front()->text();
   if (host_.enableSkinTimer) host_.enableSkinTimer();
-  INI::WriteIni(host_.folder.instIni(), QStringLiteral("Online Radio"), QStringLiteral("skin"), skin);
+  INI::WriteIni(host_.folder.instIni(), ProfileKeys::kOptions, ProfileKeys::kSkin, skin);
 
   const QString descriptor = ProgramFolder::findInFolder(host_.folder.skinFolder(skin), skin + kDescriptorEnding);
   ui_->Label3->setText(INI::ReadIni(descriptor, QStringLiteral("Auteur"), QStringLiteral("naam")));

@@ -7,13 +7,13 @@
 #include <QPixmap>
 
 #include "app/ini.h"
+#include "app/profilekeys.h"
 #include "app/trap.h"
-
-Q_LOGGING_CATEGORY(lcSkins, "vantor.skins")
+#include "skins_log.h"
 
 namespace {
-const QString kOptions = QStringLiteral("Online Radio");
-const QString kSkinKey = QStringLiteral("skin");
+using ProfileKeys::kOptions;
+const QString& kSkinKey = ProfileKeys::kSkin;
 const QString kFallbackSkin = QStringLiteral("Standaard");
 const QString kFailedMarker = QStringLiteral("2");
 
