@@ -23,8 +23,8 @@ bool DirectoryChild::answers(const QString& host, quint16 port, int timeoutMs) {
 }
 
 DirectoryChild::Result DirectoryChild::start(const QString& program, const QStringList& arguments,
-                                             const QString& host, quint16 port,
-                                             const QString& logFile, int waitMs) {
+                                             const QString& host, quint16 port, const QString& logFile,
+                                             int waitMs) {
   if (answers(host, port)) return Result::AlreadyAnswering;
   process_.setProgram(program);
   process_.setArguments(arguments);
@@ -68,13 +68,12 @@ void DirectoryChild::stop() {
   }
 }
 
-QStringList prepareDirectoryData(const QString& listen, const QString& dataDir,
-                                 const QString& shareDir) {
+QStringList prepareDirectoryData(const QString& listen, const QString& dataDir, const QString& shareDir) {
   QDir().mkpath(dataDir);
   const QString audio = dataDir + QStringLiteral("/audio");
   const QFileInfo existing(audio);
-  if (!existing.exists() && !existing.isSymLink())
-    QFile::link(shareDir + QStringLiteral("/audio"), audio);
-  return {QStringLiteral("--listen"), listen, QStringLiteral("--data"), dataDir,
+  if (!existing.exists() && !existing.isSymLink()) QFile::link(shareDir + QStringLiteral("/audio"), audio);
+  return {QStringLiteral("--listen"),    listen,
+          QStringLiteral("--data"),      dataDir,
           QStringLiteral("--catalogue"), shareDir + QStringLiteral("/catalogue.json")};
 }

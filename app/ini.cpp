@@ -84,14 +84,16 @@ void removeStaleTemporaries(const QString& target) {
   for (const QString& name : names) {
     bool ok = false;
     const pid_t pid = pid_t(name.mid(prefix.size()).toLong(&ok));
-    if (ok && pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH) QFile::remove(info.absolutePath() + u'/' + name);
+    if (ok && pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
+      QFile::remove(info.absolutePath() + u'/' + name);
   }
 }
 
 // Writes next to the target, syncs, then renames over it: readers see the old or the new file.
 bool replaceFile(const QString& file, const QByteArray& bytes) {
   const QFileInfo info(file);
-  const QByteArray target = QFile::encodeName(info.exists() ? info.canonicalFilePath() : info.absoluteFilePath());
+  const QByteArray target =
+      QFile::encodeName(info.exists() ? info.canonicalFilePath() : info.absoluteFilePath());
   mode_t mode = 0644;
   struct stat st {};
   if (::stat(target.constData(), &st) == 0) {
@@ -159,7 +161,8 @@ void setEntry(QStringList& lines, const QString& section, const QString& key, co
 
   qsizetype sectionAt = -1;
   for (qsizetype i = 0; i < lines.size(); ++i) {
-    if (sectionName(lines[i]).compare(cleanSection, Qt::CaseInsensitive) == 0 && !sectionName(lines[i]).isNull()) {
+    if (sectionName(lines[i]).compare(cleanSection, Qt::CaseInsensitive) == 0 &&
+        !sectionName(lines[i]).isNull()) {
       sectionAt = i;
       break;
     }
@@ -189,7 +192,8 @@ void WriteIni(const QString& file, const QString& section, const QString& key, c
   WriteIniKeys(file, section, {{key, value}});
 }
 
-void WriteIniKeys(const QString& file, const QString& section, const QList<std::pair<QString, QString>>& entries) {
+void WriteIniKeys(const QString& file, const QString& section,
+                  const QList<std::pair<QString, QString>>& entries) {
   QStringList lines;
   QString eol = QStringLiteral("\n");
   if (QFileInfo::exists(file) && !readLines(file, lines, eol)) return;

@@ -20,7 +20,7 @@ void WriteIni(const QString& file, const QString& section, const QString& key, c
 
 // Several keys of one section in a single replacement of the file: a reader, or a program
 // killed half-way, sees all of them or none.
-void WriteIniKeys(const QString& file, const QString& section, const QList<std::pair<QString, QString>>& entries);
-
+void WriteIniKeys(const QString& file, const QString& section,
+                  const QList<std::pair<QString, QString>>& entries);
 
 }  // namespace INI

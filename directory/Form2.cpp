@@ -46,9 +46,11 @@ void Form2::LaadLijst_Taal() {
     ui_->List1->addItems(lists[0]);
     ui_->List2->addItems(lists[1]);
     if (lists[0].size() != lists[1].size())
-      qCWarning(lcDirectory) << "country list has" << lists[0].size() << "names and" << lists[1].size() << "files";
+      qCWarning(lcDirectory) << "country list has" << lists[0].size() << "names and" << lists[1].size()
+                             << "files";
 
-    const int last = toWholeNumber(INI::ReadIni(host_.folder.instIni(), ProfileKeys::kRemembered, ProfileKeys::kCountryRow));
+    const int last = toWholeNumber(
+        INI::ReadIni(host_.folder.instIni(), ProfileKeys::kRemembered, ProfileKeys::kCountryRow));
     if (last < 0 || last >= ui_->List1->count())
       throw StepFailed(QStringLiteral("no country %1 in a list of %2").arg(last).arg(ui_->List1->count()));
     ui_->List1->setCurrentRow(last);
@@ -77,7 +79,8 @@ void Form2::Command1_Click() {
   const QString name = entryAt(ui_->List1, row);
   // The main window re-arms its Timer1 here, so the new list loads a second later.
   if (host_.chooseCountry) host_.chooseCountry(name, file);
-  INI::WriteIni(host_.folder.instIni(), ProfileKeys::kRemembered, ProfileKeys::kCountryRow, QString::number(row));
+  INI::WriteIni(host_.folder.instIni(), ProfileKeys::kRemembered, ProfileKeys::kCountryRow,
+                QString::number(row));
   host_.language.ShowInfo(QStringLiteral("error3"), name);
   accept();
 }

@@ -65,7 +65,8 @@ void Form3::LaadLijst_Taal() {
     ui_->Combo1->addItems(lists[0]);
     ui_->List4->addItems(lists[1]);
 
-    const int last = toWholeNumber(INI::ReadIni(host_.folder.instIni(), ProfileKeys::kRemembered, ProfileKeys::kSearchCountryRow));
+    const int last = toWholeNumber(
+        INI::ReadIni(host_.folder.instIni(), ProfileKeys::kRemembered, ProfileKeys::kSearchCountryRow));
     if (last < 0 || last >= ui_->Combo1->count())
       throw StepFailed(QStringLiteral("no country row %1 of %2").arg(last).arg(ui_->Combo1->count()));
     ui_->Combo1->setCurrentIndex(last);
@@ -86,9 +87,9 @@ void Form3::LaadLijst_Zoek(const QString& words) {
     ui_->List2->clear();
     ui_->List3->clear();
     const QString code = countryCode(entryAt(ui_->List4, ui_->Combo1->currentIndex()));
-    const QList<QStringList> lists = fetchTagList(
-        host_, host_.address.search(words, code),
-        {QStringLiteral("naam"), QStringLiteral("url"), QStringLiteral("homepage")});
+    const QList<QStringList> lists =
+        fetchTagList(host_, host_.address.search(words, code),
+                     {QStringLiteral("naam"), QStringLiteral("url"), QStringLiteral("homepage")});
     ui_->List1->addItems(lists[0]);
     ui_->List2->addItems(lists[1]);
     ui_->List3->addItems(lists[2]);

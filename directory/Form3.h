@@ -19,7 +19,6 @@ class Form3 final : public QDialog {
   explicit Form3(const DirectoryDialogHost& host, QWidget* parent = nullptr);
   ~Form3() override;
 
-
   // Fills the country filter: "Alle landen", a separator, then the directory's countries.
   void LaadLijst_Taal();
   // Runs one search with the words as typed in the selected country.

@@ -22,8 +22,8 @@ namespace {
 void initCurlOnce() {
   static const CURLcode init = curl_global_init(CURL_GLOBAL_DEFAULT);
   if (init != CURLE_OK)
-    throw StepFailed(QStringLiteral("libcurl cannot start: %1")
-                         .arg(QString::fromUtf8(curl_easy_strerror(init))));
+    throw StepFailed(
+        QStringLiteral("libcurl cannot start: %1").arg(QString::fromUtf8(curl_easy_strerror(init))));
 }
 
 class BusyCursor {
@@ -104,8 +104,7 @@ Transfer::Transfer(QObject* parent) : QObject(parent) {}
 QString Transfer::OpenURL(const QString& url) {
   const QString given = url.trimmed();
   const QUrl parsed(given, QUrl::TolerantMode);
-  if (!isWebAddress(parsed))
-    throw StepFailed(QStringLiteral("not an http or https address: %1").arg(url));
+  if (!isWebAddress(parsed)) throw StepFailed(QStringLiteral("not an http or https address: %1").arg(url));
   // QUrl decodes "%2E%2E" back to "..", which libcurl would then resolve away: an address that
   // is already plain ASCII goes out byte for byte. Tolerant parsing encodes anything else.
   const QByteArray address = isWireReady(given) ? given.toLatin1() : parsed.toEncoded();
@@ -147,13 +146,12 @@ QString Transfer::OpenURL(const QString& url) {
 
   const CURLcode code = performWhileResponsive(c, received);
   if (received.abandoned)
-    throw StepAbandoned(QStringLiteral("download of %1 given up: the program is ending")
-                         .arg(QString::fromLatin1(address)));
+    throw StepAbandoned(
+        QStringLiteral("download of %1 given up: the program is ending").arg(QString::fromLatin1(address)));
   if (code != CURLE_OK || received.tooLarge) {
     const QString why = reasonFor(code, detail, received, timeout_);
     qCWarning(lcDirectory) << "download failed:" << address << why;
-    throw StepFailed(QStringLiteral("download of %1 failed: %2")
-                         .arg(QString::fromLatin1(address), why));
+    throw StepFailed(QStringLiteral("download of %1 failed: %2").arg(QString::fromLatin1(address), why));
   }
 
   long status = 0;

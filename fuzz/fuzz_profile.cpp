@@ -19,7 +19,8 @@ QByteArray scratchPath;
 // One file a process, removed when the run ends, so that runs do not fill the tmpfs.
 QString scratchFile() {
   static const QString path = [] {
-    const QString dir = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
+    const QString dir =
+        QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
     const QString p = dir + QStringLiteral("/vantor-fuzz-profile-%1.ini").arg(::getpid());
     scratchPath = QFile::encodeName(p);
     std::atexit([] { std::remove(scratchPath.constData()); });

@@ -5,7 +5,15 @@
 namespace colorize {
 namespace {
 
-enum State : std::uint8_t { Text = 1, TagName = 2, PropName = 4, PropVal = 8, Comment = 16, StyleBlock = 32, ScriptBlock = 64 };
+enum State : std::uint8_t {
+  Text = 1,
+  TagName = 2,
+  PropName = 4,
+  PropVal = 8,
+  Comment = 16,
+  StyleBlock = 32,
+  ScriptBlock = 64
+};
 
 class Scanner {
  public:

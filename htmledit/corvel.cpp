@@ -77,7 +77,8 @@ void Corvel::setHideSelection(bool blnNewValue) {
   QPalette palette = rtfHTML_->palette();
   const QPalette active = palette;
   palette.setColor(QPalette::Inactive, QPalette::Highlight,
-                   blnNewValue ? active.color(QPalette::Active, QPalette::Base) : active.color(QPalette::Active, QPalette::Highlight));
+                   blnNewValue ? active.color(QPalette::Active, QPalette::Base)
+                               : active.color(QPalette::Active, QPalette::Highlight));
   palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
                    blnNewValue ? active.color(QPalette::Active, QPalette::Text)
                                : active.color(QPalette::Active, QPalette::HighlightedText));
@@ -90,7 +91,8 @@ bool Corvel::Locked() const { return rtfHTML_->isReadOnly(); }
 void Corvel::setLocked(bool blnNewValue) {
   rtfHTML_->setReadOnly(blnNewValue);
   // A locked box still lets the caret move and text be selected and copied.
-  if (blnNewValue) rtfHTML_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  if (blnNewValue)
+    rtfHTML_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   markChanged("Locked");
 }
 
@@ -112,10 +114,10 @@ void Corvel::setMouseIcon(const QPixmap& icon) {
 
 void Corvel::applyPointer() {
   static const Qt::CursorShape kShapes[] = {
-      Qt::IBeamCursor,   Qt::ArrowCursor,    Qt::CrossCursor,  Qt::IBeamCursor,    Qt::SizeAllCursor,
-      Qt::SizeAllCursor, Qt::SizeBDiagCursor, Qt::SizeVerCursor, Qt::SizeFDiagCursor, Qt::SizeHorCursor,
-      Qt::UpArrowCursor, Qt::WaitCursor,     Qt::ForbiddenCursor, Qt::BusyCursor,    Qt::WhatsThisCursor,
-      Qt::SizeAllCursor};
+      Qt::IBeamCursor,     Qt::ArrowCursor,   Qt::CrossCursor,     Qt::IBeamCursor,
+      Qt::SizeAllCursor,   Qt::SizeAllCursor, Qt::SizeBDiagCursor, Qt::SizeVerCursor,
+      Qt::SizeFDiagCursor, Qt::SizeHorCursor, Qt::UpArrowCursor,   Qt::WaitCursor,
+      Qt::ForbiddenCursor, Qt::BusyCursor,    Qt::WhatsThisCursor, Qt::SizeAllCursor};
   QWidget* view = rtfHTML_->viewport();
   if (mousePointer_ == 99 && !mouseIcon_.isNull())
     view->setCursor(QCursor(mouseIcon_));
@@ -126,7 +128,8 @@ void Corvel::applyPointer() {
 }
 
 float Corvel::RightMargin() const {
-  return rtfHTML_->lineWrapMode() == QTextEdit::FixedPixelWidth ? float(rtfHTML_->lineWrapColumnOrWidth()) : 0.0f;
+  return rtfHTML_->lineWrapMode() == QTextEdit::FixedPixelWidth ? float(rtfHTML_->lineWrapColumnOrWidth())
+                                                                : 0.0f;
 }
 
 void Corvel::setRightMargin(float sngNewValue) {
@@ -255,7 +258,8 @@ bool Corvel::rtfHTML_KeyUp(QKeyEvent* event) {
 
 bool Corvel::rtfHTML_Mouse(QEvent* event) {
   const QEvent::Type type = event->type();
-  if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
+  if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
+      type != QEvent::MouseButtonDblClick)
     return false;
   auto* mouse = static_cast<QMouseEvent*>(event);
   const Qt::MouseButton b = mouse->button();

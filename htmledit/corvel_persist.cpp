@@ -33,7 +33,8 @@ std::vector<StoredKey> storedKeys(const Corvel& control) {
   return {
       flag("AutoColorize", true, &Corvel::AutoColorize, &Corvel::setAutoColorize),
       flag("AutoVerbMenu", false, &Corvel::AutoVerbMenu, &Corvel::setAutoVerbMenu),
-      {"BackColor", QVariant(uint(Corvel::kSystemWindowBackground)), [](const Corvel& c) { return QVariant(uint(c.backColor())); },
+      {"BackColor", QVariant(uint(Corvel::kSystemWindowBackground)),
+       [](const Corvel& c) { return QVariant(uint(c.backColor())); },
        [](Corvel& c, const QVariant& v) { c.setBackColor(v.toUInt()); }},
       flag("CommentBold", false, &Corvel::CommentBold, &Corvel::setCommentBold),
       flag("CommentItalic", true, &Corvel::CommentItalic, &Corvel::setCommentItalic),
@@ -87,14 +88,16 @@ void Corvel::WriteProperties(PropertyBag& bag) const {
 std::uint32_t Corvel::backColor() const {
   const QColor colour = rtfHTML_->palette().color(QPalette::Base);
   if (colour == QApplication::palette(rtfHTML_).color(QPalette::Base)) return kSystemWindowBackground;
-  return std::uint32_t(colour.red()) | std::uint32_t(colour.green()) << 8 | std::uint32_t(colour.blue()) << 16;
+  return std::uint32_t(colour.red()) | std::uint32_t(colour.green()) << 8 |
+         std::uint32_t(colour.blue()) << 16;
 }
 
 void Corvel::setBackColor(std::uint32_t colour) {
   QPalette palette = rtfHTML_->palette();
   // System colours other than the window background fall back to it too.
-  const QColor base = colour & 0x80000000u ? QApplication::palette(rtfHTML_).color(QPalette::Base)
-                                           : QColor(int(colour & 0xff), int(colour >> 8 & 0xff), int(colour >> 16 & 0xff));
+  const QColor base = colour & 0x80000000u
+                          ? QApplication::palette(rtfHTML_).color(QPalette::Base)
+                          : QColor(int(colour & 0xff), int(colour >> 8 & 0xff), int(colour >> 16 & 0xff));
   palette.setColor(QPalette::Base, base);
   rtfHTML_->setPalette(palette);
 }

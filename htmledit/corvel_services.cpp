@@ -26,17 +26,22 @@ struct EntityRow {
 
 // Compared in this order; the first row with the typed code decides.
 constexpr EntityRow kEntityTable[] = {
-    {34, 1, "&quot;"},   {167, 2, "&sect;"},  {196, 4, "&Auml;"},  {214, 8, "&Ouml;"},  {220, 16, "&Uuml;"},
+    {34, 1, "&quot;"},    {167, 2, "&sect;"}, {196, 4, "&Auml;"}, {214, 8, "&Ouml;"},  {220, 16, "&Uuml;"},
     {223, 32, "&szlig;"}, {228, 4, "&auml;"}, {246, 8, "&ouml;"}, {252, 16, "&uuml;"},
 };
 
 int qtKeyForCharacter(short keyAscii, int typedKey) {
   switch (keyAscii) {
-    case 8: return Qt::Key_Backspace;
-    case 9: return Qt::Key_Tab;
-    case 13: return Qt::Key_Return;
-    case 27: return Qt::Key_Escape;
-    default: return typedKey;
+    case 8:
+      return Qt::Key_Backspace;
+    case 9:
+      return Qt::Key_Tab;
+    case 13:
+      return Qt::Key_Return;
+    case 27:
+      return Qt::Key_Escape;
+    default:
+      return typedKey;
   }
 }
 
@@ -202,7 +207,9 @@ void Corvel::SelPrint(QPrinter& printer) const {
 }
 
 namespace {
-QList<QTextOption::Tab> tabsOf(const QTextEdit* box) { return box->textCursor().blockFormat().tabPositions(); }
+QList<QTextOption::Tab> tabsOf(const QTextEdit* box) {
+  return box->textCursor().blockFormat().tabPositions();
+}
 
 void setTabs(QTextEdit* box, const QList<QTextOption::Tab>& tabs) {
   QTextBlockFormat format;
@@ -221,13 +228,15 @@ void Corvel::setSelTabCount(const QVariant& vntNewValue) {
   if (!ok || count < 0 || count > 32) throw CorvelError(380, QStringLiteral("Invalid property value"));
   QList<QTextOption::Tab> tabs = tabsOf(rtfHTML_);
   while (tabs.size() > count) tabs.removeLast();
-  while (tabs.size() < count) tabs.append(QTextOption::Tab((tabs.size() + 1) * kDefaultTabStep, QTextOption::LeftTab));
+  while (tabs.size() < count)
+    tabs.append(QTextOption::Tab((tabs.size() + 1) * kDefaultTabStep, QTextOption::LeftTab));
   setTabs(rtfHTML_, tabs);
 }
 
 QVariant Corvel::SelTabs(short Index) const {
   const QList<QTextOption::Tab> tabs = tabsOf(rtfHTML_);
-  if (Index < 0 || Index >= tabs.size()) throw CorvelError(381, QStringLiteral("Invalid property array index"));
+  if (Index < 0 || Index >= tabs.size())
+    throw CorvelError(381, QStringLiteral("Invalid property array index"));
   return tabs[Index].position;
 }
 
@@ -235,7 +244,8 @@ void Corvel::setSelTabs(short Index, const QVariant& vntNewValue) {
   QList<QTextOption::Tab> tabs = tabsOf(rtfHTML_);
   bool ok = false;
   const qreal position = vntNewValue.toDouble(&ok);
-  if (Index < 0 || Index >= tabs.size()) throw CorvelError(381, QStringLiteral("Invalid property array index"));
+  if (Index < 0 || Index >= tabs.size())
+    throw CorvelError(381, QStringLiteral("Invalid property array index"));
   if (!ok || position < 0) throw CorvelError(380, QStringLiteral("Invalid property value"));
   tabs[Index].position = position;
   setTabs(rtfHTML_, tabs);

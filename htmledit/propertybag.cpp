@@ -15,13 +15,20 @@ QString escape(const QString& text) {
   for (qsizetype i = 0; i < text.size(); ++i) {
     const QChar ch = text[i];
     const bool edge = i == 0 || i == text.size() - 1;
-    if (ch == u'\\') out += QLatin1StringView("\\\\");
-    else if (ch == u'\n') out += QLatin1StringView("\\n");
-    else if (ch == u'\r') out += QLatin1StringView("\\r");
-    else if (ch == u'\t') out += QLatin1StringView("\\t");
-    else if (edge && ch == u' ') out += QLatin1StringView("\\s");
-    else if (i == 0 && (ch == u'"' || ch == u'\'')) out += ch == u'"' ? QLatin1StringView("\\q") : QLatin1StringView("\\a");
-    else out += ch;
+    if (ch == u'\\')
+      out += QLatin1StringView("\\\\");
+    else if (ch == u'\n')
+      out += QLatin1StringView("\\n");
+    else if (ch == u'\r')
+      out += QLatin1StringView("\\r");
+    else if (ch == u'\t')
+      out += QLatin1StringView("\\t");
+    else if (edge && ch == u' ')
+      out += QLatin1StringView("\\s");
+    else if (i == 0 && (ch == u'"' || ch == u'\''))
+      out += ch == u'"' ? QLatin1StringView("\\q") : QLatin1StringView("\\a");
+    else
+      out += ch;
   }
   return out;
 }
@@ -35,13 +42,27 @@ QString unescape(const QString& stored) {
       continue;
     }
     switch (stored[++i].unicode()) {
-      case u'n': out += u'\n'; break;
-      case u'r': out += u'\r'; break;
-      case u't': out += u'\t'; break;
-      case u's': out += u' '; break;
-      case u'q': out += u'"'; break;
-      case u'a': out += u'\''; break;
-      default: out += stored[i]; break;
+      case u'n':
+        out += u'\n';
+        break;
+      case u'r':
+        out += u'\r';
+        break;
+      case u't':
+        out += u'\t';
+        break;
+      case u's':
+        out += u' ';
+        break;
+      case u'q':
+        out += u'"';
+        break;
+      case u'a':
+        out += u'\'';
+        break;
+      default:
+        out += stored[i];
+        break;
     }
   }
   return out;
@@ -51,8 +72,10 @@ QString unescape(const QString& stored) {
 
 QString IniPropertyBag::encode(const QVariant& value) {
   switch (value.metaType().id()) {
-    case QMetaType::Bool: return value.toBool() ? QStringLiteral("-1") : QStringLiteral("0");
-    case QMetaType::QFont: return value.value<QFont>().toString();
+    case QMetaType::Bool:
+      return value.toBool() ? QStringLiteral("-1") : QStringLiteral("0");
+    case QMetaType::QFont:
+      return value.value<QFont>().toString();
     case QMetaType::QPixmap: {
       const QPixmap pixmap = value.value<QPixmap>();
       if (pixmap.isNull()) return {};
@@ -62,8 +85,10 @@ QString IniPropertyBag::encode(const QVariant& value) {
       pixmap.save(&buffer, "PNG");
       return QString::fromLatin1(png.toBase64());
     }
-    case QMetaType::QString: return escape(value.toString());
-    default: return value.toString();
+    case QMetaType::QString:
+      return escape(value.toString());
+    default:
+      return value.toString();
   }
 }
 
@@ -77,9 +102,15 @@ QVariant IniPropertyBag::decode(const QString& stored, const QVariant& defaultVa
       value = n != 0;
       break;
     }
-    case QMetaType::Int: value = stored.toInt(&ok); break;
-    case QMetaType::UInt: value = stored.toUInt(&ok); break;
-    case QMetaType::Float: value = stored.toFloat(&ok); break;
+    case QMetaType::Int:
+      value = stored.toInt(&ok);
+      break;
+    case QMetaType::UInt:
+      value = stored.toUInt(&ok);
+      break;
+    case QMetaType::Float:
+      value = stored.toFloat(&ok);
+      break;
     case QMetaType::QFont: {
       QFont font;
       ok = font.fromString(stored);
@@ -92,7 +123,9 @@ QVariant IniPropertyBag::decode(const QString& stored, const QVariant& defaultVa
       value = pixmap;
       break;
     }
-    default: value = unescape(stored); break;
+    default:
+      value = unescape(stored);
+      break;
   }
   return ok ? value : defaultValue;
 }

@@ -30,10 +30,11 @@ void appendEscaped(QString& out, const QString& text) {
 }
 
 bool isSkippedDestination(const QString& word) {
-  static const QStringList kSkipped{
-      QStringLiteral("fonttbl"), QStringLiteral("colortbl"), QStringLiteral("stylesheet"), QStringLiteral("info"),
-      QStringLiteral("pict"),    QStringLiteral("header"),   QStringLiteral("footer"),     QStringLiteral("object"),
-      QStringLiteral("footnote"), QStringLiteral("generator")};
+  static const QStringList kSkipped{QStringLiteral("fonttbl"),    QStringLiteral("colortbl"),
+                                    QStringLiteral("stylesheet"), QStringLiteral("info"),
+                                    QStringLiteral("pict"),       QStringLiteral("header"),
+                                    QStringLiteral("footer"),     QStringLiteral("object"),
+                                    QStringLiteral("footnote"),   QStringLiteral("generator")};
   return kSkipped.contains(word);
 }
 
@@ -119,12 +120,18 @@ class Reader {
   void word_(const QString& word, bool hasParam, int param, Group& g, bool groupStart) {
     if (groupStart && isSkippedDestination(word)) g.skip = true;
     if (g.skip) return;
-    if (word == u"b") g.bold = !hasParam || param != 0;
-    else if (word == u"i") g.italic = !hasParam || param != 0;
-    else if (word == u"plain") g.bold = g.italic = false;
-    else if (word == u"par" || word == u"line") put(u'\n', g);
-    else if (word == u"tab") put(u'\t', g);
-    else if (word == u"uc") g.uc = param;
+    if (word == u"b")
+      g.bold = !hasParam || param != 0;
+    else if (word == u"i")
+      g.italic = !hasParam || param != 0;
+    else if (word == u"plain")
+      g.bold = g.italic = false;
+    else if (word == u"par" || word == u"line")
+      put(u'\n', g);
+    else if (word == u"tab")
+      put(u'\t', g);
+    else if (word == u"uc")
+      g.uc = param;
     else if (word == u"u") {
       put(QChar(char16_t(param < 0 ? param + 65536 : param)), g);
       pendingSkip_ = g.uc;  // the plain stand-ins written for readers that do not know \u
@@ -165,7 +172,8 @@ QString write(const QTextDocument& document) {
   const QFont font = document.defaultFont();
   QString out = QStringLiteral("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil ");
   appendEscaped(out, font.family());
-  out += QStringLiteral(";}}\n\\uc1\\pard\\f0\\fs%1 ").arg(qRound((font.pointSizeF() > 0 ? font.pointSizeF() : 10) * 2));
+  out += QStringLiteral(";}}\n\\uc1\\pard\\f0\\fs%1 ")
+             .arg(qRound((font.pointSizeF() > 0 ? font.pointSizeF() : 10) * 2));
   bool bold = false;
   bool italic = false;
   for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {

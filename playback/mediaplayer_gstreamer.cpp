@@ -41,13 +41,16 @@ void GstMediaPlayer::enter(Phase next, const QString& text) {
   int state = Transitioning;
   QString status = text;
   switch (next) {
-    case Phase::Idle: state = Undefined; break;
+    case Phase::Idle:
+      state = Undefined;
+      break;
     case Phase::Resolving:
     case Phase::Connecting:
       if (status.isEmpty()) status = tr("Connecting...");
       break;
     case Phase::Buffering:
-    case Phase::Reconnecting: break;
+    case Phase::Reconnecting:
+      break;
     case Phase::Playing:
       state = Playing;
       status = playingText();
@@ -195,7 +198,9 @@ void GstMediaPlayer::fail(Failure why) {
       reconnectTimer_.start(delay);
       break;
     }
-    case Step::GiveUp: raiseError(Failure::Lost); break;
+    case Step::GiveUp:
+      raiseError(Failure::Lost);
+      break;
   }
 }
 
@@ -203,10 +208,18 @@ void GstMediaPlayer::raiseError(Failure why) {
   halt();
   QString text;
   switch (why) {
-    case Failure::NotFound: text = tr("Stream not found"); break;
-    case Failure::Unreadable: text = tr("Cannot play this stream"); break;
-    case Failure::NoConnection: text = tr("Cannot connect to the stream"); break;
-    case Failure::Lost: text = tr("Connection lost"); break;
+    case Failure::NotFound:
+      text = tr("Stream not found");
+      break;
+    case Failure::Unreadable:
+      text = tr("Cannot play this stream");
+      break;
+    case Failure::NoConnection:
+      text = tr("Cannot connect to the stream");
+      break;
+    case Failure::Lost:
+      text = tr("Connection lost");
+      break;
   }
   enter(Phase::Ready, text);
   qCInfo(lcPlayback) << "giving up on" << url_ << ":" << status_;
@@ -219,7 +232,9 @@ bool GstMediaPlayer::event(QEvent* e) {
   if (!playbin_.isCurrent(*be)) return true;
   GstMessage* msg = be->message;
   switch (GST_MESSAGE_TYPE(msg)) {
-    case GST_MESSAGE_ERROR: onError(msg); break;
+    case GST_MESSAGE_ERROR:
+      onError(msg);
+      break;
     case GST_MESSAGE_WARNING: {
       GError* err = nullptr;
       gst_message_parse_warning(msg, &err, nullptr);
@@ -227,12 +242,23 @@ bool GstMediaPlayer::event(QEvent* e) {
       g_error_free(err);
       break;
     }
-    case GST_MESSAGE_EOS: onEos(); break;
-    case GST_MESSAGE_STATE_CHANGED: onStateChanged(msg); break;
-    case GST_MESSAGE_BUFFERING: onBuffering(msg); break;
-    case GST_MESSAGE_TAG: onTags(msg); break;
-    case GST_MESSAGE_CLOCK_LOST: onClockLost(); break;
-    default: break;
+    case GST_MESSAGE_EOS:
+      onEos();
+      break;
+    case GST_MESSAGE_STATE_CHANGED:
+      onStateChanged(msg);
+      break;
+    case GST_MESSAGE_BUFFERING:
+      onBuffering(msg);
+      break;
+    case GST_MESSAGE_TAG:
+      onTags(msg);
+      break;
+    case GST_MESSAGE_CLOCK_LOST:
+      onClockLost();
+      break;
+    default:
+      break;
   }
   return true;
 }
@@ -243,7 +269,8 @@ void GstMediaPlayer::onError(GstMessage* msg) {
   gst_message_parse_error(msg, &err, &debug);
   qCInfo(lcPlayback) << "error from" << GST_OBJECT_NAME(GST_MESSAGE_SRC(msg)) << ":" << err->message
                      << (debug ? debug : "");
-  if (hasPlayed() && !playbin_.chainedOgg() && err->domain == GST_STREAM_ERROR && debug && strstr(debug, "not-linked")) {
+  if (hasPlayed() && !playbin_.chainedOgg() && err->domain == GST_STREAM_ERROR && debug &&
+      strstr(debug, "not-linked")) {
     qCInfo(lcPlayback) << "stream changed its chain: going on with playbin";
     ogg_ = true;
   }
@@ -262,7 +289,8 @@ void GstMediaPlayer::onStateChanged(GstMessage* msg) {
   GstState oldState, newState, pending;
   gst_message_parse_state_changed(msg, &oldState, &newState, &pending);
   qCDebug(lcPlayback) << "pipeline" << gst_element_state_get_name(oldState) << "->"
-                      << gst_element_state_get_name(newState) << "pending" << gst_element_state_get_name(pending);
+                      << gst_element_state_get_name(newState) << "pending"
+                      << gst_element_state_get_name(pending);
   if (!active()) return;
   if (pending == GST_STATE_VOID_PENDING) playbin_.followBuffering();
   if (newState == GST_STATE_PLAYING && !playbin_.buffering()) {
@@ -282,7 +310,8 @@ void GstMediaPlayer::onBuffering(GstMessage* msg) {
   gint percent = 0;
   gst_message_parse_buffering(msg, &percent);
   qCDebug(lcPlayback) << "buffering" << GST_OBJECT_NAME(GST_MESSAGE_SRC(msg)) << percent;
-  if (percent < 100) enter(phase_ == Phase::Playing ? Phase::Buffering : phase_, tr("Buffering %1%").arg(percent));
+  if (percent < 100)
+    enter(phase_ == Phase::Playing ? Phase::Buffering : phase_, tr("Buffering %1%").arg(percent));
   playbin_.setBuffering(percent < 100);
 }
 

@@ -12,11 +12,12 @@
 
 // Timings of the stream handling; the defaults suit real stations, tests shorten them.
 struct GstPlayerTuning {
-  int reconnectBaseMs = 500;     // first reconnect delay, doubled for each further try
-  int maxReconnects = 5;         // tries after a drop before error() is raised
-  int stablePlayMs = 10000;      // playing this long counts as recovered: the tries start over
-  int connectTimeoutMs = 10000;  // a stream that does not start playing within this is retried once, then failed
-  int bufferMs = 1000;           // how much a network stream buffers before it plays
+  int reconnectBaseMs = 500;  // first reconnect delay, doubled for each further try
+  int maxReconnects = 5;      // tries after a drop before error() is raised
+  int stablePlayMs = 10000;   // playing this long counts as recovered: the tries start over
+  int connectTimeoutMs =
+      10000;            // a stream that does not start playing within this is retried once, then failed
+  int bufferMs = 1000;  // how much a network stream buffers before it plays
   // One start (setURL or play) may read this many playlists, try this many addresses and take
   // this long before error() is raised.
   int maxPlaylists = 8;

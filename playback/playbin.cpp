@@ -46,7 +46,8 @@ void onSourceSetup(GstElement*, GstElement* source, gpointer userAgent) {
   if (g_object_class_find_property(klass, "user-agent"))
     g_object_set(source, "user-agent", static_cast<const char*>(userAgent), nullptr);
   if (g_object_class_find_property(klass, "iradio-mode")) g_object_set(source, "iradio-mode", TRUE, nullptr);
-  if (g_object_class_find_property(klass, "timeout")) g_object_set(source, "timeout", kSourceTimeoutS, nullptr);
+  if (g_object_class_find_property(klass, "timeout"))
+    g_object_set(source, "timeout", kSourceTimeoutS, nullptr);
   // We reconnect ourselves, with our own delays and count.
   if (g_object_class_find_property(klass, "retries")) g_object_set(source, "retries", 0, nullptr);
 }
@@ -204,6 +205,7 @@ QString Playbin::describeState() const {
   GstState current = GST_STATE_NULL, pending = GST_STATE_NULL;
   const GstStateChangeReturn change = gst_element_get_state(playbin_, &current, &pending, 0);
   return QStringLiteral("%1 pending %2 %3")
-      .arg(QLatin1String(gst_element_state_get_name(current)), QLatin1String(gst_element_state_get_name(pending)),
+      .arg(QLatin1String(gst_element_state_get_name(current)),
+           QLatin1String(gst_element_state_get_name(pending)),
            QLatin1String(gst_element_state_change_return_get_name(change)));
 }

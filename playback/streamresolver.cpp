@@ -136,7 +136,8 @@ void StreamResolver::onHeaders() {
 
 void StreamResolver::onData(bool finished) {
   if (!reply_) return;
-  if (finished && reply_->error() != QNetworkReply::NoError && reply_->bytesAvailable() == 0 && body_.isEmpty()) {
+  if (finished && reply_->error() != QNetworkReply::NoError && reply_->bytesAvailable() == 0 &&
+      body_.isEmpty()) {
     if (status() >= 400) {
       onHeaders();
       return;
@@ -172,7 +173,8 @@ void StreamResolver::expand(playlist::Format format, const QByteArray& body, con
     reject(Failure::Unreadable);
     return;
   }
-  for (qsizetype i = entries.size() - 1; i >= 0; --i) candidates_.prepend(Candidate{entries[i], looking_.depth + 1});
+  for (qsizetype i = entries.size() - 1; i >= 0; --i)
+    candidates_.prepend(Candidate{entries[i], looking_.depth + 1});
   next();
 }
 

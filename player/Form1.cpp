@@ -58,18 +58,18 @@ Form1::Form1(Form1Services services, QWidget* parent)
   iconTray_ = makeIconTrayMenu(this);
   tray_->setContextMenu(iconTray_);
 
-  dialogHost_ = std::make_unique<DirectoryDialogHost>(DirectoryDialogHost{
-      language_, folder_, *inet_, *downloadInfo_, directory_,
-      [this](const QString& name, const QString& file) {
-        ui_->TaalGeselecteerdTekst->setText(name);
-        ui_->TaalGeselecteerd->setText(file);
-        timer1_->start();
-      },
-      [this](const QString& url, const QString& name, const QString& homepage) {
-        player_.setURL(url);
-        ui_->ZenderNaam->setText(name);
-        ui_->RadioUrl->setText(homepage);
-      }});
+  dialogHost_ = std::make_unique<DirectoryDialogHost>(
+      DirectoryDialogHost{language_, folder_, *inet_, *downloadInfo_, directory_,
+                          [this](const QString& name, const QString& file) {
+                            ui_->TaalGeselecteerdTekst->setText(name);
+                            ui_->TaalGeselecteerd->setText(file);
+                            timer1_->start();
+                          },
+                          [this](const QString& url, const QString& name, const QString& homepage) {
+                            player_.setURL(url);
+                            ui_->ZenderNaam->setText(name);
+                            ui_->RadioUrl->setText(homepage);
+                          }});
 
   connectControls();
 
@@ -91,9 +91,10 @@ void Form1::Form_Load() {
 
 void Form1::Timer5_Timer() {
   trappedQuietly([this] {
-    showLanguageTexts(language_, {ui_->Label1, ui_->Label12, ui_->Label4, ui_->Label5, ui_->Label7, ui_->Label11,
-                                  ui_->Label8, ui_->Label10, ui_->Label2, ui_->Label6, ui_->Label3, ui_->Label13,
-                                  ui_->Label14, ui_->Label9, ui_->Command1, ui_->Command2, ui_->Command3});
+    showLanguageTexts(language_,
+                      {ui_->Label1, ui_->Label12, ui_->Label4, ui_->Label5, ui_->Label7, ui_->Label11,
+                       ui_->Label8, ui_->Label10, ui_->Label2, ui_->Label6, ui_->Label3, ui_->Label13,
+                       ui_->Label14, ui_->Label9, ui_->Command1, ui_->Command2, ui_->Command3});
     timer5_->stop();
   });
 }
@@ -138,8 +139,9 @@ void Form1::LaadLijst_Radio(const QString& file) {
     ui_->List1->clear();
     ui_->List2->clear();
     ui_->List3->clear();
-    const QList<QStringList> lists = fetchTagList(*dialogHost_, directory_.stationList(file),
-                                                  {QStringLiteral("naam"), QStringLiteral("url"), QStringLiteral("homepage")});
+    const QList<QStringList> lists =
+        fetchTagList(*dialogHost_, directory_.stationList(file),
+                     {QStringLiteral("naam"), QStringLiteral("url"), QStringLiteral("homepage")});
     ui_->List1->addItems(lists[0]);
     ui_->List2->addItems(lists[1]);
     ui_->List3->addItems(lists[2]);
@@ -147,7 +149,8 @@ void Form1::LaadLijst_Radio(const QString& file) {
 }
 
 void Form1::Timer2_Timer() {
-  if (ApplyMainWindowSkin(language_, folder_, ui_->Image1, ui_->Image2, ui_->skinfout, size())) timer2_->stop();
+  if (ApplyMainWindowSkin(language_, folder_, ui_->Image1, ui_->Image2, ui_->skinfout, size()))
+    timer2_->stop();
 }
 
 // --- dialogs
@@ -162,7 +165,10 @@ void Form1::Label12_Click() {
 
 void Form1::Label4_Click() {
   XdgAutostart autostart(XdgAutostart::configHomeFromEnvironment());
-  const SettingsHost host{language_, folder_, autostart, QCoreApplication::applicationFilePath(),
+  const SettingsHost host{language_,
+                          folder_,
+                          autostart,
+                          QCoreApplication::applicationFilePath(),
                           [this](const QString& taal) { ui_->gESelecteerdland->setText(taal); },
                           [this] { timer2_->start(); }};
   OpenSkinnedDialog(language_, folder_, [&host] { return std::make_unique<Form4>(host); });
@@ -297,7 +303,8 @@ void Form1::List1_Click() {
   trapped(language_, QStringLiteral("error15"), [this] {
     const int k = ui_->List1->currentRow();
     const auto entry = [k](QListWidget* list) {
-      if (k < 0 || k >= list->count()) throw StepFailed(QStringLiteral("no entry %1 in %2").arg(k).arg(list->objectName()));
+      if (k < 0 || k >= list->count())
+        throw StepFailed(QStringLiteral("no entry %1 in %2").arg(k).arg(list->objectName()));
       return list->item(k)->text();
     };
     player_.setURL(entry(ui_->List2));

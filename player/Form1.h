@@ -131,7 +131,8 @@ class Form1 final : public QWidget {
   QMenu* iconTray_ = nullptr;
   QIcon icon_;
   std::unique_ptr<DirectoryDialogHost> dialogHost_;
-  QTimer* timer1_ = nullptr;  // loads the current country's station list: at start and after the country chooser
+  QTimer* timer1_ =
+      nullptr;  // loads the current country's station list: at start and after the country chooser
   QTimer* timer2_ = nullptr;  // lays the skin over the window, again after a change in the settings
   QTimer* timer3_ = nullptr;  // restores the remembered station, volume and country at start
   QTimer* timer4_ = nullptr;  // ends the program once the window has closed from the tray menu

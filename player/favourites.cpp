@@ -47,7 +47,8 @@ Favourite Favourites::read(const QString& fileName) const {
   const QFileInfo info(file);
   if (file.isEmpty() || !info.isFile()) throw StepFailed(QStringLiteral("no favourite \"%1\"").arg(fileName));
   if (info.size() > kMaxFileBytes) throw StepFailed(QStringLiteral("favourite too large: ") + file);
-  return {INI::ReadIni(file, kSection, QStringLiteral("naam")), INI::ReadIni(file, kSection, QStringLiteral("url")),
+  return {INI::ReadIni(file, kSection, QStringLiteral("naam")),
+          INI::ReadIni(file, kSection, QStringLiteral("url")),
           INI::ReadIni(file, kSection, QStringLiteral("website"))};
 }
 

@@ -55,7 +55,8 @@ void PageView::navigate(const QString& url) {
   connect(reply, &QNetworkReply::redirected, reply, [reply](const QUrl& target) {
     // Follow only to web pages, and never from https down to http.
     const QUrl from = reply->url();
-    if (isWebScheme(target) && !(from.scheme() == QLatin1String("https") && target.scheme() == QLatin1String("http")))
+    if (isWebScheme(target) &&
+        !(from.scheme() == QLatin1String("https") && target.scheme() == QLatin1String("http")))
       Q_EMIT reply->redirectAllowed();
     else
       reply->abort();
@@ -125,7 +126,8 @@ void PageView::followLink(const QUrl& link) {
     return;
   }
   const QUrl target = pageUrl_.isValid() ? pageUrl_.resolved(link) : link;
-  if (link.hasFragment() && target.adjusted(QUrl::RemoveFragment) == pageUrl_.adjusted(QUrl::RemoveFragment)) {
+  if (link.hasFragment() &&
+      target.adjusted(QUrl::RemoveFragment) == pageUrl_.adjusted(QUrl::RemoveFragment)) {
     scrollToAnchor(link.fragment());
     return;
   }

@@ -52,7 +52,8 @@ void showLanguageTexts(const Language& language, std::initializer_list<QWidget*>
 namespace {
 class EnterFilter : public QObject {
  public:
-  EnterFilter(QListWidget* list, std::function<void()> click) : QObject(list), list_(list), click_(std::move(click)) {}
+  EnterFilter(QListWidget* list, std::function<void()> click)
+      : QObject(list), list_(list), click_(std::move(click)) {}
 
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (watched != list_ || event->type() != QEvent::KeyPress) return false;

@@ -57,10 +57,14 @@ void Form4::Form_Load() {
     for (PictureCheck* box : others) box->setCheckedPicture(ui_->Check1->checkedPicture());
 
     const QString ini = host_.folder.instIni();
-    ui_->Check1->setCheckState(toCheckState(INI::ReadIni(ini, ProfileKeys::kWindows, ProfileKeys::kStartWithSession)));
-    ui_->Check2->setCheckState(toCheckState(INI::ReadIni(ini, ProfileKeys::kOptions, ProfileKeys::kPlayAtStart)));
-    ui_->Check3->setCheckState(toCheckState(INI::ReadIni(ini, ProfileKeys::kOptions, ProfileKeys::kBigScreen)));
-    ui_->Check4->setCheckState(toCheckState(INI::ReadIni(ini, ProfileKeys::kOptions, ProfileKeys::kCloseEnds)));
+    ui_->Check1->setCheckState(
+        toCheckState(INI::ReadIni(ini, ProfileKeys::kWindows, ProfileKeys::kStartWithSession)));
+    ui_->Check2->setCheckState(
+        toCheckState(INI::ReadIni(ini, ProfileKeys::kOptions, ProfileKeys::kPlayAtStart)));
+    ui_->Check3->setCheckState(
+        toCheckState(INI::ReadIni(ini, ProfileKeys::kOptions, ProfileKeys::kBigScreen)));
+    ui_->Check4->setCheckState(
+        toCheckState(INI::ReadIni(ini, ProfileKeys::kOptions, ProfileKeys::kCloseEnds)));
 
     const Language& l = host_.language;
     ui_->Command1->setText(l.LangText(QStringLiteral("f2command1")));
@@ -104,7 +108,8 @@ void Form4::Command1_Click() {
       if (host_.setLanguage) host_.setLanguage(ui_->Combo1->currentText());
     }
     const bool autostart = ui_->Check1->checkState() == Qt::Checked;
-    host_.autostart.SetRunValue(kProgramTitle, (autostart ? QString() : QStringLiteral("rem ")) + host_.programPath);
+    host_.autostart.SetRunValue(kProgramTitle,
+                                (autostart ? QString() : QStringLiteral("rem ")) + host_.programPath);
     accept();
   });
 }

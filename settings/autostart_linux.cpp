@@ -13,11 +13,20 @@ QString escapeValue(const QString& text) {
   QString out;
   for (const QChar c : text) {
     switch (c.unicode()) {
-      case '\\': out += QStringLiteral("\\\\"); break;
-      case '\n': out += QStringLiteral("\\n"); break;
-      case '\t': out += QStringLiteral("\\t"); break;
-      case '\r': out += QStringLiteral("\\r"); break;
-      default: out += c;
+      case '\\':
+        out += QStringLiteral("\\\\");
+        break;
+      case '\n':
+        out += QStringLiteral("\\n");
+        break;
+      case '\t':
+        out += QStringLiteral("\\t");
+        break;
+      case '\r':
+        out += QStringLiteral("\\r");
+        break;
+      default:
+        out += c;
     }
   }
   return out;

@@ -49,9 +49,9 @@ TEST_F(DirectoryChildTest, StartsTheServerWhenNothingAnswersAndEndsItWithItself)
   qint64 pid = 0;
   {
     DirectoryChild child;
-    ASSERT_EQ(child.start(VANTOR_DIRECTORY_EXE, arguments(), "127.0.0.1", port,
-                          data.path() + "/directory.log"),
-              DirectoryChild::Result::Started);
+    ASSERT_EQ(
+        child.start(VANTOR_DIRECTORY_EXE, arguments(), "127.0.0.1", port, data.path() + "/directory.log"),
+        DirectoryChild::Result::Started);
     pid = child.processId();
     EXPECT_TRUE(DirectoryChild::answers("127.0.0.1", port));
     EXPECT_TRUE(QFileInfo(data.path() + "/user/audio").isSymLink());

@@ -167,8 +167,10 @@ void copyFolder(const QString& from, const QString& to) {
   QDir().mkpath(to);
   for (const QFileInfo& entry : QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
     const QString target = to + u'/' + entry.fileName();
-    if (entry.isDir()) copyFolder(entry.filePath(), target);
-    else ASSERT_TRUE(QFile::copy(entry.filePath(), target)) << target.toStdString();
+    if (entry.isDir())
+      copyFolder(entry.filePath(), target);
+    else
+      ASSERT_TRUE(QFile::copy(entry.filePath(), target)) << target.toStdString();
   }
 }
 
@@ -188,8 +190,9 @@ class TwoCopiesTest : public ::testing::Test {
     // Out of sight at start, nothing played, no directory and no session bus to reach.
     QFile profile(programDir + "/inst.ini");
     ASSERT_TRUE(profile.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    profile.write("[Online Radio]\ntaal=english\ncombotaal=1\ngrootscherm=0\nafspelen=0\nxsluiten=0\n"
-                  "skin=Standaard\n[Onthouden]\nLaatsteLandbestand=\n");
+    profile.write(
+        "[Online Radio]\ntaal=english\ncombotaal=1\ngrootscherm=0\nafspelen=0\nxsluiten=0\n"
+        "skin=Standaard\n[Onthouden]\nLaatsteLandbestand=\n");
     profile.close();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("XDG_RUNTIME_DIR", runtime);
@@ -212,8 +215,10 @@ class TwoCopiesTest : public ::testing::Test {
     const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
     const QString name = singleInstanceServerName(programDir);
-    if (saved.isNull()) qunsetenv("XDG_RUNTIME_DIR");
-    else qputenv("XDG_RUNTIME_DIR", saved);
+    if (saved.isNull())
+      qunsetenv("XDG_RUNTIME_DIR");
+    else
+      qputenv("XDG_RUNTIME_DIR", saved);
     return name;
   }
 };
@@ -225,7 +230,8 @@ TEST_F(TwoCopiesTest, SecondCopyEndsAndTheFirstBringsItsWindowForward) {
   const QString name = serverName();
   QElapsedTimer clock;
   clock.start();
-  while (!QFile::exists(name) && clock.elapsed() < 30000 && first.state() == QProcess::Running) QTest::qWait(100);
+  while (!QFile::exists(name) && clock.elapsed() < 30000 && first.state() == QProcess::Running)
+    QTest::qWait(100);
   ASSERT_TRUE(QFile::exists(name)) << first.readAll().constData();
 
   QString activation;

@@ -38,14 +38,19 @@ TEST(TextDecodingTest, EveryWindows1252ByteComesBackFromItsCharacter) {
 }
 
 TEST(TextDecodingTest, TextIsUtf8WhenItCanBeAndWindows1252Otherwise) {
-  EXPECT_EQ(decodeText("\xEF\xBB\xBF" "caf\xC3\xA9"), QString::fromUtf8("café"));
+  EXPECT_EQ(decodeText("\xEF\xBB\xBF"
+                       "caf\xC3\xA9"),
+            QString::fromUtf8("café"));
   EXPECT_EQ(decodeText("caf\xE9 \x80"), QString::fromUtf8("café €"));
   EXPECT_EQ(decodeText(QByteArray("a\0b", 3)), QString::fromUtf8(QByteArray("a\0b", 3)));
   EXPECT_EQ(decodeText(""), "");
 }
 
 TEST(TextDecodingTest, LabelsChooseTheDecoderAndUnknownOnesLeaveTheGuessToTheCaller) {
-  EXPECT_EQ(decodeAs("\xEF\xBB\xBF" "caf\xC3\xA9", "utf-8"), QString::fromUtf8("café"));
+  EXPECT_EQ(decodeAs("\xEF\xBB\xBF"
+                     "caf\xC3\xA9",
+                     "utf-8"),
+            QString::fromUtf8("café"));
   // Latin-1 and ASCII labels get the Windows-1252 characters in 0x80..0x9F.
   for (const char* label : {"iso-8859-1", "latin1", "us-ascii", "cp1252"})
     EXPECT_EQ(decodeAs("\x80", label), QString::fromUtf8("\u20ac")) << label;

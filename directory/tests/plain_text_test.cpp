@@ -37,8 +37,10 @@ class PlainTextTest : public DirectoryDialogTest {
     INI::WriteIni(folder.instIni(), "Onthouden", "laadland", "0");
   }
   DirectoryDialogHost host() {
-    return {language, folder, inet, downloadInfo, address,
-            [this](const QString& name, const QString&) { chosenNames.push_back(name); }, {}};
+    return {language, folder,
+            inet,     downloadInfo,
+            address,  [this](const QString& name, const QString&) { chosenNames.push_back(name); },
+            {}};
   }
 };
 
@@ -73,8 +75,9 @@ class SettingsWindowsPlainTextTest : public ::testing::Test {
 
   void SetUp() override {
     QByteArray lang = "[english]\n";
-    for (const char* key : {"f4label1", "f4check1", "f4check2", "f4check3", "f4check4", "f5label1", "f5label2",
-                            "f5label7", "f5label8", "f5label9", "f5label10", "f5label11", "f5label12"})
+    for (const char* key :
+         {"f4label1", "f4check1", "f4check2", "f4check3", "f4check4", "f5label1", "f5label2", "f5label7",
+          "f5label8", "f5label9", "f5label10", "f5label11", "f5label12"})
       lang += QByteArray(key) + '=' + kHostileName.c_str() + '\n';
     dir.write("lang.ini", lang);
     dir.write("Boos.logskn", QByteArray("[Auteur]\nnaam=") + kHostileName.c_str() + "\nwebsite=" +

@@ -8,7 +8,8 @@ namespace {
 QtMessageHandler previousHandler = nullptr;
 
 void failOnWiringWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-  if (message.contains(QStringLiteral("QObject::connect"))) ADD_FAILURE() << "Qt wiring warning: " << message.toStdString();
+  if (message.contains(QStringLiteral("QObject::connect")))
+    ADD_FAILURE() << "Qt wiring warning: " << message.toStdString();
   if (previousHandler) previousHandler(type, context, message);
 }
 }  // namespace

@@ -22,7 +22,9 @@ class CountingStation {
   }
 
   int connections() const { return connections_; }
-  QString url(const QString& path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path); }
+  QString url(const QString& path) const {
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path);
+  }
 
  private:
   // One MPEG-1 layer III frame, 128 kbit/s, 44.1 kHz, stereo, no padding: its 417 bytes of

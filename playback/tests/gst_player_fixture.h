@@ -23,8 +23,8 @@ inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdS
 namespace {
 
 struct Media {
-  std::string mp3;         // 128 kbit/s
-  std::string ogg;         // two chained Vorbis streams with different titles
+  std::string mp3;  // 128 kbit/s
+  std::string ogg;  // two chained Vorbis streams with different titles
   size_t oggBytesPerSecond = 0;
 };
 
@@ -32,7 +32,8 @@ QByteArray run(const QString& program, const QStringList& args) {
   QProcess p;
   p.start(program, args);
   if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-    throw std::runtime_error((program + QStringLiteral(" failed: ") + p.readAllStandardError()).toStdString());
+    throw std::runtime_error(
+        (program + QStringLiteral(" failed: ") + p.readAllStandardError()).toStdString());
   return p.readAllStandardOutput();
 }
 
@@ -47,20 +48,23 @@ const Media& media() {
     QTemporaryDir dir;
     const auto at = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
     Media out;
-    run(QStringLiteral("sox"), {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("44100"), QStringLiteral("-c"),
-                                QStringLiteral("2"), QStringLiteral("-b"), QStringLiteral("16"), at("tone.wav"), QStringLiteral("synth"), QStringLiteral("10"),
-                                QStringLiteral("sine"), QStringLiteral("440")});
-    run(QStringLiteral("lame"), {QStringLiteral("--silent"), QStringLiteral("-b"), QStringLiteral("128"), at("tone.wav"),
-                                 at("tone.mp3")});
+    run(QStringLiteral("sox"),
+        {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("44100"), QStringLiteral("-c"),
+         QStringLiteral("2"), QStringLiteral("-b"), QStringLiteral("16"), at("tone.wav"),
+         QStringLiteral("synth"), QStringLiteral("10"), QStringLiteral("sine"), QStringLiteral("440")});
+    run(QStringLiteral("lame"), {QStringLiteral("--silent"), QStringLiteral("-b"), QStringLiteral("128"),
+                                 at("tone.wav"), at("tone.mp3")});
     out.mp3 = slurp(at("tone.mp3"));
     for (const char* part : {"a", "b"}) {
       const QString wav = at(part) + QStringLiteral(".wav");
-      run(QStringLiteral("sox"), {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("44100"), QStringLiteral("-c"),
-                                  QStringLiteral("2"), QStringLiteral("-b"), QStringLiteral("16"), wav, QStringLiteral("synth"), QStringLiteral("3"),
-                                  QStringLiteral("sine"), QString::fromLatin1(*part == 'a' ? "330" : "550")});
-      run(QStringLiteral("oggenc"), {QStringLiteral("-Q"), QStringLiteral("-a"), QStringLiteral("Ogg Artist"),
-                                     QStringLiteral("-t"), QString::fromLatin1(*part == 'a' ? "First Song" : "Second Song"),
-                                     QStringLiteral("-o"), at(part) + QStringLiteral(".ogg"), wav});
+      run(QStringLiteral("sox"),
+          {QStringLiteral("-n"), QStringLiteral("-r"), QStringLiteral("44100"), QStringLiteral("-c"),
+           QStringLiteral("2"), QStringLiteral("-b"), QStringLiteral("16"), wav, QStringLiteral("synth"),
+           QStringLiteral("3"), QStringLiteral("sine"), QString::fromLatin1(*part == 'a' ? "330" : "550")});
+      run(QStringLiteral("oggenc"),
+          {QStringLiteral("-Q"), QStringLiteral("-a"), QStringLiteral("Ogg Artist"), QStringLiteral("-t"),
+           QString::fromLatin1(*part == 'a' ? "First Song" : "Second Song"), QStringLiteral("-o"),
+           at(part) + QStringLiteral(".ogg"), wav});
       out.ogg += slurp(at(part) + QStringLiteral(".ogg"));
     }
     out.oggBytesPerSecond = out.ogg.size() / 6;

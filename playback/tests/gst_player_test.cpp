@@ -73,7 +73,8 @@ TEST_F(GstPlayerTest, IcyTitleReachesStatusFollowsChangesAndIsRepaired) {
   m.titleEveryBytes = m.burst + 3 * m.bytesPerSecond;
   radio_.add("/icy.mp3", m);
   player().setURL(url("/icy.mp3"));
-  EXPECT_TRUE(waitStatus(QStringLiteral("Playing: Artist One - First Song"))) << player().statusText().toStdString();
+  EXPECT_TRUE(waitStatus(QStringLiteral("Playing: Artist One - First Song")))
+      << player().statusText().toStdString();
   EXPECT_TRUE(waitStatus(QStringLiteral("Playing: Beyoncé - Déjà Vu – Live"), 20000))
       << player().statusText().toStdString();
   EXPECT_EQ(player().playState(), MediaPlayer::Playing);
@@ -88,7 +89,8 @@ TEST_F(GstPlayerTest, OggStationPlaysPastATitleChange) {
   radio_.add("/live.ogg", m);
   player().setURL(url("/live.ogg"));
   EXPECT_TRUE(waitStatus(QStringLiteral("Playing: Ogg Artist - First Song")));
-  EXPECT_TRUE(waitStatus(QStringLiteral("Playing: Ogg Artist - Second Song"))) << history().join(u'\n').toStdString();
+  EXPECT_TRUE(waitStatus(QStringLiteral("Playing: Ogg Artist - Second Song")))
+      << history().join(u'\n').toStdString();
   EXPECT_TRUE(waitStatus(QStringLiteral("Playing: Ogg Artist - First Song")));  // the chain starts over
   EXPECT_EQ(player().playState(), MediaPlayer::Playing);
   EXPECT_EQ(errors(), 0);
@@ -96,12 +98,16 @@ TEST_F(GstPlayerTest, OggStationPlaysPastATitleChange) {
 
 TEST_F(GstPlayerTest, PlaylistsOfEachKindPlayTheirStream) {
   const std::string live = radio_.url("/live.mp3");
-  radio_.add("/pls", staticText("audio/x-scpls", "[playlist]\r\nNumberOfEntries=1\r\nFile1=" + live + "\r\n"));
+  radio_.add("/pls",
+             staticText("audio/x-scpls", "[playlist]\r\nNumberOfEntries=1\r\nFile1=" + live + "\r\n"));
   radio_.add("/dir/m3u", staticText("audio/x-mpegurl", "#EXTM3U\n#EXTINF:-1,Loopback\n../live.mp3\n"));
-  radio_.add("/asx", staticText("video/x-ms-asf", "<ASX version=\"3.0\"><Entry><Ref HREF=\"" + live + "\"/></Entry></ASX>"));
-  radio_.add("/xspf", staticText("application/xspf+xml",
-                                 "<?xml version=\"1.0\"?><playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">"
-                                 "<trackList><track><location>" + live + "</location></track></trackList></playlist>"));
+  radio_.add("/asx", staticText("video/x-ms-asf",
+                                "<ASX version=\"3.0\"><Entry><Ref HREF=\"" + live + "\"/></Entry></ASX>"));
+  radio_.add("/xspf",
+             staticText("application/xspf+xml",
+                        "<?xml version=\"1.0\"?><playlist version=\"1\" xmlns=\"http://xspf.org/ns/0/\">"
+                        "<trackList><track><location>" +
+                            live + "</location></track></trackList></playlist>"));
   // Served as plain text: the content tells what it is.
   radio_.add("/listen.php", staticText("text/plain", "[playlist]\nFile1=" + live + "\n"));
   for (const char* path : {"/pls", "/dir/m3u", "/asx", "/xspf", "/listen.php"}) {
@@ -149,7 +155,8 @@ TEST_F(GstPlayerTest, FailuresRaiseTheErrorOnceAndAtOnce) {
     SCOPED_TRACE(c.what);
     player().setURL(c.address);
     const int before = errors();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return errors() > before; }, 15000)) << history().join(u'\n').toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return errors() > before; }, 15000))
+        << history().join(u'\n').toStdString();
     QTest::qWait(1500);
     EXPECT_EQ(errors(), before + 1);
     EXPECT_EQ(player().playState(), MediaPlayer::Ready);
@@ -213,7 +220,8 @@ TEST_F(GstPlayerTest, StopAndCloseCancelAPendingReconnect) {
   for (const bool useClose : {false, true}) {
     SCOPED_TRACE(useClose ? "close" : "stop");
     player().setURL(url("/drop.mp3"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return player().statusText().startsWith(QStringLiteral("Reconnecting")); }, 15000))
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return player().statusText().startsWith(QStringLiteral("Reconnecting")); }, 15000))
         << history().join(u'\n').toStdString();
     const int connections = radio_.icyHits("/drop.mp3");
     useClose ? player().close() : player().stop();
@@ -235,14 +243,16 @@ TEST_F(GstPlayerTest, OnlyStreamAddressesAreOpened) {
   ASSERT_TRUE(m3u.open(QIODevice::WriteOnly));
   m3u.write("# my list\r\nshort.mp3\r\n");
   m3u.close();
-  radio_.add("/local.m3u", staticText("audio/x-mpegurl", "file://" + mp3.fileName().toStdString() + "\nfd://0\n"));
-  for (const QString& address : {QStringLiteral("file:///etc/passwd"), mp3.fileName(), m3u.fileName(),
-                                 QStringLiteral("fd://0"), QStringLiteral("ftp://127.0.0.1/x.mp3"),
-                                 url("/local.m3u")}) {
+  radio_.add("/local.m3u",
+             staticText("audio/x-mpegurl", "file://" + mp3.fileName().toStdString() + "\nfd://0\n"));
+  for (const QString& address :
+       {QStringLiteral("file:///etc/passwd"), mp3.fileName(), m3u.fileName(), QStringLiteral("fd://0"),
+        QStringLiteral("ftp://127.0.0.1/x.mp3"), url("/local.m3u")}) {
     SCOPED_TRACE(address.toStdString());
     const int before = errors();
     player().setURL(address);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return errors() > before; }, 15000)) << history().join(u'\n').toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return errors() > before; }, 15000))
+        << history().join(u'\n').toStdString();
     EXPECT_EQ(player().statusText(), QStringLiteral("Cannot play this stream"));
     EXPECT_TRUE(history().filter(QStringLiteral("3:Playing")).isEmpty());
   }
@@ -299,7 +309,8 @@ TEST_F(GstPlayerTest, StartGivesUpAtItsDeadline) {
 TEST_F(GstPlayerTest, TornDownPipelinesAreFreed) {
   int freed = 0;
   const auto watch = [&freed](GstElement* pipeline) {
-    g_object_weak_ref(G_OBJECT(pipeline), [](gpointer count, GObject*) { ++*static_cast<int*>(count); }, &freed);
+    g_object_weak_ref(
+        G_OBJECT(pipeline), [](gpointer count, GObject*) { ++*static_cast<int*>(count); }, &freed);
   };
   quint16 closedPort = 0;
   {
@@ -316,7 +327,8 @@ TEST_F(GstPlayerTest, TornDownPipelinesAreFreed) {
   player().setURL(url("/live.mp3"));
   ASSERT_TRUE(waitState(MediaPlayer::Playing));
   watch(player().pipeline());
-  EXPECT_TRUE(QTest::qWaitFor([&] { return freed == 2; }, 5000)) << freed << " of the two torn-down pipelines freed";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return freed == 2; }, 5000))
+      << freed << " of the two torn-down pipelines freed";
   player_.reset();
   EXPECT_EQ(freed, 3) << "the last pipeline outlives its player";
 }

@@ -44,7 +44,8 @@ class StreamResolverTest : public ::testing::Test {
     QObject::connect(&resolver_, &StreamResolver::found, [this](const QUrl& url, bool ogg) {
       found_ << url.toString() + (ogg ? QStringLiteral(" (ogg)") : QString());
     });
-    QObject::connect(&resolver_, &StreamResolver::rejected, [this](Failure why) { rejected_.push_back(why); });
+    QObject::connect(&resolver_, &StreamResolver::rejected,
+                     [this](Failure why) { rejected_.push_back(why); });
     QObject::connect(&resolver_, &StreamResolver::exhausted, [this] { ++exhausted_; });
   }
 
@@ -138,7 +139,9 @@ TEST_F(StreamResolverTest, UnplayableCandidatesAreRejectedWithTheirReason) {
   const struct {
     const char* path;
     Failure why;
-  } cases[] = {{"/missing", Failure::NotFound}, {"/empty.pls", Failure::Unreadable}, {"/local.m3u", Failure::Unreadable}};
+  } cases[] = {{"/missing", Failure::NotFound},
+               {"/empty.pls", Failure::Unreadable},
+               {"/local.m3u", Failure::Unreadable}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
     rejected_.clear();
@@ -155,7 +158,8 @@ TEST_F(StreamResolverTest, UnplayableCandidatesAreRejectedWithTheirReason) {
     resolver_.next();
   }
   EXPECT_TRUE(found_.isEmpty());
-  EXPECT_EQ(PlayableStream(QUrl(QStringLiteral("icy://127.0.0.1:8000/live"))), QUrl(QStringLiteral("http://127.0.0.1:8000/live")));
+  EXPECT_EQ(PlayableStream(QUrl(QStringLiteral("icy://127.0.0.1:8000/live"))),
+            QUrl(QStringLiteral("http://127.0.0.1:8000/live")));
 }
 
 // Ten playlists of ten playlists of ten streams: the budget ends the start, whatever the tree.
@@ -167,7 +171,8 @@ TEST_F(StreamResolverTest, APlaylistTreeEndsAtTheBudget) {
       const std::string leaf = "/leaf" + std::to_string(i) + "-" + std::to_string(j) + ".pls";
       branch += "File" + std::to_string(j) + "=" + address(leaf) + "\n";
       std::string streams = "[playlist]\n";
-      for (int k = 1; k <= 10; ++k) streams += "File" + std::to_string(k) + "=" + address("/dead" + std::to_string(k)) + ".mp3\n";
+      for (int k = 1; k <= 10; ++k)
+        streams += "File" + std::to_string(k) + "=" + address("/dead" + std::to_string(k)) + ".mp3\n";
       page(leaf, "audio/x-scpls", streams);
     }
     page("/branch" + std::to_string(i) + ".pls", "audio/x-scpls", branch);
@@ -176,10 +181,15 @@ TEST_F(StreamResolverTest, APlaylistTreeEndsAtTheBudget) {
   page("/tree.pls", "audio/x-scpls", root);
   for (int k = 1; k <= 10; ++k) page("/dead" + std::to_string(k) + ".mp3", "audio/mpeg", "x");
   // Every stream fails and every rejection moves on, as the player does.
-  QObject::connect(&resolver_, &StreamResolver::found, [this] { QMetaObject::invokeMethod(&resolver_, &StreamResolver::next, Qt::QueuedConnection); });
-  QObject::connect(&resolver_, &StreamResolver::rejected, [this] { QMetaObject::invokeMethod(&resolver_, &StreamResolver::next, Qt::QueuedConnection); });
+  QObject::connect(&resolver_, &StreamResolver::found, [this] {
+    QMetaObject::invokeMethod(&resolver_, &StreamResolver::next, Qt::QueuedConnection);
+  });
+  QObject::connect(&resolver_, &StreamResolver::rejected, [this] {
+    QMetaObject::invokeMethod(&resolver_, &StreamResolver::next, Qt::QueuedConnection);
+  });
   for (const StartBudget budget : {StartBudget{3, 50}, StartBudget{8, 12}}) {
-    SCOPED_TRACE(testing::Message() << budget.maxPlaylists << " playlists, " << budget.maxCandidates << " addresses");
+    SCOPED_TRACE(testing::Message() << budget.maxPlaylists << " playlists, " << budget.maxCandidates
+                                    << " addresses");
     found_.clear();
     const int before = allHits();
     resolver_.start(QUrl(url("/tree.pls")), budget);

@@ -42,8 +42,8 @@ class Form1Test : public ::testing::Test {
   void start(const QString& directory = "http://127.0.0.1:9/") {
     auto fakeTray = std::make_unique<FakeSystemTray>();
     tray = fakeTray.get();
-    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player, std::move(fakeTray),
-                                                 DirectoryAddress(directory)});
+    form = std::make_unique<Form1>(
+        Form1Services{dir.folder(), prompt, player, std::move(fakeTray), DirectoryAddress(directory)});
   }
   template <typename T>
   T* control(const char* name) {
@@ -54,9 +54,7 @@ class Form1Test : public ::testing::Test {
   QTimer* timer(const char* name) { return control<QTimer>(name); }
   QString label(const char* name) { return control<QLabel>(name)->text(); }
   QString remembered(const char* key) { return INI::ReadIni(dir.folder().instIni(), "Onthouden", key); }
-  void startUp() {
-    tick(timer("Timer3"));
-  }
+  void startUp() { tick(timer("Timer3")); }
   void fillStations() {
     auto* l1 = control<QListWidget>("List1");
     l1->clear();

@@ -36,8 +36,8 @@ class InformationPaneTest : public ::testing::Test {
   std::unique_ptr<Form1> form;
 
   void start(const QString& directory) {
-    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
-                                                 DirectoryAddress(directory)});
+    form = std::make_unique<Form1>(Form1Services{
+        dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(), DirectoryAddress(directory)});
   }
   PageView* pane() { return form->findChild<PageView*>("WebBrowser1"); }
   // Waits until the pane has shown the address (pages load in the background).
@@ -52,13 +52,15 @@ TEST_F(InformationPaneTest, UnreachableDirectoryShowsError1OfTheCurrentLanguage)
   start("http://127.0.0.1:9/");
   const QString dutch = form->language().LangText("error1");
   ASSERT_TRUE(shows("about:" + dutch)) << pane()->currentUrl().toStdString();
-  EXPECT_TRUE(pane()->toPlainText().contains("De pagina kon niet geladen worden.")) << pane()->toPlainText().toStdString();
+  EXPECT_TRUE(pane()->toPlainText().contains("De pagina kon niet geladen worden."))
+      << pane()->toPlainText().toStdString();
 
   // Any page that fails, in the language chosen by then.
   form->findChild<QLineEdit*>("gESelecteerdland")->setText("english");
   click("Label5");
   ASSERT_TRUE(shows("about:" + form->language().LangText("error1"))) << pane()->currentUrl().toStdString();
-  EXPECT_TRUE(pane()->toPlainText().contains("The page could not be loaded.")) << pane()->toPlainText().toStdString();
+  EXPECT_TRUE(pane()->toPlainText().contains("The page could not be loaded."))
+      << pane()->toPlainText().toStdString();
   EXPECT_TRUE(prompt.boxes().empty());
 }
 

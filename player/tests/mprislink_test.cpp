@@ -18,7 +18,8 @@ namespace {
 class MprisLinkTest : public ::testing::Test {
  protected:
   MprisLinkTest() {
-    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
+    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player,
+                                                 std::make_unique<FakeSystemTray>(),
                                                  DirectoryAddress("http://127.0.0.1:9/")});
     linkMpris(*form, mpris);
   }

@@ -42,7 +42,8 @@ class Site {
       res.set_content(std::string(PageView::kMaxPageBytes + 1024, 'x'), "application/octet-stream");
     });
     http.Get("/picture", [](const httplib::Request&, httplib::Response& res) {
-      res.set_content("<p>With a picture</p><img src='/pic.png'><img src='http://127.0.0.1:1/x.png'>", "text/html");
+      res.set_content("<p>With a picture</p><img src='/pic.png'><img src='http://127.0.0.1:1/x.png'>",
+                      "text/html");
     });
     http.Get("/site/index.php", [this](const httplib::Request& req, httplib::Response& res) {
       std::lock_guard lock(mutex);
@@ -132,8 +133,9 @@ TEST_F(PageViewTest, FollowsRedirectsAndLinksStayInThePane) {
 
 TEST_F(PageViewTest, AFailedLoadBlanksThePaneAndTheWindowPutsUpItsOwnPage) {
   // As the main window does.
-  QObject::connect(&view, &PageView::navigateError, &view,
-                   [this](const QString&) { view.navigate(QStringLiteral("about:<b>Page unavailable</b>")); });
+  QObject::connect(&view, &PageView::navigateError, &view, [this](const QString&) {
+    view.navigate(QStringLiteral("about:<b>Page unavailable</b>"));
+  });
   const QStringList failing = {site.url("/missing"), QStringLiteral("http://127.0.0.1:%1/").arg(closedPort()),
                                QStringLiteral("file:///etc/hostname"), QString(), site.url("/huge")};
   for (const QString& url : failing) {
@@ -208,7 +210,8 @@ TEST_F(PageViewTest, PicturesOnAPageAreNotFetched) {
 }
 
 TEST(PageDecoding, CharsetFromHeaderThenPageThenUtf8ThenWindows1252) {
-  EXPECT_EQ(PageView::decodePage("caf\xe9", "text/html; charset=\"iso-8859-1\""), QString::fromUtf8("caf\u00e9"));
+  EXPECT_EQ(PageView::decodePage("caf\xe9", "text/html; charset=\"iso-8859-1\""),
+            QString::fromUtf8("caf\u00e9"));
   EXPECT_EQ(PageView::decodePage("<meta charset=\"windows-1252\"><p>\x80</p>", "text/html"),
             QString::fromUtf8("<meta charset=\"windows-1252\"><p>\u20ac</p>"));
   EXPECT_EQ(PageView::decodePage("caf\xc3\xa9", "text/html"), QString::fromUtf8("caf\u00e9"));

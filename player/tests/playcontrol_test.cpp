@@ -11,7 +11,7 @@ namespace {
 
 TEST(PlayControlTest, PlayButtonStartsOrStopsByStateAndLeavesPauseAlone) {
   const std::pair<int, QString> cases[] = {
-      {MediaPlayer::Stopped, "play"},     {MediaPlayer::Ready, "play"},   {MediaPlayer::Playing, "stop"},
+      {MediaPlayer::Stopped, "play"},       {MediaPlayer::Ready, "play"}, {MediaPlayer::Playing, "stop"},
       {MediaPlayer::Transitioning, "stop"}, {MediaPlayer::Paused, ""},    {MediaPlayer::Undefined, ""}};
   for (const auto& [state, expected] : cases) {
     FakeMediaPlayer player;

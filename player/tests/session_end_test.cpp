@@ -30,8 +30,8 @@ class SessionEndTest : public ::testing::Test {
   void start() {
     auto fakeTray = std::make_unique<FakeSystemTray>();
     tray = fakeTray.get();
-    form = std::make_unique<Form1>(
-        Form1Services{dir.folder(), prompt, player, std::move(fakeTray), DirectoryAddress("http://127.0.0.1:9/")});
+    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player, std::move(fakeTray),
+                                                 DirectoryAddress("http://127.0.0.1:9/")});
   }
   QString remembered(const char* key) { return INI::ReadIni(dir.folder().instIni(), "Onthouden", key); }
   void chooseSecondStation() {
