@@ -141,9 +141,8 @@ void GstMediaPlayer::halt() {
   playbin_.halt();
 }
 
-void GstMediaPlayer::onFound(const QUrl& stream, bool ogg) {
+void GstMediaPlayer::onFound(const QUrl& stream) {
   stream_ = stream;
-  ogg_ = ogg;
   stallRetried_ = false;
   openStream();
 }
@@ -151,7 +150,7 @@ void GstMediaPlayer::onFound(const QUrl& stream, bool ogg) {
 // Opens stream_ afresh: the first time, after a stall and for each reconnect.
 void GstMediaPlayer::openStream() {
   if (!hasPlayed()) enter(Phase::Connecting);
-  if (playbin_.open(stream_, ogg_)) {
+  if (playbin_.open(stream_)) {
     connectTimer_.start(tuning_.connectTimeoutMs);
     return;
   }
@@ -269,11 +268,6 @@ void GstMediaPlayer::onError(GstMessage* msg) {
   gst_message_parse_error(msg, &err, &debug);
   qCInfo(lcPlayback) << "error from" << GST_OBJECT_NAME(GST_MESSAGE_SRC(msg)) << ":" << err->message
                      << (debug ? debug : "");
-  if (hasPlayed() && !playbin_.chainedOgg() && err->domain == GST_STREAM_ERROR && debug &&
-      strstr(debug, "not-linked")) {
-    qCInfo(lcPlayback) << "stream changed its chain: going on with playbin";
-    ogg_ = true;
-  }
   const bool fromSource = GST_IS_ELEMENT(GST_MESSAGE_SRC(msg)) &&
                           GST_OBJECT_FLAG_IS_SET(GST_MESSAGE_SRC(msg), GST_ELEMENT_FLAG_SOURCE);
   const Failure why = playback::classify({err->domain, err->code, fromSource}, hasPlayed());

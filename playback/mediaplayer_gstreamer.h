@@ -95,7 +95,7 @@ class GstMediaPlayer final : public MediaPlayer {
 
   void startSession();
   void halt();
-  void onFound(const QUrl& stream, bool ogg);
+  void onFound(const QUrl& stream);
   void openStream();
   void onConnectTimeout();
   void fail(playback::Failure why);
@@ -125,7 +125,6 @@ class GstMediaPlayer final : public MediaPlayer {
 
   // The current session: from setURL()/play() until stop(), close() or error().
   QUrl stream_;
-  bool ogg_ = false;  // the stream is Ogg: it gets a playbin
   bool stallRetried_ = false;
   int retries_ = 0;
   playback::Failure lastFailure_ = playback::Failure::NoConnection;

@@ -102,7 +102,7 @@ Playbin::Playbin(QObject& receiver, const QByteArray& userAgent, int bufferMs)
     : bridge_(std::make_unique<Bridge>()), userAgent_(userAgent), bufferMs_(bufferMs) {
   initGStreamer();
   bridge_->receiver = &receiver;
-  build(false);
+  build();
 }
 
 Playbin::~Playbin() { teardown(); }
@@ -110,9 +110,8 @@ Playbin::~Playbin() { teardown(); }
 quint64 Playbin::generation() const { return bridge_->generation.load(); }
 
 // Each stream gets a fresh pipeline: a reused one now and then stalls at 0% after NULL.
-void Playbin::build(bool chainedOgg) {
+void Playbin::build() {
   teardown();
-  chainedOgg_ = chainedOgg;
   playbin_ = gst_element_factory_make("playbin", nullptr);
   if (!playbin_) {
     qCCritical(lcPlayback) << "GStreamer has no playbin";
@@ -144,12 +143,12 @@ void Playbin::teardown() {
   playbin_ = nullptr;
 }
 
-bool Playbin::open(const QUrl& url, bool chainedOgg) {
-  build(chainedOgg);
+bool Playbin::open(const QUrl& url) {
+  build();
   if (!playbin_) return false;
   ++bridge_->generation;
   buffering_ = false;
-  qCInfo(lcPlayback) << "opening" << url << (chainedOgg_ ? "with playbin" : "");
+  qCInfo(lcPlayback) << "opening" << url;
   g_object_set(playbin_, "uri", url.toString(QUrl::FullyEncoded).toUtf8().constData(), nullptr);
   return gst_element_set_state(playbin_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
 }

@@ -39,9 +39,9 @@ class Playbin {
   Playbin(const Playbin&) = delete;
   Playbin& operator=(const Playbin&) = delete;
 
-  // A fresh pipeline (playbin for a chained Ogg stream) set to play the address. False when it
-  // cannot even start; an error message may still be on its way.
-  bool open(const QUrl& url, bool chainedOgg);
+  // A fresh pipeline set to play the address. False when it cannot even start; an error
+  // message may still be on its way.
+  bool open(const QUrl& url);
   // To NULL; what the bus said so far is stale.
   void halt();
   bool isCurrent(const BusEvent& e) const { return e.generation == generation(); }
@@ -57,14 +57,13 @@ class Playbin {
   // The clock went away (an output changed): pause and play to pick a new one.
   void restartClock();
 
-  bool chainedOgg() const { return chainedOgg_; }
   GstElement* element() const { return playbin_; }
   // "PAUSED pending PLAYING ASYNC", for the log.
   QString describeState() const;
 
  private:
   struct Bridge;  // hands bus messages from GStreamer's threads to the receiver's
-  void build(bool chainedOgg);
+  void build();
   void teardown();
   void applyVolume();
 
@@ -72,7 +71,6 @@ class Playbin {
   const QByteArray userAgent_;
   const int bufferMs_;
   GstElement* playbin_ = nullptr;
-  bool chainedOgg_ = false;
   bool buffering_ = false;
   int volume_ = 100;
   bool mute_ = false;
