@@ -12,31 +12,21 @@
 #include "app/ini.h"
 #include "app/trap.h"
 #include "bundled_directory.h"
-#include "fake_media_player.h"
-#include "fake_system_tray.h"
+#include "form1_fixture.h"
 #include "player/Form1.h"
 #include "player/favourites.h"
 #include "playback/mediaplayer_gstreamer.h"
-#include "recording_prompt.h"
 #include "station_click.h"
-#include "temp_program_folder.h"
 
 namespace {
 
 using INI::ReadIni;
 
-class FavouritesTest : public ::testing::Test {
+class FavouritesTest : public MainWindowTest {
  protected:
-  TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
-  RecordingPrompt prompt;
-  FakeMediaPlayer player;
-  std::unique_ptr<Form1> form;
-
   // Starts the window and waits for its start-up routine, which points File1 at favo/.
   void start() {
-    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player,
-                                                 std::make_unique<FakeSystemTray>(),
-                                                 DirectoryAddress("http://127.0.0.1:9/")});
+    MainWindowTest::start();
     auto* timer3 = form->findChild<QTimer*>("Timer3");
     QSignalSpy ran(timer3, &QTimer::timeout);
     ASSERT_TRUE(ran.wait(5000));

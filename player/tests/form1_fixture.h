@@ -30,7 +30,8 @@ inline void tick(QTimer* timer) {
   ASSERT_TRUE(spy.wait(timer->interval() * 5 + 500)) << timer->objectName().toStdString();
 }
 
-class Form1Test : public ::testing::Test {
+// The window on a shipped program folder, with every service faked.
+class MainWindowTest : public ::testing::Test {
  protected:
   TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
   RecordingPrompt prompt;
@@ -45,6 +46,10 @@ class Form1Test : public ::testing::Test {
     form = std::make_unique<Form1>(
         Form1Services{dir.folder(), prompt, player, std::move(fakeTray), DirectoryAddress(directory)});
   }
+};
+
+class Form1Test : public MainWindowTest {
+ protected:
   template <typename T>
   T* control(const char* name) {
     T* c = form->findChild<T*>(name);
