@@ -15,8 +15,9 @@
 #include "desktop/systemtray.h"
 #include "directory/directoryaddress.h"
 #include "player/Form1.h"
-#include "player/mediaplayer_gstreamer.h"
+#include "playback/mediaplayer_gstreamer.h"
 #include "player/mprislink.h"
+#include "version.h"
 
 #ifndef VANTOR_DIRECTORY_SHARE_FROM_BIN
 #define VANTOR_DIRECTORY_SHARE_FROM_BIN "../share/vantor-directory"
@@ -26,7 +27,7 @@ namespace {
 // An installed copy brings its own directory server when nobody serves the default address.
 // A child rather than the server library in-process: the same program the user unit runs, with
 // its own threads and signals, and a fault in one does not take the other down.
-void StartBundledDirectory(DirectoryChild& child, const ProgramFolder& folder,
+void startBundledDirectory(DirectoryChild& child, const ProgramFolder& folder,
                            const DirectoryAddress& address) {
   if (address.base() != DirectoryAddress::kDefaultBase) return;
   const QString bin = QCoreApplication::applicationDirPath();
@@ -36,15 +37,15 @@ void StartBundledDirectory(DirectoryChild& child, const ProgramFolder& folder,
   const QString listen = url.host() + u':' + QString::number(url.port());
   const QString data = folder.userPath() + QStringLiteral("/directory");
   const QString share = QDir::cleanPath(bin + QStringLiteral("/" VANTOR_DIRECTORY_SHARE_FROM_BIN));
-  child.start(server, PrepareDirectoryData(listen, data, share), url.host(), url.port(),
+  child.start(server, prepareDirectoryData(listen, data, share), url.host(), url.port(),
               data + QStringLiteral("/directory.log"));
 }
 }  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Vantor Internet Radio"));
-  QApplication::setApplicationVersion(QStringLiteral("2.0"));
+  QApplication::setApplicationName(QString::fromLatin1(Version::kProgramTitle));
+  QApplication::setApplicationVersion(QString::fromLatin1(Version::kText));
   QApplication::setDesktopFileName(QStringLiteral("vantor-internet-radio"));
   // The window goes to the tray when closed; the program ends only when it says so.
   QApplication::setQuitOnLastWindowClosed(false);
@@ -58,7 +59,7 @@ int main(int argc, char** argv) {
 
   const DirectoryAddress directoryAddress = DirectoryAddress::fromEnvironment();
   DirectoryChild directory;
-  StartBundledDirectory(directory, folder, directoryAddress);
+  startBundledDirectory(directory, folder, directoryAddress);
 
   QtPrompt prompt;
   GstMediaPlayer player;
@@ -67,9 +68,9 @@ int main(int argc, char** argv) {
   QObject::connect(instance.get(), &SingleInstance::activationRequested, &form, &Form1::activate);
   // Without a session bus the program simply has no desktop media controls.
   Mpris mpris;
-  if (mpris.publish(QDBusConnection::sessionBus())) LinkMpris(form, mpris);
+  if (mpris.publish(QDBusConnection::sessionBus())) linkMpris(form, mpris);
   SongNotifier notifier(QDBusConnection::sessionBus());
-  LinkNotifications(form, notifier);
+  linkNotifications(form, notifier);
   QObject::connect(&form, &Form1::endRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
   // SIGTERM, SIGINT and SIGHUP save the state before the program ends.
   EndSignals endSignals;

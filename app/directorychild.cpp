@@ -14,7 +14,7 @@
 
 DirectoryChild::~DirectoryChild() { stop(); }
 
-bool DirectoryChild::Answers(const QString& host, quint16 port, int timeoutMs) {
+bool DirectoryChild::answers(const QString& host, quint16 port, int timeoutMs) {
   QTcpSocket socket;
   socket.connectToHost(host, port);
   const bool answered = socket.waitForConnected(timeoutMs);
@@ -23,9 +23,9 @@ bool DirectoryChild::Answers(const QString& host, quint16 port, int timeoutMs) {
 }
 
 DirectoryChild::Result DirectoryChild::start(const QString& program, const QStringList& arguments,
-                                             const QString& host, quint16 port,
-                                             const QString& logFile, int waitMs) {
-  if (Answers(host, port)) return Result::AlreadyAnswering;
+                                             const QString& host, quint16 port, const QString& logFile,
+                                             int waitMs) {
+  if (answers(host, port)) return Result::AlreadyAnswering;
   process_.setProgram(program);
   process_.setArguments(arguments);
   process_.setStandardOutputFile(QProcess::nullDevice());
@@ -49,7 +49,7 @@ DirectoryChild::Result DirectoryChild::start(const QString& program, const QStri
   waited.start();
   // Waiting for the end is the pause between probes: QProcess notices an exit only inside it.
   while (waited.elapsed() < waitMs && !process_.waitForFinished(100)) {
-    if (Answers(host, port, 200)) {
+    if (answers(host, port, 200)) {
       qCInfo(lcApp) << "started the directory server on" << host << port;
       return Result::Started;
     }
@@ -68,13 +68,12 @@ void DirectoryChild::stop() {
   }
 }
 
-QStringList PrepareDirectoryData(const QString& listen, const QString& dataDir,
-                                 const QString& shareDir) {
+QStringList prepareDirectoryData(const QString& listen, const QString& dataDir, const QString& shareDir) {
   QDir().mkpath(dataDir);
   const QString audio = dataDir + QStringLiteral("/audio");
   const QFileInfo existing(audio);
-  if (!existing.exists() && !existing.isSymLink())
-    QFile::link(shareDir + QStringLiteral("/audio"), audio);
-  return {QStringLiteral("--listen"), listen, QStringLiteral("--data"), dataDir,
+  if (!existing.exists() && !existing.isSymLink()) QFile::link(shareDir + QStringLiteral("/audio"), audio);
+  return {QStringLiteral("--listen"),    listen,
+          QStringLiteral("--data"),      dataDir,
           QStringLiteral("--catalogue"), shareDir + QStringLiteral("/catalogue.json")};
 }

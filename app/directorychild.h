@@ -15,14 +15,14 @@ class DirectoryChild {
   DirectoryChild& operator=(const DirectoryChild&) = delete;
 
   // Whether something accepts connections on host:port within timeoutMs.
-  static bool Answers(const QString& host, quint16 port, int timeoutMs = 1000);
+  static bool answers(const QString& host, quint16 port, int timeoutMs = 1000);
 
   enum class Result { AlreadyAnswering, Started, Failed };
   // Starts program with arguments unless something answers on host:port already, then waits
   // up to waitMs for it to answer there. The child's messages go to logFile (rewritten at each
   // start), or to this program's standard error when it is empty.
-  Result start(const QString& program, const QStringList& arguments, const QString& host,
-               quint16 port, const QString& logFile = {}, int waitMs = 10000);
+  Result start(const QString& program, const QStringList& arguments, const QString& host, quint16 port,
+               const QString& logFile = {}, int waitMs = 10000);
   bool running() const { return process_.state() != QProcess::NotRunning; }
   qint64 processId() const { return process_.processId(); }
   // Ends the child (TERM, then KILL when it does not end in time).
@@ -35,5 +35,4 @@ class DirectoryChild {
 // The arguments for an installed vantor-directory that keeps its database in dataDir and
 // serves the shipped catalogue and demo audio of shareDir. Makes dataDir, with its "audio"
 // a link to the shipped audio unless the user has an audio folder of their own there.
-QStringList PrepareDirectoryData(const QString& listen, const QString& dataDir,
-                                 const QString& shareDir);
+QStringList prepareDirectoryData(const QString& listen, const QString& dataDir, const QString& shareDir);

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 #include <QStringList>
 
 #include <cerrno>
@@ -13,14 +12,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "textdecoding.h"
+
 namespace INI {
 namespace {
-
-// Windows-1252 differs from Latin-1 only in 0x80..0x9F.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 QString trimmedRight(const QString& s) {
   qsizetype end = s.size();
@@ -72,7 +67,7 @@ QString storedForm(const QString& value) {
 bool readLines(const QString& file, QStringList& lines, QString& eol) {
   QFile f(file);
   if (!f.open(QIODevice::ReadOnly)) return false;
-  const QString text = DecodeText(f.readAll());
+  const QString text = textdecoding::decodeText(f.readAll());
   eol = text.contains(u"\r\n") ? QStringLiteral("\r\n") : QStringLiteral("\n");
   lines = text.split(u'\n');
   for (QString& l : lines)
@@ -89,14 +84,16 @@ void removeStaleTemporaries(const QString& target) {
   for (const QString& name : names) {
     bool ok = false;
     const pid_t pid = pid_t(name.mid(prefix.size()).toLong(&ok));
-    if (ok && pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH) QFile::remove(info.absolutePath() + u'/' + name);
+    if (ok && pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
+      QFile::remove(info.absolutePath() + u'/' + name);
   }
 }
 
 // Writes next to the target, syncs, then renames over it: readers see the old or the new file.
 bool replaceFile(const QString& file, const QByteArray& bytes) {
   const QFileInfo info(file);
-  const QByteArray target = QFile::encodeName(info.exists() ? info.canonicalFilePath() : info.absoluteFilePath());
+  const QByteArray target =
+      QFile::encodeName(info.exists() ? info.canonicalFilePath() : info.absoluteFilePath());
   mode_t mode = 0644;
   struct stat st {};
   if (::stat(target.constData(), &st) == 0) {
@@ -134,21 +131,6 @@ bool replaceFile(const QString& file, const QByteArray& bytes) {
 
 }  // namespace
 
-QString DecodeText(const QByteArray& bytes) {
-  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  QString text = utf8.decode(bytes);
-  if (!utf8.hasError()) {
-    if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
-    return text;
-  }
-  text.resize(bytes.size());
-  for (qsizetype i = 0; i < bytes.size(); ++i) {
-    const auto b = static_cast<unsigned char>(bytes[i]);
-    text[i] = (b >= 0x80 && b < 0xA0) ? QChar(kCp1252High[b - 0x80]) : QChar(b);
-  }
-  return text;
-}
-
 QString ReadIni(const QString& file, const QString& section, const QString& key) {
   QStringList lines;
   QString eol;
@@ -179,7 +161,8 @@ void setEntry(QStringList& lines, const QString& section, const QString& key, co
 
   qsizetype sectionAt = -1;
   for (qsizetype i = 0; i < lines.size(); ++i) {
-    if (sectionName(lines[i]).compare(cleanSection, Qt::CaseInsensitive) == 0 && !sectionName(lines[i]).isNull()) {
+    if (sectionName(lines[i]).compare(cleanSection, Qt::CaseInsensitive) == 0 &&
+        !sectionName(lines[i]).isNull()) {
       sectionAt = i;
       break;
     }
@@ -209,7 +192,8 @@ void WriteIni(const QString& file, const QString& section, const QString& key, c
   WriteIniKeys(file, section, {{key, value}});
 }
 
-void WriteIniKeys(const QString& file, const QString& section, const QList<std::pair<QString, QString>>& entries) {
+void WriteIniKeys(const QString& file, const QString& section,
+                  const QList<std::pair<QString, QString>>& entries) {
   QStringList lines;
   QString eol = QStringLiteral("\n");
   if (QFileInfo::exists(file) && !readLines(file, lines, eol)) return;

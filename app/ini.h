@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "textdecoding.h"
+
 // Access to profile (INI) files: the program's only way to read or write them.
 // Section and key names match in any letter case; missing file, section or key read as "".
 // Nothing is cached: every call goes to the file.
@@ -18,9 +20,7 @@ void WriteIni(const QString& file, const QString& section, const QString& key, c
 
 // Several keys of one section in a single replacement of the file: a reader, or a program
 // killed half-way, sees all of them or none.
-void WriteIniKeys(const QString& file, const QString& section, const QList<std::pair<QString, QString>>& entries);
-
-// Decodes profile bytes: UTF-8 when valid (a BOM is dropped), otherwise Windows-1252.
-QString DecodeText(const QByteArray& bytes);
+void WriteIniKeys(const QString& file, const QString& section,
+                  const QList<std::pair<QString, QString>>& entries);
 
 }  // namespace INI

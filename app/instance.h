@@ -40,7 +40,7 @@ std::unique_ptr<SingleInstance> makeSingleInstance(const QString& programFolder)
 
 // The socket address for a program folder: per user and per folder, the same for any spelling
 // of the folder's path.
-QString SingleInstanceServerName(const QString& programFolder);
+QString singleInstanceServerName(const QString& programFolder);
 
 // Restores the window if minimised (also when hidden), shows it, raises it and activates it.
-void BringToFront(QWidget* window);
+void bringToFront(QWidget* window);

@@ -125,7 +125,7 @@ class LocalSingleInstance final : public SingleInstance {
 
 }  // namespace
 
-QString SingleInstanceServerName(const QString& programFolder) {
+QString singleInstanceServerName(const QString& programFolder) {
   QFileInfo info(programFolder);
   QString path = info.canonicalFilePath();
   if (path.isEmpty()) path = QDir::cleanPath(info.absoluteFilePath());
@@ -136,10 +136,10 @@ QString SingleInstanceServerName(const QString& programFolder) {
 }
 
 std::unique_ptr<SingleInstance> makeSingleInstance(const QString& programFolder) {
-  return std::make_unique<LocalSingleInstance>(SingleInstanceServerName(programFolder));
+  return std::make_unique<LocalSingleInstance>(singleInstanceServerName(programFolder));
 }
 
-void BringToFront(QWidget* window) {
+void bringToFront(QWidget* window) {
   if (window->windowState() & Qt::WindowMinimized)
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
   window->show();

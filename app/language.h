@@ -6,8 +6,9 @@
 
 #include "programfolder.h"
 #include "prompt.h"
+#include "version.h"
 
-inline const QString kProgramTitle = QStringLiteral("Vantor Internet Radio");
+inline const QString kProgramTitle = QString::fromLatin1(Version::kProgramTitle);
 
 // Texts from lang.ini in the current language, and the message boxes built from them.
 // The language is asked for at every lookup, so a change takes effect at once.

@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-void UsePlainText(QWidget* root) {
+void usePlainText(QWidget* root) {
   if (auto* label = qobject_cast<QLabel*>(root)) label->setTextFormat(Qt::PlainText);
   for (QLabel* label : root->findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
 }

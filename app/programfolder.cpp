@@ -16,17 +16,17 @@ namespace {
 const QString kLangIni = QStringLiteral("lang.ini");
 const QString kInstIni = QStringLiteral("inst.ini");
 
-bool HasFile(const QString& folder, const QString& name) {
-  return QFileInfo(ProgramFolder::FindInFolder(folder, name)).isFile();
+bool hasFile(const QString& folder, const QString& name) {
+  return QFileInfo(ProgramFolder::findInFolder(folder, name)).isFile();
 }
 
 // inst.ini is copied only while the user has none (in any letter case): once there, it is the
 // user's. favo/ is made empty. Failures are logged; the start-up then reports what is missing.
-void LayOutUserFolder(const QString& installed, const QString& user) {
+void layOutUserFolder(const QString& installed, const QString& user) {
   if (!QDir().mkpath(user + QStringLiteral("/favo")))
     qCWarning(lcApp) << "cannot make the per-user folder" << user;
-  if (HasFile(user, kInstIni)) return;
-  const QString defaults = ProgramFolder::FindInFolder(installed, kInstIni);
+  if (hasFile(user, kInstIni)) return;
+  const QString defaults = ProgramFolder::findInFolder(installed, kInstIni);
   const QString target = user + u'/' + kInstIni;
   if (!QFile::copy(defaults, target)) {
     qCWarning(lcApp) << "cannot copy" << defaults << "to" << target;
@@ -42,7 +42,7 @@ ProgramFolder::ProgramFolder(QString path) : path_(QDir(path).absolutePath()), u
 ProgramFolder::ProgramFolder(QString installed, QString user)
     : path_(QDir(installed).absolutePath()), user_(QDir(user).absolutePath()) {}
 
-bool ProgramFolder::CanWrite(const QString& folder) {
+bool ProgramFolder::canWrite(const QString& folder) {
   const QFileInfo info(folder);
   return info.isDir() && info.isWritable();
 }
@@ -53,15 +53,15 @@ ProgramFolder ProgramFolder::ofExecutable() {
 }
 
 ProgramFolder ProgramFolder::choose(const QString& exeDir, const QString& dataHome,
-                                    const WritableCheck& canWrite) {
+                                    const WritableCheck& writable) {
   const QString beside = QDir(exeDir).absolutePath();
   const QString share = QDir::cleanPath(beside + QStringLiteral("/" VANTOR_SHARE_FROM_BIN));
-  const bool installed = !HasFile(beside, kLangIni) && HasFile(share, kLangIni);
-  if (!installed && canWrite(beside)) return ProgramFolder(beside);
+  const bool installed = !hasFile(beside, kLangIni) && hasFile(share, kLangIni);
+  if (!installed && writable(beside)) return ProgramFolder(beside);
   // Root running an installed copy must not write into the installed files either.
   const QString shipped = installed ? share : beside;
   const QString user = QDir(dataHome).absolutePath() + QStringLiteral("/vantor-radio");
-  LayOutUserFolder(shipped, user);
+  layOutUserFolder(shipped, user);
   qCInfo(lcApp) << "shipped files in" << shipped << "- settings and favourites in" << user;
   return ProgramFolder(shipped, user);
 }
@@ -73,11 +73,11 @@ QStringList ProgramFolder::skinFolders() const {
 QString ProgramFolder::skinFolder(const QString& skin) const {
   if (!isPerUser() || skin.isEmpty()) return path_;
   for (const QString& part : {QStringLiteral(".logskn"), QStringLiteral("_head.skn")})
-    if (HasFile(user_, skin + part)) return user_;
+    if (hasFile(user_, skin + part)) return user_;
   return path_;
 }
 
-QString ProgramFolder::FindInFolder(const QString& folder, const QString& name) {
+QString ProgramFolder::findInFolder(const QString& folder, const QString& name) {
   const QString exact = folder + u'/' + name;
   if (QFileInfo::exists(exact)) return exact;
   const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);

@@ -17,7 +17,7 @@ class ProgramFolder {
   ProgramFolder(QString installed, QString user);
 
   using WritableCheck = std::function<bool(const QString& folder)>;
-  static bool CanWrite(const QString& folder);
+  static bool canWrite(const QString& folder);
 
   // The folder of the running executable, or the per-user folder under the user's data folder.
   static ProgramFolder ofExecutable();
@@ -25,7 +25,7 @@ class ProgramFolder {
   // installed copy in exeDir/../share/vantor-radio; when that is not a writable folder beside
   // the executable, dataHome/vantor-radio is laid out and used for the writable files.
   static ProgramFolder choose(const QString& exeDir, const QString& dataHome,
-                              const WritableCheck& canWrite = CanWrite);
+                              const WritableCheck& writable = canWrite);
 
   // The shipped files: lang.ini, skin pictures and descriptors.
   const QString& path() const { return path_; }
@@ -35,8 +35,8 @@ class ProgramFolder {
 
   // A file of the shipped folder by name, found in any letter case ("INST.INI" is "inst.ini");
   // a file that does not exist yet gets the name as given.
-  QString file(const QString& name) const { return FindInFolder(path_, name); }
-  QString instIni() const { return FindInFolder(user_, QStringLiteral("inst.ini")); }
+  QString file(const QString& name) const { return findInFolder(path_, name); }
+  QString instIni() const { return findInFolder(user_, QStringLiteral("inst.ini")); }
   QString langIni() const { return file(QStringLiteral("lang.ini")); }
   QString favourites() const { return user_ + QStringLiteral("/favo/"); }
 
@@ -46,7 +46,7 @@ class ProgramFolder {
   // descriptor or pictures (a user's own skin wins over a shipped one of the same name).
   QString skinFolder(const QString& skin) const;
 
-  static QString FindInFolder(const QString& folder, const QString& name);
+  static QString findInFolder(const QString& folder, const QString& name);
 
  private:
   QString path_;

@@ -2,9 +2,7 @@
 
 #include <cmath>
 
-Q_LOGGING_CATEGORY(lcApp, "vantor.app")
-
-int ToWholeNumber(const QString& text) {
+int toWholeNumber(const QString& text) {
   const QString t = text.trimmed();
   bool ok = false;
   const int whole = t.toInt(&ok);

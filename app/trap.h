@@ -1,15 +1,13 @@
 #pragma once
 
-#include <QLoggingCategory>
 #include <QString>
 
 #include <stdexcept>
 
+#include "app_log.h"
 #include "language.h"
 
-Q_DECLARE_LOGGING_CATEGORY(lcApp)
-
-// A step of a handler that cannot be done. Handlers run their steps inside Trapped(), which
+// A step of a handler that cannot be done. Handlers run their steps inside trapped(), which
 // turns any failure into the handler's own error message.
 class StepFailed : public std::runtime_error {
  public:
@@ -25,7 +23,7 @@ class StepAbandoned : public StepFailed {
 // Runs the steps; on a failure the rest is skipped and the handler's error text is shown.
 // Returns whether all steps ran.
 template <typename Steps>
-bool Trapped(const Language& language, const QString& errorKey, Steps&& steps) {
+bool trapped(const Language& language, const QString& errorKey, Steps&& steps) {
   try {
     steps();
     return true;
@@ -41,7 +39,7 @@ bool Trapped(const Language& language, const QString& errorKey, Steps&& steps) {
 
 // The same for handlers whose failure is silent.
 template <typename Steps>
-bool TrappedQuietly(Steps&& steps) {
+bool trappedQuietly(Steps&& steps) {
   try {
     steps();
     return true;
@@ -52,4 +50,4 @@ bool TrappedQuietly(Steps&& steps) {
 }
 
 // A whole number from a stored text; blanks around it are allowed, anything else fails.
-int ToWholeNumber(const QString& text);
+int toWholeNumber(const QString& text);

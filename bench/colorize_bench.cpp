@@ -61,7 +61,7 @@ void BM_ColorizeScan(benchmark::State& state) {
   qint64 marks = 0;
   for (auto _ : state) {
     Counting sink;
-    colorize::Scan(page, 1, int(page.size()), looks, sink);
+    colorize::scan(page, 1, int(page.size()), looks, sink);
     marks = sink.marks;
     benchmark::DoNotOptimize(sink.last);
   }
@@ -88,7 +88,7 @@ void BM_ColorizePass(benchmark::State& state) {
 void BM_MarksFloor(benchmark::State& state) {
   const QString page = Page(state.range(0));
   Recording recorded;
-  colorize::Scan(page, 1, int(page.size()), colorize::Looks{}, recorded);
+  colorize::scan(page, 1, int(page.size()), colorize::Looks{}, recorded);
   QTextCharFormat formats[4];
   for (int i = 0; i < 4; ++i) {
     formats[i].setFontWeight(i & 1 ? QFont::Bold : QFont::Normal);

@@ -89,7 +89,7 @@ void BM_ScanNested(benchmark::State& state) {
   state.counters["gave_up"] = failed ? 1 : 0;
   state.counters["heap_mb"] = heapMb;
   state.counters["peak_rss_mb"] = double(usage.ru_maxrss) / 1024;
-  state.counters["budget_mb"] = double(ScanBudget(text.size())) * 2 / (1 << 20);
+  state.counters["budget_mb"] = double(scanBudget(text.size())) * 2 / (1 << 20);
 }
 BENCHMARK(BM_ScanNested)->Arg(60 << 10)->Arg(180 << 10)->Arg(1 << 20)->Unit(benchmark::kMillisecond);
 

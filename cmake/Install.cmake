@@ -28,11 +28,12 @@ add_custom_command(OUTPUT ${VANTOR_ICON_DIR}/256x256/apps/${VANTOR_ICON_NAME}.pn
   VERBATIM)
 add_custom_target(app_icon ALL DEPENDS ${VANTOR_ICON_DIR}/256x256/apps/${VANTOR_ICON_NAME}.png)
 
-# Man pages are installed compressed, as Debian wants them.
+# Man pages carry the project version and are installed compressed, as Debian wants them.
 set(VANTOR_MAN_DIR ${CMAKE_BINARY_DIR}/man)
 set(man_pages)
 foreach(page vantor-radio vantor-directory)
-  set(src ${CMAKE_SOURCE_DIR}/data/package/${page}.1)
+  set(src ${VANTOR_MAN_DIR}/${page}.1)
+  configure_file(${CMAKE_SOURCE_DIR}/data/package/${page}.1.in ${src} @ONLY)
   set(out ${VANTOR_MAN_DIR}/${page}.1.gz)
   add_custom_command(OUTPUT ${out}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${VANTOR_MAN_DIR}
@@ -54,7 +55,7 @@ install(CODE "
 install(TARGETS vantor-radio vantor-directory RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/ DESTINATION ${VANTOR_SHARE}
   FILES_MATCHING PATTERN "*.ini" PATTERN "*.skn" PATTERN "*.logskn"
-  PATTERN "package" EXCLUDE PATTERN "icons" EXCLUDE PATTERN "skins-src" EXCLUDE)
+  PATTERN "package" EXCLUDE)
 install(FILES ${CMAKE_SOURCE_DIR}/server/catalogue.json DESTINATION ${VANTOR_DIRECTORY_SHARE})
 install(DIRECTORY ${VANTOR_DEMO_DATA_DIR}/audio DESTINATION ${VANTOR_DIRECTORY_SHARE})
 install(FILES ${CMAKE_SOURCE_DIR}/data/package/vantor-internet-radio.desktop

@@ -8,11 +8,27 @@ function(vantor_warnings target)
   target_compile_definitions(${target} PRIVATE QT_NO_KEYWORDS)
 endfunction()
 
-# vantor_library(NAME name DEPS libs...): a static library from the folder's sources.
+# Files of the folder matching globs, less the ones named in exclude; or the ones named in
+# only, when given. Shared by libraries and tests so that a folder can hold two of each.
+function(vantor_pick_sources out globs only exclude)
+  if(only)
+    list(TRANSFORM only PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/ OUTPUT_VARIABLE picked)
+  else()
+    file(GLOB picked CONFIGURE_DEPENDS ${globs})
+    foreach(file ${exclude})
+      list(REMOVE_ITEM picked ${CMAKE_CURRENT_SOURCE_DIR}/${file})
+    endforeach()
+  endif()
+  set(${out} ${picked} PARENT_SCOPE)
+endfunction()
+
+# vantor_library(NAME name DEPS libs... [SOURCES files...] [EXCLUDE files...]): a static
+# library from the folder's sources (all of them, the named ones, or all but the named ones).
 function(vantor_library)
-  cmake_parse_arguments(ARG "" "NAME" "DEPS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS
-       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h ${CMAKE_CURRENT_SOURCE_DIR}/*.ui)
+  cmake_parse_arguments(ARG "" "NAME" "DEPS;SOURCES;EXCLUDE" ${ARGN})
+  vantor_pick_sources(sources
+    "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp;${CMAKE_CURRENT_SOURCE_DIR}/*.h;${CMAKE_CURRENT_SOURCE_DIR}/*.ui"
+    "${ARG_SOURCES}" "${ARG_EXCLUDE}")
   list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
   add_library(${ARG_NAME} STATIC ${sources})
   target_include_directories(${ARG_NAME} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_SOURCE_DIR})
@@ -21,14 +37,16 @@ function(vantor_library)
   vantor_warnings(${ARG_NAME})
 endfunction()
 
-# vantor_tests(NAME name DEPS libs... [PLAIN]): one test program from tests/*.cpp.
+# vantor_tests(NAME name DEPS libs... [PLAIN] [SOURCES files...] [EXCLUDE files...]): one test
+# program from tests/*.cpp (paths relative to the folder, e.g. tests/x_test.cpp).
 # PLAIN tests use GoogleTest's own main instead of the one that creates the QApplication.
 function(vantor_tests)
   if(NOT VANTOR_TESTS)
     return()
   endif()
-  cmake_parse_arguments(ARG "PLAIN" "NAME" "DEPS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.h)
+  cmake_parse_arguments(ARG "PLAIN" "NAME" "DEPS;SOURCES;EXCLUDE" ${ARGN})
+  vantor_pick_sources(sources "${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp;${CMAKE_CURRENT_SOURCE_DIR}/tests/*.h"
+    "${ARG_SOURCES}" "${ARG_EXCLUDE}")
   if(NOT sources)
     return()
   endif()

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "version.h"
+
 namespace {
 
 constexpr const char* kPlayerInterface = "org.mpris.MediaPlayer2.Player";
@@ -57,7 +59,7 @@ class MprisRootAdaptor final : public QDBusAbstractAdaptor {
 
   bool yes() const { return true; }
   bool no() const { return false; }
-  QString identity() const { return QStringLiteral("Vantor Internet Radio"); }
+  QString identity() const { return QString::fromLatin1(Version::kProgramTitle); }
   QString desktopEntry() const { return QStringLiteral("vantor-internet-radio"); }
   QStringList uriSchemes() const { return {QStringLiteral("http"), QStringLiteral("https")}; }
   QStringList mimeTypes() const {
@@ -147,7 +149,8 @@ bool Mpris::publish(QDBusConnection bus, const QString& base) {
   if (!bus.isConnected()) return false;
   if (!bus.registerObject(QLatin1String(kObjectPath), this, QDBusConnection::ExportAdaptors)) return false;
   connectionName_ = bus.name();
-  for (const QString& name : {base, base + QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid())}) {
+  for (const QString& name :
+       {base, base + QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid())}) {
     if (bus.registerService(name)) {
       busName_ = name;
       return true;
@@ -222,12 +225,14 @@ void Mpris::setVolume(int volume) {
 bool Mpris::isPlayableUri(const QString& uri) {
   const QUrl url(uri, QUrl::StrictMode);
   const QString scheme = url.scheme().toLower();
-  return url.isValid() && !url.host().isEmpty() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+  return url.isValid() && !url.host().isEmpty() &&
+         (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }
 
 void Mpris::announce(const QVariantMap& changed) {
   if (connectionName_.isEmpty()) return;
-  QDBusMessage signal = QDBusMessage::createSignal(QLatin1String(kObjectPath), QStringLiteral("org.freedesktop.DBus.Properties"),
+  QDBusMessage signal = QDBusMessage::createSignal(QLatin1String(kObjectPath),
+                                                   QStringLiteral("org.freedesktop.DBus.Properties"),
                                                    QStringLiteral("PropertiesChanged"));
   signal << QLatin1String(kPlayerInterface) << changed << QStringList();
   QDBusConnection(connectionName_).send(signal);

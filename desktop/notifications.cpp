@@ -7,6 +7,7 @@
 #include <QVariantMap>
 
 #include "desktop_log.h"
+#include "version.h"
 
 namespace {
 constexpr const char* kPath = "/org/freedesktop/Notifications";
@@ -46,8 +47,8 @@ void SongNotifier::sendPending() {
 
 void SongNotifier::askCapabilities() {
   inFlight_ = true;
-  const QDBusMessage call = QDBusMessage::createMethodCall(service_, QLatin1String(kPath), QLatin1String(kInterface),
-                                                           QStringLiteral("GetCapabilities"));
+  const QDBusMessage call = QDBusMessage::createMethodCall(
+      service_, QLatin1String(kPath), QLatin1String(kInterface), QStringLiteral("GetCapabilities"));
   auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
     w->deleteLater();
@@ -69,11 +70,11 @@ void SongNotifier::notify() {
   inFlight_ = true;
   // Titles come from the stream: a server that reads markup must see them as text.
   const QString body = markup_ == Markup::Markup ? pendingBody_.toHtmlEscaped() : pendingBody_;
-  QDBusMessage call = QDBusMessage::createMethodCall(service_, QLatin1String(kPath), QLatin1String(kInterface),
-                                                     QStringLiteral("Notify"));
+  QDBusMessage call = QDBusMessage::createMethodCall(service_, QLatin1String(kPath),
+                                                     QLatin1String(kInterface), QStringLiteral("Notify"));
   const QVariantMap hints{{QStringLiteral("desktop-entry"), QStringLiteral("vantor-internet-radio")}};
-  call << QStringLiteral("Vantor Internet Radio") << id_ << QStringLiteral("audio-x-generic") << pendingSummary_ << body
-       << QStringList() << hints << -1;
+  call << QString::fromLatin1(Version::kProgramTitle) << id_ << QStringLiteral("audio-x-generic")
+       << pendingSummary_ << body << QStringList() << hints << -1;
   auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this, &SongNotifier::onNotified);
 }

@@ -19,7 +19,7 @@ class SongNotifier final : public QObject {
   struct Playing {
     QString station;  // its name, or its address when it has none
     QString url;
-    QString song;     // the stream's title, often "Artist - Title"; may be empty
+    QString song;  // the stream's title, often "Artist - Title"; may be empty
     Activity activity = Activity::Stopped;
     bool windowVisible = false;
   };

@@ -6,12 +6,12 @@
 
 #include "desktop_log.h"
 
-MessengerCopyData NowPlayingCopyData(const QString& category, bool enabled, const QString& format,
+MessengerCopyData nowPlayingCopyData(const QString& category, bool enabled, const QString& format,
                                      const QString& value0, const QString& value1, const QString& value2,
                                      const QString& value3) {
   const QString separator = QStringLiteral("\\0");
-  const QStringList parts = {category, enabled ? QStringLiteral("1") : QStringLiteral("0"), format,
-                             value0,   value1,  value2, value3};
+  const QStringList parts = {
+      category, enabled ? QStringLiteral("1") : QStringLiteral("0"), format, value0, value1, value2, value3};
   const QString text = separator + parts.join(separator) + separator + QChar(u'\0');
 
   MessengerCopyData record;
@@ -23,8 +23,9 @@ MessengerCopyData NowPlayingCopyData(const QString& category, bool enabled, cons
 }
 
 void SendNowPlaying(Messenger& messenger, const QString& category, bool enabled, const QString& format,
-                    const QString& value0, const QString& value1, const QString& value2, const QString& value3) {
-  messenger.deliver(NowPlayingCopyData(category, enabled, format, value0, value1, value2, value3));
+                    const QString& value0, const QString& value1, const QString& value2,
+                    const QString& value3) {
+  messenger.deliver(nowPlayingCopyData(category, enabled, format, value0, value1, value2, value3));
 }
 
 void BusMessenger::deliver(const MessengerCopyData& record) {

@@ -15,7 +15,7 @@ struct MessengerCopyData {
 
 // The now-playing buffer: each part after the two characters backslash and zero, then one more
 // backslash-zero and a NUL. Texts go in as they stand; messengers do not unescape them.
-MessengerCopyData NowPlayingCopyData(const QString& category, bool enabled, const QString& format,
+MessengerCopyData nowPlayingCopyData(const QString& category, bool enabled, const QString& format,
                                      const QString& value0 = {}, const QString& value1 = {},
                                      const QString& value2 = {}, const QString& value3 = {});
 

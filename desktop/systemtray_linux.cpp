@@ -9,9 +9,7 @@ namespace {
 class QtSystemTray final : public SystemTray {
   Q_OBJECT
  public:
-  QtSystemTray() {
-    connect(&icon_, &QSystemTrayIcon::activated, this, &QtSystemTray::onActivated);
-  }
+  QtSystemTray() { connect(&icon_, &QSystemTrayIcon::activated, this, &QtSystemTray::onActivated); }
 
   bool isAvailable() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
 
@@ -19,8 +17,10 @@ class QtSystemTray final : public SystemTray {
     icon_.setIcon(icon);
     icon_.setToolTip(tip);
     // Without a tray the icon cannot be seen; QSystemTrayIcon would only warn.
-    if (isAvailable()) icon_.show();
-    else qCDebug(lcDesktop) << "no system tray; icon kept hidden";
+    if (isAvailable())
+      icon_.show();
+    else
+      qCDebug(lcDesktop) << "no system tray; icon kept hidden";
   }
 
   void hide() override { icon_.hide(); }
@@ -29,10 +29,18 @@ class QtSystemTray final : public SystemTray {
  private:
   void onActivated(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
-      case QSystemTrayIcon::Trigger: Q_EMIT activated(Action::LeftPress); break;
-      case QSystemTrayIcon::DoubleClick: Q_EMIT activated(Action::DoubleClick); break;
-      case QSystemTrayIcon::Context: Q_EMIT activated(Action::Context); break;
-      default: Q_EMIT activated(Action::Other); break;
+      case QSystemTrayIcon::Trigger:
+        Q_EMIT activated(Action::LeftPress);
+        break;
+      case QSystemTrayIcon::DoubleClick:
+        Q_EMIT activated(Action::DoubleClick);
+        break;
+      case QSystemTrayIcon::Context:
+        Q_EMIT activated(Action::Context);
+        break;
+      default:
+        Q_EMIT activated(Action::Other);
+        break;
     }
   }
 

@@ -36,7 +36,8 @@ QString TrayIcon::cutTip(const QString& tip) {
   qsizetype end = 0;
   int characters = 0;
   while (end < tip.size() && characters < kMaxTipLength) {
-    end += (tip.at(end).isHighSurrogate() && end + 1 < tip.size() && tip.at(end + 1).isLowSurrogate()) ? 2 : 1;
+    end +=
+        (tip.at(end).isHighSurrogate() && end + 1 < tip.size() && tip.at(end + 1).isLowSurrogate()) ? 2 : 1;
     ++characters;
   }
   return tip.left(end);
@@ -46,14 +47,21 @@ void TrayIcon::onActivated(SystemTray::Action action) {
   // A click that was queued before Remove belongs to an icon that is gone.
   if (!shown_) return;
   switch (action) {
-    case SystemTray::Action::LeftPress: Q_EMIT Click(); break;
-    case SystemTray::Action::DoubleClick: Q_EMIT DblClick(); break;
-    case SystemTray::Action::Context: Q_EMIT RightClick(); break;
-    case SystemTray::Action::Other: break;
+    case SystemTray::Action::LeftPress:
+      Q_EMIT Click();
+      break;
+    case SystemTray::Action::DoubleClick:
+      Q_EMIT DblClick();
+      break;
+    case SystemTray::Action::Context:
+      Q_EMIT RightClick();
+      break;
+    case SystemTray::Action::Other:
+      break;
   }
 }
 
-QMenu* MakeIconTrayMenu(QWidget* parent) {
+QMenu* makeIconTrayMenu(QWidget* parent) {
   auto* menu = new QMenu(parent);
   menu->setObjectName(QStringLiteral("IconTray"));
   const auto item = [menu](const char* name, const QString& caption) {
@@ -61,7 +69,9 @@ QMenu* MakeIconTrayMenu(QWidget* parent) {
     action->setObjectName(QLatin1String(name));
     return action;
   };
-  const auto separator = [menu](const char* name) { menu->addSeparator()->setObjectName(QLatin1String(name)); };
+  const auto separator = [menu](const char* name) {
+    menu->addSeparator()->setObjectName(QLatin1String(name));
+  };
   item("muting", QStringLiteral("Mute On/Off"));
   item("stopspelen", QStringLiteral("Stop Playing"));
   separator("bla");

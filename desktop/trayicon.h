@@ -57,4 +57,4 @@ class TrayIcon final : public QObject {
 
 // The tray's pop-up menu IconTray: muting, stopspelen, bla (-), open, streep (-), sluit,
 // each action found by its objectName. The captions are fixed English texts.
-QMenu* MakeIconTrayMenu(QWidget* parent);
+QMenu* makeIconTrayMenu(QWidget* parent);

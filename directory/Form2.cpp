@@ -5,21 +5,16 @@
 
 #include "app/ini.h"
 #include "app/plaintext.h"
+#include "app/profilekeys.h"
 #include "app/trap.h"
 #include "directory_log.h"
 #include "listrows.h"
 #include "ui_Form2.h"
 
-namespace {
-const QString kRemembered = QStringLiteral("Onthouden");
-const QString kLastCountry = QStringLiteral("laadland");
-
-}  // namespace
-
 Form2::Form2(const DirectoryDialogHost& host, QWidget* parent)
     : QDialog(parent), host_(host), ui_(std::make_unique<Ui::Form2>()) {
   ui_->setupUi(this);
-  UsePlainText(this);
+  usePlainText(this);
   setFixedSize(size());
 
   timer1_ = new QTimer(this);
@@ -43,17 +38,19 @@ void Form2::Form_Load() {
 }
 
 void Form2::LaadLijst_Taal() {
-  Trapped(host_.language, QStringLiteral("error4"), [this] {
+  trapped(host_.language, QStringLiteral("error4"), [this] {
     ui_->List1->clear();
     ui_->List2->clear();
-    const QList<QStringList> lists = FetchTagList(host_, host_.address.countryList(host_.language.current()),
+    const QList<QStringList> lists = fetchTagList(host_, host_.address.countryList(host_.language.current()),
                                                   {QStringLiteral("naam"), QStringLiteral("bestand")});
     ui_->List1->addItems(lists[0]);
     ui_->List2->addItems(lists[1]);
     if (lists[0].size() != lists[1].size())
-      qCWarning(lcDirectory) << "country list has" << lists[0].size() << "names and" << lists[1].size() << "files";
+      qCWarning(lcDirectory) << "country list has" << lists[0].size() << "names and" << lists[1].size()
+                             << "files";
 
-    const int last = ToWholeNumber(INI::ReadIni(host_.folder.instIni(), kRemembered, kLastCountry));
+    const int last = toWholeNumber(
+        INI::ReadIni(host_.folder.instIni(), ProfileKeys::kRemembered, ProfileKeys::kCountryRow));
     if (last < 0 || last >= ui_->List1->count())
       throw StepFailed(QStringLiteral("no country %1 in a list of %2").arg(last).arg(ui_->List1->count()));
     ui_->List1->setCurrentRow(last);
@@ -62,7 +59,7 @@ void Form2::LaadLijst_Taal() {
 }
 
 void Form2::Timer1_Timer() {
-  TrappedQuietly([this] {
+  trappedQuietly([this] {
     const Language& l = host_.language;
     ui_->Label1->setText(l.LangText(QStringLiteral("f2label1")));
     ui_->Label2->setText(l.LangText(QStringLiteral("f2label2")));
@@ -73,16 +70,17 @@ void Form2::Timer1_Timer() {
 }
 
 void Form2::Command1_Click() {
-  const int row = SelectedRow(ui_->List1);
-  const QString file = EntryAt(ui_->List2, row);
+  const int row = selectedRow(ui_->List1);
+  const QString file = entryAt(ui_->List2, row);
   if (file.isEmpty()) {
     host_.language.ShowInfo(QStringLiteral("error2"));
     return;
   }
-  const QString name = EntryAt(ui_->List1, row);
+  const QString name = entryAt(ui_->List1, row);
   // The main window re-arms its Timer1 here, so the new list loads a second later.
   if (host_.chooseCountry) host_.chooseCountry(name, file);
-  INI::WriteIni(host_.folder.instIni(), kRemembered, kLastCountry, QString::number(row));
+  INI::WriteIni(host_.folder.instIni(), ProfileKeys::kRemembered, ProfileKeys::kCountryRow,
+                QString::number(row));
   host_.language.ShowInfo(QStringLiteral("error3"), name);
   accept();
 }

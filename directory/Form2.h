@@ -20,7 +20,6 @@ class Form2 final : public QDialog {
   explicit Form2(const DirectoryDialogHost& host, QWidget* parent = nullptr);
   ~Form2() override;
 
-
   // Downloads the country list in the current language and preselects the last choice.
   void LaadLijst_Taal();
 

@@ -5,13 +5,12 @@
 
 #include "app/ini.h"
 #include "app/plaintext.h"
+#include "app/profilekeys.h"
 #include "app/trap.h"
 #include "listrows.h"
 #include "ui_Form3.h"
 
 namespace {
-const QString kRemembered = QStringLiteral("Onthouden");
-const QString kSearchCountry = QStringLiteral("zoekland");
 const QString kListSuffix = QStringLiteral(".txt");
 
 }  // namespace
@@ -19,7 +18,7 @@ const QString kListSuffix = QStringLiteral(".txt");
 Form3::Form3(const DirectoryDialogHost& host, QWidget* parent)
     : QDialog(parent), host_(host), ui_(std::make_unique<Ui::Form3>()) {
   ui_->setupUi(this);
-  UsePlainText(this);
+  usePlainText(this);
   setFixedSize(size());
 
   connect(ui_->Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
@@ -53,7 +52,7 @@ void Form3::Form_Load() {
 }
 
 void Form3::LaadLijst_Taal() {
-  Trapped(host_.language, QStringLiteral("error4"), [this] {
+  trapped(host_.language, QStringLiteral("error4"), [this] {
     ui_->Combo1->clear();
     ui_->List4->clear();
     ui_->Combo1->addItem(QStringLiteral("Alle landen"));
@@ -61,19 +60,20 @@ void Form3::LaadLijst_Taal() {
     ui_->Combo1->addItem(QStringLiteral("--------------"));
     ui_->List4->addItem(QString());
 
-    const QList<QStringList> lists = FetchTagList(host_, host_.address.countryList(host_.language.current()),
+    const QList<QStringList> lists = fetchTagList(host_, host_.address.countryList(host_.language.current()),
                                                   {QStringLiteral("naam"), QStringLiteral("bestand")});
     ui_->Combo1->addItems(lists[0]);
     ui_->List4->addItems(lists[1]);
 
-    const int last = ToWholeNumber(INI::ReadIni(host_.folder.instIni(), kRemembered, kSearchCountry));
+    const int last = toWholeNumber(
+        INI::ReadIni(host_.folder.instIni(), ProfileKeys::kRemembered, ProfileKeys::kSearchCountryRow));
     if (last < 0 || last >= ui_->Combo1->count())
       throw StepFailed(QStringLiteral("no country row %1 of %2").arg(last).arg(ui_->Combo1->count()));
     ui_->Combo1->setCurrentIndex(last);
   });
 }
 
-QString Form3::CountryCode(const QString& listFile) {
+QString Form3::countryCode(const QString& listFile) {
   if (listFile.isEmpty()) return QString();
   // Chopping four characters off anything else would search some other country, or all.
   if (listFile.size() <= kListSuffix.size() || !listFile.endsWith(kListSuffix, Qt::CaseInsensitive))
@@ -82,14 +82,14 @@ QString Form3::CountryCode(const QString& listFile) {
 }
 
 void Form3::LaadLijst_Zoek(const QString& words) {
-  Trapped(host_.language, QStringLiteral("error8"), [&] {
+  trapped(host_.language, QStringLiteral("error8"), [&] {
     ui_->List1->clear();
     ui_->List2->clear();
     ui_->List3->clear();
-    const QString code = CountryCode(EntryAt(ui_->List4, ui_->Combo1->currentIndex()));
-    const QList<QStringList> lists = FetchTagList(
-        host_, host_.address.search(words, code),
-        {QStringLiteral("naam"), QStringLiteral("url"), QStringLiteral("homepage")});
+    const QString code = countryCode(entryAt(ui_->List4, ui_->Combo1->currentIndex()));
+    const QList<QStringList> lists =
+        fetchTagList(host_, host_.address.search(words, code),
+                     {QStringLiteral("naam"), QStringLiteral("url"), QStringLiteral("homepage")});
     ui_->List1->addItems(lists[0]);
     ui_->List2->addItems(lists[1]);
     ui_->List3->addItems(lists[2]);
@@ -100,23 +100,23 @@ void Form3::Command3_Click() { LaadLijst_Zoek(ui_->Text1->text()); }
 
 void Form3::List1_Click() {
   const int row = ui_->List1->currentRow();
-  const QString url = EntryAt(ui_->List2, row);
+  const QString url = entryAt(ui_->List2, row);
   // The hint row, or a name whose station came without a stream address.
   if (url.isEmpty()) return;
-  if (host_.playStation) host_.playStation(url, EntryAt(ui_->List1, row), EntryAt(ui_->List3, row));
+  if (host_.playStation) host_.playStation(url, entryAt(ui_->List1, row), entryAt(ui_->List3, row));
 }
 
 void Form3::Command1_Click() {
-  Trapped(host_.language, QStringLiteral("error7"), [this] {
-    if (EntryAt(ui_->List2, SelectedRow(ui_->List1)).isEmpty()) {
+  trapped(host_.language, QStringLiteral("error7"), [this] {
+    if (entryAt(ui_->List2, selectedRow(ui_->List1)).isEmpty()) {
       host_.language.ShowInfo(QStringLiteral("error5"));
       return;
     }
     const QString file = host_.folder.instIni();
     const QString index = QString::number(ui_->Combo1->currentIndex());
-    INI::WriteIni(file, kRemembered, kSearchCountry, index);
+    INI::WriteIni(file, ProfileKeys::kRemembered, ProfileKeys::kSearchCountryRow, index);
     // WriteIni passes silently when it cannot write; this is the only place that notices.
-    if (INI::ReadIni(file, kRemembered, kSearchCountry) != index)
+    if (INI::ReadIni(file, ProfileKeys::kRemembered, ProfileKeys::kSearchCountryRow) != index)
       throw StepFailed(QStringLiteral("zoekland was not stored in %1").arg(file));
     accept();
   });

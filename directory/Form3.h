@@ -19,14 +19,13 @@ class Form3 final : public QDialog {
   explicit Form3(const DirectoryDialogHost& host, QWidget* parent = nullptr);
   ~Form3() override;
 
-
   // Fills the country filter: "Alle landen", a separator, then the directory's countries.
   void LaadLijst_Taal();
   // Runs one search with the words as typed in the selected country.
   void LaadLijst_Zoek(const QString& words);
 
   // The search code of a country list file: the file name without ".txt".
-  static QString CountryCode(const QString& listFile);
+  static QString countryCode(const QString& listFile);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

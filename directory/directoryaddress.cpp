@@ -39,8 +39,7 @@ QString DirectoryAddress::encodeValue(const QString& value) {
 }
 
 QString DirectoryAddress::encodeSegment(const QString& segment) {
-  if (segment == u"." || segment == u"..")
-    return QStringLiteral("%2E").repeated(segment.size());
+  if (segment == u"." || segment == u"..") return QStringLiteral("%2E").repeated(segment.size());
   return encodeValue(segment);
 }
 
@@ -77,8 +76,8 @@ QString DirectoryAddress::homePage(const QString& language, const QString& versi
 }
 
 QString DirectoryAddress::aboutPage(const QString& language) const {
-  return withQuery(kSitePage, {{QStringLiteral("wat"), QStringLiteral("about")},
-                               {QStringLiteral("lang"), language}});
+  return withQuery(kSitePage,
+                   {{QStringLiteral("wat"), QStringLiteral("about")}, {QStringLiteral("lang"), language}});
 }
 
 QString DirectoryAddress::report(const QString& language, const QString& streamUrl,

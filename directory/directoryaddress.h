@@ -6,6 +6,8 @@
 #include <initializer_list>
 #include <utility>
 
+#include "version.h"
+
 // Every address of the directory server is built here and nowhere else.
 //
 // The results are complete, fully percent-encoded address strings. Hand them on unchanged:
@@ -16,7 +18,7 @@ class DirectoryAddress {
  public:
   // The bundled directory server.
   static inline const QString kDefaultBase = QStringLiteral("http://127.0.0.1:8047/");
-  static inline const QString kVersion = QStringLiteral("2.0");
+  static inline const QString kVersion = QString::fromLatin1(Version::kText);
 
   // base: scheme http or https and a host; a path in it is kept as a prefix, query and
   // fragment are dropped. An unusable base falls back to the default.

@@ -64,7 +64,7 @@ QList<QStringList> ScanTags(QStringView text, const QStringList& names) {
   const qsizetype n = text.size();
   QList<QStringList> lists(count);
   std::vector<qsizetype> nearestClosing(static_cast<size_t>(count), -1);
-  const qsizetype budget = ScanBudget(n);
+  const qsizetype budget = scanBudget(n);
   qsizetype taken = 0;
   for (qsizetype p = lastOpenBracket(t, n - 1); p >= 0; p = lastOpenBracket(t, p)) {
     const qsizetype left = n - p;
@@ -82,8 +82,7 @@ QList<QStringList> ScanTags(QStringView text, const QStringList& names) {
       const qsizetype len = qsizetype(name.size());
       const qsizetype closing = nearestClosing[size_t(k)];
       // Unclosed: the next name may still match here.
-      if (closing < 0 || left < len + 2 || t[p + len + 1] != u'>' || !matchesName(t + p + 1, name))
-        continue;
+      if (closing < 0 || left < len + 2 || t[p + len + 1] != u'>' || !matchesName(t + p + 1, name)) continue;
       const qsizetype start = p + len + 2;
       taken += closing - start;
       if (taken > budget)

@@ -32,7 +32,7 @@ class TagListTooLarge : public std::runtime_error {
 };
 
 // The most content characters a text of this length may yield.
-inline qsizetype ScanBudget(qsizetype textLength) {
+inline qsizetype scanBudget(qsizetype textLength) {
   return textLength > kMaxScanChars / kScanGrowth ? kMaxScanChars : kScanGrowth * textLength;
 }
 

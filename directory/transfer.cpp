@@ -4,7 +4,6 @@
 #include <QCursor>
 #include <QEventLoop>
 #include <QGuiApplication>
-#include <QStringDecoder>
 #include <QUrl>
 
 #include <curl/curl.h>
@@ -14,7 +13,7 @@
 #include <memory>
 #include <thread>
 
-#include "app/ini.h"
+#include "app/textdecoding.h"
 #include "app/trap.h"
 #include "directory_log.h"
 
@@ -23,8 +22,8 @@ namespace {
 void initCurlOnce() {
   static const CURLcode init = curl_global_init(CURL_GLOBAL_DEFAULT);
   if (init != CURLE_OK)
-    throw StepFailed(QStringLiteral("libcurl cannot start: %1")
-                         .arg(QString::fromUtf8(curl_easy_strerror(init))));
+    throw StepFailed(
+        QStringLiteral("libcurl cannot start: %1").arg(QString::fromUtf8(curl_easy_strerror(init))));
 }
 
 class BusyCursor {
@@ -67,36 +66,6 @@ size_t collect(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
-// Windows-1252: Latin-1 with printable characters in 0x80-0x9F. The five unassigned bytes
-// map to the control characters of the same value, as browsers do.
-QString decodeWindows1252(const QByteArray& bytes) {
-  static constexpr char16_t kHigh[32] = {
-      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-  QString text(bytes.size(), Qt::Uninitialized);
-  char16_t* out = reinterpret_cast<char16_t*>(text.data());
-  for (qsizetype i = 0; i < bytes.size(); ++i) {
-    const auto b = static_cast<unsigned char>(bytes[i]);
-    out[i] = (b >= 0x80 && b < 0xA0) ? kHigh[b - 0x80] : char16_t(b);
-  }
-  return text;
-}
-
-QByteArray charsetOf(const QByteArray& contentType) {
-  const QList<QByteArray> parts = contentType.split(';');
-  for (qsizetype i = 1; i < parts.size(); ++i) {
-    const QByteArray part = parts[i].trimmed();
-    const qsizetype eq = part.indexOf('=');
-    if (eq < 0 || part.left(eq).trimmed().toLower() != "charset") continue;
-    QByteArray value = part.mid(eq + 1).trimmed();
-    if (value.size() >= 2 && value.startsWith('"') && value.endsWith('"'))
-      value = value.mid(1, value.size() - 2);
-    return value.trimmed().toLower();
-  }
-  return {};
-}
-
 QString reasonFor(CURLcode code, const char* detail, const Transfer::Received& received,
                   std::chrono::milliseconds timeout) {
   if (received.tooLarge || code == CURLE_FILESIZE_EXCEEDED)
@@ -135,8 +104,7 @@ Transfer::Transfer(QObject* parent) : QObject(parent) {}
 QString Transfer::OpenURL(const QString& url) {
   const QString given = url.trimmed();
   const QUrl parsed(given, QUrl::TolerantMode);
-  if (!isWebAddress(parsed))
-    throw StepFailed(QStringLiteral("not an http or https address: %1").arg(url));
+  if (!isWebAddress(parsed)) throw StepFailed(QStringLiteral("not an http or https address: %1").arg(url));
   // QUrl decodes "%2E%2E" back to "..", which libcurl would then resolve away: an address that
   // is already plain ASCII goes out byte for byte. Tolerant parsing encodes anything else.
   const QByteArray address = isWireReady(given) ? given.toLatin1() : parsed.toEncoded();
@@ -178,13 +146,12 @@ QString Transfer::OpenURL(const QString& url) {
 
   const CURLcode code = performWhileResponsive(c, received);
   if (received.abandoned)
-    throw StepAbandoned(QStringLiteral("download of %1 given up: the program is ending")
-                         .arg(QString::fromLatin1(address)));
+    throw StepAbandoned(
+        QStringLiteral("download of %1 given up: the program is ending").arg(QString::fromLatin1(address)));
   if (code != CURLE_OK || received.tooLarge) {
     const QString why = reasonFor(code, detail, received, timeout_);
     qCWarning(lcDirectory) << "download failed:" << address << why;
-    throw StepFailed(QStringLiteral("download of %1 failed: %2")
-                         .arg(QString::fromLatin1(address), why));
+    throw StepFailed(QStringLiteral("download of %1 failed: %2").arg(QString::fromLatin1(address), why));
   }
 
   long status = 0;
@@ -192,7 +159,7 @@ QString Transfer::OpenURL(const QString& url) {
   const char* contentType = nullptr;
   curl_easy_getinfo(c, CURLINFO_CONTENT_TYPE, &contentType);
   qCDebug(lcDirectory) << "downloaded" << address << status << received.body.size() << "bytes";
-  return DecodeBody(received.body, QByteArray(contentType ? contentType : ""));
+  return decodeBody(received.body, QByteArray(contentType ? contentType : ""));
 }
 
 // The caller still waits for the answer, and user input stays out meanwhile, but painting,
@@ -216,23 +183,9 @@ CURLcode Transfer::performWhileResponsive(CURL* curl, Received& received) {
   return code;
 }
 
-QString Transfer::DecodeBody(const QByteArray& body, const QByteArray& contentType) {
-  const QByteArray charset = charsetOf(contentType);
-  if (charset == "utf-8" || charset == "utf8") {
-    QStringDecoder decoder(QStringConverter::Utf8);  // drops a leading BOM
-    return decoder.decode(body);
-  }
-  // Pages labelled Latin-1 or ASCII are Windows-1252 in practice; browsers read them so too.
-  static const QByteArrayList k1252 = {"windows-1252", "cp1252",   "x-cp1252", "iso-8859-1",
-                                       "iso8859-1",    "latin1",   "latin-1",  "l1",
-                                       "iso_8859-1",   "us-ascii", "ascii"};
-  if (k1252.contains(charset)) return decodeWindows1252(body);
-  if (!charset.isEmpty()) {
-    if (const auto known = QStringConverter::encodingForName(charset.constData())) {
-      QStringDecoder decoder(*known);
-      return decoder.decode(body);
-    }
-    qCDebug(lcDirectory) << "unknown charset" << charset << "- guessing";
-  }
-  return INI::DecodeText(body);
+QString Transfer::decodeBody(const QByteArray& body, const QByteArray& contentType) {
+  const QByteArray charset = textdecoding::charsetOf(contentType);
+  if (std::optional<QString> text = textdecoding::decodeAs(body, charset)) return *std::move(text);
+  if (!charset.isEmpty()) qCDebug(lcDirectory) << "unknown charset" << charset << "- guessing";
+  return textdecoding::decodeText(body);
 }

@@ -8,6 +8,8 @@
 
 #include <curl/curl.h>
 
+#include "version.h"
+
 // The program's transfer component: downloads one address into text.
 //
 // OpenURL returns only when the answer is in, the way the program has always worked, with a
@@ -22,7 +24,7 @@ class Transfer : public QObject {
   static constexpr qint64 kMaxBodyBytes = 16 * 1024 * 1024;
   static constexpr std::chrono::milliseconds kDefaultTimeout{60'000};
   static constexpr int kMaxRedirects = 10;
-  static inline const QByteArray kUserAgent = QByteArrayLiteral("VantorInternetRadio/2.0");
+  static inline const QByteArray kUserAgent = QByteArray(Version::kUserAgent);
 
   explicit Transfer(QObject* parent = nullptr);
 
@@ -40,7 +42,7 @@ class Transfer : public QObject {
 
   // By the charset of contentType when it names one we know; otherwise UTF-8 when the bytes
   // are valid UTF-8, else Windows-1252.
-  static QString DecodeBody(const QByteArray& body, const QByteArray& contentType);
+  static QString decodeBody(const QByteArray& body, const QByteArray& contentType);
 
   bool isRunning() const { return running_; }
 

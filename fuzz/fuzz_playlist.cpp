@@ -6,13 +6,14 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "player/playlist.h"
+#include "playback/playlist.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   // The first byte picks the content type the answer claims.
-  static const QByteArray types[] = {"",          "audio/x-scpls", "audio/x-mpegurl", "video/x-ms-asf",
-                                     "application/xspf+xml", "text/plain", "audio/mpeg"};
+  static const QByteArray types[] = {
+      "",           "audio/x-scpls", "audio/x-mpegurl", "video/x-ms-asf", "application/xspf+xml",
+      "text/plain", "audio/mpeg"};
   const QByteArray type = types[data[0] % (sizeof types / sizeof *types)];
   const QByteArray body(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
   const playlist::Format format = playlist::detect(type, body);

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "player/streamtitle.h"
+#include "playback/streamtitle.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QByteArray raw(reinterpret_cast<const char*>(data), qsizetype(size));

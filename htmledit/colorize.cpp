@@ -5,7 +5,15 @@
 namespace colorize {
 namespace {
 
-enum State : std::uint8_t { Text = 1, TagName = 2, PropName = 4, PropVal = 8, Comment = 16, StyleBlock = 32, ScriptBlock = 64 };
+enum State : std::uint8_t {
+  Text = 1,
+  TagName = 2,
+  PropName = 4,
+  PropVal = 8,
+  Comment = 16,
+  StyleBlock = 32,
+  ScriptBlock = 64
+};
 
 class Scanner {
  public:
@@ -137,11 +145,11 @@ class Scanner {
 
 }  // namespace
 
-void Scan(const QString& text, int first, int last, const Looks& looks, Sink& sink) {
+void scan(const QString& text, int first, int last, const Looks& looks, Sink& sink) {
   Scanner(text, looks, sink).run(first, last);
 }
 
-int Percentage(int p, int last) {
+int percentage(int p, int last) {
   if (last <= 0) return 0;
   const double share = 1.0 / (double(last) / double(p)) * 100.0;
   const double rounded = std::nearbyint(share);  // the default rounding mode takes halves to even
@@ -149,10 +157,10 @@ int Percentage(int p, int last) {
 }
 
 int Progress::rise(int p, int last) {
-  const int percentage = Percentage(p, last);
-  if (percentage <= highest_) return -1;
-  highest_ = percentage;
-  return percentage;
+  const int percent = percentage(p, last);
+  if (percent <= highest_) return -1;
+  highest_ = percent;
+  return percent;
 }
 
 }  // namespace colorize

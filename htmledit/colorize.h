@@ -34,11 +34,11 @@ class Sink {
 
 // Scans positions first..last of text (already clamped to it) from the text state on.
 // Ranges that would be empty are not reported.
-void Scan(const QString& text, int first, int last, const Looks& looks, Sink& sink);
+void scan(const QString& text, int first, int last, const Looks& looks, Sink& sink);
 
 // The progress shown at position p of a pass that ends at last: p / last as a whole
 // percentage, halves rounded to even.
-int Percentage(int p, int last);
+int percentage(int p, int last);
 
 // Follows the percentage over a pass so the display is touched only when it rises.
 class Progress {

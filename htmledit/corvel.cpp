@@ -77,7 +77,8 @@ void Corvel::setHideSelection(bool blnNewValue) {
   QPalette palette = rtfHTML_->palette();
   const QPalette active = palette;
   palette.setColor(QPalette::Inactive, QPalette::Highlight,
-                   blnNewValue ? active.color(QPalette::Active, QPalette::Base) : active.color(QPalette::Active, QPalette::Highlight));
+                   blnNewValue ? active.color(QPalette::Active, QPalette::Base)
+                               : active.color(QPalette::Active, QPalette::Highlight));
   palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
                    blnNewValue ? active.color(QPalette::Active, QPalette::Text)
                                : active.color(QPalette::Active, QPalette::HighlightedText));
@@ -90,7 +91,8 @@ bool Corvel::Locked() const { return rtfHTML_->isReadOnly(); }
 void Corvel::setLocked(bool blnNewValue) {
   rtfHTML_->setReadOnly(blnNewValue);
   // A locked box still lets the caret move and text be selected and copied.
-  if (blnNewValue) rtfHTML_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  if (blnNewValue)
+    rtfHTML_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   markChanged("Locked");
 }
 
@@ -112,10 +114,10 @@ void Corvel::setMouseIcon(const QPixmap& icon) {
 
 void Corvel::applyPointer() {
   static const Qt::CursorShape kShapes[] = {
-      Qt::IBeamCursor,   Qt::ArrowCursor,    Qt::CrossCursor,  Qt::IBeamCursor,    Qt::SizeAllCursor,
-      Qt::SizeAllCursor, Qt::SizeBDiagCursor, Qt::SizeVerCursor, Qt::SizeFDiagCursor, Qt::SizeHorCursor,
-      Qt::UpArrowCursor, Qt::WaitCursor,     Qt::ForbiddenCursor, Qt::BusyCursor,    Qt::WhatsThisCursor,
-      Qt::SizeAllCursor};
+      Qt::IBeamCursor,     Qt::ArrowCursor,   Qt::CrossCursor,     Qt::IBeamCursor,
+      Qt::SizeAllCursor,   Qt::SizeAllCursor, Qt::SizeBDiagCursor, Qt::SizeVerCursor,
+      Qt::SizeFDiagCursor, Qt::SizeHorCursor, Qt::UpArrowCursor,   Qt::WaitCursor,
+      Qt::ForbiddenCursor, Qt::BusyCursor,    Qt::WhatsThisCursor, Qt::SizeAllCursor};
   QWidget* view = rtfHTML_->viewport();
   if (mousePointer_ == 99 && !mouseIcon_.isNull())
     view->setCursor(QCursor(mouseIcon_));
@@ -126,7 +128,8 @@ void Corvel::applyPointer() {
 }
 
 float Corvel::RightMargin() const {
-  return rtfHTML_->lineWrapMode() == QTextEdit::FixedPixelWidth ? float(rtfHTML_->lineWrapColumnOrWidth()) : 0.0f;
+  return rtfHTML_->lineWrapMode() == QTextEdit::FixedPixelWidth ? float(rtfHTML_->lineWrapColumnOrWidth())
+                                                                : 0.0f;
 }
 
 void Corvel::setRightMargin(float sngNewValue) {
@@ -220,8 +223,8 @@ bool Corvel::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool Corvel::rtfHTML_KeyDown(QKeyEvent* event) {
-  short keyCode = keycodes::FromQt(event->key());
-  short shift = keycodes::ShiftMask(event->modifiers());
+  short keyCode = keycodes::fromQt(event->key());
+  short shift = keycodes::shiftMask(event->modifiers());
   lineKey_ = keyCode == 13 || (keyCode >= 37 && keyCode <= 40);
   const short givenCode = keyCode;
   const short givenShift = shift;
@@ -229,11 +232,11 @@ bool Corvel::rtfHTML_KeyDown(QKeyEvent* event) {
   if (keyCode == 0) return true;
   if (keyCode == givenCode && shift == givenShift) return false;
   // The host turned it into another key: the box gets that one instead.
-  const int qtKey = keycodes::ToQt(keyCode);
+  const int qtKey = keycodes::toQt(keyCode);
   if (qtKey == 0) return true;
   QString text;
   if (keyCode >= 'A' && keyCode <= 'Z' && !(shift & 6)) text = QChar(shift & 1 ? keyCode : keyCode + 32);
-  QKeyEvent replacement(QEvent::KeyPress, qtKey, keycodes::Modifiers(shift), text);
+  QKeyEvent replacement(QEvent::KeyPress, qtKey, keycodes::modifiers(shift), text);
   deliverKey(&replacement, qtKey, text);
   return true;
 }
@@ -247,20 +250,21 @@ void Corvel::deliverKey(QKeyEvent* original, int key, const QString& text) {
 }
 
 bool Corvel::rtfHTML_KeyUp(QKeyEvent* event) {
-  short keyCode = keycodes::FromQt(event->key());
-  short shift = keycodes::ShiftMask(event->modifiers());
+  short keyCode = keycodes::fromQt(event->key());
+  short shift = keycodes::shiftMask(event->modifiers());
   Q_EMIT KeyUp(keyCode, shift);
   return keyCode == 0;
 }
 
 bool Corvel::rtfHTML_Mouse(QEvent* event) {
   const QEvent::Type type = event->type();
-  if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
+  if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
+      type != QEvent::MouseButtonDblClick)
     return false;
   auto* mouse = static_cast<QMouseEvent*>(event);
   const Qt::MouseButton b = mouse->button();
   short button = short(b == Qt::LeftButton ? 1 : b == Qt::RightButton ? 2 : b == Qt::MiddleButton ? 4 : 0);
-  short shift = keycodes::ShiftMask(mouse->modifiers());
+  short shift = keycodes::shiftMask(mouse->modifiers());
   float x = float(mouse->position().x());
   float y = float(mouse->position().y());
   if (type == QEvent::MouseButtonDblClick) {

@@ -99,7 +99,7 @@ void Corvel::Colorize(int lngStartPos, int lngEndPos) {
     }
 
     BoxSink sink(cursor, last, bar, slim);
-    colorize::Scan(text, first, last, looks_, sink);
+    colorize::scan(text, first, last, looks_, sink);
   }
   changed_ = false;
 }

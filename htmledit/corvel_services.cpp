@@ -12,7 +12,7 @@
 
 #include <algorithm>
 
-#include "app/ini.h"
+#include "app/textdecoding.h"
 #include "corvel.h"
 #include "htmledit_log.h"
 
@@ -26,17 +26,22 @@ struct EntityRow {
 
 // Compared in this order; the first row with the typed code decides.
 constexpr EntityRow kEntityTable[] = {
-    {34, 1, "&quot;"},   {167, 2, "&sect;"},  {196, 4, "&Auml;"},  {214, 8, "&Ouml;"},  {220, 16, "&Uuml;"},
+    {34, 1, "&quot;"},    {167, 2, "&sect;"}, {196, 4, "&Auml;"}, {214, 8, "&Ouml;"},  {220, 16, "&Uuml;"},
     {223, 32, "&szlig;"}, {228, 4, "&auml;"}, {246, 8, "&ouml;"}, {252, 16, "&uuml;"},
 };
 
-int QtKeyForCharacter(short keyAscii, int typedKey) {
+int qtKeyForCharacter(short keyAscii, int typedKey) {
   switch (keyAscii) {
-    case 8: return Qt::Key_Backspace;
-    case 9: return Qt::Key_Tab;
-    case 13: return Qt::Key_Return;
-    case 27: return Qt::Key_Escape;
-    default: return typedKey;
+    case 8:
+      return Qt::Key_Backspace;
+    case 9:
+      return Qt::Key_Tab;
+    case 13:
+      return Qt::Key_Return;
+    case 27:
+      return Qt::Key_Escape;
+    default:
+      return typedKey;
   }
 }
 
@@ -64,7 +69,7 @@ bool Corvel::rtfHTML_KeyPress(QKeyEvent* event) {
   if (printable && maxLength_ > 0 && length - SelLength() >= maxLength_) return true;
   if (keyAscii == given) return false;
   const QString text = QString(QChar(char16_t(keyAscii)));
-  deliverKey(event, QtKeyForCharacter(keyAscii, event->key()), text);
+  deliverKey(event, qtKeyForCharacter(keyAscii, event->key()), text);
   return true;
 }
 
@@ -145,7 +150,7 @@ int Corvel::Find(const QString& strString, int lngStart, int lngEnd, int fndOpti
 }
 
 namespace {
-bool Counts(const QString& set, QChar ch, bool negate) { return set.contains(ch) != negate; }
+bool counts(const QString& set, QChar ch, bool negate) { return set.contains(ch) != negate; }
 }  // namespace
 
 void Corvel::Span(const QString& strString, bool blnGoForward, bool blnNegate) {
@@ -154,9 +159,9 @@ void Corvel::Span(const QString& strString, bool blnGoForward, bool blnNegate) {
   int anchor = blnGoForward ? cursor.selectionStart() : cursor.selectionEnd();
   int pos = blnGoForward ? cursor.selectionEnd() : cursor.selectionStart();
   if (blnGoForward)
-    while (pos < text.size() && Counts(strString, text[pos], blnNegate)) ++pos;
+    while (pos < text.size() && counts(strString, text[pos], blnNegate)) ++pos;
   else
-    while (pos > 0 && Counts(strString, text[pos - 1], blnNegate)) --pos;
+    while (pos > 0 && counts(strString, text[pos - 1], blnNegate)) --pos;
   cursor.setPosition(anchor);
   cursor.setPosition(pos, QTextCursor::KeepAnchor);
   rtfHTML_->setTextCursor(cursor);
@@ -167,9 +172,9 @@ void Corvel::UpTo(const QString& strString, bool blnGoForward, bool blnNegate) {
   QTextCursor cursor = rtfHTML_->textCursor();
   int pos = blnGoForward ? cursor.selectionEnd() : cursor.selectionStart();
   if (blnGoForward)
-    while (pos < text.size() && !Counts(strString, text[pos], blnNegate)) ++pos;
+    while (pos < text.size() && !counts(strString, text[pos], blnNegate)) ++pos;
   else
-    while (pos > 0 && !Counts(strString, text[pos - 1], blnNegate)) --pos;
+    while (pos > 0 && !counts(strString, text[pos - 1], blnNegate)) --pos;
   cursor.setPosition(pos);
   rtfHTML_->setTextCursor(cursor);
 }
@@ -178,7 +183,7 @@ void Corvel::LoadFile(const QString& strFilePath) {
   QFile file(strFilePath);
   if (!file.open(QIODevice::ReadOnly))
     throw CorvelError(file.exists() ? 75 : 53, strFilePath + QStringLiteral(": ") + file.errorString());
-  setText(INI::DecodeText(file.readAll()));
+  setText(textdecoding::decodeText(file.readAll()));
   setFileName(strFilePath);
 }
 
@@ -202,9 +207,11 @@ void Corvel::SelPrint(QPrinter& printer) const {
 }
 
 namespace {
-QList<QTextOption::Tab> TabsOf(const QTextEdit* box) { return box->textCursor().blockFormat().tabPositions(); }
+QList<QTextOption::Tab> tabsOf(const QTextEdit* box) {
+  return box->textCursor().blockFormat().tabPositions();
+}
 
-void SetTabs(QTextEdit* box, const QList<QTextOption::Tab>& tabs) {
+void setTabs(QTextEdit* box, const QList<QTextOption::Tab>& tabs) {
   QTextBlockFormat format;
   format.setTabPositions(tabs);
   box->textCursor().mergeBlockFormat(format);
@@ -213,30 +220,33 @@ void SetTabs(QTextEdit* box, const QList<QTextOption::Tab>& tabs) {
 constexpr qreal kDefaultTabStep = 48;
 }  // namespace
 
-QVariant Corvel::SelTabCount() const { return int(TabsOf(rtfHTML_).size()); }
+QVariant Corvel::SelTabCount() const { return int(tabsOf(rtfHTML_).size()); }
 
 void Corvel::setSelTabCount(const QVariant& vntNewValue) {
   bool ok = false;
   const int count = vntNewValue.toInt(&ok);
   if (!ok || count < 0 || count > 32) throw CorvelError(380, QStringLiteral("Invalid property value"));
-  QList<QTextOption::Tab> tabs = TabsOf(rtfHTML_);
+  QList<QTextOption::Tab> tabs = tabsOf(rtfHTML_);
   while (tabs.size() > count) tabs.removeLast();
-  while (tabs.size() < count) tabs.append(QTextOption::Tab((tabs.size() + 1) * kDefaultTabStep, QTextOption::LeftTab));
-  SetTabs(rtfHTML_, tabs);
+  while (tabs.size() < count)
+    tabs.append(QTextOption::Tab((tabs.size() + 1) * kDefaultTabStep, QTextOption::LeftTab));
+  setTabs(rtfHTML_, tabs);
 }
 
 QVariant Corvel::SelTabs(short Index) const {
-  const QList<QTextOption::Tab> tabs = TabsOf(rtfHTML_);
-  if (Index < 0 || Index >= tabs.size()) throw CorvelError(381, QStringLiteral("Invalid property array index"));
+  const QList<QTextOption::Tab> tabs = tabsOf(rtfHTML_);
+  if (Index < 0 || Index >= tabs.size())
+    throw CorvelError(381, QStringLiteral("Invalid property array index"));
   return tabs[Index].position;
 }
 
 void Corvel::setSelTabs(short Index, const QVariant& vntNewValue) {
-  QList<QTextOption::Tab> tabs = TabsOf(rtfHTML_);
+  QList<QTextOption::Tab> tabs = tabsOf(rtfHTML_);
   bool ok = false;
   const qreal position = vntNewValue.toDouble(&ok);
-  if (Index < 0 || Index >= tabs.size()) throw CorvelError(381, QStringLiteral("Invalid property array index"));
+  if (Index < 0 || Index >= tabs.size())
+    throw CorvelError(381, QStringLiteral("Invalid property array index"));
   if (!ok || position < 0) throw CorvelError(380, QStringLiteral("Invalid property value"));
   tabs[Index].position = position;
-  SetTabs(rtfHTML_, tabs);
+  setTabs(rtfHTML_, tabs);
 }

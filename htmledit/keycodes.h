@@ -6,10 +6,10 @@
 // letters by their capital, Shift 1 / Ctrl 2 / Alt 4).
 namespace keycodes {
 
-short FromQt(int qtKey);
+short fromQt(int qtKey);
 // The Qt key for a code; 0 when the code has no key here.
-int ToQt(short keyCode);
-short ShiftMask(Qt::KeyboardModifiers modifiers);
-Qt::KeyboardModifiers Modifiers(short shift);
+int toQt(short keyCode);
+short shiftMask(Qt::KeyboardModifiers modifiers);
+Qt::KeyboardModifiers modifiers(short shift);
 
 }  // namespace keycodes

@@ -9,24 +9,31 @@
 namespace {
 
 // Profile values are single lines whose edge blanks are dropped: those are written as escapes.
-QString Escape(const QString& text) {
+QString escape(const QString& text) {
   QString out;
   out.reserve(text.size());
   for (qsizetype i = 0; i < text.size(); ++i) {
     const QChar ch = text[i];
     const bool edge = i == 0 || i == text.size() - 1;
-    if (ch == u'\\') out += QLatin1StringView("\\\\");
-    else if (ch == u'\n') out += QLatin1StringView("\\n");
-    else if (ch == u'\r') out += QLatin1StringView("\\r");
-    else if (ch == u'\t') out += QLatin1StringView("\\t");
-    else if (edge && ch == u' ') out += QLatin1StringView("\\s");
-    else if (i == 0 && (ch == u'"' || ch == u'\'')) out += ch == u'"' ? QLatin1StringView("\\q") : QLatin1StringView("\\a");
-    else out += ch;
+    if (ch == u'\\')
+      out += QLatin1StringView("\\\\");
+    else if (ch == u'\n')
+      out += QLatin1StringView("\\n");
+    else if (ch == u'\r')
+      out += QLatin1StringView("\\r");
+    else if (ch == u'\t')
+      out += QLatin1StringView("\\t");
+    else if (edge && ch == u' ')
+      out += QLatin1StringView("\\s");
+    else if (i == 0 && (ch == u'"' || ch == u'\''))
+      out += ch == u'"' ? QLatin1StringView("\\q") : QLatin1StringView("\\a");
+    else
+      out += ch;
   }
   return out;
 }
 
-QString Unescape(const QString& stored) {
+QString unescape(const QString& stored) {
   QString out;
   out.reserve(stored.size());
   for (qsizetype i = 0; i < stored.size(); ++i) {
@@ -35,13 +42,27 @@ QString Unescape(const QString& stored) {
       continue;
     }
     switch (stored[++i].unicode()) {
-      case u'n': out += u'\n'; break;
-      case u'r': out += u'\r'; break;
-      case u't': out += u'\t'; break;
-      case u's': out += u' '; break;
-      case u'q': out += u'"'; break;
-      case u'a': out += u'\''; break;
-      default: out += stored[i]; break;
+      case u'n':
+        out += u'\n';
+        break;
+      case u'r':
+        out += u'\r';
+        break;
+      case u't':
+        out += u'\t';
+        break;
+      case u's':
+        out += u' ';
+        break;
+      case u'q':
+        out += u'"';
+        break;
+      case u'a':
+        out += u'\'';
+        break;
+      default:
+        out += stored[i];
+        break;
     }
   }
   return out;
@@ -49,10 +70,12 @@ QString Unescape(const QString& stored) {
 
 }  // namespace
 
-QString IniPropertyBag::Encode(const QVariant& value) {
+QString IniPropertyBag::encode(const QVariant& value) {
   switch (value.metaType().id()) {
-    case QMetaType::Bool: return value.toBool() ? QStringLiteral("-1") : QStringLiteral("0");
-    case QMetaType::QFont: return value.value<QFont>().toString();
+    case QMetaType::Bool:
+      return value.toBool() ? QStringLiteral("-1") : QStringLiteral("0");
+    case QMetaType::QFont:
+      return value.value<QFont>().toString();
     case QMetaType::QPixmap: {
       const QPixmap pixmap = value.value<QPixmap>();
       if (pixmap.isNull()) return {};
@@ -62,12 +85,14 @@ QString IniPropertyBag::Encode(const QVariant& value) {
       pixmap.save(&buffer, "PNG");
       return QString::fromLatin1(png.toBase64());
     }
-    case QMetaType::QString: return Escape(value.toString());
-    default: return value.toString();
+    case QMetaType::QString:
+      return escape(value.toString());
+    default:
+      return value.toString();
   }
 }
 
-QVariant IniPropertyBag::Decode(const QString& stored, const QVariant& defaultValue) {
+QVariant IniPropertyBag::decode(const QString& stored, const QVariant& defaultValue) {
   if (stored.isEmpty()) return defaultValue;
   bool ok = true;
   QVariant value;
@@ -77,9 +102,15 @@ QVariant IniPropertyBag::Decode(const QString& stored, const QVariant& defaultVa
       value = n != 0;
       break;
     }
-    case QMetaType::Int: value = stored.toInt(&ok); break;
-    case QMetaType::UInt: value = stored.toUInt(&ok); break;
-    case QMetaType::Float: value = stored.toFloat(&ok); break;
+    case QMetaType::Int:
+      value = stored.toInt(&ok);
+      break;
+    case QMetaType::UInt:
+      value = stored.toUInt(&ok);
+      break;
+    case QMetaType::Float:
+      value = stored.toFloat(&ok);
+      break;
     case QMetaType::QFont: {
       QFont font;
       ok = font.fromString(stored);
@@ -92,18 +123,20 @@ QVariant IniPropertyBag::Decode(const QString& stored, const QVariant& defaultVa
       value = pixmap;
       break;
     }
-    default: value = Unescape(stored); break;
+    default:
+      value = unescape(stored);
+      break;
   }
   return ok ? value : defaultValue;
 }
 
 QVariant IniPropertyBag::ReadProperty(const QString& name, const QVariant& defaultValue) const {
-  return Decode(INI::ReadIni(file_, section_, name), defaultValue);
+  return decode(INI::ReadIni(file_, section_, name), defaultValue);
 }
 
 void IniPropertyBag::WriteProperty(const QString& name, const QVariant& value, const QVariant& defaultValue) {
-  const QString stored = Encode(value);
-  if (stored == Encode(defaultValue)) {
+  const QString stored = encode(value);
+  if (stored == encode(defaultValue)) {
     // Not written; but an earlier value would come back on the next load, so it is emptied.
     if (!INI::ReadIni(file_, section_, name).isEmpty()) INI::WriteIni(file_, section_, name, QString());
     return;

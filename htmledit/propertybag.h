@@ -23,8 +23,8 @@ class IniPropertyBag final : public PropertyBag {
   void WriteProperty(const QString& name, const QVariant& value, const QVariant& defaultValue) override;
 
   // The stored form of a value, and back; exposed for the round-trip tests.
-  static QString Encode(const QVariant& value);
-  static QVariant Decode(const QString& stored, const QVariant& defaultValue);
+  static QString encode(const QVariant& value);
+  static QVariant decode(const QString& stored, const QVariant& defaultValue);
 
  private:
   QString file_;

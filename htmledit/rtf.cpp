@@ -7,13 +7,13 @@
 
 #include <vector>
 
-#include "app/ini.h"
+#include "app/textdecoding.h"
 #include "corvel.h"
 
 namespace rtf {
 namespace {
 
-void AppendEscaped(QString& out, const QString& text) {
+void appendEscaped(QString& out, const QString& text) {
   for (const QChar ch : text) {
     const char16_t u = ch.unicode();
     if (u == u'\\' || u == u'{' || u == u'}') {
@@ -29,11 +29,12 @@ void AppendEscaped(QString& out, const QString& text) {
   }
 }
 
-bool IsSkippedDestination(const QString& word) {
-  static const QStringList kSkipped{
-      QStringLiteral("fonttbl"), QStringLiteral("colortbl"), QStringLiteral("stylesheet"), QStringLiteral("info"),
-      QStringLiteral("pict"),    QStringLiteral("header"),   QStringLiteral("footer"),     QStringLiteral("object"),
-      QStringLiteral("footnote"), QStringLiteral("generator")};
+bool isSkippedDestination(const QString& word) {
+  static const QStringList kSkipped{QStringLiteral("fonttbl"),    QStringLiteral("colortbl"),
+                                    QStringLiteral("stylesheet"), QStringLiteral("info"),
+                                    QStringLiteral("pict"),       QStringLiteral("header"),
+                                    QStringLiteral("footer"),     QStringLiteral("object"),
+                                    QStringLiteral("footnote"),   QStringLiteral("generator")};
   return kSkipped.contains(word);
 }
 
@@ -90,7 +91,7 @@ class Reader {
       bool ok = false;
       const int byte = in_.mid(i + 1, 2).toInt(&ok, 16);
       if (ok && !g.skip) {
-        const QString decoded = INI::DecodeText(QByteArray(1, char(byte)));
+        const QString decoded = textdecoding::decodeWindows1252(QByteArray(1, char(byte)));
         if (!decoded.isEmpty()) put(decoded.at(0), g);
       }
       return i + 3;
@@ -117,14 +118,20 @@ class Reader {
   }
 
   void word_(const QString& word, bool hasParam, int param, Group& g, bool groupStart) {
-    if (groupStart && IsSkippedDestination(word)) g.skip = true;
+    if (groupStart && isSkippedDestination(word)) g.skip = true;
     if (g.skip) return;
-    if (word == u"b") g.bold = !hasParam || param != 0;
-    else if (word == u"i") g.italic = !hasParam || param != 0;
-    else if (word == u"plain") g.bold = g.italic = false;
-    else if (word == u"par" || word == u"line") put(u'\n', g);
-    else if (word == u"tab") put(u'\t', g);
-    else if (word == u"uc") g.uc = param;
+    if (word == u"b")
+      g.bold = !hasParam || param != 0;
+    else if (word == u"i")
+      g.italic = !hasParam || param != 0;
+    else if (word == u"plain")
+      g.bold = g.italic = false;
+    else if (word == u"par" || word == u"line")
+      put(u'\n', g);
+    else if (word == u"tab")
+      put(u'\t', g);
+    else if (word == u"uc")
+      g.uc = param;
     else if (word == u"u") {
       put(QChar(char16_t(param < 0 ? param + 65536 : param)), g);
       pendingSkip_ = g.uc;  // the plain stand-ins written for readers that do not know \u
@@ -161,11 +168,12 @@ class Reader {
 
 }  // namespace
 
-QString Write(const QTextDocument& document) {
+QString write(const QTextDocument& document) {
   const QFont font = document.defaultFont();
   QString out = QStringLiteral("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fnil ");
-  AppendEscaped(out, font.family());
-  out += QStringLiteral(";}}\n\\uc1\\pard\\f0\\fs%1 ").arg(qRound((font.pointSizeF() > 0 ? font.pointSizeF() : 10) * 2));
+  appendEscaped(out, font.family());
+  out += QStringLiteral(";}}\n\\uc1\\pard\\f0\\fs%1 ")
+             .arg(qRound((font.pointSizeF() > 0 ? font.pointSizeF() : 10) * 2));
   bool bold = false;
   bool italic = false;
   for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
@@ -179,14 +187,14 @@ QString Write(const QTextDocument& document) {
       if (i != italic) out += i ? QLatin1StringView("\\i ") : QLatin1StringView("\\i0 ");
       bold = b;
       italic = i;
-      AppendEscaped(out, fragment.text());
+      appendEscaped(out, fragment.text());
     }
   }
   out += QLatin1StringView("\n}");
   return out;
 }
 
-void Read(const QString& rtfText, QTextDocument& document) {
+void read(const QString& rtfText, QTextDocument& document) {
   document.clear();
   if (!rtfText.startsWith(QLatin1StringView("{\\rtf"))) {
     document.setPlainText(rtfText);
@@ -197,9 +205,9 @@ void Read(const QString& rtfText, QTextDocument& document) {
 
 }  // namespace rtf
 
-QString Corvel::TextRTF() const { return rtf::Write(*rtfHTML_->document()); }
+QString Corvel::TextRTF() const { return rtf::write(*rtfHTML_->document()); }
 
 void Corvel::setTextRTF(const QString& strNewValue) {
-  rtf::Read(strNewValue, *rtfHTML_->document());
+  rtf::read(strNewValue, *rtfHTML_->document());
   markChanged("TextRTF", "Text");
 }

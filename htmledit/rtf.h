@@ -9,8 +9,8 @@ class QTextDocument;
 // fonts, pictures and paragraph formats in a read RTF text are dropped.
 namespace rtf {
 
-QString Write(const QTextDocument& document);
+QString write(const QTextDocument& document);
 // Replaces the document's content. A text that is not RTF is taken as plain text.
-void Read(const QString& rtfText, QTextDocument& document);
+void read(const QString& rtfText, QTextDocument& document);
 
 }  // namespace rtf

@@ -7,15 +7,14 @@
 #include <QCursor>
 #include <QDir>
 #include <QDesktopServices>
-#include <QGuiApplication>
-#include <QKeyEvent>
-#include <QMenu>
 #include <QUrl>
 
 #include "app/ini.h"
+#include "app/profilekeys.h"
 #include "app/plaintext.h"
 #include "app/trap.h"
 #include "appicon.h"
+#include "playcontrol.h"
 #include "desktop/nowplaying.h"
 #include "desktop/systemtray.h"
 #include "desktop/trayicon.h"
@@ -30,8 +29,6 @@
 namespace {
 constexpr int kWidth = 676;
 constexpr int kHeight = 564;
-const QString kOptions = QStringLiteral("Online Radio");
-const QString kRemembered = QStringLiteral("Onthouden");
 }  // namespace
 
 Form1::Form1(Form1Services services, QWidget* parent)
@@ -44,9 +41,9 @@ Form1::Form1(Form1Services services, QWidget* parent)
       messenger_(services.messenger),
       language_(folder_, services.prompt, [this] { return ui_->gESelecteerdland->text(); }) {
   ui_->setupUi(this);
-  UsePlainText(this);
+  usePlainText(this);
   setFixedSize(kWidth, kHeight);
-  icon_ = MakeAppIcon();
+  icon_ = makeAppIcon();
   setWindowIcon(icon_);
   ui_->RadioUrl->setText(directory_.siteAddress());
 
@@ -58,122 +55,68 @@ Form1::Form1(Form1Services services, QWidget* parent)
   tray_ = new TrayIcon(std::move(services.tray), this);
   tray_->setObjectName(QStringLiteral("TrayIcon1"));
   tray_->setScreenTip(kProgramTitle);
-  iconTray_ = MakeIconTrayMenu(this);
+  iconTray_ = makeIconTrayMenu(this);
   tray_->setContextMenu(iconTray_);
 
-  dialogHost_ = std::make_unique<DirectoryDialogHost>(DirectoryDialogHost{
-      language_, folder_, *inet_, *downloadInfo_, directory_,
-      [this](const QString& name, const QString& file) {
-        ui_->TaalGeselecteerdTekst->setText(name);
-        ui_->TaalGeselecteerd->setText(file);
-        timer1_->start();
-      },
-      [this](const QString& url, const QString& name, const QString& homepage) {
-        player_.setURL(url);
-        ui_->ZenderNaam->setText(name);
-        ui_->RadioUrl->setText(homepage);
-      }});
+  dialogHost_ = std::make_unique<DirectoryDialogHost>(
+      DirectoryDialogHost{language_, folder_, *inet_, *downloadInfo_, directory_,
+                          [this](const QString& name, const QString& file) {
+                            ui_->TaalGeselecteerdTekst->setText(name);
+                            ui_->TaalGeselecteerd->setText(file);
+                            timer1_->start();
+                          },
+                          [this](const QString& url, const QString& name, const QString& homepage) {
+                            player_.setURL(url);
+                            ui_->ZenderNaam->setText(name);
+                            ui_->RadioUrl->setText(homepage);
+                          }});
 
-  connect(ui_->Label1, &ClickLabel::clicked, this, &Form1::Label1_Click);
-  connect(ui_->TaalGeselecteerdTekst, &ClickLabel::clicked, this, &Form1::Label1_Click);
-  connect(ui_->Label12, &ClickLabel::clicked, this, &Form1::Label12_Click);
-  connect(ui_->Label4, &ClickLabel::clicked, this, &Form1::Label4_Click);
-  connect(ui_->List1, &QListWidget::clicked, this, &Form1::List1_Click);
-  ui_->List1->installEventFilter(this);
-  connect(ui_->File1, &QListWidget::clicked, this, &Form1::File1_Click);
-  ui_->File1->installEventFilter(this);
-  connect(ui_->Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-  connect(ui_->Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
-  connect(ui_->Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
-  connect(ui_->Slider1, &QSlider::valueChanged, this, &Form1::Slider1_Change);
-  ui_->Slider1->installEventFilter(this);
-  connect(ui_->Label9, &ClickLabel::clicked, this, &Form1::Label9_Click);
-  connect(ui_->Label15, &ClickLabel::clicked, this, &Form1::Label15_Click);
-  connect(ui_->Label3, &ClickLabel::clicked, this, &Form1::Label3_Click);
-  connect(ui_->Label5, &ClickLabel::clicked, this, &Form1::Label5_Click);
-  connect(ui_->WebBrowser1, &PageView::navigateError, this, &Form1::WebBrowser1_NavigateError);
-  connect(&player_, &MediaPlayer::statusChanged, this, &Form1::WindowsMediaPlayer1_StatusChange);
-  connect(&player_, &MediaPlayer::error, this, &Form1::WindowsMediaPlayer1_Error);
-  connect(tray_, &TrayIcon::Click, this, &Form1::TrayIcon1_Click);
-  const auto item = [this](const char* name) { return iconTray_->findChild<QAction*>(QLatin1String(name)); };
-  connect(item("muting"), &QAction::triggered, this, &Form1::muting_Click);
-  connect(item("stopspelen"), &QAction::triggered, this, &Form1::stopspelen_Click);
-  connect(item("open"), &QAction::triggered, this, &Form1::open_Click);
-  connect(item("sluit"), &QAction::triggered, this, &Form1::sluit_Click);
-
-  timer1_ = makeTimer("Timer1", 1000, true, &Form1::Timer1_Timer);
-  timer2_ = makeTimer("Timer2", 500, true, &Form1::Timer2_Timer);
-  timer3_ = makeTimer("Timer3", 200, true, &Form1::Timer3_Timer);
-  timer4_ = makeTimer("Timer4", 100, false, &Form1::Timer4_Timer);
-  timer5_ = makeTimer("Timer5", 20, true, &Form1::Timer5_Timer);
-  timer6_ = makeTimer("Timer6", 3000, true, &Form1::Timer6_Timer);
-  // The desktop session is ending: it may kill us without a close, so save now.
-  if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-    connect(gui, &QGuiApplication::commitDataRequest, this, [this] { saveRemembered(); });
+  connectControls();
 
   Form_Load();
 }
 
 Form1::~Form1() = default;
 
-QTimer* Form1::makeTimer(const char* name, int interval, bool enabled, void (Form1::*handler)()) {
-  auto* timer = new QTimer(this);
-  timer->setObjectName(QLatin1String(name));
-  timer->setInterval(interval);
-  connect(timer, &QTimer::timeout, this, handler);
-  if (enabled) timer->start();
-  return timer;
-}
-
 QString Form1::readSetting(const QString& section, const QString& key) const {
   return INI::ReadIni(instIni(), section, key);
 }
 
 void Form1::Form_Load() {
-  ui_->gESelecteerdland->setText(readSetting(kOptions, QStringLiteral("taal")));
+  ui_->gESelecteerdland->setText(readSetting(ProfileKeys::kOptions, ProfileKeys::kLanguage));
   ui_->List1->addItem(language_.LangText(QStringLiteral("error14")));
   ui_->MsnTekst->setText(language_.LangText(QStringLiteral("msntekst")));
   ui_->WebBrowser1->navigate(directory_.homePage(language_.current()));
 }
 
 void Form1::Timer5_Timer() {
-  TrappedQuietly([this] {
-    const std::pair<QWidget*, const char*> texts[] = {
-        {ui_->Label1, "label1"},   {ui_->Label12, "label12"},   {ui_->Label4, "label4"},
-        {ui_->Label5, "label5"},   {ui_->Label7, "label7"},     {ui_->Label11, "label11"},
-        {ui_->Label8, "label8"},   {ui_->Label10, "label10"},   {ui_->Label2, "label2"},
-        {ui_->Label6, "label6"},   {ui_->Label3, "label3"},     {ui_->Label13, "label13"},
-        {ui_->Label14, "label14"}, {ui_->Label9, "label9"},     {ui_->Command1, "command1"},
-        {ui_->Command2, "command2"}, {ui_->Command3, "command3"}};
-    for (const auto& [control, key] : texts) {
-      const QString text = language_.LangText(QLatin1String(key));
-      if (auto* label = qobject_cast<QLabel*>(control))
-        label->setText(text);
-      else
-        static_cast<QPushButton*>(control)->setText(text);
-    }
+  trappedQuietly([this] {
+    showLanguageTexts(language_,
+                      {ui_->Label1, ui_->Label12, ui_->Label4, ui_->Label5, ui_->Label7, ui_->Label11,
+                       ui_->Label8, ui_->Label10, ui_->Label2, ui_->Label6, ui_->Label3, ui_->Label13,
+                       ui_->Label14, ui_->Label9, ui_->Command1, ui_->Command2, ui_->Command3});
     timer5_->stop();
   });
 }
 
 void Form1::Timer3_Timer() {
-  Trapped(language_, QStringLiteral("error17"), [this] {
-    if (readSetting(kOptions, QStringLiteral("grootscherm")) == u"1")
+  trapped(language_, QStringLiteral("error17"), [this] {
+    if (readSetting(ProfileKeys::kOptions, ProfileKeys::kBigScreen) == u"1")
       show();
     else
       goToTray();
-    if (readSetting(kOptions, QStringLiteral("afspelen")) == u"1")
-      player_.setURL(readSetting(kRemembered, QStringLiteral("LaatsteURL")));
-    ui_->TaalGeselecteerdTekst->setText(readSetting(kRemembered, QStringLiteral("LaatsteLandNaam")));
-    ui_->TaalGeselecteerd->setText(readSetting(kRemembered, QStringLiteral("LaatsteLandBestand")));
-    ui_->ZenderNaam->setText(readSetting(kRemembered, QStringLiteral("LaatsteNAAM")));
-    const int volume = ToWholeNumber(readSetting(kRemembered, QStringLiteral("Volume")));
+    if (readSetting(ProfileKeys::kOptions, ProfileKeys::kPlayAtStart) == u"1")
+      player_.setURL(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastUrl));
+    ui_->TaalGeselecteerdTekst->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastCountryName));
+    ui_->TaalGeselecteerd->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastCountryFile));
+    ui_->ZenderNaam->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastName));
+    const int volume = toWholeNumber(readSetting(ProfileKeys::kRemembered, ProfileKeys::kVolume));
     const bool changes = ui_->Slider1->value() != std::clamp(volume, 0, 100);
     ui_->Slider1->setValue(volume);
     // The slider only reports real changes; the player must hear the restored volume anyway.
     if (!changes) Slider1_Change();
-    player_.setURL(readSetting(kRemembered, QStringLiteral("LaatsteURL")));
-    if (readSetting(kOptions, QStringLiteral("afspelen")) == u"0") player_.stop();
+    player_.setURL(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastUrl));
+    if (readSetting(ProfileKeys::kOptions, ProfileKeys::kPlayAtStart) == u"0") player_.stop();
     if (!QDir(folder_.favourites()).exists()) throw StepFailed(QStringLiteral("no favourites folder"));
     File1_SetPath(folder_.favourites());
   });
@@ -184,7 +127,7 @@ void Form1::Timer3_Timer() {
 void Form1::Timer1_Timer() {
   // Another download is under way (the window stays alive meanwhile): try at the next tick.
   if (inet_->isRunning()) return;
-  Trapped(language_, QStringLiteral("error10"), [this] {
+  trapped(language_, QStringLiteral("error10"), [this] {
     const QString file = ui_->TaalGeselecteerd->text();
     timer1_->stop();
     LaadLijst_Radio(file);
@@ -192,12 +135,13 @@ void Form1::Timer1_Timer() {
 }
 
 void Form1::LaadLijst_Radio(const QString& file) {
-  Trapped(language_, QStringLiteral("error10"), [&] {
+  trapped(language_, QStringLiteral("error10"), [&] {
     ui_->List1->clear();
     ui_->List2->clear();
     ui_->List3->clear();
-    const QList<QStringList> lists = FetchTagList(*dialogHost_, directory_.stationList(file),
-                                                  {QStringLiteral("naam"), QStringLiteral("url"), QStringLiteral("homepage")});
+    const QList<QStringList> lists =
+        fetchTagList(*dialogHost_, directory_.stationList(file),
+                     {QStringLiteral("naam"), QStringLiteral("url"), QStringLiteral("homepage")});
     ui_->List1->addItems(lists[0]);
     ui_->List2->addItems(lists[1]);
     ui_->List3->addItems(lists[2]);
@@ -205,7 +149,8 @@ void Form1::LaadLijst_Radio(const QString& file) {
 }
 
 void Form1::Timer2_Timer() {
-  if (ApplyMainWindowSkin(language_, folder_, ui_->Image1, ui_->Image2, ui_->skinfout, size())) timer2_->stop();
+  if (ApplyMainWindowSkin(language_, folder_, ui_->Image1, ui_->Image2, ui_->skinfout, size()))
+    timer2_->stop();
 }
 
 // --- dialogs
@@ -220,7 +165,10 @@ void Form1::Label12_Click() {
 
 void Form1::Label4_Click() {
   XdgAutostart autostart(XdgAutostart::configHomeFromEnvironment());
-  const SettingsHost host{language_, folder_, autostart, QCoreApplication::applicationFilePath(),
+  const SettingsHost host{language_,
+                          folder_,
+                          autostart,
+                          QCoreApplication::applicationFilePath(),
                           [this](const QString& taal) { ui_->gESelecteerdland->setText(taal); },
                           [this] { timer2_->start(); }};
   OpenSkinnedDialog(language_, folder_, [&host] { return std::make_unique<Form4>(host); });
@@ -234,7 +182,7 @@ void Form1::Timer4_Timer() {
 }
 
 void Form1::Timer6_Timer() {
-  TrappedQuietly([this] {
+  trappedQuietly([this] {
     ui_->Label15->setVisible(player_.mute());
     if (isVisible()) tray_->Remove();
     if (messenger_)
@@ -251,7 +199,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     return;
   }
   saveRemembered();
-  if (readSetting(kOptions, QStringLiteral("xsluiten")) == u"1") {
+  if (readSetting(ProfileKeys::kOptions, ProfileKeys::kCloseEnds) == u"1") {
     tray_->Remove();
     ending_ = true;
     event->accept();
@@ -264,12 +212,12 @@ void Form1::closeEvent(QCloseEvent* event) {
 
 // One replacement of inst.ini: a kill in the middle cannot leave half of the state saved.
 void Form1::saveRemembered() {
-  INI::WriteIniKeys(instIni(), kRemembered,
-                    {{QStringLiteral("LaatsteNAAM"), ui_->ZenderNaam->text()},
-                     {QStringLiteral("LaatsteURL"), player_.URL()},
-                     {QStringLiteral("Volume"), QString::number(ui_->Slider1->value())},
-                     {QStringLiteral("LaatsteLandNaam"), ui_->TaalGeselecteerdTekst->text()},
-                     {QStringLiteral("LaatsteLandbestand"), ui_->TaalGeselecteerd->text()}});
+  INI::WriteIniKeys(instIni(), ProfileKeys::kRemembered,
+                    {{ProfileKeys::kLastName, ui_->ZenderNaam->text()},
+                     {ProfileKeys::kLastUrl, player_.URL()},
+                     {ProfileKeys::kVolume, QString::number(ui_->Slider1->value())},
+                     {ProfileKeys::kLastCountryName, ui_->TaalGeselecteerdTekst->text()},
+                     {ProfileKeys::kLastCountryFile, ui_->TaalGeselecteerd->text()}});
 }
 
 void Form1::endSession() {
@@ -296,24 +244,19 @@ void Form1::resizeEvent(QResizeEvent* event) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == ui_->Slider1 && event->type() == QEvent::MouseMove) {
-    Slider1_Change();
-  } else if ((watched == ui_->List1 || watched == ui_->File1) && event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && static_cast<QListWidget*>(watched)->currentRow() >= 0) {
-      watched == ui_->List1 ? List1_Click() : File1_Click();
-      return true;
-    }
-  }
+  if (watched == ui_->Slider1 && event->type() == QEvent::MouseMove) Slider1_Change();
   return QWidget::eventFilter(watched, event);
 }
 
 void Form1::activate() {
+  const char* before = isMinimized() ? "minimised" : isVisible() ? "shown" : "hidden";
   if (isMinimized()) showNormal();
   show();
   raise();
   activateWindow();
   tray_->Remove();
+  qCInfo(lcApp) << "window brought to the front; it was" << before << "and is now"
+                << (isVisible() && !isMinimized() ? "shown" : "not shown");
 }
 
 // A file list: the folder's visible files in name order.
@@ -329,7 +272,7 @@ void Form1::File1_Refresh() { File1_SetPath(ui_->File1->property("path").toStrin
 // --- favourites
 
 void Form1::Command1_Click() {
-  Trapped(language_, QStringLiteral("error12"), [this] {
+  trapped(language_, QStringLiteral("error12"), [this] {
     if (ui_->ZenderNaam->text().isEmpty()) return language_.ShowInfo(QStringLiteral("error11"));
     favourites_.add({ui_->ZenderNaam->text(), player_.URL(), ui_->RadioUrl->text()});
     File1_Refresh();
@@ -344,7 +287,7 @@ void Form1::Command2_Click() {
 }
 
 void Form1::File1_Click() {
-  Trapped(language_, QStringLiteral("error12"), [this] {
+  trapped(language_, QStringLiteral("error12"), [this] {
     const QList<QListWidgetItem*> selected = ui_->File1->selectedItems();
     if (selected.isEmpty()) return;
     const Favourite station = favourites_.read(selected.first()->text());
@@ -357,10 +300,11 @@ void Form1::File1_Click() {
 // --- playback
 
 void Form1::List1_Click() {
-  Trapped(language_, QStringLiteral("error15"), [this] {
+  trapped(language_, QStringLiteral("error15"), [this] {
     const int k = ui_->List1->currentRow();
     const auto entry = [k](QListWidget* list) {
-      if (k < 0 || k >= list->count()) throw StepFailed(QStringLiteral("no entry %1 in %2").arg(k).arg(list->objectName()));
+      if (k < 0 || k >= list->count())
+        throw StepFailed(QStringLiteral("no entry %1 in %2").arg(k).arg(list->objectName()));
       return list->item(k)->text();
     };
     player_.setURL(entry(ui_->List2));
@@ -375,37 +319,12 @@ void Form1::openAddress(const QString& url) {
   ui_->RadioUrl->setText(directory_.siteAddress());
 }
 
-void Form1::Command3_Click() {
-  switch (player_.playState()) {
-    case MediaPlayer::Stopped:
-    case MediaPlayer::Ready:
-      player_.play();
-      break;
-    case MediaPlayer::Playing:
-    case MediaPlayer::Transitioning:
-      player_.stop();
-      break;
-    default:
-      break;
-  }
-}
+void Form1::Command3_Click() { togglePlay(player_); }
 
 void Form1::WindowsMediaPlayer1_StatusChange() {
   ui_->Label14->setText(player_.statusText());
-  switch (player_.playState()) {
-    case MediaPlayer::Stopped:
-    case MediaPlayer::Ready:
-      ui_->Command3->setText(language_.LangText(QStringLiteral("command3b")));
-      break;
-    case MediaPlayer::Playing:
-      ui_->Command3->setText(language_.LangText(QStringLiteral("command3")));
-      break;
-    case MediaPlayer::Transitioning:
-      ui_->Command3->setText(language_.LangText(QStringLiteral("command3c")));
-      break;
-    default:
-      break;
-  }
+  const QString key = playButtonKey(player_.playState());
+  if (!key.isEmpty()) ui_->Command3->setText(language_.LangText(key));
 }
 
 void Form1::WindowsMediaPlayer1_Error() {
@@ -444,7 +363,7 @@ void Form1::muting_Click() { player_.setMute(!player_.mute()); }
 void Form1::Label5_Click() { ui_->WebBrowser1->navigate(directory_.aboutPage(language_.current())); }
 
 void Form1::Label3_Click() {
-  Trapped(language_, QStringLiteral("error12"), [this] {
+  trapped(language_, QStringLiteral("error12"), [this] {
     const QUrl site(QStringLiteral("http://") + ui_->RadioUrl->text());
     if (!site.isValid() || !QDesktopServices::openUrl(site))
       throw StepFailed(QStringLiteral("cannot open ") + site.toString());

@@ -11,7 +11,7 @@
 #include "directory/directoryaddress.h"
 #include "directory/directorydialoghost.h"
 #include "favourites.h"
-#include "mediaplayer.h"
+#include "playback/mediaplayer.h"
 
 namespace Ui {
 class Form1;
@@ -80,6 +80,7 @@ class Form1 final : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void connectControls();  // Form1_wiring.cpp
   QTimer* makeTimer(const char* name, int interval, bool enabled, void (Form1::*handler)());
   QString instIni() const { return folder_.instIni(); }
   QString readSetting(const QString& section, const QString& key) const;
@@ -130,11 +131,12 @@ class Form1 final : public QWidget {
   QMenu* iconTray_ = nullptr;
   QIcon icon_;
   std::unique_ptr<DirectoryDialogHost> dialogHost_;
-  QTimer* timer1_ = nullptr;
-  QTimer* timer2_ = nullptr;
-  QTimer* timer3_ = nullptr;
-  QTimer* timer4_ = nullptr;
-  QTimer* timer5_ = nullptr;
-  QTimer* timer6_ = nullptr;
+  QTimer* timer1_ =
+      nullptr;  // loads the current country's station list: at start and after the country chooser
+  QTimer* timer2_ = nullptr;  // lays the skin over the window, again after a change in the settings
+  QTimer* timer3_ = nullptr;  // restores the remembered station, volume and country at start
+  QTimer* timer4_ = nullptr;  // ends the program once the window has closed from the tray menu
+  QTimer* timer5_ = nullptr;  // shows the language's texts on the controls at start
+  QTimer* timer6_ = nullptr;  // keeps the mute mark, tray icon and now-playing message current
   bool ending_ = false;
 };

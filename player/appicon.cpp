@@ -44,7 +44,7 @@ QPixmap drawIcon(int size) {
 
 }  // namespace
 
-QIcon MakeAppIcon() {
+QIcon makeAppIcon() {
   QIcon icon;
   for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) icon.addPixmap(drawIcon(size));
   return icon;

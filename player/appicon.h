@@ -3,4 +3,4 @@
 #include <QIcon>
 
 // The program's icon, drawn at the sizes desktops ask for.
-QIcon MakeAppIcon();
+QIcon makeAppIcon();

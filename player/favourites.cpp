@@ -2,16 +2,14 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 
 #include <utility>
 
 #include "app/ini.h"
 #include "app/trap.h"
+#include "player_log.h"
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcFavourites, "vantor.player.favourites")
 
 const QString kSection = QStringLiteral("Internet");
 
@@ -49,7 +47,8 @@ Favourite Favourites::read(const QString& fileName) const {
   const QFileInfo info(file);
   if (file.isEmpty() || !info.isFile()) throw StepFailed(QStringLiteral("no favourite \"%1\"").arg(fileName));
   if (info.size() > kMaxFileBytes) throw StepFailed(QStringLiteral("favourite too large: ") + file);
-  return {INI::ReadIni(file, kSection, QStringLiteral("naam")), INI::ReadIni(file, kSection, QStringLiteral("url")),
+  return {INI::ReadIni(file, kSection, QStringLiteral("naam")),
+          INI::ReadIni(file, kSection, QStringLiteral("url")),
           INI::ReadIni(file, kSection, QStringLiteral("website"))};
 }
 

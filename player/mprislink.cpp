@@ -37,7 +37,7 @@ SongNotifier::Activity activity(int playState) {
 
 }  // namespace
 
-void LinkMpris(Form1& form, Mpris& mpris) {
+void linkMpris(Form1& form, Mpris& mpris) {
   MediaPlayer& player = form.WindowsMediaPlayer1();
   QSlider* slider = form.controls().Slider1;
   const auto publish = [&form, &mpris, &player] {
@@ -49,7 +49,8 @@ void LinkMpris(Form1& form, Mpris& mpris) {
 
   // Queued: a station click sets the name after the address, and the name is what is shown.
   QObject::connect(&player, &MediaPlayer::statusChanged, &mpris, publish, Qt::QueuedConnection);
-  QObject::connect(&player, &MediaPlayer::streamTitleChanged, &mpris, &Mpris::setStreamTitle, Qt::QueuedConnection);
+  QObject::connect(&player, &MediaPlayer::streamTitleChanged, &mpris, &Mpris::setStreamTitle,
+                   Qt::QueuedConnection);
   QObject::connect(slider, &QSlider::valueChanged, &mpris, &Mpris::setVolume);
   QObject::connect(&mpris, &Mpris::openUriRequested, &form, &Form1::openAddress);
   QObject::connect(&mpris, &Mpris::playRequested, &player, [&player] {
@@ -61,7 +62,7 @@ void LinkMpris(Form1& form, Mpris& mpris) {
   QObject::connect(&mpris, &Mpris::quitRequested, &form, &Form1::endProgram);
 }
 
-void LinkNotifications(Form1& form, SongNotifier& notifier) {
+void linkNotifications(Form1& form, SongNotifier& notifier) {
   MediaPlayer& player = form.WindowsMediaPlayer1();
   auto song = std::make_shared<QString>();
   const auto update = [&form, &notifier, &player, song] {
@@ -71,8 +72,11 @@ void LinkNotifications(Form1& form, SongNotifier& notifier) {
   };
   // Queued for the same reason as above: the station's name is set after its address.
   QObject::connect(&player, &MediaPlayer::statusChanged, &notifier, update, Qt::QueuedConnection);
-  QObject::connect(&player, &MediaPlayer::streamTitleChanged, &notifier, [update, song](const QString& title) {
-    *song = title;
-    update();
-  }, Qt::QueuedConnection);
+  QObject::connect(
+      &player, &MediaPlayer::streamTitleChanged, &notifier,
+      [update, song](const QString& title) {
+        *song = title;
+        update();
+      },
+      Qt::QueuedConnection);
 }

@@ -1,6 +1,5 @@
 #include "pageview.h"
 
-#include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -8,29 +7,17 @@
 
 #include <utility>
 
-#include "app/ini.h"
+#include "app/textdecoding.h"
+#include "player_log.h"
+#include "version.h"
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcPage, "vantor.player.page")
 
 constexpr int kTransferTimeoutMs = 30000;
 constexpr int kMaxRedirects = 10;
 
 bool isWebScheme(const QUrl& url) {
   return url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
-}
-
-QByteArray charsetOf(const QByteArray& contentType) {
-  for (QByteArray part : contentType.split(';')) {
-    part = part.trimmed();
-    if (!part.toLower().startsWith("charset=")) continue;
-    QByteArray value = part.mid(8).trimmed();
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-      value = value.mid(1, value.size() - 2);
-    return value.trimmed();
-  }
-  return {};
 }
 
 }  // namespace
@@ -60,7 +47,7 @@ void PageView::navigate(const QString& url) {
   request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
   request.setMaximumRedirectsAllowed(kMaxRedirects);
   request.setTransferTimeout(kTransferTimeoutMs);
-  request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("VantorInternetRadio/2.0"));
+  request.setHeader(QNetworkRequest::UserAgentHeader, QString::fromLatin1(Version::kUserAgent));
   QNetworkReply* reply = network_->get(request);
   pending_ = reply;
   qCDebug(lcPage) << "loading" << address;
@@ -68,7 +55,8 @@ void PageView::navigate(const QString& url) {
   connect(reply, &QNetworkReply::redirected, reply, [reply](const QUrl& target) {
     // Follow only to web pages, and never from https down to http.
     const QUrl from = reply->url();
-    if (isWebScheme(target) && !(from.scheme() == QLatin1String("https") && target.scheme() == QLatin1String("http")))
+    if (isWebScheme(target) &&
+        !(from.scheme() == QLatin1String("https") && target.scheme() == QLatin1String("http")))
       Q_EMIT reply->redirectAllowed();
     else
       reply->abort();
@@ -116,15 +104,11 @@ void PageView::onFinished(QNetworkReply* reply) {
   else
     setHtml(text);
   qCDebug(lcPage) << "shown" << pageUrl_;
-  Q_EMIT documentComplete(currentUrl_);
 }
 
 void PageView::fail(QString url, const QString& why) {
   qCInfo(lcPage) << "cannot load" << url << why;
-  if (errorPage_)
-    navigate(QStringLiteral("about:") + errorPage_());
-  else
-    clear();
+  clear();
   Q_EMIT navigateError(url);
 }
 
@@ -134,7 +118,6 @@ void PageView::showAbout(const QString& text) {
     clear();
   else
     setHtml(text);
-  Q_EMIT documentComplete(currentUrl_);
 }
 
 void PageView::followLink(const QUrl& link) {
@@ -143,7 +126,8 @@ void PageView::followLink(const QUrl& link) {
     return;
   }
   const QUrl target = pageUrl_.isValid() ? pageUrl_.resolved(link) : link;
-  if (link.hasFragment() && target.adjusted(QUrl::RemoveFragment) == pageUrl_.adjusted(QUrl::RemoveFragment)) {
+  if (link.hasFragment() &&
+      target.adjusted(QUrl::RemoveFragment) == pageUrl_.adjusted(QUrl::RemoveFragment)) {
     scrollToAnchor(link.fragment());
     return;
   }
@@ -157,14 +141,11 @@ void PageView::followLink(const QUrl& link) {
 QVariant PageView::loadResource(int, const QUrl&) { return {}; }
 
 QString PageView::decodePage(const QByteArray& body, const QByteArray& contentType) {
-  const QByteArray charset = charsetOf(contentType);
-  if (!charset.isEmpty()) {
-    QStringDecoder decoder(charset.constData());
-    if (decoder.isValid()) return decoder.decode(body);
-    qCInfo(lcPage) << "unknown charset" << charset;
-  }
+  const QByteArray charset = textdecoding::charsetOf(contentType);
+  if (std::optional<QString> text = textdecoding::decodeAs(body, charset)) return *std::move(text);
+  if (!charset.isEmpty()) qCInfo(lcPage) << "unknown charset" << charset;
   QStringDecoder declared = QStringDecoder::decoderForHtml(body);
   // decoderForHtml answers UTF-8 also when the page declares nothing.
   if (declared.isValid() && QByteArray(declared.name()).toLower() != "utf-8") return declared.decode(body);
-  return INI::DecodeText(body);
+  return textdecoding::decodeText(body);
 }

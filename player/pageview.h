@@ -6,8 +6,6 @@
 #include <QTextBrowser>
 #include <QUrl>
 
-#include <functional>
-
 class QNetworkAccessManager;
 
 // The information pane: shows web pages fetched in the background. "about:" followed by a
@@ -26,17 +24,13 @@ class PageView : public QTextBrowser {
   QString currentUrl() const { return currentUrl_; }
   bool isLoading() const { return pending_ != nullptr; }
 
-  // The text shown, as an "about:" page, when a page cannot be loaded. Without one the pane
-  // is left blank and only navigateError tells.
-  void setErrorPage(std::function<QString()> text) { errorPage_ = std::move(text); }
-
   // Decodes a page body: the charset of the Content-Type, else the page's own meta charset,
   // else UTF-8 when valid, else Windows-1252.
   static QString decodePage(const QByteArray& body, const QByteArray& contentType);
 
  Q_SIGNALS:
+  // The pane is left blank; the window puts up its own error page.
   void navigateError(const QString& url);
-  void documentComplete(const QString& url);
 
  protected:
   // Pictures and style sheets are not fetched: nothing may block the window or leave the pane.
@@ -54,5 +48,4 @@ class PageView : public QTextBrowser {
   QString currentUrl_;
   QByteArray body_;
   QUrl pageUrl_;  // where the shown page really came from, for relative links
-  std::function<QString()> errorPage_;
 };

@@ -4,27 +4,27 @@
 #include <iterator>
 
 #include "app/ini.h"
+#include "app/plaintext.h"
+#include "app/profilekeys.h"
 #include "app/trap.h"
 #include "skins/Form5.h"
 #include "skins/skin.h"
 #include "ui_Form4.h"
 
 namespace {
-const QString kOptions = QStringLiteral("Online Radio");
-const QString kWindows = QStringLiteral("Windows");
 const QString kRestartHint = QStringLiteral("To confirm, please restart the program.");
 constexpr int kCheckSide = 18;
 
 // Stored check-box states: 0 cleared, 1 checked, 2 greyed.
 constexpr Qt::CheckState kStates[] = {Qt::Unchecked, Qt::Checked, Qt::PartiallyChecked};
 
-Qt::CheckState ToCheckState(const QString& stored) {
-  const int state = ToWholeNumber(stored);
+Qt::CheckState toCheckState(const QString& stored) {
+  const int state = toWholeNumber(stored);
   if (state < 0 || state > 2) throw StepFailed(QStringLiteral("not a check-box state: %1").arg(state));
   return kStates[state];
 }
 
-QString StateText(const QCheckBox* box) {
+QString stateText(const QCheckBox* box) {
   return QString::number(int(std::find(std::begin(kStates), std::end(kStates), box->checkState()) - kStates));
 }
 }  // namespace
@@ -32,10 +32,11 @@ QString StateText(const QCheckBox* box) {
 Form4::Form4(SettingsHost host, QWidget* parent)
     : QDialog(parent), host_(std::move(host)), ui_(std::make_unique<Ui::Form4>()) {
   ui_->setupUi(this);
+  usePlainText(this);
   setFixedSize(size());
   // The pictures Check1 carries by design; the load hands them on to the other three.
-  ui_->Check1->setUncheckedPicture(CheckPicture(false, kCheckSide));
-  ui_->Check1->setCheckedPicture(CheckPicture(true, kCheckSide));
+  ui_->Check1->setUncheckedPicture(checkPicture(false, kCheckSide));
+  ui_->Check1->setCheckedPicture(checkPicture(true, kCheckSide));
 
   connect(ui_->Combo1, &DropDownCombo::dropDown, this, &Form4::Combo1_DropDown);
   connect(ui_->Command1, &QPushButton::clicked, this, &Form4::Command1_Click);
@@ -49,17 +50,21 @@ Form4::~Form4() = default;
 
 // Stops quietly at the first value that cannot be shown; the dialog opens with what was done.
 void Form4::Form_Load() {
-  TrappedQuietly([this] {
+  trappedQuietly([this] {
     ui_->Image1->setGeometry(0, 0, width(), height());
     PictureCheck* const others[] = {ui_->Check2, ui_->Check3, ui_->Check4};
     for (PictureCheck* box : others) box->setUncheckedPicture(ui_->Check1->uncheckedPicture());
     for (PictureCheck* box : others) box->setCheckedPicture(ui_->Check1->checkedPicture());
 
     const QString ini = host_.folder.instIni();
-    ui_->Check1->setCheckState(ToCheckState(INI::ReadIni(ini, kWindows, QStringLiteral("laden"))));
-    ui_->Check2->setCheckState(ToCheckState(INI::ReadIni(ini, kOptions, QStringLiteral("afspelen"))));
-    ui_->Check3->setCheckState(ToCheckState(INI::ReadIni(ini, kOptions, QStringLiteral("grootscherm"))));
-    ui_->Check4->setCheckState(ToCheckState(INI::ReadIni(ini, kOptions, QStringLiteral("xsluiten"))));
+    ui_->Check1->setCheckState(
+        toCheckState(INI::ReadIni(ini, ProfileKeys::kWindows, ProfileKeys::kStartWithSession)));
+    ui_->Check2->setCheckState(
+        toCheckState(INI::ReadIni(ini, ProfileKeys::kOptions, ProfileKeys::kPlayAtStart)));
+    ui_->Check3->setCheckState(
+        toCheckState(INI::ReadIni(ini, ProfileKeys::kOptions, ProfileKeys::kBigScreen)));
+    ui_->Check4->setCheckState(
+        toCheckState(INI::ReadIni(ini, ProfileKeys::kOptions, ProfileKeys::kCloseEnds)));
 
     const Language& l = host_.language;
     ui_->Command1->setText(l.LangText(QStringLiteral("f2command1")));
@@ -74,7 +79,7 @@ void Form4::Form_Load() {
     ui_->Combo1->addItems({QStringLiteral("Nederlands"), QStringLiteral("english")});
     // Adding items selects the first; the stored position alone decides.
     ui_->Combo1->setCurrentIndex(-1);
-    const int position = ToWholeNumber(INI::ReadIni(ini, kOptions, QStringLiteral("combotaal")));
+    const int position = toWholeNumber(INI::ReadIni(ini, ProfileKeys::kOptions, ProfileKeys::kLanguageIndex));
     if (position < -1 || position >= ui_->Combo1->count())
       throw StepFailed(QStringLiteral("no language at position %1").arg(position));
     ui_->Combo1->setCurrentIndex(position);
@@ -84,7 +89,7 @@ void Form4::Form_Load() {
 void Form4::Combo1_DropDown() { ui_->labelLang->setText(kRestartHint); }
 
 void Form4::Command1_Click() {
-  Trapped(host_.language, QStringLiteral("error9"), [this] {
+  trapped(host_.language, QStringLiteral("error9"), [this] {
     const QString ini = host_.folder.instIni();
     // A write that did not reach the file must not pass as stored.
     const auto store = [&ini](const QString& section, const QString& key, const QString& value) {
@@ -92,18 +97,19 @@ void Form4::Command1_Click() {
       if (INI::ReadIni(ini, section, key) != value)
         throw StepFailed(QStringLiteral("%1/%2 was not stored in %3").arg(section, key, ini));
     };
-    store(kWindows, QStringLiteral("laden"), StateText(ui_->Check1));
-    store(kOptions, QStringLiteral("afspelen"), StateText(ui_->Check2));
-    store(kOptions, QStringLiteral("grootscherm"), StateText(ui_->Check3));
-    store(kOptions, QStringLiteral("xsluiten"), StateText(ui_->Check4));
+    store(ProfileKeys::kWindows, ProfileKeys::kStartWithSession, stateText(ui_->Check1));
+    store(ProfileKeys::kOptions, ProfileKeys::kPlayAtStart, stateText(ui_->Check2));
+    store(ProfileKeys::kOptions, ProfileKeys::kBigScreen, stateText(ui_->Check3));
+    store(ProfileKeys::kOptions, ProfileKeys::kCloseEnds, stateText(ui_->Check4));
     // Without a chosen language the stored one stays: an empty name would blank every text.
     if (ui_->Combo1->currentIndex() >= 0) {
-      store(kOptions, QStringLiteral("combotaal"), QString::number(ui_->Combo1->currentIndex()));
-      store(kOptions, QStringLiteral("taal"), ui_->Combo1->currentText());
+      store(ProfileKeys::kOptions, ProfileKeys::kLanguageIndex, QString::number(ui_->Combo1->currentIndex()));
+      store(ProfileKeys::kOptions, ProfileKeys::kLanguage, ui_->Combo1->currentText());
       if (host_.setLanguage) host_.setLanguage(ui_->Combo1->currentText());
     }
     const bool autostart = ui_->Check1->checkState() == Qt::Checked;
-    host_.autostart.SetRunValue(kProgramTitle, (autostart ? QString() : QStringLiteral("rem ")) + host_.programPath);
+    host_.autostart.SetRunValue(kProgramTitle,
+                                (autostart ? QString() : QStringLiteral("rem ")) + host_.programPath);
     accept();
   });
 }

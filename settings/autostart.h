@@ -27,7 +27,7 @@ class XdgAutostart final : public Autostart {
 };
 
 // A desktop entry that starts program (an absolute path), or lies there hidden when !enabled.
-QByteArray DesktopEntry(const QString& name, const QString& program, bool enabled);
+QByteArray desktopEntry(const QString& name, const QString& program, bool enabled);
 
 // One argument of an Exec line, quoted by the Desktop Entry rules and escaped as a string value.
-QString ExecArgument(const QString& argument);
+QString execArgument(const QString& argument);

@@ -9,22 +9,31 @@ namespace {
 const QString kDisabledPrefix = QStringLiteral("rem ");
 
 // Escapes of a string value in a desktop entry.
-QString EscapeValue(const QString& text) {
+QString escapeValue(const QString& text) {
   QString out;
   for (const QChar c : text) {
     switch (c.unicode()) {
-      case '\\': out += QStringLiteral("\\\\"); break;
-      case '\n': out += QStringLiteral("\\n"); break;
-      case '\t': out += QStringLiteral("\\t"); break;
-      case '\r': out += QStringLiteral("\\r"); break;
-      default: out += c;
+      case '\\':
+        out += QStringLiteral("\\\\");
+        break;
+      case '\n':
+        out += QStringLiteral("\\n");
+        break;
+      case '\t':
+        out += QStringLiteral("\\t");
+        break;
+      case '\r':
+        out += QStringLiteral("\\r");
+        break;
+      default:
+        out += c;
     }
   }
   return out;
 }
 }  // namespace
 
-QString ExecArgument(const QString& argument) {
+QString execArgument(const QString& argument) {
   // Inside double quotes only these four need a backslash; "%" would start a field code.
   QString quoted = QStringLiteral("\"");
   for (const QChar c : argument) {
@@ -35,13 +44,13 @@ QString ExecArgument(const QString& argument) {
     quoted += c;
   }
   quoted += u'"';
-  return EscapeValue(quoted);
+  return escapeValue(quoted);
 }
 
-QByteArray DesktopEntry(const QString& name, const QString& program, bool enabled) {
+QByteArray desktopEntry(const QString& name, const QString& program, bool enabled) {
   QString entry = QStringLiteral("[Desktop Entry]\nType=Application\n");
-  entry += QStringLiteral("Name=") + EscapeValue(name) + u'\n';
-  entry += QStringLiteral("Exec=") + ExecArgument(program) + u'\n';
+  entry += QStringLiteral("Name=") + escapeValue(name) + u'\n';
+  entry += QStringLiteral("Exec=") + execArgument(program) + u'\n';
   entry += QStringLiteral("Terminal=false\n");
   if (!enabled) entry += QStringLiteral("Hidden=true\n");
   return entry.toUtf8();
@@ -68,7 +77,7 @@ void XdgAutostart::SetRunValue(const QString& name, const QString& text) {
     return;
   }
   QSaveFile out(file);
-  const QByteArray entry = DesktopEntry(name, program, enabled);
+  const QByteArray entry = desktopEntry(name, program, enabled);
   if (!out.open(QIODevice::WriteOnly) || out.write(entry) != entry.size() || !out.commit())
     qCWarning(lcSettings) << "cannot write the autostart entry" << file << out.errorString();
 }

@@ -45,7 +45,7 @@ void PictureCheck::paintEvent(QPaintEvent*) {
   }
 }
 
-QPixmap CheckPicture(bool checked, int side) {
+QPixmap checkPicture(bool checked, int side) {
   const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
   QPixmap picture(QSize(side, side) * ratio);
   picture.setDevicePixelRatio(ratio);

@@ -29,4 +29,4 @@ class PictureCheck final : public QCheckBox {
 
 // The two pictures of the settings dialog's check boxes, side pixels square: a light box with a
 // dark rim, and the same box filled blue with a white tick. They read on light and dark skins.
-QPixmap CheckPicture(bool checked, int side);
+QPixmap checkPicture(bool checked, int side);

@@ -3,6 +3,8 @@
 #include <QDir>
 
 #include "app/ini.h"
+#include "app/plaintext.h"
+#include "app/profilekeys.h"
 #include "ui_Form5.h"
 
 namespace {
@@ -19,6 +21,7 @@ QStringList SkinDescriptors(const QString& folder) {
 Form5::Form5(SkinChooserHost host, QWidget* parent)
     : QDialog(parent), host_(std::move(host)), ui_(std::make_unique<Ui::Form5>()) {
   ui_->setupUi(this);
+  usePlainText(this);
   setFixedSize(size());
   connect(ui_->List1, &QListWidget::itemSelectionChanged, this, &Form5::List1_Click);
   connect(ui_->Command1, &QPushButton::clicked, this, &Form5::Command1_Click);
@@ -35,21 +38,23 @@ void Form5::Form_Load() {
 
   const Language& l = host_.language;
   ui_->Command1->setText(l.LangText(QStringLiteral("f2command1")));
-  const std::pair<QLabel*, const char*> texts[] = {
-      {ui_->Label1, "f5label1"},  {ui_->Label2, "f5label2"},   {ui_->Label7, "f5label7"},
-      {ui_->Label8, "f5label8"},  {ui_->Label9, "f5label9"},   {ui_->Label10, "f5label10"},
-      {ui_->Label11, "f5label11"}, {ui_->Label12, "f5label12"}};
+  const std::pair<QLabel*, const char*> texts[] = {{ui_->Label1, "f5label1"},   {ui_->Label2, "f5label2"},
+                                                   {ui_->Label7, "f5label7"},   {ui_->Label8, "f5label8"},
+                                                   {ui_->Label9, "f5label9"},   {ui_->Label10, "f5label10"},
+                                                   {ui_->Label11, "f5label11"}, {ui_->Label12, "f5label12"}};
   for (const auto& [label, key] : texts) label->setText(l.LangText(QLatin1String(key)));
 
   for (QLabel* value : {ui_->Label3, ui_->Label4, ui_->Label5, ui_->Label6}) value->setText(kNoValue);
 
   File1_SetPath(host_.folder.path());
   QStringList skins;
-  for (int i = 0; i < ui_->File1->count(); ++i) skins << ui_->File1->item(i)->text().chopped(kDescriptorEnding.size());
+  for (int i = 0; i < ui_->File1->count(); ++i)
+    skins << ui_->File1->item(i)->text().chopped(kDescriptorEnding.size());
   // Skins a user added to the per-user folder are offered after the installed ones, each name once.
   for (const QString& folder : host_.folder.skinFolders().mid(1))
     for (const QString& file : SkinDescriptors(folder))
-      if (const QString skin = file.chopped(kDescriptorEnding.size()); !skins.contains(skin, Qt::CaseInsensitive))
+      if (const QString skin = file.chopped(kDescriptorEnding.size());
+          !skins.contains(skin, Qt::CaseInsensitive))
         skins << skin;
   ui_->List1->addItems(skins);
 }
@@ -65,9 +70,10 @@ void Form5::List1_Click() {
   if (chosen.isEmpty()) return;
   const QString skin = chosen.front()->text();
   if (host_.enableSkinTimer) host_.enableSkinTimer();
-  INI::WriteIni(host_.folder.instIni(), QStringLiteral("Online Radio"), QStringLiteral("skin"), skin);
+  INI::WriteIni(host_.folder.instIni(), ProfileKeys::kOptions, ProfileKeys::kSkin, skin);
 
-  const QString descriptor = ProgramFolder::FindInFolder(host_.folder.skinFolder(skin), skin + kDescriptorEnding);
+  const QString descriptor =
+      ProgramFolder::findInFolder(host_.folder.skinFolder(skin), skin + kDescriptorEnding);
   ui_->Label3->setText(INI::ReadIni(descriptor, QStringLiteral("Auteur"), QStringLiteral("naam")));
   ui_->Label4->setText(INI::ReadIni(descriptor, QStringLiteral("Auteur"), QStringLiteral("website")));
   ui_->Label5->setText(INI::ReadIni(descriptor, QStringLiteral("Skin"), QStringLiteral("naam")));

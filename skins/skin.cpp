@@ -7,13 +7,13 @@
 #include <QPixmap>
 
 #include "app/ini.h"
+#include "app/profilekeys.h"
 #include "app/trap.h"
-
-Q_LOGGING_CATEGORY(lcSkins, "vantor.skins")
+#include "skins_log.h"
 
 namespace {
-const QString kOptions = QStringLiteral("Online Radio");
-const QString kSkinKey = QStringLiteral("skin");
+using ProfileKeys::kOptions;
+const QString& kSkinKey = ProfileKeys::kSkin;
 const QString kFallbackSkin = QStringLiteral("Standaard");
 const QString kFailedMarker = QStringLiteral("2");
 
@@ -58,7 +58,7 @@ void LoadSkinPicture(QLabel* target, const QString& file) {
 
 bool ApplyMainWindowSkin(const Language& language, const ProgramFolder& folder, QLabel* image1,
                          QLabel* image2, QLabel* skinfout, QSize windowSize) {
-  const bool applied = Trapped(language, QStringLiteral("error16"), [&] {
+  const bool applied = trapped(language, QStringLiteral("error16"), [&] {
     const QString prefix = SkinPrefix(folder);
     LoadSkinPicture(image1, prefix + QStringLiteral("head.skn"));
     image1->setScaledContents(false);
@@ -79,7 +79,7 @@ bool ApplyMainWindowSkin(const Language& language, const ProgramFolder& folder, 
 
 void OpenSkinnedDialog(const Language& language, const ProgramFolder& folder, const DialogFactory& create,
                        const DialogShow& show) {
-  Trapped(language, QStringLiteral("error12"), [&] {
+  trapped(language, QStringLiteral("error12"), [&] {
     const QString prefix = SkinPrefix(folder);
     const std::unique_ptr<QDialog> dialog = create();
     if (!dialog) throw StepFailed(QStringLiteral("no dialog to open"));

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QLoggingCategory>
 #include <QSize>
 #include <QString>
 
@@ -12,8 +11,6 @@
 
 class QDialog;
 class QLabel;
-
-Q_DECLARE_LOGGING_CATEGORY(lcSkins)
 
 // Placements of the skin pictures, in pixels (the window was laid out in twips, 15 to a pixel).
 inline constexpr int kBodyTop = 56;  // 840 twips: the body picture starts under the title area

@@ -42,23 +42,23 @@ class DirectoryChildTest : public ::testing::Test {
     QDir().mkpath(share + "/audio");
     QFile::copy(VANTOR_CATALOGUE, share + "/catalogue.json");
   }
-  QStringList arguments() { return PrepareDirectoryData(listen, data.path() + "/user", share); }
+  QStringList arguments() { return prepareDirectoryData(listen, data.path() + "/user", share); }
 };
 
 TEST_F(DirectoryChildTest, StartsTheServerWhenNothingAnswersAndEndsItWithItself) {
   qint64 pid = 0;
   {
     DirectoryChild child;
-    ASSERT_EQ(child.start(VANTOR_DIRECTORY_EXE, arguments(), "127.0.0.1", port,
-                          data.path() + "/directory.log"),
-              DirectoryChild::Result::Started);
+    ASSERT_EQ(
+        child.start(VANTOR_DIRECTORY_EXE, arguments(), "127.0.0.1", port, data.path() + "/directory.log"),
+        DirectoryChild::Result::Started);
     pid = child.processId();
-    EXPECT_TRUE(DirectoryChild::Answers("127.0.0.1", port));
+    EXPECT_TRUE(DirectoryChild::answers("127.0.0.1", port));
     EXPECT_TRUE(QFileInfo(data.path() + "/user/audio").isSymLink());
     EXPECT_TRUE(QFileInfo::exists(data.path() + "/user/directory.sqlite3"));
   }
   EXPECT_FALSE(processAlive(pid));
-  EXPECT_FALSE(DirectoryChild::Answers("127.0.0.1", port, 300));
+  EXPECT_FALSE(DirectoryChild::answers("127.0.0.1", port, 300));
 }
 
 TEST_F(DirectoryChildTest, ServerEndsWhenTheProgramIsKilled) {

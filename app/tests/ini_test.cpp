@@ -57,7 +57,8 @@ TEST_F(IniTest, ReplaceInPlaceKeepsOtherKeysCommentsAndOrder) {
   WriteIni(file, "Online Radio", "xsluiten", "1");
   WriteIni(file, "Windows", "laden", "0");
   EXPECT_EQ(dir.read("inst.ini"),
-            "; my settings\r\n[Online Radio]\r\ntaal=Nederlands\r\n# keep me\r\nskin=Standaard\r\nxsluiten=1\r\n\r\n"
+            "; my settings\r\n[Online Radio]\r\ntaal=Nederlands\r\n# keep "
+            "me\r\nskin=Standaard\r\nxsluiten=1\r\n\r\n"
             "[Onthouden]\r\nVolume=10\r\n\r\n[Windows]\r\nladen=0\r\n");
 }
 
@@ -98,14 +99,18 @@ TEST_F(IniTest, EncodingsUtf8AndWindows1252) {
   EXPECT_TRUE(dir.read("inst.ini").contains("Caf\xc3\xa9"));
 
   // A file written by the Windows program: bytes of Windows-1252.
-  dir.write("old.ini", "[S]\nnaam=Caf\xe9 \x80 \x96 R\xf6" "ck\n");
+  dir.write("old.ini",
+            "[S]\nnaam=Caf\xe9 \x80 \x96 R\xf6"
+            "ck\n");
   EXPECT_EQ(ReadIni(dir.file("old.ini"), "S", "naam"), QString::fromUtf8("Café € – Röck"));
   // Rewriting it keeps the text and stores it as UTF-8.
   WriteIni(dir.file("old.ini"), "S", "x", "1");
   EXPECT_EQ(ReadIni(dir.file("old.ini"), "S", "naam"), QString::fromUtf8("Café € – Röck"));
   EXPECT_TRUE(dir.read("old.ini").contains("Caf\xc3\xa9"));
 
-  dir.write("bom.ini", "\xef\xbb\xbf" "[S]\nk=v\n");
+  dir.write("bom.ini",
+            "\xef\xbb\xbf"
+            "[S]\nk=v\n");
   EXPECT_EQ(ReadIni(dir.file("bom.ini"), "S", "k"), "v");
 }
 
@@ -140,7 +145,8 @@ TEST_F(IniTest, KilledWriterNeverLeavesATornFile) {
     ASSERT_TRUE(bytes.startsWith("[S]\n")) << bytes.left(80).constData();
     ASSERT_TRUE(bytes.endsWith("\n"));
     const QList<QByteArray> lines = bytes.trimmed().split('\n');
-    for (qsizetype i = 1; i < lines.size(); ++i) ASSERT_TRUE(lines[i].startsWith("key")) << lines[i].constData();
+    for (qsizetype i = 1; i < lines.size(); ++i)
+      ASSERT_TRUE(lines[i].startsWith("key")) << lines[i].constData();
   }
   // Leftover temporaries of killed writers are cleared by the next write.
   WriteIni(file, "S", "done", "1");
@@ -168,7 +174,8 @@ TEST_F(IniTest, SeveralKeysAreReplacedTogether) {
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     const QString first = ReadIni(file, "S", "key0");
-    for (int k = 1; k < 5; ++k) ASSERT_EQ(ReadIni(file, "S", QString("key%1").arg(k)), first) << "round " << round;
+    for (int k = 1; k < 5; ++k)
+      ASSERT_EQ(ReadIni(file, "S", QString("key%1").arg(k)), first) << "round " << round;
   }
 }
 

@@ -76,42 +76,42 @@ TEST_F(LanguageTest, MessageBoxesHaveTheirCaptionsAndIcons) {
 
 TEST_F(LanguageTest, TrapSkipsTheRestAndShowsTheHandlersKey) {
   int steps = 0;
-  const bool ok = Trapped(lang, "error10", [&] {
+  const bool ok = trapped(lang, "error10", [&] {
     ++steps;
-    ToWholeNumber("");
+    toWholeNumber("");
     ++steps;
   });
   EXPECT_FALSE(ok);
   EXPECT_EQ(steps, 1);
   ASSERT_EQ(prompt.texts(), QStringList{"List failed"});
-  EXPECT_TRUE(Trapped(lang, "error10", [&] { ++steps; }));
+  EXPECT_TRUE(trapped(lang, "error10", [&] { ++steps; }));
   EXPECT_EQ(prompt.boxes().size(), 1u);
-  EXPECT_FALSE(TrappedQuietly([] { throw StepFailed("x"); }));
+  EXPECT_FALSE(trappedQuietly([] { throw StepFailed("x"); }));
   EXPECT_EQ(prompt.boxes().size(), 1u);
 }
 
 TEST(WholeNumbers, ConvertLikeStoredNumbers) {
-  EXPECT_EQ(ToWholeNumber("42"), 42);
-  EXPECT_EQ(ToWholeNumber(" 7 "), 7);
-  EXPECT_EQ(ToWholeNumber("-3"), -3);
-  EXPECT_EQ(ToWholeNumber("2.5"), 2);
-  EXPECT_EQ(ToWholeNumber("3.5"), 4);
+  EXPECT_EQ(toWholeNumber("42"), 42);
+  EXPECT_EQ(toWholeNumber(" 7 "), 7);
+  EXPECT_EQ(toWholeNumber("-3"), -3);
+  EXPECT_EQ(toWholeNumber("2.5"), 2);
+  EXPECT_EQ(toWholeNumber("3.5"), 4);
   for (const char* bad : {"", "abc", "4x", "1e400", "99999999999"})
-    EXPECT_THROW(ToWholeNumber(bad), StepFailed) << bad;
+    EXPECT_THROW(toWholeNumber(bad), StepFailed) << bad;
 }
 
 // Every key the program looks up must exist in both shipped languages.
 TEST(ShippedLanguageFile, HasEveryKeyInBothSections) {
   const QStringList keys = {
-      "label1", "label2", "label3", "label4", "label5", "label6", "label7", "label8", "label9",
-      "label10", "label11", "label12", "label13", "label14", "command1", "command2", "command3",
-      "command3b", "command3c", "msntekst", "error14", "f2label1", "f2label2", "f2command1",
-      "f2command2", "f2command3", "f2label3", "f2label4", "f3label1", "f3label2", "f3command3",
-      "f3list1", "f4label1", "f4check1", "f4check2", "f4check3", "f4check4", "f5label1",
-      "f5label2", "f5label7", "f5label8", "f5label9", "f5label10", "f5label11", "f5label12",
-      "error0", "error1", "error2", "error3", "error4", "error5", "error7", "error8", "error9",
-      "error10", "error11", "error12", "error13", "error15", "error16", "error17", "error18",
-      "error19"};
+      "label1",    "label2",    "label3",     "label4",     "label5",     "label6",   "label7",
+      "label8",    "label9",    "label10",    "label11",    "label12",    "label13",  "label14",
+      "command1",  "command2",  "command3",   "command3b",  "command3c",  "msntekst", "error14",
+      "f2label1",  "f2label2",  "f2command1", "f2command2", "f2command3", "f2label3", "f2label4",
+      "f3label1",  "f3label2",  "f3command3", "f3list1",    "f4label1",   "f4check1", "f4check2",
+      "f4check3",  "f4check4",  "f5label1",   "f5label2",   "f5label7",   "f5label8", "f5label9",
+      "f5label10", "f5label11", "f5label12",  "error0",     "error1",     "error2",   "error3",
+      "error4",    "error5",    "error7",     "error8",     "error9",     "error10",  "error11",
+      "error12",   "error13",   "error15",    "error16",    "error17",    "error18",  "error19"};
   const QString file = QStringLiteral(VANTOR_SOURCE_DIR "/data/lang.ini");
   for (const char* section : {"Nederlands", "english"}) {
     for (const QString& key : keys) {

@@ -35,13 +35,15 @@ class MprisTest : public ::testing::Test {
   }
   void TearDown() override { QDBusConnection::disconnectFromBus(QStringLiteral("shell")); }
 
-  QDBusConnection shell() { return QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("shell")); }
+  QDBusConnection shell() {
+    return QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("shell"));
+  }
   // The program's side answers on this same thread, so every call is sent asynchronously and
   // the test spins the event loop until the answer is in.
   QDBusMessage ask(const char* interface, const char* method, const QVariantList& arguments = {}) {
     // Not QDBusInterface: it would introspect with a blocking call first.
-    QDBusMessage message = QDBusMessage::createMethodCall(mpris.busName(), Mpris::kObjectPath,
-                                                          QString::fromLatin1(interface), QString::fromLatin1(method));
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        mpris.busName(), Mpris::kObjectPath, QString::fromLatin1(interface), QString::fromLatin1(method));
     message.setArguments(arguments);
     QDBusPendingCall pending = shell().asyncCall(message);
     [&] { QTRY_VERIFY_WITH_TIMEOUT(pending.isFinished(), 5000); }();
@@ -49,16 +51,19 @@ class MprisTest : public ::testing::Test {
     return pending.reply();
   }
   void call(const char* method, const QVariant& argument = {}) {
-    ask("org.mpris.MediaPlayer2.Player", method, argument.isValid() ? QVariantList{argument} : QVariantList{});
+    ask("org.mpris.MediaPlayer2.Player", method,
+        argument.isValid() ? QVariantList{argument} : QVariantList{});
   }
   QVariant property(const char* interface, const char* name) {
-    const QDBusMessage reply =
-        ask("org.freedesktop.DBus.Properties", "Get", {QString::fromLatin1(interface), QString::fromLatin1(name)});
-    return reply.arguments().isEmpty() ? QVariant() : qvariant_cast<QDBusVariant>(reply.arguments().first()).variant();
+    const QDBusMessage reply = ask("org.freedesktop.DBus.Properties", "Get",
+                                   {QString::fromLatin1(interface), QString::fromLatin1(name)});
+    return reply.arguments().isEmpty() ? QVariant()
+                                       : qvariant_cast<QDBusVariant>(reply.arguments().first()).variant();
   }
 
   // Tests run side by side on one bus; each process takes a name of its own.
-  const QString name = QStringLiteral("org.mpris.MediaPlayer2.vantortest%1").arg(QCoreApplication::applicationPid());
+  const QString name =
+      QStringLiteral("org.mpris.MediaPlayer2.vantortest%1").arg(QCoreApplication::applicationPid());
   Mpris mpris;
 };
 
@@ -74,7 +79,8 @@ TEST_F(MprisTest, TakesTheNameOrOneWithAnInstanceSuffix) {
     EXPECT_EQ(second.busName(), name + QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid()));
   }
   // Gone with the object, so a restarted copy can take it again.
-  EXPECT_FALSE(shell().interface()->isServiceRegistered(name + QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid())));
+  EXPECT_FALSE(shell().interface()->isServiceRegistered(
+      name + QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid())));
   QDBusConnection::disconnectFromBus(QStringLiteral("other"));
 }
 
@@ -111,7 +117,8 @@ TEST_F(MprisTest, VolumeIsWrittenAsAShareOfOne) {
   QSignalSpy volume(&mpris, &Mpris::volumeRequested);
   for (double share : {0.25, 1.7, -3.0})
     ask("org.freedesktop.DBus.Properties", "Set",
-        {QStringLiteral("org.mpris.MediaPlayer2.Player"), QStringLiteral("Volume"), QVariant::fromValue(QDBusVariant(share))});
+        {QStringLiteral("org.mpris.MediaPlayer2.Player"), QStringLiteral("Volume"),
+         QVariant::fromValue(QDBusVariant(share))});
   ASSERT_EQ(volume.count(), 3);
   EXPECT_EQ(volume[0][0].toInt(), 25);
   EXPECT_EQ(volume[1][0].toInt(), 100);
@@ -127,14 +134,16 @@ TEST_F(MprisTest, StateChangesAreReadableAndAnnounced) {
 
   ChangeListener listener;
   ASSERT_TRUE(shell().connect(mpris.busName(), Mpris::kObjectPath, "org.freedesktop.DBus.Properties",
-                              "PropertiesChanged", &listener, SLOT(changed(QString, QVariantMap, QStringList))));
+                              "PropertiesChanged", &listener,
+                              SLOT(changed(QString, QVariantMap, QStringList))));
   mpris.setStatus(Mpris::Status::Playing);
   mpris.setStatus(Mpris::Status::Playing);  // no change, no announcement
   mpris.setTrack("Polder FM", "http://127.0.0.1:8000/polder.mp3");
   QTRY_COMPARE_WITH_TIMEOUT(listener.changes.size(), 2, 5000);
   QTest::qWait(100);
   ASSERT_EQ(listener.changes.size(), 2);
-  EXPECT_EQ(listener.interfaces, QStringList({"org.mpris.MediaPlayer2.Player", "org.mpris.MediaPlayer2.Player"}));
+  EXPECT_EQ(listener.interfaces,
+            QStringList({"org.mpris.MediaPlayer2.Player", "org.mpris.MediaPlayer2.Player"}));
   EXPECT_EQ(listener.changes[0].value("PlaybackStatus").toString(), "Playing");
   EXPECT_TRUE(listener.changes[1].contains("Metadata"));
 
@@ -148,8 +157,11 @@ TEST_F(MprisTest, StateChangesAreReadableAndAnnounced) {
 TEST_F(MprisTest, MetadataFollowTheStreamTitleWithOneAnnouncementPerRealChange) {
   ChangeListener listener;
   ASSERT_TRUE(shell().connect(mpris.busName(), Mpris::kObjectPath, "org.freedesktop.DBus.Properties",
-                              "PropertiesChanged", &listener, SLOT(changed(QString, QVariantMap, QStringList))));
-  const auto metadata = [&] { return qdbus_cast<QVariantMap>(property("org.mpris.MediaPlayer2.Player", "Metadata")); };
+                              "PropertiesChanged", &listener,
+                              SLOT(changed(QString, QVariantMap, QStringList))));
+  const auto metadata = [&] {
+    return qdbus_cast<QVariantMap>(property("org.mpris.MediaPlayer2.Player", "Metadata"));
+  };
   const auto heard = [&](int count) {
     QTRY_COMPARE_WITH_TIMEOUT(listener.changes.size(), count, 5000);
     QTest::qWait(200);

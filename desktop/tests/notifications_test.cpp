@@ -23,7 +23,8 @@ class SongNotifierTest : public ::testing::Test {
   // Lets the bus carry every call there is to carry.
   void settle() { QTest::qWait(300); }
 
-  const QString service = QStringLiteral("org.vantor.test.Notifications%1").arg(QCoreApplication::applicationPid());
+  const QString service =
+      QStringLiteral("org.vantor.test.Notifications%1").arg(QCoreApplication::applicationPid());
   FakeNotificationServer server{QStringLiteral("notification-server"), service};
   SongNotifier notifier{QDBusConnection::sessionBus(), service};
 };
@@ -62,7 +63,8 @@ TEST_F(SongNotifierTest, ChangesWhileACallIsOutCollapseIntoTheLatest) {
   QTRY_VERIFY_WITH_TIMEOUT(!server.notes.isEmpty() && server.notes.last().body == "Four", 5000);
   settle();
   EXPECT_LE(server.notes.size(), 2);
-  for (qsizetype i = 1; i < server.notes.size(); ++i) EXPECT_EQ(server.notes[i].replacesId, server.notes[0].id);
+  for (qsizetype i = 1; i < server.notes.size(); ++i)
+    EXPECT_EQ(server.notes[i].replacesId, server.notes[0].id);
 }
 
 TEST_F(SongNotifierTest, AServerThatReadsMarkupGetsTheTitleAsText) {
@@ -75,7 +77,8 @@ TEST_F(SongNotifierTest, AServerThatReadsMarkupGetsTheTitleAsText) {
 
 TEST(SongNotifierWithoutServer, StaysQuietAndAsksAgainWhenTheNextSongComes) {
   if (!QDBusConnection::sessionBus().isConnected()) GTEST_SKIP() << "no session bus";
-  const QString service = QStringLiteral("org.vantor.test.NoNotifications%1").arg(QCoreApplication::applicationPid());
+  const QString service =
+      QStringLiteral("org.vantor.test.NoNotifications%1").arg(QCoreApplication::applicationPid());
   SongNotifier notifier(QDBusConnection::sessionBus(), service);
   notifier.update({"Polder FM", "http://127.0.0.1:9/", "One", Activity::Playing, false});
   QTest::qWait(300);

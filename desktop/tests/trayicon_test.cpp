@@ -59,8 +59,8 @@ TEST_F(TrayIconTest, TipIsCutTo63CharactersAndTakesEffectAtTheNextAdd) {
   const QString tip63(63, u'a');
   icon->setScreenTip(tip63 + "bcd");
   EXPECT_EQ(icon->ScreenTip(), tip63 + "bcd");  // the property keeps what was set
-  EXPECT_EQ(tray->tip, " ");                     // the shown icon is left alone
-  icon->Add(someIcon());                          // a duplicate add does not refresh the tip
+  EXPECT_EQ(tray->tip, " ");                    // the shown icon is left alone
+  icon->Add(someIcon());                        // a duplicate add does not refresh the tip
   EXPECT_EQ(tray->tip, " ");
 
   icon->Remove();
@@ -148,7 +148,7 @@ TEST(TrayIconReal, KeepsItsStateWithoutASystemTray) {
 
 TEST(IconTrayMenu, HasTheSixItemsInOrder) {
   QWidget host;
-  QMenu* menu = MakeIconTrayMenu(&host);
+  QMenu* menu = makeIconTrayMenu(&host);
   EXPECT_EQ(menu->objectName(), "IconTray");
   EXPECT_EQ(menu->parent(), &host);
   const QList<QAction*> actions = menu->actions();

@@ -34,8 +34,8 @@ TEST(DirectoryAddress, ValuesCannotBreakTheRequest) {
             u"a%20b%26c%3Dd%23e%2Bf%2Fg%3Fh%25%C3%BC"_qs);
 
   // Read back the way a server or QUrl reads it: every value whole, no extra keys.
-  const QString address = kLocal.report(u"English"_qs, u"http://x/?a=1&b=2#f"_qs,
-                                        u"Rock & Roll +1 100%"_qs, u"Côte d'Ivoire"_qs);
+  const QString address =
+      kLocal.report(u"English"_qs, u"http://x/?a=1&b=2#f"_qs, u"Rock & Roll +1 100%"_qs, u"Côte d'Ivoire"_qs);
   const QUrl url(address, QUrl::StrictMode);
   ASSERT_TRUE(url.isValid());
   EXPECT_EQ(QString::fromLatin1(url.toEncoded()), address);  // QUrl does not re-decode it
@@ -47,11 +47,9 @@ TEST(DirectoryAddress, ValuesCannotBreakTheRequest) {
 }
 
 TEST(DirectoryAddress, FileNameStaysOneSegment) {
-  EXPECT_EQ(kLocal.stationList(u"../geheim"_qs),
-            u"http://127.0.0.1:8047/radio/inter/zenders/..%2Fgeheim"_qs);
+  EXPECT_EQ(kLocal.stationList(u"../geheim"_qs), u"http://127.0.0.1:8047/radio/inter/zenders/..%2Fgeheim"_qs);
   EXPECT_EQ(kLocal.stationList(u".."_qs), u"http://127.0.0.1:8047/radio/inter/zenders/%2E%2E"_qs);
-  EXPECT_EQ(kLocal.stationList(u"a b?.txt"_qs),
-            u"http://127.0.0.1:8047/radio/inter/zenders/a%20b%3F.txt"_qs);
+  EXPECT_EQ(kLocal.stationList(u"a b?.txt"_qs), u"http://127.0.0.1:8047/radio/inter/zenders/a%20b%3F.txt"_qs);
 }
 
 TEST(DirectoryAddress, BaseAddressAndSite) {

@@ -28,8 +28,8 @@ std::string country(const std::string& name, const std::string& file) {
 }
 
 const std::string kFiveCountries = country("Holland", "holland.txt") + country("Belgie", "belgie.txt") +
-                                   country("Duitsland", "duitsland.txt") + country("Frankrijk", "frankrijk.txt") +
-                                   country("Spanje", "spanje.txt");
+                                   country("Duitsland", "duitsland.txt") +
+                                   country("Frankrijk", "frankrijk.txt") + country("Spanje", "spanje.txt");
 
 class Form2Test : public DirectoryDialogTest {
  protected:
@@ -49,8 +49,10 @@ class Form2Test : public DirectoryDialogTest {
   }
 
   DirectoryDialogHost host() {
-    return {language, folder, inet, downloadInfo, address,
-            [this](const QString& name, const QString& file) { chosen.emplace_back(name, file); }, {}};
+    return {language, folder,
+            inet,     downloadInfo,
+            address,  [this](const QString& name, const QString& file) { chosen.emplace_back(name, file); },
+            {}};
   }
   std::unique_ptr<Form2> open() { return std::make_unique<Form2>(host()); }
 
@@ -76,8 +78,9 @@ TEST_F(Form2Test, AsksForTheCountryListInTheCurrentLanguage) {
 
 TEST_F(Form2Test, PairsNamesAndFilesByPositionOnly) {
   dir.profile({"Onthouden/laadland=0"});
-  answer = "<naam>Holland</naam><bestand>holland.txt</bestand>\n<NAAM>Belgie</naam>\n"
-           "<naam>Duitsland</naam><Bestand>duitsland.txt</BESTAND>";
+  answer =
+      "<naam>Holland</naam><bestand>holland.txt</bestand>\n<NAAM>Belgie</naam>\n"
+      "<naam>Duitsland</naam><Bestand>duitsland.txt</BESTAND>";
   auto form = open();
   Controls ui = controls(*form);
   EXPECT_EQ(items(ui.List1), QStringList({"Holland", "Belgie", "Duitsland"}));

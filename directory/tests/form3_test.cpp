@@ -42,9 +42,10 @@ Controls controls(QWidget& form) { return Controls(form); }
 
 using Played = std::tuple<QString, QString, QString>;
 
-const std::string kCountries = "<naam>Holland</naam><bestand>holland.txt</bestand>\n"
-                               "<naam>Belgie</naam><bestand>belgie.txt</bestand>\n"
-                               "<naam>Duitsland</naam><bestand>duitsland.txt</bestand>\n";
+const std::string kCountries =
+    "<naam>Holland</naam><bestand>holland.txt</bestand>\n"
+    "<naam>Belgie</naam><bestand>belgie.txt</bestand>\n"
+    "<naam>Duitsland</naam><bestand>duitsland.txt</bestand>\n";
 
 const std::string kThreeStations =
     "<naam>Jazz Een</naam><url>http://s/1</url><homepage>een.nl</homepage>\n"
@@ -74,11 +75,16 @@ class Form3Test : public DirectoryDialogTest {
   }
 
   std::unique_ptr<Form3> open() {
-    auto form = std::make_unique<Form3>(DirectoryDialogHost{
-        language, folder, inet, downloadInfo, address, {},
-        [this](const QString& url, const QString& name, const QString& homepage) {
-          played.emplace_back(url, name, homepage);
-        }});
+    auto form = std::make_unique<Form3>(
+        DirectoryDialogHost{language,
+                            folder,
+                            inet,
+                            downloadInfo,
+                            address,
+                            {},
+                            [this](const QString& url, const QString& name, const QString& homepage) {
+                              played.emplace_back(url, name, homepage);
+                            }});
     form->show();
     return form;
   }
@@ -103,13 +109,15 @@ TEST_F(Form3Test, OpensWithTheHintTextsAndTheCountryFilter) {
   EXPECT_TRUE(prompt.boxes().empty());
   EXPECT_EQ(items(ui.List1), QStringList({text("f3list1")}));
   EXPECT_FALSE(text("f3list1").isEmpty());
-  EXPECT_EQ(items(ui.Combo1), QStringList({"Alle landen", "--------------", "Holland", "Belgie", "Duitsland"}));
+  EXPECT_EQ(items(ui.Combo1),
+            QStringList({"Alle landen", "--------------", "Holland", "Belgie", "Duitsland"}));
   EXPECT_EQ(items(ui.List4), QStringList({"", "", "holland.txt", "belgie.txt", "duitsland.txt"}));
   EXPECT_EQ(ui.Combo1->currentIndex(), 3);
 
   const std::pair<QString, const char*> texts[] = {
-      {ui.Command1->text(), "f2command1"}, {ui.Command2->text(), "f2command2"}, {ui.Command3->text(), "f3command3"},
-      {ui.Label1->text(), "f3label1"},     {ui.Label2->text(), "f3label2"},     {ui.Label3->text(), "f2label3"},
+      {ui.Command1->text(), "f2command1"}, {ui.Command2->text(), "f2command2"},
+      {ui.Command3->text(), "f3command3"}, {ui.Label1->text(), "f3label1"},
+      {ui.Label2->text(), "f3label2"},     {ui.Label3->text(), "f2label3"},
       {ui.Label4->text(), "f2label4"}};
   for (const auto& [shown, key] : texts) EXPECT_EQ(shown, text(key)) << key;
   EXPECT_EQ(ui.Command3->text(), u"Search!"_qs);
@@ -130,11 +138,9 @@ TEST_F(Form3Test, SendsTheWordsAndTheCountryCodeEncoded) {
     std::string target;
   };
   const Case cases[] = {
-      {u"jazz fm"_qs, 0, "jazz%20fm&land="},
-      {u"rock"_qs, 2, "rock&land=holland"},
+      {u"jazz fm"_qs, 0, "jazz%20fm&land="}, {u"rock"_qs, 2, "rock&land=holland"},
       {u"rock"_qs, 1, "rock&land="},  // the separator row searches everywhere too
-      {QString(), 4, "&land=duitsland"},
-      {u"r&b #1+"_qs, 3, "r%26b%20%231%2B&land=belgie"},
+      {QString(), 4, "&land=duitsland"},     {u"r&b #1+"_qs, 3, "r%26b%20%231%2B&land=belgie"},
   };
   for (const Case& c : cases) {
     search(*form, c.words, c.country);
@@ -149,7 +155,8 @@ TEST_F(Form3Test, EnterInTheSearchBoxSearches) {
   auto form = open();
   QTest::keyClicks(controls(*form).Text1, u"rock"_qs);
   QTest::keyClick(controls(*form).Text1, Qt::Key_Return);
-  EXPECT_EQ(searches, std::vector<std::string>({"/radio/inter/zenders/radio-lijst-zoek.php?zoeken=rock&land=holland"}));
+  EXPECT_EQ(searches,
+            std::vector<std::string>({"/radio/inter/zenders/radio-lijst-zoek.php?zoeken=rock&land=holland"}));
   EXPECT_EQ(controls(*form).List1->count(), 3);
   EXPECT_TRUE(form->isVisible());
 }
@@ -183,9 +190,10 @@ TEST_F(Form3Test, AResultClickPlaysAtOnceAndTheDialogStaysOpen) {
 
 TEST_F(Form3Test, AMissingUrlShiftsThePairingAndLeavesTheLastNameSilent) {
   dir.profile({"Onthouden/zoekland=0"});
-  results = "<naam>Een</naam><url>http://s/1</url><homepage>een.nl</homepage>\n"
-            "<naam>Twee</naam><homepage>twee.nl</homepage>\n"
-            "<naam>Drie</naam><url>http://s/3</url>\n";
+  results =
+      "<naam>Een</naam><url>http://s/1</url><homepage>een.nl</homepage>\n"
+      "<naam>Twee</naam><homepage>twee.nl</homepage>\n"
+      "<naam>Drie</naam><url>http://s/3</url>\n";
   auto form = open();
   search(*form, u"x"_qs, 0);
   clickRow(controls(*form).List1, 1);
@@ -223,11 +231,11 @@ TEST_F(Form3Test, AFailedCountryListKeepsTheTwoFixedRows) {
 }
 
 TEST_F(Form3Test, CountryCodeIsTheListFileWithoutTxt) {
-  EXPECT_EQ(Form3::CountryCode(u"holland.txt"_qs), u"holland"_qs);
-  EXPECT_EQ(Form3::CountryCode(u"x.TXT"_qs), u"x"_qs);
-  EXPECT_EQ(Form3::CountryCode(QString()), QString());
+  EXPECT_EQ(Form3::countryCode(u"holland.txt"_qs), u"holland"_qs);
+  EXPECT_EQ(Form3::countryCode(u"x.TXT"_qs), u"x"_qs);
+  EXPECT_EQ(Form3::countryCode(QString()), QString());
   for (const QString& bad : {u"nl"_qs, u".txt"_qs, u"holland.lst"_qs, u"holland"_qs})
-    EXPECT_THROW(Form3::CountryCode(bad), StepFailed) << bad.toStdString();
+    EXPECT_THROW(Form3::countryCode(bad), StepFailed) << bad.toStdString();
 }
 
 TEST_F(Form3Test, ASearchThatCannotRunReportsError8) {

@@ -10,6 +10,8 @@
 #include "dialog_fixture.h"
 #include "directory/Form2.h"
 #include "directory/Form3.h"
+#include "settings/Form4.h"
+#include "skins/Form5.h"
 
 namespace {
 
@@ -35,8 +37,10 @@ class PlainTextTest : public DirectoryDialogTest {
     INI::WriteIni(folder.instIni(), "Onthouden", "laadland", "0");
   }
   DirectoryDialogHost host() {
-    return {language, folder, inet, downloadInfo, address,
-            [this](const QString& name, const QString&) { chosenNames.push_back(name); }, {}};
+    return {language, folder,
+            inet,     downloadInfo,
+            address,  [this](const QString& name, const QString&) { chosenNames.push_back(name); },
+            {}};
   }
 };
 
@@ -55,6 +59,47 @@ TEST_F(PlainTextTest, HostileCountryNameReachesTheMessageAsText) {
   EXPECT_EQ(chosenNames[0], QString::fromStdString(kHostileName));
   ASSERT_FALSE(prompt.boxes().empty());
   EXPECT_TRUE(prompt.boxes().back().text.startsWith(QString::fromStdString(kHostileName)));
+}
+
+// The settings dialog and the skin chooser show texts of the language file and of skin
+// descriptors, which a user or a downloaded skin may have written.
+class SettingsWindowsPlainTextTest : public ::testing::Test {
+ protected:
+  TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
+  ProgramFolder folder = dir.folder();
+  RecordingPrompt prompt;
+  Language language{folder, prompt, [] { return QStringLiteral("english"); }};
+  struct NoAutostart final : Autostart {
+    void SetRunValue(const QString&, const QString&) override {}
+  } autostart;
+
+  void SetUp() override {
+    QByteArray lang = "[english]\n";
+    for (const char* key :
+         {"f4label1", "f4check1", "f4check2", "f4check3", "f4check4", "f5label1", "f5label2", "f5label7",
+          "f5label8", "f5label9", "f5label10", "f5label11", "f5label12"})
+      lang += QByteArray(key) + '=' + kHostileName.c_str() + '\n';
+    dir.write("lang.ini", lang);
+    dir.write("Boos.logskn", QByteArray("[Auteur]\nnaam=") + kHostileName.c_str() + "\nwebsite=" +
+                                 kHostileName.c_str() + "\n[Skin]\nnaam=" + kHostileName.c_str() + "\n");
+  }
+};
+
+TEST_F(SettingsWindowsPlainTextTest, EveryLabelOfSettingsAndSkinChooserIsPlainText) {
+  const QString hostile = QString::fromStdString(kHostileName);
+  Form4 settings(SettingsHost{language, folder, autostart, "/bin/true", {}, {}});
+  EXPECT_EQ(richLabels(settings), QStringList());
+  EXPECT_EQ(child<QLabel>(settings, "Label1")->text(), hostile);
+
+  Form5 skins(SkinChooserHost{language, folder, {}});
+  EXPECT_EQ(richLabels(skins), QStringList());
+  auto* list = child<QListWidget>(skins, "List1");
+  const QList<QListWidgetItem*> found = list->findItems("Boos", Qt::MatchExactly);
+  ASSERT_EQ(found.size(), 1);
+  found.front()->setSelected(true);
+  EXPECT_EQ(child<QLabel>(skins, "Label3")->text(), hostile);
+  EXPECT_EQ(child<QLabel>(skins, "Label5")->text(), hostile);
+  EXPECT_EQ(richLabels(skins), QStringList());
 }
 
 TEST(QtPromptTest, BoxesShowTheirTextPlain) {

@@ -8,8 +8,7 @@
 
 namespace {
 
-const QStringList kStation = {QStringLiteral("naam"), QStringLiteral("url"),
-                              QStringLiteral("homepage")};
+const QStringList kStation = {QStringLiteral("naam"), QStringLiteral("url"), QStringLiteral("homepage")};
 
 QStringList Names(const QString& text) { return ScanTags(text, {QStringLiteral("naam")}).at(0); }
 
@@ -43,8 +42,8 @@ QList<QStringList> LiteralScan(const QString& t, const QStringList& names) {
 }
 
 QString Station(const QString& name, const QString& url, const QString& home) {
-  QString s = QStringLiteral("<naam>") + name + QStringLiteral("</naam><url>") + url +
-              QStringLiteral("</url>");
+  QString s =
+      QStringLiteral("<naam>") + name + QStringLiteral("</naam><url>") + url + QStringLiteral("</url>");
   if (!home.isNull()) s += QStringLiteral("<homepage>") + home + QStringLiteral("</homepage>");
   return s + u'\n';
 }
@@ -86,8 +85,7 @@ TEST(TagScanner, MissingHomepageShiftsThePairing) {
 }
 
 TEST(TagScanner, NestedElementsAreFoundAndTheOuterKeepsTheInnerTags) {
-  const QList<QStringList> lists =
-      ScanTags(u"<naam>buiten <url>binnen</url> rest</naam>"_qs, kStation);
+  const QList<QStringList> lists = ScanTags(u"<naam>buiten <url>binnen</url> rest</naam>"_qs, kStation);
   EXPECT_EQ(lists[0], QStringList{u"buiten <url>binnen</url> rest"_qs});
   EXPECT_EQ(lists[1], QStringList{u"binnen"_qs});
   // An unclosed opening reaches to the next closing, which later openings share.
@@ -129,8 +127,8 @@ TEST(TagScanner, AgreesWithTheLiteralRules) {
       {u"naam"_qs, u"Naam"_qs, u"a"_qs},
       {QString(), u"x"_qs},
   };
-  const QStringList odd = {u"ı"_qs, u"ſ"_qs, u"\u212A"_qs, u"ß"_qs, u"é"_qs, u"😀"_qs,
-                           u" "_qs, u"\n"_qs, u"<"_qs,      u">"_qs, u"/"_qs, u"</"_qs,
+  const QStringList odd = {u"ı"_qs, u"ſ"_qs,  u"\u212A"_qs, u"ß"_qs,   u"é"_qs, u"😀"_qs,
+                           u" "_qs, u"\n"_qs, u"<"_qs,      u">"_qs,   u"/"_qs, u"</"_qs,
                            u"x"_qs, u"<<"_qs, u"&lt;"_qs,   u"\r\n"_qs};
   std::mt19937 random(20240611);
   const auto pick = [&](qsizetype size) {
@@ -167,7 +165,7 @@ TEST(TagScanner, AgreesWithTheLiteralRules) {
       return "round " + std::to_string(round) + " names " + names.join(u',').toStdString() + " text " +
              text.toStdString();
     };
-    if (contents > ScanBudget(text.size())) {
+    if (contents > scanBudget(text.size())) {
       ++overBudget;
       EXPECT_THROW(ScanTags(text, names), TagListTooLarge) << trace();
       continue;

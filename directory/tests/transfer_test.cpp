@@ -79,15 +79,11 @@ TEST_F(TransferTest, ReturnsTheWholeBodyAlsoForAnErrorStatus) {
 }
 
 TEST_F(TransferTest, FollowsRedirectsWithinReason) {
-  server().Get("/old", [](const httplib::Request&, httplib::Response& res) {
-    res.set_redirect("/new");
-  });
+  server().Get("/old", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/new"); });
   server().Get("/new", [](const httplib::Request&, httplib::Response& res) {
     res.set_content("moved here", "text/plain");
   });
-  server().Get("/loop", [](const httplib::Request&, httplib::Response& res) {
-    res.set_redirect("/loop");
-  });
+  server().Get("/loop", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop"); });
   server().Get("/elsewhere", [](const httplib::Request&, httplib::Response& res) {
     res.set_redirect("file:///etc/passwd");
   });
@@ -139,7 +135,10 @@ TEST_F(TransferTest, DecodesByTheCharsetOfTheAnswer) {
     res.set_content("\x80 caf\xE9", "text/plain");
   });
   server().Get("/utf8", [](const httplib::Request&, httplib::Response& res) {
-    res.set_content("\xEF\xBB\xBF" "caf\xC3\xA9", "text/plain;charset=utf-8");
+    res.set_content(
+        "\xEF\xBB\xBF"
+        "caf\xC3\xA9",
+        "text/plain;charset=utf-8");
   });
   server().Get("/unknown", [](const httplib::Request&, httplib::Response& res) {
     res.set_content("caf\xC3\xA9", "text/plain; charset=x-no-such-thing");
@@ -155,12 +154,10 @@ TEST_F(TransferTest, DecodesByTheCharsetOfTheAnswer) {
 }
 
 TEST(TransferDecode, CharsetNamesAndWindows1252) {
-  EXPECT_EQ(Transfer::DecodeBody("\x93q\x94 \x9F", "text/plain; Charset=Windows-1252"),
-            u"“q” Ÿ"_qs);
-  EXPECT_EQ(Transfer::DecodeBody(QByteArray("a\0b\0", 4), "text/plain; charset=UTF-16LE"),
-            u"ab"_qs);
+  EXPECT_EQ(Transfer::decodeBody("\x93q\x94 \x9F", "text/plain; Charset=Windows-1252"), u"“q” Ÿ"_qs);
+  EXPECT_EQ(Transfer::decodeBody(QByteArray("a\0b\0", 4), "text/plain; charset=UTF-16LE"), u"ab"_qs);
   // A charset word in another parameter is not the charset.
-  EXPECT_EQ(Transfer::DecodeBody("caf\xE9", "text/plain; name=\"charset=utf-8\""), u"café"_qs);
+  EXPECT_EQ(Transfer::decodeBody("caf\xE9", "text/plain; name=\"charset=utf-8\""), u"café"_qs);
 }
 
 TEST_F(TransferTest, TransportFailuresFailTheStep) {
@@ -179,10 +176,9 @@ TEST_F(TransferTest, TransportFailuresFailTheStep) {
   Transfer transfer;
   transfer.setTimeout(300ms);
   EXPECT_NE(failure(transfer, refused).find("no connection"), std::string::npos);
-  EXPECT_NE(failure(transfer, url(u"/slow"_qs)).find("no answer within 300 ms"),
-            std::string::npos);
-  for (const QString& other : {u"ftp://127.0.0.1/x"_qs, u"file:///etc/hostname"_qs,
-                               u"about:blank"_qs, u"radio/inter/keuze.php"_qs, QString()})
+  EXPECT_NE(failure(transfer, url(u"/slow"_qs)).find("no answer within 300 ms"), std::string::npos);
+  for (const QString& other : {u"ftp://127.0.0.1/x"_qs, u"file:///etc/hostname"_qs, u"about:blank"_qs,
+                               u"radio/inter/keuze.php"_qs, QString()})
     EXPECT_NE(failure(transfer, other).find("not an http or https address"), std::string::npos)
         << other.toStdString();
 }
@@ -197,11 +193,10 @@ TEST_F(TransferTest, AnswersOverTheCapFail) {
   });
   // No length announced and no end: only the cap can stop it.
   server().Get("/endless", [&](const httplib::Request&, httplib::Response& res) {
-    res.set_chunked_content_provider(
-        "application/octet-stream",
-        [chunk = std::string(64 * 1024, 'x')](size_t, httplib::DataSink& sink) {
-          return sink.write(chunk.data(), chunk.size());
-        });
+    res.set_chunked_content_provider("application/octet-stream",
+                                     [chunk = std::string(64 * 1024, 'x')](size_t, httplib::DataSink& sink) {
+                                       return sink.write(chunk.data(), chunk.size());
+                                     });
   });
   start();
 
@@ -227,7 +222,8 @@ TEST_F(TransferTest, DotSegmentsReachTheServerEncoded) {
   transfer.OpenURL(directory.stationList(u".."_qs));
   transfer.OpenURL(directory.stationList(u"a b.txt"_qs));
   std::lock_guard lock(seen);
-  EXPECT_EQ(targets, (std::vector<std::string>{"/radio/inter/zenders/%2E%2E", "/radio/inter/zenders/a%20b.txt"}));
+  EXPECT_EQ(targets,
+            (std::vector<std::string>{"/radio/inter/zenders/%2E%2E", "/radio/inter/zenders/a%20b.txt"}));
 }
 
 // A widget that notes when it was last painted.

@@ -17,7 +17,8 @@ namespace {
 const QString kHtmlFilter = QStringLiteral("HTML files (*.html *.htm);;All files (*)");
 }
 
-EditorWindow::EditorWindow(QWidget* parent) : QMainWindow(parent), editor_(new Corvel(this)), progress_(new QProgressBar(this)) {
+EditorWindow::EditorWindow(QWidget* parent)
+    : QMainWindow(parent), editor_(new Corvel(this)), progress_(new QProgressBar(this)) {
   editor_->setObjectName(QStringLiteral("Corvel1"));
   setCentralWidget(editor_);
   progress_->setObjectName(QStringLiteral("ProgressBar1"));
@@ -71,7 +72,8 @@ void EditorWindow::buildLookMenu() {
 }
 
 void EditorWindow::buildEntityBar() {
-  static const char* const kBits[] = {"&&quot;", "&&sect;", "&&Auml; &&auml;", "&&Ouml; &&ouml;", "&&Uuml; &&uuml;", "&&szlig;"};
+  static const char* const kBits[] = {"&&quot;",         "&&sect;",         "&&Auml; &&auml;",
+                                      "&&Ouml; &&ouml;", "&&Uuml; &&uuml;", "&&szlig;"};
   QToolBar* bar = new QToolBar(tr("Entities"), this);
   addToolBarBreak();
   addToolBar(bar);
@@ -90,7 +92,8 @@ bool EditorWindow::open(const QString& path) {
   try {
     editor_->LoadFile(path);
   } catch (const std::exception& e) {
-    QMessageBox::critical(this, tr("Open"), tr("The file could not be opened:\n%1").arg(QString::fromLocal8Bit(e.what())));
+    QMessageBox::critical(this, tr("Open"),
+                          tr("The file could not be opened:\n%1").arg(QString::fromLocal8Bit(e.what())));
     return false;
   }
   showTitle();
@@ -110,7 +113,8 @@ void EditorWindow::Save_Click() {
     editor_->SaveFile(path);
     statusBar()->showMessage(tr("Saved %1").arg(path), 3000);
   } catch (const std::exception& e) {
-    QMessageBox::critical(this, tr("Save"), tr("The file could not be saved:\n%1").arg(QString::fromLocal8Bit(e.what())));
+    QMessageBox::critical(this, tr("Save"),
+                          tr("The file could not be saved:\n%1").arg(QString::fromLocal8Bit(e.what())));
   }
   showTitle();
 }
@@ -126,6 +130,7 @@ void EditorWindow::Colorize_Click() {
 }
 
 void EditorWindow::showTitle() {
-  const QString name = editor_->FileName().isEmpty() ? tr("Untitled") : QFileInfo(editor_->FileName()).fileName();
+  const QString name =
+      editor_->FileName().isEmpty() ? tr("Untitled") : QFileInfo(editor_->FileName()).fileName();
   setWindowTitle(name + QStringLiteral(" - Vantor HTML editor"));
 }

@@ -103,13 +103,18 @@ std::vector<int> PlainReading(const QString& text, int start, int end, const Loo
 }
 
 QString RandomHtml(QRandomGenerator& random) {
-  static const QStringList kPieces{
-      QStringLiteral("<"),      QStringLiteral(">"),       QStringLiteral(" "),       QStringLiteral("="),
-      QStringLiteral("\""),     QStringLiteral("!"),       QStringLiteral("-"),       QStringLiteral("&"),
-      QStringLiteral(";"),      QStringLiteral("a"),       QStringLiteral("href"),    QStringLiteral("<!--"),
-      QStringLiteral("-->"),    QStringLiteral("style"),   QStringLiteral("SCRIPT"),  QStringLiteral("/Script"),
-      QStringLiteral("/style"), QStringLiteral("&amp;"),   QStringLiteral("\n"),      QStringLiteral("<p class=\"x y\">"),
-      QStringLiteral("x"),      QStringLiteral("<br>"),    QStringLiteral("=\""),     QStringLiteral("\" ")};
+  static const QStringList kPieces{QStringLiteral("<"),      QStringLiteral(">"),
+                                   QStringLiteral(" "),      QStringLiteral("="),
+                                   QStringLiteral("\""),     QStringLiteral("!"),
+                                   QStringLiteral("-"),      QStringLiteral("&"),
+                                   QStringLiteral(";"),      QStringLiteral("a"),
+                                   QStringLiteral("href"),   QStringLiteral("<!--"),
+                                   QStringLiteral("-->"),    QStringLiteral("style"),
+                                   QStringLiteral("SCRIPT"), QStringLiteral("/Script"),
+                                   QStringLiteral("/style"), QStringLiteral("&amp;"),
+                                   QStringLiteral("\n"),     QStringLiteral("<p class=\"x y\">"),
+                                   QStringLiteral("x"),      QStringLiteral("<br>"),
+                                   QStringLiteral("=\""),    QStringLiteral("\" ")};
   QString text;
   const int pieces = random.bounded(60);
   for (int i = 0; i < pieces; ++i) text += kPieces[random.bounded(int(kPieces.size()))];
@@ -150,8 +155,9 @@ TEST(ColorizeProperty, ScanMatchesThePlainReading) {
     const int end = n ? start + random.bounded(n - start + 1) : 0;
     const Looks looks = RandomLooks(random);
     Collect sink(n);
-    colorize::Scan(text, start, end, looks, sink);
-    ASSERT_EQ(sink.look, PlainReading(text, start, end, looks)) << text.toStdString() << " " << start << ".." << end;
+    colorize::scan(text, start, end, looks, sink);
+    ASSERT_EQ(sink.look, PlainReading(text, start, end, looks))
+        << text.toStdString() << " " << start << ".." << end;
   }
 }
 
@@ -173,7 +179,8 @@ TEST(ColorizeProperty, ControlMarksMatchThePlainReading) {
     control.setEntityItalic(looks.entity.italic);
     control.setText(text);
     control.Colorize(0, 0);
-    ASSERT_EQ(MarksOf(control), Expected(text, PlainReading(text, 1, int(text.size()), looks))) << text.toStdString();
+    ASSERT_EQ(MarksOf(control), Expected(text, PlainReading(text, 1, int(text.size()), looks)))
+        << text.toStdString();
   }
 }
 

@@ -72,8 +72,9 @@ TEST(Colorize, LaterMarksWinAndOnlyTheRangeIsTouched) {
   control.Colorize(1, 20);
   // The entity inside the value takes the value's look; the one in running text keeps its own;
   // the second line lies outside the range.
-  EXPECT_EQ(MarksOf(control), With(QStringLiteral("..................") + Plain(6) + u'\n' + Plain(11), 20, 24, u'b')
-                                  .replace(1, 1, u'b'));
+  EXPECT_EQ(MarksOf(control),
+            With(QStringLiteral("..................") + Plain(6) + u'\n' + Plain(11), 20, 24, u'b')
+                .replace(1, 1, u'b'));
 }
 
 TEST(Colorize, RestoresSelectionAndRaisesNothing) {
@@ -140,11 +141,11 @@ TEST(Colorize, ProgressRisesFromZeroToHundred) {
 }
 
 TEST(Colorize, PercentageRoundsHalvesToEven) {
-  EXPECT_EQ(colorize::Percentage(1, 200), 0);   // 0.5
-  EXPECT_EQ(colorize::Percentage(3, 200), 2);   // 1.5
-  EXPECT_EQ(colorize::Percentage(5, 200), 2);   // 2.5
-  EXPECT_EQ(colorize::Percentage(7, 8), 88);    // 87.5
-  EXPECT_EQ(colorize::Percentage(8, 8), 100);
+  EXPECT_EQ(colorize::percentage(1, 200), 0);  // 0.5
+  EXPECT_EQ(colorize::percentage(3, 200), 2);  // 1.5
+  EXPECT_EQ(colorize::percentage(5, 200), 2);  // 2.5
+  EXPECT_EQ(colorize::percentage(7, 8), 88);   // 87.5
+  EXPECT_EQ(colorize::percentage(8, 8), 100);
   colorize::Progress progress;
   EXPECT_EQ(progress.rise(1, 200), -1);
   EXPECT_EQ(progress.rise(3, 200), 2);

@@ -16,12 +16,14 @@ TEST(CorvelShell, LongMultiLineTextComesBackWhole) {
   Corvel control;
   QSignalSpy changes(&control, &Corvel::Change);
   QString text;
-  for (int i = 0; i < 5000; ++i) text += QStringLiteral("<naam>Station %1 &auml; \"ä\"</naam>\t<url>x</url>\n").arg(i);
+  for (int i = 0; i < 5000; ++i)
+    text += QStringLiteral("<naam>Station %1 &auml; \"ä\"</naam>\t<url>x</url>\n").arg(i);
   control.setText(text);
   EXPECT_EQ(control.Text(), text);
   EXPECT_GT(text.size(), 200000);
   const QString marks = MarksOf(control);
-  EXPECT_FALSE(marks.contains(u'b') || marks.contains(u'i') || marks.contains(u'B')) << "nothing is emphasised";
+  EXPECT_FALSE(marks.contains(u'b') || marks.contains(u'i') || marks.contains(u'B'))
+      << "nothing is emphasised";
   EXPECT_GE(changes.count(), 1);
   control.setText(QStringLiteral("a\r\nb"));
   EXPECT_EQ(control.Text(), QStringLiteral("a\nb"));  // the box keeps one kind of line break
@@ -75,13 +77,16 @@ TEST(CorvelShell, MouseEventsArePassedOn) {
   Corvel control;
   control.resize(200, 100);
   QStringList seen;
-  QObject::connect(&control, &Corvel::MouseDown, [&](short& b, short&, float&, float&) { seen << QStringLiteral("down%1").arg(b); });
-  QObject::connect(&control, &Corvel::MouseUp, [&](short& b, short&, float&, float&) { seen << QStringLiteral("up%1").arg(b); });
+  QObject::connect(&control, &Corvel::MouseDown,
+                   [&](short& b, short&, float&, float&) { seen << QStringLiteral("down%1").arg(b); });
+  QObject::connect(&control, &Corvel::MouseUp,
+                   [&](short& b, short&, float&, float&) { seen << QStringLiteral("up%1").arg(b); });
   QObject::connect(&control, &Corvel::Click, [&] { seen << QStringLiteral("click"); });
   QObject::connect(&control, &Corvel::DblClick, [&] { seen << QStringLiteral("dbl"); });
   QTest::mouseClick(control.box()->viewport(), Qt::RightButton, {}, QPoint(10, 10));
   QTest::mouseDClick(control.box()->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
-  EXPECT_EQ(seen.mid(0, 3), (QStringList{QStringLiteral("down2"), QStringLiteral("up2"), QStringLiteral("click")}));
+  EXPECT_EQ(seen.mid(0, 3),
+            (QStringList{QStringLiteral("down2"), QStringLiteral("up2"), QStringLiteral("click")}));
   EXPECT_TRUE(seen.contains(QStringLiteral("dbl")));
 }
 
@@ -99,8 +104,9 @@ TEST(CorvelRtf, BoldAndItalicRunsRoundTrip) {
   EXPECT_EQ(MarksOf(copy), MarksOf(source));
   EXPECT_GE(changes.count(), 1);
 
-  copy.setTextRTF(QStringLiteral("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\*\\generator x;}a\\b b\\b0 "
-                                 "\\'e4\\u8364?\\par\\i c}"));
+  copy.setTextRTF(
+      QStringLiteral("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\*\\generator x;}a\\b b\\b0 "
+                     "\\'e4\\u8364?\\par\\i c}"));
   EXPECT_EQ(copy.Text(), QStringLiteral("ab\u00e4\u20ac\nc"));
   EXPECT_EQ(MarksOf(copy), QStringLiteral(".b..\ni"));
   copy.setTextRTF(QStringLiteral("plain {text}"));
@@ -108,10 +114,11 @@ TEST(CorvelRtf, BoldAndItalicRunsRoundTrip) {
 }
 
 const QStringList kStoredOrder{
-    "AutoColorize", "AutoVerbMenu", "BackColor", "CommentBold", "CommentItalic", "Enabled", "Entities",
-    "EntityBold", "EntityItalic", "FileName", "Font", "HideSelection", "Locked", "MaxLength", "MouseIcon",
-    "MousePointer", "PropNameBold", "PropNameItalic", "PropValBold", "PropValItalic", "Silent", "RightMargin",
-    "TagBold", "TagItalic", "Text"};
+    "AutoColorize", "AutoVerbMenu",  "BackColor",      "CommentBold",  "CommentItalic",
+    "Enabled",      "Entities",      "EntityBold",     "EntityItalic", "FileName",
+    "Font",         "HideSelection", "Locked",         "MaxLength",    "MouseIcon",
+    "MousePointer", "PropNameBold",  "PropNameItalic", "PropValBold",  "PropValItalic",
+    "Silent",       "RightMargin",   "TagBold",        "TagItalic",    "Text"};
 
 class RecordingBag final : public PropertyBag {
  public:

@@ -78,9 +78,7 @@ class ReEmphasis : public ::testing::Test {
     control.setText(QStringLiteral("<p class=a>one\n<p class=b>two\n<p class=c>six"));
     control.setProgressBar(&counter);
   }
-  void caretTo(int line, int column) {
-    control.setSelStart(control.GetLineFirstCharIndex(line) + column);
-  }
+  void caretTo(int line, int column) { control.setSelStart(control.GetLineFirstCharIndex(line) + column); }
   // Whether the p of each line is bold.
   QString tagMarks() const {
     QString out;

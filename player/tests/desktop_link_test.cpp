@@ -18,7 +18,7 @@
 #include "fake_notification_server.h"
 #include "fake_system_tray.h"
 #include "player/Form1.h"
-#include "player/mediaplayer_gstreamer.h"
+#include "playback/mediaplayer_gstreamer.h"
 #include "player/mprislink.h"
 #include "recording_prompt.h"
 #include "temp_program_folder.h"
@@ -44,7 +44,9 @@ class Subscriber : public QObject {
   bool connected = false;
   QList<Record> records;
  public Q_SLOTS:
-  void nowPlaying(uint tag, uint byteCount, const QByteArray& buffer) { records << Record{tag, byteCount, buffer}; }
+  void nowPlaying(uint tag, uint byteCount, const QByteArray& buffer) {
+    records << Record{tag, byteCount, buffer};
+  }
 
  private:
   QString name_;
@@ -75,7 +77,8 @@ class DesktopLinkTest : public ::testing::Test {
     if (!QDBusConnection::sessionBus().isConnected()) GTEST_SKIP() << "no session bus";
   }
   void start(MediaPlayer& player, const QString& directory = "http://127.0.0.1:9/") {
-    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
+    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player,
+                                                 std::make_unique<FakeSystemTray>(),
                                                  DirectoryAddress(directory), &messenger});
   }
   QListWidget* list(const char* name) { return form->findChild<QListWidget*>(name); }
@@ -123,14 +126,15 @@ TEST_F(DesktopLinkTest, EveryTickReachesEverySubscriberWithThePrefixAndTheStatio
 }
 
 TEST_F(DesktopLinkTest, NotificationsOnlyWhileTheWindowIsHiddenEachReplacingTheLast) {
-  const QString service = QStringLiteral("org.vantor.test.LinkNotifications%1").arg(QCoreApplication::applicationPid());
+  const QString service =
+      QStringLiteral("org.vantor.test.linkNotifications%1").arg(QCoreApplication::applicationPid());
   FakeNotificationServer server(QStringLiteral("link-notification-server"), service);
   ASSERT_TRUE(server.registered());
   FakeMediaPlayer player;
   start(player);
   form->findChild<QTimer*>("Timer3")->stop();  // stay hidden, as a start in the tray does
   SongNotifier notifier(QDBusConnection::sessionBus(), service);
-  LinkNotifications(*form, notifier);
+  linkNotifications(*form, notifier);
   list("List1")->clear();
   list("List1")->addItem("Polder FM");
   list("List2")->addItem("http://127.0.0.1:9/polder");
@@ -166,10 +170,12 @@ TEST_F(DesktopLinkTest, MetadataFollowTheTitlesOfARealStreamOneChangeEach) {
   GstMediaPlayer player;
   start(player, QString::fromStdString(directory.base()));
   Mpris mpris;
-  const QString name = QStringLiteral("org.mpris.MediaPlayer2.vantorlink%1").arg(QCoreApplication::applicationPid());
+  const QString name =
+      QStringLiteral("org.mpris.MediaPlayer2.vantorlink%1").arg(QCoreApplication::applicationPid());
   ASSERT_TRUE(mpris.publish(QDBusConnection::sessionBus(), name));
-  LinkMpris(*form, mpris);
-  QDBusConnection shell = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("link-shell"));
+  linkMpris(*form, mpris);
+  QDBusConnection shell =
+      QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("link-shell"));
   MetadataListener listener;
   ASSERT_TRUE(shell.connect(name, Mpris::kObjectPath, "org.freedesktop.DBus.Properties", "PropertiesChanged",
                             &listener, SLOT(changed(QString, QVariantMap, QStringList))));

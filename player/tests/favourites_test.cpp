@@ -12,30 +12,21 @@
 #include "app/ini.h"
 #include "app/trap.h"
 #include "bundled_directory.h"
-#include "fake_media_player.h"
-#include "fake_system_tray.h"
+#include "form1_fixture.h"
 #include "player/Form1.h"
 #include "player/favourites.h"
-#include "player/mediaplayer_gstreamer.h"
-#include "recording_prompt.h"
+#include "playback/mediaplayer_gstreamer.h"
 #include "station_click.h"
-#include "temp_program_folder.h"
 
 namespace {
 
 using INI::ReadIni;
 
-class FavouritesTest : public ::testing::Test {
+class FavouritesTest : public MainWindowTest {
  protected:
-  TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
-  RecordingPrompt prompt;
-  FakeMediaPlayer player;
-  std::unique_ptr<Form1> form;
-
   // Starts the window and waits for its start-up routine, which points File1 at favo/.
   void start() {
-    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
-                                                 DirectoryAddress("http://127.0.0.1:9/")});
+    MainWindowTest::start();
     auto* timer3 = form->findChild<QTimer*>("Timer3");
     QSignalSpy ran(timer3, &QTimer::timeout);
     ASSERT_TRUE(ran.wait(5000));
@@ -48,7 +39,9 @@ class FavouritesTest : public ::testing::Test {
     for (int i = 0; i < file1()->count(); ++i) names << file1()->item(i)->text();
     return names;
   }
-  QStringList favo() { return QDir(dir.file("favo")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); }
+  QStringList favo() {
+    return QDir(dir.file("favo")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+  }
   void setStation(const QString& name, const QString& url, const QString& site) {
     label("ZenderNaam")->setText(name);
     player.url = url;
@@ -102,9 +95,11 @@ TEST_F(FavouritesTest, AddWithoutAStationShowsError11AndWritesNothing) {
 TEST_F(FavouritesTest, NamesThatAreNoFileOfTheFolderWriteNothingAnywhere) {
   dir.write("favo/Bestaand", "[Internet]\nnaam=Bestaand\n");
   start();
-  const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+  const QStringList before =
+      QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
   const QByteArray profile = dir.read("inst.ini");
-  for (const QString& name : QStringList{"../x", "a/b", "/", ".", "..", "../inst.ini", QString("x") + QChar(0) + "y"}) {
+  for (const QString& name :
+       QStringList{"../x", "a/b", "/", ".", "..", "../inst.ini", QString("x") + QChar(0) + "y"}) {
     setStation(name, "http://s/evil", "evil.example/");
     press("Command1");
   }
@@ -127,8 +122,8 @@ TEST_F(FavouritesTest, NamesThatAreNoFileOfTheFolderWriteNothingAnywhere) {
 
 TEST_F(FavouritesTest, AwkwardNamesRoundTrip) {
   start();
-  const QStringList names = {"Radio 538  Non-Stop", "\"Jazz\" & Blues", "  Zündfunk – Bayern 2", "Kaffee & 'Kuchen'",
-                             "Ö1 <b>Klassik", "100%FM; #1 = best"};
+  const QStringList names = {"Radio 538  Non-Stop", "\"Jazz\" & Blues", "  Zündfunk – Bayern 2",
+                             "Kaffee & 'Kuchen'",   "Ö1 <b>Klassik",    "100%FM; #1 = best"};
   for (const QString& name : names) {
     setStation(name, "http://s/" + QString::number(names.indexOf(name)) + "?a=1&b=2", "site.example/" + name);
     press("Command1");
@@ -151,7 +146,8 @@ TEST_F(FavouritesTest, AwkwardNamesRoundTrip) {
 }
 
 TEST_F(FavouritesTest, AClickOrEnterPlaysTheFavouriteByItsOwnName) {
-  dir.write("favo/mijn-bestand", "[Internet]\nnaam=Radio Anders\nurl=http://s/anders\nwebsite=anders.example/\n");
+  dir.write("favo/mijn-bestand",
+            "[Internet]\nnaam=Radio Anders\nurl=http://s/anders\nwebsite=anders.example/\n");
   dir.write("favo/leeg", "[Internet]\nnaam=Radio Leeg\n");
   start();
   player.calls.clear();
@@ -237,13 +233,15 @@ TEST(FavouritesOnTheDemoDirectory, KeptStationPlaysAfterARestart) {
   RecordingPrompt prompt;
   BundledDirectory directory;
   const auto run = [&](GstMediaPlayer& player) {
-    auto form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
-                                                      DirectoryAddress(QString::fromStdString(directory.base()))});
+    auto form = std::make_unique<Form1>(
+        Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
+                      DirectoryAddress(QString::fromStdString(directory.base()))});
     EXPECT_TRUE(QSignalSpy(form->findChild<QTimer*>("Timer1"), &QTimer::timeout).wait(10000));
     return form;
   };
   const auto playing = [](Form1& form) {
-    return QTest::qWaitFor([&] { return form.findChild<QLabel*>("Label14")->text().startsWith("Playing: "); }, 20000);
+    return QTest::qWaitFor([&] { return form.findChild<QLabel*>("Label14")->text().startsWith("Playing: "); },
+                           20000);
   };
   QString url;
   {

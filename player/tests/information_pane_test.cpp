@@ -7,13 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "bundled_directory.h"
-#include "fake_media_player.h"
-#include "fake_system_tray.h"
+#include "form1_fixture.h"
 #include "player/Form1.h"
 #include "player/pageview.h"
-#include "recording_prompt.h"
 #include "station_click.h"
-#include "temp_program_folder.h"
 
 // Takes the place of the user's web browser for http addresses.
 class OpenedAddresses : public QObject {
@@ -28,17 +25,8 @@ class OpenedAddresses : public QObject {
 
 namespace {
 
-class InformationPaneTest : public ::testing::Test {
+class InformationPaneTest : public MainWindowTest {
  protected:
-  TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
-  RecordingPrompt prompt;
-  FakeMediaPlayer player;
-  std::unique_ptr<Form1> form;
-
-  void start(const QString& directory) {
-    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
-                                                 DirectoryAddress(directory)});
-  }
   PageView* pane() { return form->findChild<PageView*>("WebBrowser1"); }
   // Waits until the pane has shown the address (pages load in the background).
   bool shows(const QString& url) {
@@ -52,13 +40,15 @@ TEST_F(InformationPaneTest, UnreachableDirectoryShowsError1OfTheCurrentLanguage)
   start("http://127.0.0.1:9/");
   const QString dutch = form->language().LangText("error1");
   ASSERT_TRUE(shows("about:" + dutch)) << pane()->currentUrl().toStdString();
-  EXPECT_TRUE(pane()->toPlainText().contains("De pagina kon niet geladen worden.")) << pane()->toPlainText().toStdString();
+  EXPECT_TRUE(pane()->toPlainText().contains("De pagina kon niet geladen worden."))
+      << pane()->toPlainText().toStdString();
 
   // Any page that fails, in the language chosen by then.
   form->findChild<QLineEdit*>("gESelecteerdland")->setText("english");
   click("Label5");
   ASSERT_TRUE(shows("about:" + form->language().LangText("error1"))) << pane()->currentUrl().toStdString();
-  EXPECT_TRUE(pane()->toPlainText().contains("The page could not be loaded.")) << pane()->toPlainText().toStdString();
+  EXPECT_TRUE(pane()->toPlainText().contains("The page could not be loaded."))
+      << pane()->toPlainText().toStdString();
   EXPECT_TRUE(prompt.boxes().empty());
 }
 

@@ -18,9 +18,10 @@ namespace {
 class MprisLinkTest : public ::testing::Test {
  protected:
   MprisLinkTest() {
-    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
+    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player,
+                                                 std::make_unique<FakeSystemTray>(),
                                                  DirectoryAddress("http://127.0.0.1:9/")});
-    LinkMpris(*form, mpris);
+    linkMpris(*form, mpris);
   }
   QString label(const char* name) { return form->findChild<QLabel*>(name)->text(); }
   QSlider* slider() { return form->findChild<QSlider*>("Slider1"); }

@@ -11,28 +11,13 @@
 
 #include "app/endsignals.h"
 #include "app/ini.h"
-#include "fake_media_player.h"
-#include "fake_system_tray.h"
+#include "form1_fixture.h"
 #include "player/Form1.h"
-#include "recording_prompt.h"
-#include "temp_program_folder.h"
 
 namespace {
 
-class SessionEndTest : public ::testing::Test {
+class SessionEndTest : public MainWindowTest {
  protected:
-  TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
-  RecordingPrompt prompt;
-  FakeMediaPlayer player;
-  FakeSystemTray* tray = nullptr;
-  std::unique_ptr<Form1> form;
-
-  void start() {
-    auto fakeTray = std::make_unique<FakeSystemTray>();
-    tray = fakeTray.get();
-    form = std::make_unique<Form1>(
-        Form1Services{dir.folder(), prompt, player, std::move(fakeTray), DirectoryAddress("http://127.0.0.1:9/")});
-  }
   QString remembered(const char* key) { return INI::ReadIni(dir.folder().instIni(), "Onthouden", key); }
   void chooseSecondStation() {
     auto* list = form->findChild<QListWidget*>("List1");

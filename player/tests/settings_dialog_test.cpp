@@ -56,7 +56,8 @@ class SettingsFromMainWindowTest : public ::testing::Test {
 
   void SetUp() override {
     dir.profile({"Online Radio/taal=Nederlands", "Online Radio/combotaal=0"});
-    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
+    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player,
+                                                 std::make_unique<FakeSystemTray>(),
                                                  DirectoryAddress("http://127.0.0.1:9/")});
     // No directory here: the station list download would only add its own error box.
     Control<QTimer>(*form, "Timer1")->stop();
@@ -68,7 +69,9 @@ class SettingsFromMainWindowTest : public ::testing::Test {
     const QImage head = Control<QLabel>(*form, "Image1")->pixmap().toImage();
     return head.isNull() ? QColor() : head.pixelColor(500, 110);
   }
-  QColor headColourOf(const QString& skin) { return QImage(dir.file(skin + "_head.skn")).pixelColor(500, 110); }
+  QColor headColourOf(const QString& skin) {
+    return QImage(dir.file(skin + "_head.skn")).pixelColor(500, 110);
+  }
 };
 
 TEST_F(SettingsFromMainWindowTest, TwoClicksInTheChooserLeaveTheSecondSkinOnTheMainWindow) {

@@ -13,5 +13,6 @@ inline void ClickOnlyStation(Form1& form, const QString& name, const QString& ur
   form.findChild<QListWidget*>("List2")->addItem(url);
   form.findChild<QListWidget*>("List3")->addItem(homepage);
   stations->setCurrentRow(0);
-  QTest::mouseClick(stations->viewport(), Qt::LeftButton, {}, stations->visualItemRect(stations->item(0)).center());
+  QTest::mouseClick(stations->viewport(), Qt::LeftButton, {},
+                    stations->visualItemRect(stations->item(0)).center());
 }

@@ -34,33 +34,35 @@ class StationListTest : public ::testing::Test {
   int bigCount = 0;
 
   void SetUp() override {
-    http.server().Get(R"(/radio/inter/zenders/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
-      requested = req.matches[1];
-      const std::string file = req.matches[1];
-      if (file == "holland.txt") {
-        res.set_content(
-            "<naam>Radio Een</naam><url>http://s/1</url><homepage>een.nl</homepage>\n"
-            "<NAAM>Radio Twee</naam><url>http://s/2</url><homepage>twee.nl</homepage>\n",
-            "text/plain; charset=utf-8");
-      } else if (file == "big.txt") {
-        std::string body;
-        bigCount = 0;
-        for (int i = 0; body.size() < 100000; ++i, ++bigCount)
-          body += "<naam>Station " + std::to_string(i) + "</naam><url>http://s/" + std::to_string(i) +
-                  "</url><homepage>h" + std::to_string(i) + "</homepage>\n";
-        res.set_content(body, "text/plain");
-      } else if (file == "huge.txt") {
-        res.set_content(std::string(17 * 1024 * 1024, 'x'), "text/plain");
-      } else {
-        res.status = 404;
-        res.set_content("<html><body>Not found</body></html>", "text/html");
-      }
-    });
+    http.server().Get(
+        R"(/radio/inter/zenders/(.*))", [this](const httplib::Request& req, httplib::Response& res) {
+          requested = req.matches[1];
+          const std::string file = req.matches[1];
+          if (file == "holland.txt") {
+            res.set_content(
+                "<naam>Radio Een</naam><url>http://s/1</url><homepage>een.nl</homepage>\n"
+                "<NAAM>Radio Twee</naam><url>http://s/2</url><homepage>twee.nl</homepage>\n",
+                "text/plain; charset=utf-8");
+          } else if (file == "big.txt") {
+            std::string body;
+            bigCount = 0;
+            for (int i = 0; body.size() < 100000; ++i, ++bigCount)
+              body += "<naam>Station " + std::to_string(i) + "</naam><url>http://s/" + std::to_string(i) +
+                      "</url><homepage>h" + std::to_string(i) + "</homepage>\n";
+            res.set_content(body, "text/plain");
+          } else if (file == "huge.txt") {
+            res.set_content(std::string(17 * 1024 * 1024, 'x'), "text/plain");
+          } else {
+            res.status = 404;
+            res.set_content("<html><body>Not found</body></html>", "text/html");
+          }
+        });
     http.server().set_keep_alive_max_count(1);
     http.start();
   }
   void start(const std::string& base) {
-    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
+    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player,
+                                                 std::make_unique<FakeSystemTray>(),
                                                  DirectoryAddress(QString::fromStdString(base))});
   }
   QStringList items(const char* name) {
@@ -152,7 +154,8 @@ class DialogsFromTheMainWindow : public ::testing::Test {
   std::unique_ptr<Form1> form;
 
   void SetUp() override {
-    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
+    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player,
+                                                 std::make_unique<FakeSystemTray>(),
                                                  DirectoryAddress(QString::fromStdString(directory.base()))});
   }
   // Clicks the label and reports which modal dialog came up (closed at once), or "".
@@ -161,7 +164,8 @@ class DialogsFromTheMainWindow : public ::testing::Test {
     QTimer::singleShot(300, [&] {
       if (QWidget* modal = QApplication::activeModalWidget()) {
         opened = modal->objectName();
-        if (auto* image = modal->findChild<QLabel*>("Image2"); image && image->pixmap().isNull()) opened += " unskinned";
+        if (auto* image = modal->findChild<QLabel*>("Image2"); image && image->pixmap().isNull())
+          opened += " unskinned";
         static_cast<QDialog*>(modal)->reject();
       }
     });
@@ -199,7 +203,8 @@ TEST_F(DialogsFromTheMainWindow, ChosenCountryAndFoundStationReachTheMainWindow)
     auto* results = search->findChild<QListWidget*>("List1");
     ASSERT_EQ(results->item(0)->text(), "Grachten Jazz");
     homepage = search->findChild<QListWidget*>("List3")->item(0)->text();
-    QTest::mouseClick(results->viewport(), Qt::LeftButton, {}, results->visualItemRect(results->item(0)).center());
+    QTest::mouseClick(results->viewport(), Qt::LeftButton, {},
+                      results->visualItemRect(results->item(0)).center());
     static_cast<QDialog*>(search)->reject();
   });
   QTest::mouseClick(form->findChild<QLabel*>("Label12"), Qt::LeftButton);

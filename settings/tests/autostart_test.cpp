@@ -69,12 +69,14 @@ TEST_F(AutostartTest, AnUnwritableFolderPassesSilently) {
 TEST_F(AutostartTest, BothEntriesPassTheDesktopFileValidator) {
   const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
   if (validator.isEmpty()) GTEST_SKIP() << "desktop-file-validate is not installed";
-  for (const QString& text : {QString("/home/an/it's \"radio\"/vantor-radio"), QString("rem /opt/radio/vantor-radio")}) {
+  for (const QString& text :
+       {QString("/home/an/it's \"radio\"/vantor-radio"), QString("rem /opt/radio/vantor-radio")}) {
     autostart.SetRunValue("Vantor Internet Radio", text);
     QProcess check;
     check.start(validator, {autostart.entryFile()});
     ASSERT_TRUE(check.waitForFinished(30000));
-    EXPECT_EQ(check.exitCode(), 0) << text.toStdString() << ": " << check.readAllStandardOutput().toStdString();
+    EXPECT_EQ(check.exitCode(), 0) << text.toStdString() << ": "
+                                   << check.readAllStandardOutput().toStdString();
   }
 }
 

@@ -50,7 +50,9 @@ inline ReadBackEntry ReadDesktopEntry(const QString& file) {
 // A temporary $XDG_CONFIG_HOME for as long as it lives; the old value comes back after.
 class TemporaryConfigHome {
  public:
-  TemporaryConfigHome() : saved_(qgetenv("XDG_CONFIG_HOME")) { qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit()); }
+  TemporaryConfigHome() : saved_(qgetenv("XDG_CONFIG_HOME")) {
+    qputenv("XDG_CONFIG_HOME", dir_.path().toLocal8Bit());
+  }
   ~TemporaryConfigHome() {
     if (saved_.isNull())
       qunsetenv("XDG_CONFIG_HOME");

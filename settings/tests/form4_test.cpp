@@ -58,7 +58,9 @@ class Form4Test : public ::testing::Test {
   QComboBox* combo() { return control<QComboBox>("Combo1"); }
   QString text(const char* name) { return control<QLabel>(name)->text(); }
   void click(const char* button) { QTest::mouseClick(control<QPushButton>(button), Qt::LeftButton); }
-  QString stored(const char* section, const char* key) { return INI::ReadIni(folder.instIni(), section, key); }
+  QString stored(const char* section, const char* key) {
+    return INI::ReadIni(folder.instIni(), section, key);
+  }
   ReadBackEntry entry() { return ReadDesktopEntry(config.entryFile()); }
 };
 

@@ -65,8 +65,8 @@ TEST_F(LoadSkinPictureTest, BadFilesFailAndKeepTheOldPicture) {
   temp.write("huge.skn", huge);
   temp.write("folder.skn/inside", "x");
   const qint64 before = label.pixmap().cacheKey();
-  for (const char* name : {"missing.skn", "text.skn", "truncated.skn", "empty.skn", "xpm.skn", "huge.skn",
-                           "folder.skn"}) {
+  for (const char* name :
+       {"missing.skn", "text.skn", "truncated.skn", "empty.skn", "xpm.skn", "huge.skn", "folder.skn"}) {
     SCOPED_TRACE(name);
     EXPECT_THROW(LoadSkinPicture(&label, temp.file(QLatin1String(name))), StepFailed);
     EXPECT_EQ(label.pixmap().cacheKey(), before);

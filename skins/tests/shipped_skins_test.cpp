@@ -26,8 +26,8 @@ TEST_P(ShippedSkinTest, LoadsAtItsDesignSizesWithADescriptor) {
   for (const char* role : {"head.skn", "frame1.skn", "balk1.skn"})
     EXPECT_LT(QFileInfo(temp.file(name + "_" + role)).size(), 200 * 1024) << role;
   const QString descriptor = temp.file(name + ".logskn");
-  for (const auto& [section, key] : {std::pair{"Skin", "naam"}, {"Skin", "SetupDatum"}, {"Auteur", "naam"},
-                                     {"Auteur", "website"}})
+  for (const auto& [section, key] :
+       {std::pair{"Skin", "naam"}, {"Skin", "SetupDatum"}, {"Auteur", "naam"}, {"Auteur", "website"}})
     EXPECT_FALSE(INI::ReadIni(descriptor, section, key).isEmpty()) << section << "/" << key;
 }
 

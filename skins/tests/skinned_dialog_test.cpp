@@ -77,9 +77,11 @@ TEST_F(SkinnedDialogTest, FailuresAnywhereInTheOpeningAreError12) {
   chooseSkin("Rood");
   const auto show = [this](QDialog&) { ++shown; };
   OpenSkinnedDialog(language, temp.folder(), dialog(false), show);
-  OpenSkinnedDialog(language, temp.folder(), [] { return std::unique_ptr<QDialog>(); }, show);
-  OpenSkinnedDialog(language, temp.folder(),
-                    []() -> std::unique_ptr<QDialog> { throw StepFailed("load handler failed"); }, show);
+  OpenSkinnedDialog(
+      language, temp.folder(), [] { return std::unique_ptr<QDialog>(); }, show);
+  OpenSkinnedDialog(
+      language, temp.folder(), []() -> std::unique_ptr<QDialog> { throw StepFailed("load handler failed"); },
+      show);
   EXPECT_EQ(shown, 0);
   EXPECT_EQ(prompt.texts(), (QStringList{text("error12"), text("error12"), text("error12")}));
 }

@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   }
   const QString theme = QString::fromLocal8Bit(argv[1]);
   const QString name = QString::fromLocal8Bit(argv[2]);
-  const QIcon icon = MakeAppIcon();
+  const QIcon icon = makeAppIcon();
   for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
     const QString folder = QStringLiteral("%1/%2x%2/apps").arg(theme).arg(size);
     const QString file = folder + u'/' + name + QStringLiteral(".png");

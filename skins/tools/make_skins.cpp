@@ -30,12 +30,12 @@ enum class Motif { Waves, Stars, Sunset };
 
 struct Look {
   QString name;
-  QColor bodyTop, bodyBottom;      // body gradient; the head's margin takes bodyTop
-  QColor panelTop, panelBottom;    // the head panel
-  QColor accent;                   // logo, lines, title-bar edge
+  QColor bodyTop, bodyBottom;    // body gradient; the head's margin takes bodyTop
+  QColor panelTop, panelBottom;  // the head panel
+  QColor accent;                 // logo, lines, title-bar edge
   QColor wordmark, tagline;
-  QColor barTop, barBottom;        // title bar
-  QColor ripple;                   // the faint rings on the body
+  QColor barTop, barBottom;  // title bar
+  QColor ripple;             // the faint rings on the body
   Motif motif;
 };
 
@@ -181,8 +181,7 @@ QImage drawBody(const Look& look) {
   light.setColorAt(1, QColor(255, 255, 255, 0));
   p.fillRect(image.rect(), light);
   drawRipples(p, QPointF(kBodyWidth + 40, kBodyHeight + 60), 90, 46, 12, look.ripple, 1.6);
-  if (look.motif == Motif::Stars)
-    drawStars(p, QRectF(0, 0, kBodyWidth, kBodyHeight), 90, 7, {});
+  if (look.motif == Motif::Stars) drawStars(p, QRectF(0, 0, kBodyWidth, kBodyHeight), 90, 7, {});
   // A hairline at the very top catches the light.
   p.setPen(QPen(QColor(255, 255, 255, 120), 1));
   p.drawLine(0, 0, kBodyWidth, 0);
@@ -306,16 +305,14 @@ int main(int argc, char** argv) {
   const Look looks[] = {
       {QStringLiteral("Standaard"), QColor(0xee, 0xf1, 0xf5), QColor(0xd9, 0xe2, 0xee),
        QColor(0x2d, 0x74, 0xc4), QColor(0x10, 0x36, 0x6b), QColor(0x9f, 0xd8, 0xff), QColor(Qt::white),
-       QColor(0xc6, 0xdd, 0xf5), QColor(0xf6, 0xf9, 0xfd), QColor(0xd3, 0xe1, 0xf2), QColor(0x2d, 0x74, 0xc4, 26),
-       Motif::Waves},
-      {QStringLiteral("Nacht"), QColor(0xd6, 0xda, 0xe5), QColor(0xa9, 0xb1, 0xc4),
-       QColor(0x1c, 0x22, 0x48), QColor(0x07, 0x09, 0x18), QColor(0xf2, 0xb8, 0x4b), QColor(0xf3, 0xf1, 0xff),
-       QColor(0xb9, 0xbd, 0xdc), QColor(0xe8, 0xea, 0xf2), QColor(0xc4, 0xc9, 0xda), QColor(0x1c, 0x22, 0x48, 30),
-       Motif::Stars},
-      {QStringLiteral("Zomer"), QColor(0xf8, 0xf1, 0xe6), QColor(0xec, 0xd9, 0xbf),
-       QColor(0x9e, 0x3b, 0x24), QColor(0x3a, 0x11, 0x0b), QColor(0xff, 0xbf, 0x5e), QColor(0xff, 0xf6, 0xe8),
-       QColor(0xf7, 0xcf, 0xa8), QColor(0xfb, 0xf4, 0xea), QColor(0xee, 0xdb, 0xc2), QColor(0x9e, 0x3b, 0x24, 28),
-       Motif::Sunset},
+       QColor(0xc6, 0xdd, 0xf5), QColor(0xf6, 0xf9, 0xfd), QColor(0xd3, 0xe1, 0xf2),
+       QColor(0x2d, 0x74, 0xc4, 26), Motif::Waves},
+      {QStringLiteral("Nacht"), QColor(0xd6, 0xda, 0xe5), QColor(0xa9, 0xb1, 0xc4), QColor(0x1c, 0x22, 0x48),
+       QColor(0x07, 0x09, 0x18), QColor(0xf2, 0xb8, 0x4b), QColor(0xf3, 0xf1, 0xff), QColor(0xb9, 0xbd, 0xdc),
+       QColor(0xe8, 0xea, 0xf2), QColor(0xc4, 0xc9, 0xda), QColor(0x1c, 0x22, 0x48, 30), Motif::Stars},
+      {QStringLiteral("Zomer"), QColor(0xf8, 0xf1, 0xe6), QColor(0xec, 0xd9, 0xbf), QColor(0x9e, 0x3b, 0x24),
+       QColor(0x3a, 0x11, 0x0b), QColor(0xff, 0xbf, 0x5e), QColor(0xff, 0xf6, 0xe8), QColor(0xf7, 0xcf, 0xa8),
+       QColor(0xfb, 0xf4, 0xea), QColor(0xee, 0xdb, 0xc2), QColor(0x9e, 0x3b, 0x24, 28), Motif::Sunset},
   };
   bool ok = true;
   for (const Look& look : looks) {

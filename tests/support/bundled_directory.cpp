@@ -29,7 +29,8 @@ BundledDirectory::BundledDirectory() : running_(std::make_unique<Running>()) {
   r.db->ReplaceCatalogue(r.catalogue);
   std::ostringstream log;
   r.audio.Load(r.catalogue, VANTOR_DEMO_DATA_DIR "/audio", log);
-  if (r.audio.Size() == 0) throw std::runtime_error("no demo audio in " VANTOR_DEMO_DATA_DIR "/audio: " + log.str());
+  if (r.audio.Size() == 0)
+    throw std::runtime_error("no demo audio in " VANTOR_DEMO_DATA_DIR "/audio: " + log.str());
   r.server = std::make_unique<DirectoryServer>(*r.db, r.audio, ServerLimits{}, [](const std::string&) {});
   r.port = r.server->Bind("127.0.0.1", 0);
   if (r.port <= 0) throw std::runtime_error("cannot bind the bundled directory");
@@ -44,4 +45,6 @@ BundledDirectory::~BundledDirectory() {
 
 int BundledDirectory::port() const { return running_->port; }
 
-std::string BundledDirectory::base() const { return "http://127.0.0.1:" + std::to_string(running_->port) + "/"; }
+std::string BundledDirectory::base() const {
+  return "http://127.0.0.1:" + std::to_string(running_->port) + "/";
+}

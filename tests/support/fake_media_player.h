@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "player/mediaplayer.h"
+#include "playback/mediaplayer.h"
 
 // A player that plays nothing: it records what the window asks of it, and a test sets the
 // state and status it reports.

@@ -18,7 +18,8 @@ class FakeNotificationServer final : public QDBusVirtualObject {
     uint id = 0;  // what the server answered
   };
 
-  FakeNotificationServer(const QString& connectionName, const QString& service) : connectionName_(connectionName) {
+  FakeNotificationServer(const QString& connectionName, const QString& service)
+      : connectionName_(connectionName) {
     bus_ = QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName);
     registered_ = bus_.registerVirtualObject(QStringLiteral("/org/freedesktop/Notifications"), this) &&
                   bus_.registerService(service);

@@ -21,11 +21,11 @@ class LoopbackRadio {
     int status = 200;
     std::string contentType = "audio/mpeg";
     std::string body;
-    bool live = true;             // loop the body forever, sent at bytesPerSecond
+    bool live = true;  // loop the body forever, sent at bytesPerSecond
     size_t bytesPerSecond = 16000;
-    size_t burst = 64 * 1024;     // sent at once on connect, as real servers do
-    size_t dropAfter = 0;         // close the connection after this many audio bytes
-    int failAfterConnections = 0; // from this connection on, answer 503 (0: never)
+    size_t burst = 64 * 1024;      // sent at once on connect, as real servers do
+    size_t dropAfter = 0;          // close the connection after this many audio bytes
+    int failAfterConnections = 0;  // from this connection on, answer 503 (0: never)
     // ICY titles: titles[i] is current from byte i * titleEveryBytes; sent when asked for.
     std::vector<std::string> titles;
     size_t titleEveryBytes = 0;
@@ -56,7 +56,9 @@ class LoopbackRadio {
     mounts_[path] = std::move(m);
   }
 
-  std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+  std::string url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  }
   int port() const { return port_; }
 
   // Requests that asked for the path, and the headers of the last one.

@@ -1,7 +1,9 @@
 #include "recording_prompt.h"
 
 void RecordingPrompt::message(Icon icon, const QString& caption, const QString& text) {
-  const Kind kind = icon == Icon::Critical ? Kind::Critical : icon == Icon::Information ? Kind::Information : Kind::Plain;
+  const Kind kind = icon == Icon::Critical      ? Kind::Critical
+                    : icon == Icon::Information ? Kind::Information
+                                                : Kind::Plain;
   boxes_.push_back({kind, caption, text});
   if (whileOpen) whileOpen();
 }

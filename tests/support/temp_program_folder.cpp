@@ -17,7 +17,7 @@ TempProgramFolder::TempProgramFolder(Contents contents) {
   while (it.hasNext()) {
     const QString src = it.next();
     const QString rel = QDir(data).relativeFilePath(src);
-    if (rel.endsWith(QStringLiteral(".qrc")) || rel.startsWith(QStringLiteral("icons/"))) continue;
+    if (rel.startsWith(QStringLiteral("package/"))) continue;  // as the build's layout does
     QDir().mkpath(QFileInfo(file(rel)).absolutePath());
     QFile::copy(src, file(rel));
   }

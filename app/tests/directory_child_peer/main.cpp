@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
   const quint16 port = quint16(args.at(2).toUInt());
   const QString listen = QStringLiteral("127.0.0.1:") + args.at(2);
   DirectoryChild child;
-  if (child.start(args.at(1), PrepareDirectoryData(listen, args.at(3), args.at(4)),
+  if (child.start(args.at(1), prepareDirectoryData(listen, args.at(3), args.at(4)),
                   QStringLiteral("127.0.0.1"), port) != DirectoryChild::Result::Started)
     return 1;
   std::printf("%lld\n", static_cast<long long>(child.processId()));

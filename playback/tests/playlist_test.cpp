@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "player/playlist.h"
+#include "playback/playlist.h"
 
 using playlist::Format;
 
@@ -24,7 +24,8 @@ TEST(PlaylistDetect, ByContentFirstThenByType) {
   EXPECT_EQ(playlist::detect("audio/x-mpegurl; charset=utf-8", "http://a/b\n"), Format::M3u);
   EXPECT_EQ(playlist::detect("audio/x-scpls", "File1=http://a/b\n"), Format::Pls);
   EXPECT_EQ(playlist::detect("video/x-ms-asf", "<ASX version=\"3\">"), Format::Asx);
-  EXPECT_EQ(playlist::detect("application/xml", "<?xml version=\"1.0\"?>\n<playlist xmlns=\"http://xspf.org/ns/0/\">"),
+  EXPECT_EQ(playlist::detect("application/xml",
+                             "<?xml version=\"1.0\"?>\n<playlist xmlns=\"http://xspf.org/ns/0/\">"),
             Format::Xspf);
   // A bare address list served as text.
   EXPECT_EQ(playlist::detect("text/plain", "# comment\n\nhttp://a.example/stream\n"), Format::M3u);
@@ -32,7 +33,8 @@ TEST(PlaylistDetect, ByContentFirstThenByType) {
 
 TEST(PlaylistDetect, AudioAndGarbageAreNotPlaylists) {
   // ASF streams share the ASX content type; their bytes are binary.
-  EXPECT_EQ(playlist::detect("video/x-ms-asf", QByteArray("\x30\x26\xB2\x75\x8E\x66\xCF\x11", 8)), Format::Unknown);
+  EXPECT_EQ(playlist::detect("video/x-ms-asf", QByteArray("\x30\x26\xB2\x75\x8E\x66\xCF\x11", 8)),
+            Format::Unknown);
   EXPECT_EQ(playlist::detect("audio/mpeg", QByteArray("\xFF\xFB\x90\x00\x00\x00", 6)), Format::Unknown);
   EXPECT_EQ(playlist::detect("application/octet-stream", QByteArray("ID3\x03\x00\x00", 6)), Format::Unknown);
   EXPECT_EQ(playlist::detect("text/html", "<html><body>Not found</body></html>"), Format::Unknown);
@@ -51,10 +53,13 @@ TEST(PlaylistPls, EntriesInNumberOrderOnlyFromThePlaylistSection) {
   const QByteArray body =
       "[other]\nFile1=http://wrong.example/\n"
       "[playlist]\r\nnumberofentries=3\r\nFile2=http://b.example/two\r\nTitle1=One\r\n"
-      "FILE1 = http://a.example/one\r\nFile3=three.mp3\r\nFile10=http://c.example/ten\r\nFile2=http://dup.example/\r\n";
+      "FILE1 = "
+      "http://a.example/one\r\nFile3=three.mp3\r\nFile10=http://c.example/ten\r\nFile2=http://dup.example/"
+      "\r\n";
   EXPECT_EQ(addresses(Format::Pls, body),
             QStringList({QStringLiteral("http://a.example/one"), QStringLiteral("http://b.example/two"),
-                         QStringLiteral("http://radio.example:8000/lists/three.mp3"), QStringLiteral("http://c.example/ten")}));
+                         QStringLiteral("http://radio.example:8000/lists/three.mp3"),
+                         QStringLiteral("http://c.example/ten")}));
 }
 
 TEST(PlaylistM3u, CommentsRelativeEntriesAndLineEnds) {
@@ -72,8 +77,8 @@ TEST(PlaylistM3u, CommentsRelativeEntriesAndLineEnds) {
 TEST(PlaylistM3u, LocalFilesOnlyFromALocalPlaylist) {
   const QUrl local = QUrl::fromLocalFile(QStringLiteral("/home/me/radio/list.m3u"));
   EXPECT_EQ(addresses(Format::M3u, "song.mp3\nfile:///tmp/x.ogg\nhttp://a.example/s\n", local),
-            QStringList({QStringLiteral("file:///home/me/radio/song.mp3"), QStringLiteral("file:///tmp/x.ogg"),
-                         QStringLiteral("http://a.example/s")}));
+            QStringList({QStringLiteral("file:///home/me/radio/song.mp3"),
+                         QStringLiteral("file:///tmp/x.ogg"), QStringLiteral("http://a.example/s")}));
 }
 
 TEST(PlaylistAsx, TolerantOfSloppyMarkup) {
@@ -84,8 +89,9 @@ TEST(PlaylistAsx, TolerantOfSloppyMarkup) {
       "<entry><REF href=http://c.example/three></entry>\n"
       "<entryref href=\"more.asx\"/>\n</ASX>";
   EXPECT_EQ(addresses(Format::Asx, body),
-            QStringList({QStringLiteral("http://a.example/one?x=1&y=2"), QStringLiteral("mms://b.example/two"),
-                         QStringLiteral("http://c.example/three"), QStringLiteral("http://radio.example:8000/lists/more.asx")}));
+            QStringList({QStringLiteral("http://a.example/one?x=1&y=2"),
+                         QStringLiteral("mms://b.example/two"), QStringLiteral("http://c.example/three"),
+                         QStringLiteral("http://radio.example:8000/lists/more.asx")}));
 }
 
 TEST(PlaylistXspf, TrackLocationsOnly) {
@@ -96,10 +102,13 @@ TEST(PlaylistXspf, TrackLocationsOnly) {
       "<track><location>rel/two.ogg</location></track>"
       "</trackList></playlist>";
   EXPECT_EQ(addresses(Format::Xspf, body),
-            QStringList({QStringLiteral("http://a.example/one"), QStringLiteral("http://radio.example:8000/lists/rel/two.ogg")}));
+            QStringList({QStringLiteral("http://a.example/one"),
+                         QStringLiteral("http://radio.example:8000/lists/rel/two.ogg")}));
   // Broken XML still gives what came before the break.
-  EXPECT_EQ(addresses(Format::Xspf, "<playlist><trackList><track><location>http://a.example/x</location></track><track><loc"),
-            QStringList({QStringLiteral("http://a.example/x")}));
+  EXPECT_EQ(
+      addresses(Format::Xspf,
+                "<playlist><trackList><track><location>http://a.example/x</location></track><track><loc"),
+      QStringList({QStringLiteral("http://a.example/x")}));
 }
 
 TEST(PlaylistLimits, GarbageSizeCapAndEntryCap) {

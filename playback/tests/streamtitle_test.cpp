@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "player/streamtitle.h"
+#include "playback/streamtitle.h"
 
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
@@ -8,7 +8,8 @@ namespace {
 
 TEST(StreamTitle, RepairsTheUsualEncodingFaults) {
   // Good UTF-8, plain ASCII and text outside Windows-1252 stay as they are.
-  EXPECT_EQ(streamtitle::repair("Mot\xC3\xB6rhead - Ace of Spades"), QStringLiteral("Motörhead - Ace of Spades"));
+  EXPECT_EQ(streamtitle::repair("Mot\xC3\xB6rhead - Ace of Spades"),
+            QStringLiteral("Motörhead - Ace of Spades"));
   EXPECT_EQ(streamtitle::repair("Artist - Title"), QStringLiteral("Artist - Title"));
   EXPECT_EQ(streamtitle::repair("\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE \xC3\xA9"), QStringLiteral("Кино é"));
   // Raw Windows-1252 bytes.
@@ -23,9 +24,12 @@ TEST(StreamTitle, RepairsTheUsualEncodingFaults) {
 }
 
 TEST(StreamTitle, ComposeArtistAndTitle) {
-  EXPECT_EQ(streamtitle::compose(QStringLiteral("Artist"), QStringLiteral("Song")), QStringLiteral("Artist - Song"));
-  EXPECT_EQ(streamtitle::compose(QString(), QStringLiteral("Artist - Song")), QStringLiteral("Artist - Song"));
-  EXPECT_EQ(streamtitle::compose(QStringLiteral("Artist"), QStringLiteral("Artist - Song")), QStringLiteral("Artist - Song"));
+  EXPECT_EQ(streamtitle::compose(QStringLiteral("Artist"), QStringLiteral("Song")),
+            QStringLiteral("Artist - Song"));
+  EXPECT_EQ(streamtitle::compose(QString(), QStringLiteral("Artist - Song")),
+            QStringLiteral("Artist - Song"));
+  EXPECT_EQ(streamtitle::compose(QStringLiteral("Artist"), QStringLiteral("Artist - Song")),
+            QStringLiteral("Artist - Song"));
   EXPECT_EQ(streamtitle::compose(QStringLiteral("Artist"), QString()), QStringLiteral("Artist"));
 }
 

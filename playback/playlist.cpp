@@ -6,15 +6,12 @@
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
-#include "app/ini.h"
+#include "app/textdecoding.h"
 
 namespace playlist {
 namespace {
 
-QByteArray mimeOf(const QByteArray& contentType) {
-  const qsizetype semi = contentType.indexOf(';');
-  return (semi < 0 ? contentType : contentType.left(semi)).trimmed().toLower();
-}
+using textdecoding::mimeOf;
 
 bool isM3uType(const QByteArray& mime) {
   return mime == "audio/x-mpegurl" || mime == "audio/mpegurl" || mime == "application/x-mpegurl" ||
@@ -48,7 +45,7 @@ bool isNetworkScheme(const QString& scheme) {
   return schemes.contains(scheme);
 }
 
-QString decode(const QByteArray& bytes) { return INI::DecodeText(bytes); }
+QString decode(const QByteArray& bytes) { return textdecoding::decodeText(bytes); }
 
 // Line-based formats: drop a last line that the size cap cut in two.
 QStringList lines(const QByteArray& body) {
@@ -142,7 +139,9 @@ QList<QUrl> parseAsx(const QByteArray& body, const QUrl& base) {
   const QString text = decode(body.left(kMaxBytes));
   for (auto it = ref.globalMatch(text); it.hasNext();) {
     const auto m = it.next();
-    const QString v = !m.captured(1).isNull() ? m.captured(1) : !m.captured(2).isNull() ? m.captured(2) : m.captured(3);
+    const QString v = !m.captured(1).isNull()   ? m.captured(1)
+                      : !m.captured(2).isNull() ? m.captured(2)
+                                                : m.captured(3);
     c.add(xmlUnescape(v));
   }
   return c.take();
@@ -155,7 +154,8 @@ QList<QUrl> parseXspf(const QByteArray& body, const QUrl& base) {
   while (!xml.atEnd() && !xml.hasError()) {
     xml.readNext();
     if (xml.isStartElement()) {
-      if (xml.name() == QStringLiteral("track")) inTrack = true;
+      if (xml.name() == QStringLiteral("track"))
+        inTrack = true;
       else if (inTrack && xml.name() == QStringLiteral("location"))
         c.add(xml.readElementText(QXmlStreamReader::SkipChildElements));
     } else if (xml.isEndElement() && xml.name() == QStringLiteral("track")) {
@@ -179,7 +179,8 @@ QByteArray typeForPath(const QString& path) {
   const QString p = path.toLower();
   if (p.endsWith(QStringLiteral(".pls"))) return "audio/x-scpls";
   if (p.endsWith(QStringLiteral(".m3u")) || p.endsWith(QStringLiteral(".m3u8"))) return "audio/x-mpegurl";
-  if (p.endsWith(QStringLiteral(".asx")) || p.endsWith(QStringLiteral(".wax")) || p.endsWith(QStringLiteral(".wvx")))
+  if (p.endsWith(QStringLiteral(".asx")) || p.endsWith(QStringLiteral(".wax")) ||
+      p.endsWith(QStringLiteral(".wvx")))
     return "video/x-ms-asf";
   if (p.endsWith(QStringLiteral(".xspf"))) return "application/xspf+xml";
   return {};
@@ -215,12 +216,17 @@ Format detect(const QByteArray& contentType, const QByteArray& head) {
 
 QList<QUrl> entries(Format format, const QByteArray& body, const QUrl& base) {
   switch (format) {
-    case Format::Pls: return parsePls(body, base);
-    case Format::M3u: return parseM3u(body, base);
-    case Format::Asx: return parseAsx(body, base);
-    case Format::Xspf: return parseXspf(body, base);
+    case Format::Pls:
+      return parsePls(body, base);
+    case Format::M3u:
+      return parseM3u(body, base);
+    case Format::Asx:
+      return parseAsx(body, base);
+    case Format::Xspf:
+      return parseXspf(body, base);
     case Format::Hls:
-    case Format::Unknown: break;
+    case Format::Unknown:
+      break;
   }
   return {};
 }

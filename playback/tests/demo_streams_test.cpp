@@ -11,7 +11,7 @@
 #include "directory/directoryaddress.h"
 #include "directory/tagscanner.h"
 #include "directory/transfer.h"
-#include "player/mediaplayer_gstreamer.h"
+#include "playback/mediaplayer_gstreamer.h"
 
 namespace {
 
@@ -46,7 +46,6 @@ class DemoStreams : public ::testing::Test {
 };
 BundledDirectory* DemoStreams::directory = nullptr;
 
-
 TEST_F(DemoStreams, PlainPlsAndM3uStationsPlayWithTheirTitles) {
   for (const char* name : {"Polder FM", "Grachten Jazz", "Duinradio"}) {
     GstMediaPlayer player;
@@ -67,8 +66,8 @@ TEST_F(DemoStreams, TheTitleFollowsTheStation) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return player.statusText().startsWith("Playing: "); }, 10000));
   const QString first = player.statusText();
   // The server changes the title every ten seconds.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return player.statusText() != first && player.statusText().startsWith("Playing: "); },
-                              25000))
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return player.statusText() != first && player.statusText().startsWith("Playing: "); }, 25000))
       << first.toStdString();
 }
 

@@ -1,0 +1,341 @@
+#include "mediaplayer_gstreamer.h"
+
+#include <gst/gst.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "playback_log.h"
+#include "streamtitle.h"
+
+using playback::Failure;
+using playback::Step;
+
+GstMediaPlayer::GstMediaPlayer(QObject* parent) : GstMediaPlayer(GstPlayerTuning{}, parent) {}
+
+GstMediaPlayer::GstMediaPlayer(const GstPlayerTuning& tuning, QObject* parent)
+    : MediaPlayer(parent),
+      tuning_(tuning),
+      resolver_(network_, QByteArray(kUserAgent)),
+      playbin_(*this, QByteArray(kUserAgent), tuning.bufferMs) {
+  for (QTimer* t : {&reconnectTimer_, &stableTimer_, &connectTimer_, &startDeadline_}) t->setSingleShot(true);
+  connect(&startDeadline_, &QTimer::timeout, this, [this] {
+    qCInfo(lcPlayback) << "no stream started within" << tuning_.startDeadlineMs << "ms";
+    raiseError(lastFailure_);
+  });
+  connect(&reconnectTimer_, &QTimer::timeout, this, &GstMediaPlayer::openStream);
+  connect(&stableTimer_, &QTimer::timeout, this, [this] { retries_ = 0; });
+  connect(&connectTimer_, &QTimer::timeout, this, &GstMediaPlayer::onConnectTimeout);
+  connect(&resolver_, &StreamResolver::found, this, &GstMediaPlayer::onFound);
+  connect(&resolver_, &StreamResolver::rejected, this, [this](Failure why) {
+    lastFailure_ = why;
+    resolver_.next();
+  });
+  connect(&resolver_, &StreamResolver::exhausted, this, [this] { raiseError(lastFailure_); });
+}
+
+GstMediaPlayer::~GstMediaPlayer() { halt(); }
+
+void GstMediaPlayer::enter(Phase next, const QString& text) {
+  phase_ = next;
+  int state = Transitioning;
+  QString status = text;
+  switch (next) {
+    case Phase::Idle:
+      state = Undefined;
+      break;
+    case Phase::Resolving:
+    case Phase::Connecting:
+      if (status.isEmpty()) status = tr("Connecting...");
+      break;
+    case Phase::Buffering:
+    case Phase::Reconnecting:
+      break;
+    case Phase::Playing:
+      state = Playing;
+      status = playingText();
+      break;
+    case Phase::Stopped:
+      state = Stopped;
+      status = tr("Stopped");
+      break;
+    case Phase::Ready:
+      state = Ready;
+      if (status.isEmpty()) status = tr("Ready");
+      break;
+  }
+  if (state == state_ && status == status_) return;
+  state_ = state;
+  status_ = status;
+  Q_EMIT statusChanged();
+}
+
+bool GstMediaPlayer::active() const {
+  return phase_ == Phase::Resolving || phase_ == Phase::Connecting || phase_ == Phase::Playing ||
+         phase_ == Phase::Buffering || phase_ == Phase::Reconnecting;
+}
+
+bool GstMediaPlayer::hasPlayed() const {
+  return phase_ == Phase::Playing || phase_ == Phase::Buffering || phase_ == Phase::Reconnecting;
+}
+
+void GstMediaPlayer::setURL(const QString& url) {
+  const QString given = url.trimmed();
+  // The start-up sets the remembered address twice; a second connection would be wasted.
+  if (given == url_ && active() && phase_ != Phase::Reconnecting) return;
+  url_ = given;
+  if (url_.isEmpty()) {
+    close();
+    return;
+  }
+  startSession();
+}
+
+void GstMediaPlayer::play() {
+  if (url_.isEmpty() || state_ == Playing || state_ == Transitioning) return;
+  startSession();
+}
+
+void GstMediaPlayer::stop() {
+  halt();
+  enter(Phase::Stopped);
+}
+
+void GstMediaPlayer::close() {
+  halt();
+  stream_ = QUrl();
+  title_.clear();
+  artist_.clear();
+  titleTouched();
+  enter(Phase::Ready);
+}
+
+void GstMediaPlayer::setMute(bool on) {
+  mute_ = on;
+  playbin_.setVolume(volume_, mute_);
+}
+
+void GstMediaPlayer::setVolume(int volume) {
+  volume_ = std::clamp(volume, 0, 100);
+  playbin_.setVolume(volume_, mute_);
+}
+
+void GstMediaPlayer::startSession() {
+  halt();
+  retries_ = 0;
+  lastFailure_ = Failure::NoConnection;
+  title_.clear();
+  artist_.clear();
+  titleTouched();
+  enter(Phase::Resolving);
+  startDeadline_.start(tuning_.startDeadlineMs);
+  resolver_.start(QUrl::fromUserInput(url_), StartBudget{tuning_.maxPlaylists, tuning_.maxCandidates});
+}
+
+void GstMediaPlayer::halt() {
+  reconnectTimer_.stop();
+  stableTimer_.stop();
+  connectTimer_.stop();
+  startDeadline_.stop();
+  resolver_.cancel();
+  playbin_.halt();
+}
+
+void GstMediaPlayer::onFound(const QUrl& stream) {
+  stream_ = stream;
+  stallRetried_ = false;
+  openStream();
+}
+
+// Opens stream_ afresh: the first time, after a stall and for each reconnect.
+void GstMediaPlayer::openStream() {
+  if (!hasPlayed()) enter(Phase::Connecting);
+  if (playbin_.open(stream_)) {
+    connectTimer_.start(tuning_.connectTimeoutMs);
+    return;
+  }
+  if (!playbin_.element()) {
+    raiseError(Failure::Unreadable);
+    return;
+  }
+  // Usually an error message is on its way; if none comes, this still ends the attempt.
+  const quint64 generation = playbin_.generation();
+  QTimer::singleShot(0, this, [this, generation] {
+    if (playbin_.generation() == generation) fail(hasPlayed() ? Failure::Lost : Failure::Unreadable);
+  });
+}
+
+void GstMediaPlayer::onConnectTimeout() {
+  qCInfo(lcPlayback) << "stream did not start in time:" << stream_ << playbin_.describeState();
+  // A first connection that hangs gets one more go before it counts as failed.
+  if (!hasPlayed() && !stallRetried_) {
+    stallRetried_ = true;
+    openStream();
+    return;
+  }
+  fail(hasPlayed() ? Failure::Lost : Failure::NoConnection);
+}
+
+// Something went wrong with the current stream: before it has played we move on to the next
+// playlist entry (or give up); once it has played, it is a drop and we reconnect.
+void GstMediaPlayer::fail(Failure why) {
+  if (!active()) return;
+  connectTimer_.stop();
+  stableTimer_.stop();
+  playbin_.halt();
+  switch (playback::stepAfter(hasPlayed(), retries_, tuning_.maxReconnects)) {
+    case Step::NextEntry:
+      lastFailure_ = why;
+      enter(Phase::Resolving);
+      resolver_.next();
+      break;
+    case Step::Reconnect: {
+      const int delay = tuning_.reconnectBaseMs * (1 << std::min(retries_, 16));
+      ++retries_;
+      qCInfo(lcPlayback) << "stream dropped; reconnect" << retries_ << "in" << delay << "ms";
+      enter(Phase::Reconnecting, tr("Reconnecting (%1/%2)...").arg(retries_).arg(tuning_.maxReconnects));
+      reconnectTimer_.start(delay);
+      break;
+    }
+    case Step::GiveUp:
+      raiseError(Failure::Lost);
+      break;
+  }
+}
+
+void GstMediaPlayer::raiseError(Failure why) {
+  halt();
+  QString text;
+  switch (why) {
+    case Failure::NotFound:
+      text = tr("Stream not found");
+      break;
+    case Failure::Unreadable:
+      text = tr("Cannot play this stream");
+      break;
+    case Failure::NoConnection:
+      text = tr("Cannot connect to the stream");
+      break;
+    case Failure::Lost:
+      text = tr("Connection lost");
+      break;
+  }
+  enter(Phase::Ready, text);
+  qCInfo(lcPlayback) << "giving up on" << url_ << ":" << status_;
+  Q_EMIT error();
+}
+
+bool GstMediaPlayer::event(QEvent* e) {
+  if (e->type() != Playbin::BusEvent::kind()) return MediaPlayer::event(e);
+  const auto* be = static_cast<Playbin::BusEvent*>(e);
+  if (!playbin_.isCurrent(*be)) return true;
+  GstMessage* msg = be->message;
+  switch (GST_MESSAGE_TYPE(msg)) {
+    case GST_MESSAGE_ERROR:
+      onError(msg);
+      break;
+    case GST_MESSAGE_WARNING: {
+      GError* err = nullptr;
+      gst_message_parse_warning(msg, &err, nullptr);
+      qCDebug(lcPlayback) << "warning:" << err->message;
+      g_error_free(err);
+      break;
+    }
+    case GST_MESSAGE_EOS:
+      onEos();
+      break;
+    case GST_MESSAGE_STATE_CHANGED:
+      onStateChanged(msg);
+      break;
+    case GST_MESSAGE_BUFFERING:
+      onBuffering(msg);
+      break;
+    case GST_MESSAGE_TAG:
+      onTags(msg);
+      break;
+    case GST_MESSAGE_CLOCK_LOST:
+      onClockLost();
+      break;
+    default:
+      break;
+  }
+  return true;
+}
+
+void GstMediaPlayer::onError(GstMessage* msg) {
+  GError* err = nullptr;
+  gchar* debug = nullptr;
+  gst_message_parse_error(msg, &err, &debug);
+  qCInfo(lcPlayback) << "error from" << GST_OBJECT_NAME(GST_MESSAGE_SRC(msg)) << ":" << err->message
+                     << (debug ? debug : "");
+  const bool fromSource = GST_IS_ELEMENT(GST_MESSAGE_SRC(msg)) &&
+                          GST_OBJECT_FLAG_IS_SET(GST_MESSAGE_SRC(msg), GST_ELEMENT_FLAG_SOURCE);
+  const Failure why = playback::classify({err->domain, err->code, fromSource}, hasPlayed());
+  g_error_free(err);
+  g_free(debug);
+  fail(why);
+}
+
+// A network stream that ends has dropped: radio does not end.
+void GstMediaPlayer::onEos() { fail(hasPlayed() ? Failure::Lost : Failure::Unreadable); }
+
+void GstMediaPlayer::onStateChanged(GstMessage* msg) {
+  GstState oldState, newState, pending;
+  gst_message_parse_state_changed(msg, &oldState, &newState, &pending);
+  qCDebug(lcPlayback) << "pipeline" << gst_element_state_get_name(oldState) << "->"
+                      << gst_element_state_get_name(newState) << "pending"
+                      << gst_element_state_get_name(pending);
+  if (!active()) return;
+  if (pending == GST_STATE_VOID_PENDING) playbin_.followBuffering();
+  if (newState == GST_STATE_PLAYING && !playbin_.buffering()) {
+    connectTimer_.stop();
+    startDeadline_.stop();
+    enter(Phase::Playing);
+    stableTimer_.start(tuning_.stablePlayMs);
+  } else if (oldState == GST_STATE_PLAYING) {
+    stableTimer_.stop();
+  }
+}
+
+void GstMediaPlayer::onBuffering(GstMessage* msg) {
+  GstBufferingMode mode;
+  gst_message_parse_buffering_stats(msg, &mode, nullptr, nullptr, nullptr);
+  if (mode == GST_BUFFERING_LIVE || !active()) return;
+  gint percent = 0;
+  gst_message_parse_buffering(msg, &percent);
+  qCDebug(lcPlayback) << "buffering" << GST_OBJECT_NAME(GST_MESSAGE_SRC(msg)) << percent;
+  if (percent < 100)
+    enter(phase_ == Phase::Playing ? Phase::Buffering : phase_, tr("Buffering %1%").arg(percent));
+  playbin_.setBuffering(percent < 100);
+}
+
+void GstMediaPlayer::onTags(GstMessage* msg) {
+  GstTagList* tags = nullptr;
+  gst_message_parse_tag(msg, &tags);
+  const gchar* title = nullptr;
+  if (gst_tag_list_peek_string_index(tags, GST_TAG_TITLE, 0, &title) && title && *title) {
+    const gchar* artist = nullptr;
+    gst_tag_list_peek_string_index(tags, GST_TAG_ARTIST, 0, &artist);
+    title_ = streamtitle::repair(QByteArray(title));
+    artist_ = artist ? streamtitle::repair(QByteArray(artist)) : QString();
+    titleTouched();
+    if (phase_ == Phase::Playing) enter(Phase::Playing);
+  }
+  gst_tag_list_unref(tags);
+}
+
+void GstMediaPlayer::onClockLost() {
+  if (phase_ == Phase::Playing) playbin_.restartClock();
+}
+
+void GstMediaPlayer::titleTouched() {
+  const QString now = streamtitle::compose(artist_, title_);
+  if (now == announcedTitle_) return;
+  announcedTitle_ = now;
+  Q_EMIT streamTitleChanged(now);
+}
+
+QString GstMediaPlayer::playingText() const {
+  const QString now = streamtitle::compose(artist_, title_);
+  return now.isEmpty() ? tr("Playing") : tr("Playing: %1").arg(now);
+}

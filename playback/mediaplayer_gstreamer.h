@@ -1,0 +1,139 @@
+#pragma once
+
+#include <QNetworkAccessManager>
+#include <QTimer>
+#include <QUrl>
+
+#include "mediaplayer.h"
+#include "version.h"
+#include "playbackfailure.h"
+#include "playbin.h"
+#include "streamresolver.h"
+
+// Timings of the stream handling; the defaults suit real stations, tests shorten them.
+struct GstPlayerTuning {
+  int reconnectBaseMs = 500;  // first reconnect delay, doubled for each further try
+  int maxReconnects = 5;      // tries after a drop before error() is raised
+  int stablePlayMs = 10000;   // playing this long counts as recovered: the tries start over
+  int connectTimeoutMs =
+      10000;            // a stream that does not start playing within this is retried once, then failed
+  int bufferMs = 1000;  // how much a network stream buffers before it plays
+  // One start (setURL or play) may read this many playlists, try this many addresses and take
+  // this long before error() is raised.
+  int maxPlaylists = 8;
+  int maxCandidates = 20;
+  int startDeadlineMs = 30000;
+};
+
+// The media player on GStreamer: the session and its retry rules. StreamResolver finds the
+// stream of an address, Playbin plays it.
+//
+// Play states and status texts:
+//   0 Undefined     ""                        no address has been set yet
+//   9 Transitioning "Connecting..."           looking at the address (playlist?), then opening it
+//                   "Buffering 40%"           a buffering message below 100%, pipeline held PAUSED
+//                   "Reconnecting (2/5)..."   waiting to reconnect a dropped stream
+//   3 Playing       "Playing", "Playing: Artist - Title"   pipeline reached PLAYING; the title is
+//                                             the latest ICY StreamTitle or Vorbis comment
+//   1 Stopped       "Stopped"                 after stop(): pipeline in NULL
+//  10 Ready         "Ready"                   after close()
+//                   "Stream not found", "Cannot play this stream", "Cannot connect to the stream",
+//                   "Connection lost"         the stream failed; error() was raised once
+//
+// Only http and https addresses are opened (icy and icyx are read as http): any other scheme,
+// a local file or standard input among them, fails as "Cannot play this stream". Setting the
+// address that is already starting or playing changes nothing.
+//
+// The session moves through Phase; enter() is the only place that changes it:
+//   Idle, Stopped, Ready, Reconnecting --setURL(), play()--> Resolving
+//   Resolving    --stream found--> Connecting
+//   Resolving    --no address or budget left, start deadline--> Ready (error)
+//   Connecting   --PLAYING--> Playing
+//   Connecting   --failure--> Resolving (the next playlist entry)
+//   Connecting   --no start in time--> Connecting (once), then as a failure
+//   Playing      --buffer below 100%--> Buffering --PLAYING--> Playing
+//   Playing, Buffering, Reconnecting --failure, tries left--> Reconnecting --PLAYING--> Playing
+//   Reconnecting --failure, no tries left--> Ready (error)
+//   any          --stop()--> Stopped;  --close(), setURL("")--> Ready
+class GstMediaPlayer final : public MediaPlayer {
+  Q_OBJECT
+ public:
+  explicit GstMediaPlayer(QObject* parent = nullptr);
+  explicit GstMediaPlayer(const GstPlayerTuning& tuning, QObject* parent = nullptr);
+  ~GstMediaPlayer() override;
+
+  void setURL(const QString& url) override;
+  QString URL() const override { return url_; }
+
+  int playState() const override { return state_; }
+  QString statusText() const override { return status_; }
+
+  void play() override;
+  void stop() override;
+  void close() override;
+
+  bool mute() const override { return mute_; }
+  void setMute(bool on) override;
+  int volume() const override { return volume_; }
+  void setVolume(int volume) override;
+
+  // The playbin itself, for diagnostics and tests.
+  GstElement* pipeline() const { return playbin_.element(); }
+  // The address currently handed to GStreamer (a playlist's entry, not the playlist).
+  QUrl currentStream() const { return stream_; }
+
+  static constexpr const char* kUserAgent = Version::kUserAgent;
+
+ protected:
+  bool event(QEvent* e) override;
+
+ private:
+  enum class Phase { Idle, Resolving, Connecting, Playing, Buffering, Reconnecting, Stopped, Ready };
+  void enter(Phase next, const QString& text = {});
+  bool active() const;     // a stream is being found, opened or played
+  bool hasPlayed() const;  // the current stream has played: a failure now is a drop
+
+  void startSession();
+  void halt();
+  void onFound(const QUrl& stream);
+  void openStream();
+  void onConnectTimeout();
+  void fail(playback::Failure why);
+  void raiseError(playback::Failure why);
+
+  void onError(GstMessage* msg);
+  void onEos();
+  void onStateChanged(GstMessage* msg);
+  void onBuffering(GstMessage* msg);
+  void onTags(GstMessage* msg);
+  void onClockLost();
+
+  QString playingText() const;
+  void titleTouched();
+
+  GstPlayerTuning tuning_;
+  QNetworkAccessManager network_;
+  StreamResolver resolver_;
+  Playbin playbin_;
+
+  QString url_;
+  Phase phase_ = Phase::Idle;
+  int state_ = Undefined;
+  QString status_;
+  bool mute_ = false;
+  int volume_ = 100;
+
+  // The current session: from setURL()/play() until stop(), close() or error().
+  QUrl stream_;
+  bool stallRetried_ = false;
+  int retries_ = 0;
+  playback::Failure lastFailure_ = playback::Failure::NoConnection;
+  QString artist_;
+  QString title_;
+  QString announcedTitle_;
+
+  QTimer reconnectTimer_;
+  QTimer stableTimer_;
+  QTimer connectTimer_;
+  QTimer startDeadline_;
+};

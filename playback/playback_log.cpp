@@ -1,0 +1,3 @@
+#include "playback_log.h"
+
+Q_LOGGING_CATEGORY(lcPlayback, "vantor.playback")

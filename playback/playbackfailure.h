@@ -1,0 +1,34 @@
+#pragma once
+
+#include <glib.h>
+
+// What went wrong with a stream, and what the player does about it.
+namespace playback {
+
+enum class Failure {
+  NotFound,      // "Stream not found": the server has no such address
+  Unreadable,    // "Cannot play this stream": not audio, not an address we open, an empty playlist
+  NoConnection,  // "Cannot connect to the stream": it never started
+  Lost,          // "Connection lost": it played, then dropped for good
+};
+
+enum class Step {
+  NextEntry,  // not played yet: try the next address of the playlist (none left: give up)
+  Reconnect,  // it has played: a drop, connect again after a delay
+  GiveUp,     // raise error() with the failure's text
+};
+
+// An error message of the pipeline, reduced to what decides its meaning.
+struct PipelineError {
+  GQuark domain = 0;
+  int code = 0;
+  bool fromSource = false;  // posted by the element that reads the network
+};
+
+// The failure an error of the pipeline stands for; `connected`: the stream has played.
+Failure classify(const PipelineError& error, bool connected);
+
+// What follows a failure: `retries` reconnects were made since the stream last played steadily.
+Step stepAfter(bool connected, int retries, int maxReconnects);
+
+}  // namespace playback

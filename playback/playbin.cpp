@@ -1,0 +1,210 @@
+#include "playbin.h"
+
+#include <QCoreApplication>
+
+#include <gst/audio/streamvolume.h>
+#include <gst/gst.h>
+
+#include <atomic>
+
+#include "playback_log.h"
+
+namespace {
+
+constexpr guint kSourceTimeoutS = 10;  // a stream that sends nothing this long has dropped
+
+// GstPlayFlags: audio only (no video or subtitle decoding), volume in software, buffering.
+constexpr guint kPlayFlags = 0x2 | 0x10 | 0x100;
+
+void initGStreamer() {
+  static const bool done = [] {
+    gst_init(nullptr, nullptr);
+    return true;
+  }();
+  (void)done;
+}
+
+GstElement* makeAudioSink() {
+  const QByteArray desc = qgetenv("VANTOR_AUDIO_SINK").trimmed();
+  if (!desc.isEmpty()) {
+    GError* err = nullptr;
+    const bool pipelineText = desc.contains(' ') || desc.contains('!') || desc.contains('=');
+    GstElement* sink = pipelineText ? gst_parse_bin_from_description(desc.constData(), TRUE, &err)
+                                    : gst_element_factory_make(desc.constData(), nullptr);
+    if (err) {
+      qCWarning(lcPlayback) << "audio sink" << desc << ":" << err->message;
+      g_clear_error(&err);
+    }
+    if (sink) return sink;
+    qCWarning(lcPlayback) << "cannot make audio sink" << desc << "- using autoaudiosink";
+  }
+  return gst_element_factory_make("autoaudiosink", nullptr);  // null: playbin picks its own
+}
+
+void onSourceSetup(GstElement*, GstElement* source, gpointer userAgent) {
+  GObjectClass* klass = G_OBJECT_GET_CLASS(source);
+  if (g_object_class_find_property(klass, "user-agent"))
+    g_object_set(source, "user-agent", static_cast<const char*>(userAgent), nullptr);
+  if (g_object_class_find_property(klass, "iradio-mode")) g_object_set(source, "iradio-mode", TRUE, nullptr);
+  if (g_object_class_find_property(klass, "timeout"))
+    g_object_set(source, "timeout", kSourceTimeoutS, nullptr);
+  // We reconnect ourselves, with our own delays and count.
+  if (g_object_class_find_property(klass, "retries")) g_object_set(source, "retries", 0, nullptr);
+}
+
+}  // namespace
+
+// Runs on GStreamer's threads: only posts, never touches the player's state.
+struct Playbin::Bridge {
+  QObject* receiver = nullptr;
+  std::atomic<GstElement*> playbin{nullptr};
+  // Bumped whenever the pipeline stops or starts over, so messages of an earlier run are ignored.
+  std::atomic<quint64> generation{0};
+
+  // A handler that answers GST_BUS_DROP owns the message: it is unreffed here or handed on.
+  // One message never released keeps its whole pipeline alive.
+  static GstBusSyncReply sync(GstBus*, GstMessage* msg, gpointer data) {
+    auto* self = static_cast<Bridge*>(data);
+    switch (GST_MESSAGE_TYPE(msg)) {
+      case GST_MESSAGE_STATE_CHANGED:
+        if (GST_MESSAGE_SRC(msg) != GST_OBJECT(self->playbin.load())) {
+          gst_message_unref(msg);
+          return GST_BUS_DROP;
+        }
+        break;
+      case GST_MESSAGE_ERROR:
+      case GST_MESSAGE_WARNING:
+      case GST_MESSAGE_EOS:
+      case GST_MESSAGE_BUFFERING:
+      case GST_MESSAGE_TAG:
+      case GST_MESSAGE_CLOCK_LOST:
+        break;
+      default:
+        gst_message_unref(msg);
+        return GST_BUS_DROP;
+    }
+    QCoreApplication::postEvent(self->receiver, new BusEvent(msg, self->generation.load()));
+    return GST_BUS_DROP;
+  }
+};
+
+Playbin::BusEvent::BusEvent(GstMessage* message, quint64 generation)
+    : QEvent(kind()), message(message), generation(generation) {}
+
+Playbin::BusEvent::~BusEvent() { gst_message_unref(message); }
+
+QEvent::Type Playbin::BusEvent::kind() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
+Playbin::Playbin(QObject& receiver, const QByteArray& userAgent, int bufferMs)
+    : bridge_(std::make_unique<Bridge>()), userAgent_(userAgent), bufferMs_(bufferMs) {
+  initGStreamer();
+  bridge_->receiver = &receiver;
+  build();
+}
+
+Playbin::~Playbin() { teardown(); }
+
+quint64 Playbin::generation() const { return bridge_->generation.load(); }
+
+// Each stream gets a fresh pipeline: a reused one now and then stalls at 0% after NULL.
+void Playbin::build() {
+  teardown();
+  playbin_ = gst_element_factory_make("playbin", nullptr);
+  if (!playbin_) {
+    qCCritical(lcPlayback) << "GStreamer has no playbin";
+    return;
+  }
+  gst_object_ref_sink(playbin_);
+  if (GstElement* sink = makeAudioSink()) g_object_set(playbin_, "audio-sink", sink, nullptr);
+  g_object_set(playbin_, "flags", kPlayFlags, "buffer-duration", static_cast<gint64>(bufferMs_) * GST_MSECOND,
+               nullptr);
+  g_signal_connect(playbin_, "source-setup", G_CALLBACK(onSourceSetup),
+                   const_cast<char*>(userAgent_.constData()));
+  bridge_->playbin.store(playbin_);
+  GstBus* bus = gst_element_get_bus(playbin_);
+  gst_bus_set_sync_handler(bus, &Bridge::sync, bridge_.get(), nullptr);
+  gst_object_unref(bus);
+  applyVolume();
+}
+
+void Playbin::teardown() {
+  if (!playbin_) return;
+  // NULL joins the streaming threads; only then can the handler go.
+  gst_element_set_state(playbin_, GST_STATE_NULL);
+  GstBus* bus = gst_element_get_bus(playbin_);
+  gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+  gst_object_unref(bus);
+  bridge_->playbin.store(nullptr);
+  ++bridge_->generation;
+  gst_object_unref(playbin_);
+  playbin_ = nullptr;
+}
+
+bool Playbin::open(const QUrl& url) {
+  build();
+  if (!playbin_) return false;
+  ++bridge_->generation;
+  buffering_ = false;
+  qCInfo(lcPlayback) << "opening" << url;
+  g_object_set(playbin_, "uri", url.toString(QUrl::FullyEncoded).toUtf8().constData(), nullptr);
+  return gst_element_set_state(playbin_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+}
+
+void Playbin::halt() {
+  if (playbin_) gst_element_set_state(playbin_, GST_STATE_NULL);
+  ++bridge_->generation;
+  buffering_ = false;
+}
+
+void Playbin::setVolume(int volume, bool mute) {
+  volume_ = volume;
+  mute_ = mute;
+  applyVolume();
+}
+
+// Volume is 0..100 on a cubic scale (what the ear hears as even steps), handed to playbin as
+// the matching linear factor.
+void Playbin::applyVolume() {
+  if (!playbin_) return;
+  gst_stream_volume_set_volume(GST_STREAM_VOLUME(playbin_), GST_STREAM_VOLUME_FORMAT_CUBIC, volume_ / 100.0);
+  g_object_set(playbin_, "mute", static_cast<gboolean>(mute_), nullptr);
+}
+
+void Playbin::setBuffering(bool on) {
+  buffering_ = on;
+  followBuffering();
+}
+
+// Never during a change still under way: a pause and a play laid over an unfinished preroll
+// leave playbin3 stuck in PAUSED now and then. The end of that change comes as a state message,
+// on which the player calls this again.
+void Playbin::followBuffering() {
+  if (!playbin_) return;
+  GstState current = GST_STATE_NULL, pending = GST_STATE_NULL;
+  const GstStateChangeReturn settled = gst_element_get_state(playbin_, &current, &pending, 0);
+  if (settled != GST_STATE_CHANGE_SUCCESS && settled != GST_STATE_CHANGE_NO_PREROLL) return;
+  const GstState wanted = buffering_ ? GST_STATE_PAUSED : GST_STATE_PLAYING;
+  if (current != wanted) {
+    qCDebug(lcPlayback) << (buffering_ ? "pause for buffering" : "buffered: play");
+    gst_element_set_state(playbin_, wanted);
+  }
+}
+
+void Playbin::restartClock() {
+  if (!playbin_) return;
+  gst_element_set_state(playbin_, GST_STATE_PAUSED);
+  gst_element_set_state(playbin_, GST_STATE_PLAYING);
+}
+
+QString Playbin::describeState() const {
+  if (!playbin_) return QStringLiteral("no pipeline");
+  GstState current = GST_STATE_NULL, pending = GST_STATE_NULL;
+  const GstStateChangeReturn change = gst_element_get_state(playbin_, &current, &pending, 0);
+  return QStringLiteral("%1 pending %2 %3")
+      .arg(QLatin1String(gst_element_state_get_name(current)),
+           QLatin1String(gst_element_state_get_name(pending)),
+           QLatin1String(gst_element_state_change_return_get_name(change)));
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QByteArray>
+#include <QEvent>
+#include <QString>
+#include <QUrl>
+
+#include <memory>
+
+typedef struct _GstElement GstElement;
+typedef struct _GstMessage GstMessage;
+class QObject;
+
+// The GStreamer side of the player: one playbin at a time, built fresh for each stream, with
+// the audio sink, the User-Agent and ICY set on its source, volume and mute, and the buffering
+// rule. Its bus messages reach the receiver's thread as BusEvents that carry the generation of
+// the run they belong to; a message of an earlier run is stale and to be ignored.
+//
+// playbin, not playbin3, for every stream: in GStreamer 1.22 playbin3's decodebin3 stops with
+// "not-linked" where a live Ogg stream starts its next chain (the next song), which playbin's
+// decodebin follows without a gap; and playbin3 costs a third more CPU while an MP3 plays (two
+// multiqueue threads where playbin has one queue2).
+//
+// The audio sink is autoaudiosink unless VANTOR_AUDIO_SINK names another element or a bin
+// description, such as "fakesink sync=true".
+class Playbin {
+ public:
+  class BusEvent final : public QEvent {
+   public:
+    BusEvent(GstMessage* message, quint64 generation);
+    ~BusEvent() override;
+    static QEvent::Type kind();
+    GstMessage* const message;
+    const quint64 generation;
+  };
+
+  Playbin(QObject& receiver, const QByteArray& userAgent, int bufferMs);
+  ~Playbin();
+  Playbin(const Playbin&) = delete;
+  Playbin& operator=(const Playbin&) = delete;
+
+  // A fresh pipeline set to play the address. False when it cannot even start; an error
+  // message may still be on its way.
+  bool open(const QUrl& url);
+  // To NULL; what the bus said so far is stale.
+  void halt();
+  bool isCurrent(const BusEvent& e) const { return e.generation == generation(); }
+  quint64 generation() const;
+
+  void setVolume(int volume, bool mute);
+
+  // The usual buffering rule: held in PAUSED while the queue fills, PLAYING once it is full.
+  void setBuffering(bool on);
+  bool buffering() const { return buffering_; }
+  // Moves the pipeline to where the buffer wants it once a state change under way has ended.
+  void followBuffering();
+  // The clock went away (an output changed): pause and play to pick a new one.
+  void restartClock();
+
+  GstElement* element() const { return playbin_; }
+  // "PAUSED pending PLAYING ASYNC", for the log.
+  QString describeState() const;
+
+ private:
+  struct Bridge;  // hands bus messages from GStreamer's threads to the receiver's
+  void build();
+  void teardown();
+  void applyVolume();
+
+  std::unique_ptr<Bridge> bridge_;
+  const QByteArray userAgent_;
+  const int bufferMs_;
+  GstElement* playbin_ = nullptr;
+  bool buffering_ = false;
+  int volume_ = 100;
+  bool mute_ = false;
+};

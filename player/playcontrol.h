@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <initializer_list>
+
+#include "mediaplayer.h"
+
+class Language;
+class QListWidget;
+class QWidget;
+
+// The play button: starts a stopped or ready player, stops one that plays or connects;
+// other states (paused, undefined) leave it alone.
+void togglePlay(MediaPlayer& player);
+
+// The language key of the play button's caption in a state; empty when it keeps its caption.
+QString playButtonKey(int playState);
+
+// Each control shows the language text named by its object name in lower case
+// ("Label12" shows "label12"). Labels and buttons.
+void showLanguageTexts(const Language& language, std::initializer_list<QWidget*> controls);
+
+// Return or Enter on a list with a current row acts as a click on it.
+void activateOnEnter(QListWidget* list, std::function<void()> click);

@@ -1,0 +1,3 @@
+#include "skins_log.h"
+
+Q_LOGGING_CATEGORY(lcSkins, "vantor.skins")
