@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <list>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -9,8 +11,8 @@
 namespace vantor::server {
 
 // Finished answers, each kept with the version of the cached list it was made from, so a
-// request whose list has not changed since is answered without the database. Bounded in bytes:
-// when full it starts afresh, which costs only the rendering again.
+// request whose list has not changed since is answered without the database. Bounded in bytes;
+// when full, the answers asked for least recently go first, so the common ones stay.
 class AnswerMemo {
 public:
     explicit AnswerMemo(size_t maxBytes)
@@ -20,38 +22,61 @@ public:
 
     std::optional<std::string> Find(const std::string &key, uint64_t version)
     {
-        std::lock_guard lock(mutex_);
-        const auto it = entries_.find(key);
-        if (it == entries_.end() || it->second.version != version)
-            return std::nullopt;
-        return it->second.answer;
+        std::shared_ptr<const std::string> answer;
+        {
+            std::lock_guard lock(mutex_);
+            const auto it = entries_.find(key);
+            if (it == entries_.end() || it->second.version != version)
+                return std::nullopt;
+            order_.splice(order_.begin(), order_, it->second.place);
+            answer = it->second.answer;
+        }
+        return *answer;  // copied outside the lock: a search answer may be tens of kilobytes
     }
 
     void Keep(const std::string &key, uint64_t version, const std::string &answer)
     {
-        const size_t size = key.size() + answer.size();
+        const size_t size = Cost(key, answer.size());
         if (size > maxBytes_)
             return;
+        auto kept = std::make_shared<const std::string>(answer);
         std::lock_guard lock(mutex_);
-        if (auto it = entries_.find(key); it != entries_.end()) {
-            bytes_ -= key.size() + it->second.answer.size();
-            entries_.erase(it);
-        }
-        if (bytes_ + size > maxBytes_) {
-            entries_.clear();
-            bytes_ = 0;
-        }
-        entries_[key] = {version, answer};
+        if (auto it = entries_.find(key); it != entries_.end())
+            Drop(it);
+        while (bytes_ + size > maxBytes_ && !order_.empty())
+            Drop(entries_.find(order_.back()));
+        order_.push_front(key);
+        entries_.emplace(key, Entry{version, std::move(kept), order_.begin()});
         bytes_ += size;
+    }
+
+    size_t Bytes()
+    {
+        std::lock_guard lock(mutex_);
+        return bytes_;
     }
 
 private:
     struct Entry {
         uint64_t version;
-        std::string answer;
+        std::shared_ptr<const std::string> answer;
+        std::list<std::string>::iterator place;
     };
+    using Entries = std::unordered_map<std::string, Entry>;
+
+    // The key is held twice (map and order).
+    static size_t Cost(const std::string &key, size_t answerBytes) { return 2 * key.size() + answerBytes; }
+
+    void Drop(Entries::iterator it)  // under mutex_
+    {
+        bytes_ -= Cost(it->first, it->second.answer->size());
+        order_.erase(it->second.place);
+        entries_.erase(it);
+    }
+
     std::mutex mutex_;
-    std::unordered_map<std::string, Entry> entries_;
+    Entries entries_;
+    std::list<std::string> order_;  // most recently asked first
     size_t bytes_ = 0;
     const size_t maxBytes_;
 };
