@@ -26,11 +26,11 @@ StationRow ReadStation(Statement &st)
 
 }  // namespace
 
-std::string SearchExpression(const std::string &words)
+std::vector<std::string> SearchTerms(const std::string &words)
 {
     // Control characters (a NUL above all) separate words instead of reaching the query text.
     const auto blank = [&](size_t k) { return static_cast<unsigned char>(words[k]) <= ' ' || words[k] == '\x7f'; };
-    std::string expr;
+    std::vector<std::string> terms;
     size_t i = 0;
     while (i < words.size()) {
         while (i < words.size() && blank(i))
@@ -39,18 +39,24 @@ std::string SearchExpression(const std::string &words)
         while (j < words.size() && !blank(j))
             ++j;
         if (j > i) {
-            std::string term;
+            std::string term = "\"";
             for (size_t k = i; k < j; ++k) {
                 if (words[k] == '"')
                     term += '"';  // doubled inside a quoted FTS5 string
                 term += words[k];
             }
-            if (!expr.empty())
-                expr += " AND ";
-            expr += "\"" + term + "\"*";
+            terms.push_back(term + "\"*");
         }
         i = j;
     }
+    return terms;
+}
+
+std::string SearchExpression(const std::string &words)
+{
+    std::string expr;
+    for (const auto &term : SearchTerms(words))
+        expr += (expr.empty() ? "" : " AND ") + term;
     return expr;
 }
 

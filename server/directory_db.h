@@ -72,7 +72,9 @@ private:
     int reportCap_;
 };
 
-// The FTS5 query for the typed words: each a quoted prefix term, so no input is query syntax.
+// The FTS5 terms of the typed words: each a quoted prefix term, so no input is query syntax.
+std::vector<std::string> SearchTerms(const std::string &words);
+// All of them, joined by AND.
 std::string SearchExpression(const std::string &words);
 
 }  // namespace vantor::server

@@ -39,46 +39,15 @@ constexpr const char *kSchema =
     " homepage TEXT NOT NULL, codec TEXT NOT NULL, bitrate INTEGER NOT NULL);"
     "CREATE INDEX IF NOT EXISTS up_stations_by_country ON up_stations(country, sortkey);"
     "CREATE INDEX IF NOT EXISTS up_stations_by_name ON up_stations(sortkey);"
-    // The country is indexed too: a search within one country then intersects two short lists
-    // instead of checking every station that has the word.
-    "CREATE VIRTUAL TABLE IF NOT EXISTS up_station_search USING fts5(name, country, content='up_stations',"
+    "CREATE VIRTUAL TABLE IF NOT EXISTS up_station_search USING fts5(name, content='up_stations',"
     " content_rowid='id', tokenize='unicode61 remove_diacritics 2');"
     "CREATE TRIGGER IF NOT EXISTS up_stations_ai AFTER INSERT ON up_stations BEGIN"
-    " INSERT INTO up_station_search(rowid, name, country) VALUES(new.id, new.name, new.country); END;"
+    " INSERT INTO up_station_search(rowid, name) VALUES(new.id, new.name); END;"
     "CREATE TRIGGER IF NOT EXISTS up_stations_ad AFTER DELETE ON up_stations BEGIN"
-    " INSERT INTO up_station_search(up_station_search, rowid, name, country)"
-    " VALUES('delete', old.id, old.name, old.country); END;"
+    " INSERT INTO up_station_search(up_station_search, rowid, name) VALUES('delete', old.id, old.name); END;"
     "CREATE TRIGGER IF NOT EXISTS up_stations_au AFTER UPDATE ON up_stations BEGIN"
-    " INSERT INTO up_station_search(up_station_search, rowid, name, country)"
-    " VALUES('delete', old.id, old.name, old.country);"
-    " INSERT INTO up_station_search(rowid, name, country) VALUES(new.id, new.name, new.country); END;";
-
-// A cache written before the country was indexed: its search index is built again from the
-// stations it holds.
-constexpr const char *kOldSearchIndex =
-    "SELECT 1 FROM sqlite_master WHERE name = 'up_station_search' AND sql NOT LIKE '%country%'";
-constexpr const char *kDropOldSearchIndex =
-    "DROP TRIGGER IF EXISTS up_stations_ai; DROP TRIGGER IF EXISTS up_stations_ad;"
-    " DROP TRIGGER IF EXISTS up_stations_au; DROP TABLE up_station_search;";
-
-// One FTS5 string: the callers' codes are plain letters, quoted all the same.
-std::string Quoted(const std::string &word)
-{
-    std::string out = "\"";
-    for (char c : word)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
-}
-
-void CreateSchema(sqlite3 *db)
-{
-    const bool rebuild = Statement(db, kOldSearchIndex).Step();
-    if (rebuild)
-        ExecSql(db, kDropOldSearchIndex);
-    ExecSql(db, kSchema);
-    if (rebuild)
-        ExecSql(db, "INSERT INTO up_station_search(up_station_search) VALUES('rebuild')");
-}
+    " INSERT INTO up_station_search(up_station_search, rowid, name) VALUES('delete', old.id, old.name);"
+    " INSERT INTO up_station_search(rowid, name) VALUES(new.id, new.name); END;";
 
 constexpr const char *kColumns = "s.uuid, s.country, s.name, s.url, s.homepage, s.codec, s.bitrate";
 
@@ -143,7 +112,7 @@ UpstreamCache::UpstreamCache(const std::string &path, size_t connections)
         for (size_t i = 0; i < std::max<size_t>(connections, 1); ++i) {
             all_.push_back(Open(path));
             if (i == 0)
-                CreateSchema(all_[0]);
+                ExecSql(all_[0], kSchema);
         }
     } catch (...) {
         for (auto *db : all_)
@@ -304,30 +273,37 @@ std::map<std::string, size_t> UpstreamCache::StationCounts()
 
 std::vector<UpStation> UpstreamCache::Search(const std::string &words, const std::string &code, int limit)
 {
-    // Alphabetical like the lists; separate forms so SQLite can use the country index.
-    const std::string expr = SearchExpression(words);
-    std::string sql = std::string("SELECT ") + kColumns + " FROM up_stations s WHERE ";
-    if (expr.empty()) {
-        sql += "?1 = ''";
-        if (!code.empty())
-            sql += " AND s.country = ?2";
-    } else {
-        sql += "s.id IN (SELECT rowid FROM up_station_search WHERE up_station_search MATCH ?1)";
-    }
-    sql += " ORDER BY s.sortkey, s.uuid LIMIT ?3";
-    std::string match = expr;
-    if (!expr.empty() && !code.empty())
-        match = "name : (" + expr + ") AND country : " + Quoted(code);
-    else if (!expr.empty())
-        match = "name : (" + expr + ")";
+    const auto terms = SearchTerms(words);
     Lease l(*this);
-    Statement st(l.db(), sql.c_str());
-    st.Bind(1, match).Bind(3, limit);
-    if (!code.empty() && expr.empty())
-        st.Bind(2, code);
     std::vector<UpStation> out;
-    while (st.Step())
-        out.push_back(ReadStation(st));
+    if (terms.empty()) {
+        // Alphabetical like the lists; two forms so SQLite can use the country index.
+        std::string sql = std::string("SELECT ") + kColumns + " FROM up_stations s";
+        if (!code.empty())
+            sql += " WHERE s.country = ?1";
+        sql += " ORDER BY s.sortkey, s.uuid LIMIT ?2";
+        Statement st(l.db(), sql.c_str());
+        if (!code.empty())
+            st.Bind(1, code);
+        st.Bind(2, limit);
+        while (st.Step())
+            out.push_back(ReadStation(st));
+        return out;
+    }
+    const auto lookup = [&](const std::string &term, const std::function<void(int64_t, const std::string &)> &add) {
+        Statement st(l.db(), "SELECT s.id, s.country FROM up_stations s WHERE s.id IN (SELECT rowid FROM"
+                             " up_station_search WHERE up_station_search MATCH ?1) ORDER BY s.sortkey, s.uuid");
+        st.Bind(1, term);
+        while (st.Step())
+            add(st.Int64(0), st.Text(1));
+    };
+    const auto ids = matches_.find(terms, code, static_cast<size_t>(std::max(limit, 0)), StationsVersion(), lookup);
+    Statement row(l.db(), (std::string("SELECT ") + kColumns + " FROM up_stations s WHERE s.id = ?1").c_str());
+    for (const int64_t id : ids) {
+        row.Reset();
+        if (row.Bind(1, id).Step())
+            out.push_back(ReadStation(row));
+    }
     return out;
 }
 

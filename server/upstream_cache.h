@@ -1,5 +1,6 @@
 #pragma once
 
+#include "search_matches.h"
 #include "upstream_mapping.h"
 
 #include <condition_variable>
@@ -66,6 +67,8 @@ private:
     std::map<std::string, uint64_t> versions_;
     uint64_t lastVersion_ = 0;
     uint64_t stationsVersion_ = 0;
+
+    SearchMatches matches_{8 * 1024 * 1024};
 };
 
 }  // namespace vantor::server
