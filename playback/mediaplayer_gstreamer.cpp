@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "answerprobe.h"
 #include "playback_log.h"
 #include "streamtitle.h"
 
@@ -16,7 +17,6 @@ GstMediaPlayer::GstMediaPlayer(QObject* parent) : GstMediaPlayer(GstPlayerTuning
 GstMediaPlayer::GstMediaPlayer(const GstPlayerTuning& tuning, QObject* parent)
     : MediaPlayer(parent),
       tuning_(tuning),
-      resolver_(network_, QByteArray(kUserAgent)),
       playbin_(*this, QByteArray(kUserAgent), tuning.bufferMs) {
   for (QTimer* t : {&reconnectTimer_, &stableTimer_, &connectTimer_, &startDeadline_}) t->setSingleShot(true);
   connect(&startDeadline_, &QTimer::timeout, this, [this] {
@@ -256,6 +256,9 @@ bool GstMediaPlayer::event(QEvent* e) {
     case GST_MESSAGE_CLOCK_LOST:
       onClockLost();
       break;
+    case GST_MESSAGE_ELEMENT:
+      onPlaylist(msg);
+      break;
     default:
       break;
   }
@@ -322,6 +325,20 @@ void GstMediaPlayer::onTags(GstMessage* msg) {
     if (phase_ == Phase::Playing) enter(Phase::Playing);
   }
   gst_tag_list_unref(tags);
+}
+
+// The answer was a playlist, read by the pipeline's own connection: its entries come next.
+void GstMediaPlayer::onPlaylist(GstMessage* msg) {
+  const std::optional<answerprobe::Playlist> list = answerprobe::playlistOf(msg);
+  if (!list || !active()) return;
+  if (hasPlayed()) {
+    fail(Failure::Unreadable);  // a reconnect that finds a playlist where the stream was
+    return;
+  }
+  connectTimer_.stop();
+  playbin_.halt();
+  enter(Phase::Resolving);
+  resolver_.expand(list->format, list->body, list->base);
 }
 
 void GstMediaPlayer::onClockLost() {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QNetworkAccessManager>
 #include <QTimer>
 #include <QUrl>
 
@@ -30,7 +29,7 @@ struct GstPlayerTuning {
 //
 // Play states and status texts:
 //   0 Undefined     ""                        no address has been set yet
-//   9 Transitioning "Connecting..."           looking at the address (playlist?), then opening it
+//   9 Transitioning "Connecting..."           opening the address; reading it if it is a playlist
 //                   "Buffering 40%"           a buffering message below 100%, pipeline held PAUSED
 //                   "Reconnecting (2/5)..."   waiting to reconnect a dropped stream
 //   3 Playing       "Playing", "Playing: Artist - Title"   pipeline reached PLAYING; the title is
@@ -49,6 +48,7 @@ struct GstPlayerTuning {
 //   Resolving    --stream found--> Connecting
 //   Resolving    --no address or budget left, start deadline--> Ready (error)
 //   Connecting   --PLAYING--> Playing
+//   Connecting   --the answer is a playlist--> Resolving (its entries)
 //   Connecting   --failure--> Resolving (the next playlist entry)
 //   Connecting   --no start in time--> Connecting (once), then as a failure
 //   Playing      --buffer below 100%--> Buffering --PLAYING--> Playing
@@ -107,12 +107,12 @@ class GstMediaPlayer final : public MediaPlayer {
   void onBuffering(GstMessage* msg);
   void onTags(GstMessage* msg);
   void onClockLost();
+  void onPlaylist(GstMessage* msg);
 
   QString playingText() const;
   void titleTouched();
 
   GstPlayerTuning tuning_;
-  QNetworkAccessManager network_;
   StreamResolver resolver_;
   Playbin playbin_;
 

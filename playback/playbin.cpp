@@ -7,6 +7,7 @@
 
 #include <atomic>
 
+#include "answerprobe.h"
 #include "playback_log.h"
 
 namespace {
@@ -50,6 +51,7 @@ void onSourceSetup(GstElement*, GstElement* source, gpointer userAgent) {
     g_object_set(source, "timeout", kSourceTimeoutS, nullptr);
   // We reconnect ourselves, with our own delays and count.
   if (g_object_class_find_property(klass, "retries")) g_object_set(source, "retries", 0, nullptr);
+  answerprobe::watch(source);
 }
 
 }  // namespace
@@ -79,6 +81,10 @@ struct Playbin::Bridge {
       case GST_MESSAGE_TAG:
       case GST_MESSAGE_CLOCK_LOST:
         break;
+      case GST_MESSAGE_ELEMENT:
+        if (answerprobe::isPlaylistMessage(msg)) break;
+        gst_message_unref(msg);
+        return GST_BUS_DROP;
       default:
         gst_message_unref(msg);
         return GST_BUS_DROP;

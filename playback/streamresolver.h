@@ -3,14 +3,10 @@
 #include <QByteArray>
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QUrl>
 
 #include "playbackfailure.h"
 #include "playlist.h"
-
-class QNetworkAccessManager;
-class QNetworkReply;
 
 // One start (setURL or play) may read this many playlists and try this many addresses: a
 // hostile tree of playlists cannot keep us busy.
@@ -19,28 +15,30 @@ struct StartBudget {
   int maxCandidates = 20;
 };
 
-// Turns a station's address into the stream to play. The answer of an address is looked at
-// first: a playlist (.pls, .m3u, .asx, .xspf, also under a vague content type) is read and its
-// entries become the next candidates, in their order, two levels deep at most. An address whose
-// path names an audio file is not looked at, so the player's connection is the only one.
+// The addresses to try for a station's address, in their order: the address itself, then the
+// entries of a playlist it turns out to be (two levels deep at most), within the budget. It
+// opens no connection: the player plays each candidate and, when the answer is a playlist,
+// hands its body back through expand().
 //
 // Each candidate ends in one signal: found() (play it), rejected() (it cannot be played; the
 // owner calls next() for the one after it) or, with no candidate or budget left, exhausted().
 class StreamResolver final : public QObject {
   Q_OBJECT
  public:
-  StreamResolver(QNetworkAccessManager& network, const QByteArray& userAgent, QObject* parent = nullptr);
-  ~StreamResolver() override;
+  explicit StreamResolver(QObject* parent = nullptr);
 
   // Starts over with the address as the only candidate and a fresh budget.
   void start(const QUrl& address, const StartBudget& budget);
   // Goes on with the next candidate.
   void next();
-  // Drops the candidates and any look under way; no signal follows.
+  // The candidate last found answered with this playlist, found at base (after redirects):
+  // its entries come next.
+  void expand(playlist::Format format, const QByteArray& body, const QUrl& base);
+  // Drops the candidates; no signal follows.
   void cancel();
 
  Q_SIGNALS:
-  void found(const QUrl& stream, bool ogg);
+  void found(const QUrl& stream);
   void rejected(playback::Failure why);
   void exhausted();
 
@@ -51,27 +49,12 @@ class StreamResolver final : public QObject {
   };
 
   void resolve(const Candidate& c);
-  void look(const Candidate& c);
-  void onHeaders();
-  void onData(bool finished);
-  void expand(playlist::Format format, const QByteArray& body, const QUrl& base);
-  void settle(const QUrl& stream);
-  void reject(playback::Failure why);
-  int status() const;
-  void dropLook();
 
-  QNetworkAccessManager& network_;
-  const QByteArray userAgent_;
   StartBudget budget_;
   QList<Candidate> candidates_;
+  Candidate current_;
   int playlistsRead_ = 0;
   int candidatesTried_ = 0;
-
-  Candidate looking_;
-  QPointer<QNetworkReply> reply_;
-  QByteArray body_;
-  QByteArray type_;
-  bool ogg_ = false;
 };
 
 // The address GStreamer may open for a station's address: http and https as they are, icy and
