@@ -80,6 +80,19 @@ TEST_F(GstPlayerTest, IcyTitleReachesStatusFollowsChangesAndIsRepaired) {
   EXPECT_EQ(player().playState(), MediaPlayer::Playing);
 }
 
+// Held back for a look at its head, a stream still reaches ICY's demuxer with its titles.
+TEST_F(GstPlayerTest, IcyTitleComesThroughAtAnAddressThatDoesNotSayWhatItIs) {
+  LoopbackRadio::Mount m = liveMp3();
+  m.contentType = "application/octet-stream";
+  m.titles = {"Artist Two - Vague Song"};
+  radio_.add("/listen", m);
+  player().setURL(url("/listen"));
+  EXPECT_TRUE(waitStatus(QStringLiteral("Playing: Artist Two - Vague Song")))
+      << history().join(u'\n').toStdString();
+  EXPECT_EQ(radio_.hits("/listen"), 1);
+  EXPECT_EQ(radio_.icyHits("/listen"), 1);
+}
+
 TEST_F(GstPlayerTest, OggStationPlaysPastATitleChange) {
   LoopbackRadio::Mount m;
   m.contentType = "application/ogg";
@@ -141,12 +154,15 @@ TEST_F(GstPlayerTest, FailuresRaiseTheErrorOnceAndAtOnce) {
   };
   radio_.add("/junk.mp3", staticText("audio/mpeg", std::string(20000, 'x')));
   radio_.add("/empty.pls", staticText("audio/x-scpls", "[playlist]\nNumberOfEntries=0\n"));
+  radio_.add("/about", staticText("text/html", "<html><body>Listen with your browser</body></html>"));
   QTcpServer closed;
   ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
   const QString refused = QStringLiteral("http://127.0.0.1:%1/live.mp3").arg(closed.serverPort());
   closed.close();
   const Case cases[] = {
       {"404", url("/missing.mp3"), QStringLiteral("Stream not found")},
+      {"404 at an address without a file name", url("/missing"), QStringLiteral("Stream not found")},
+      {"a web page", url("/about"), QStringLiteral("Cannot play this stream")},
       {"not audio", url("/junk.mp3"), QStringLiteral("Cannot play this stream")},
       {"empty playlist", url("/empty.pls"), QStringLiteral("Cannot play this stream")},
       {"refused", refused, QStringLiteral("Cannot connect to the stream")},
@@ -164,6 +180,7 @@ TEST_F(GstPlayerTest, FailuresRaiseTheErrorOnceAndAtOnce) {
   }
   // Nothing was retried behind our back.
   EXPECT_EQ(radio_.hits("/missing.mp3"), 1);
+  EXPECT_EQ(radio_.hits("/missing"), 1);
 }
 
 TEST_F(GstPlayerTest, StreamThatNeverStartsTimesOut) {
