@@ -54,9 +54,9 @@ void post(GstPad* pad, Watch& w) {
   const QByteArray& body = w.head.bytes();
   GBytes* bytes = g_bytes_new(body.constData(), static_cast<gsize>(body.size()));
   const QByteArray base = baseOf(source, w.location).toString(QUrl::FullyEncoded).toUtf8();
-  GstStructure* s = gst_structure_new(kMessageName, "format", G_TYPE_INT, static_cast<int>(w.head.format()),
-                                      "base", G_TYPE_STRING, base.constData(), "body", G_TYPE_BYTES, bytes,
-                                      nullptr);
+  GstStructure* s =
+      gst_structure_new(kMessageName, "format", G_TYPE_INT, static_cast<int>(w.head.format()), "base",
+                        G_TYPE_STRING, base.constData(), "body", G_TYPE_BYTES, bytes, nullptr);
   g_bytes_unref(bytes);
   gst_element_post_message(source, gst_message_new_element(GST_OBJECT(source), s));
 }
@@ -117,10 +117,11 @@ GstPadProbeReturn onEvent(GstPad* pad, GstPadProbeInfo* info, Watch& w) {
 GstPadProbeReturn onData(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
   Watch& w = *static_cast<Watch*>(data);
   const bool buffer = (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) != 0;
-  // The playlist is ours now; the source reads on until the player stops it.
-  if (w.posted) return buffer || GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS
-                           ? GST_PAD_PROBE_DROP
-                           : GST_PAD_PROBE_OK;
+  if (w.posted) {
+    // The playlist is ours now: none of it reaches the decoder until the player stops the source.
+    const bool eos = !buffer && GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS;
+    return buffer || eos ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+  }
   return buffer ? onBuffer(pad, info, w) : onEvent(pad, info, w);
 }
 
@@ -156,7 +157,8 @@ std::optional<Playlist> playlistOf(GstMessage* msg) {
   const GValue* body = gst_structure_get_value(s, "body");
   if (body && G_VALUE_HOLDS(body, G_TYPE_BYTES)) {
     gsize size = 0;
-    const auto* data = static_cast<const char*>(g_bytes_get_data(static_cast<GBytes*>(g_value_get_boxed(body)), &size));
+    const auto* data =
+        static_cast<const char*>(g_bytes_get_data(static_cast<GBytes*>(g_value_get_boxed(body)), &size));
     out.body = QByteArray(data, static_cast<qsizetype>(size));
   }
   return out;

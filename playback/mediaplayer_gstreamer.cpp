@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "answerprobe.h"
 #include "playback_log.h"
@@ -15,9 +16,7 @@ using playback::Step;
 GstMediaPlayer::GstMediaPlayer(QObject* parent) : GstMediaPlayer(GstPlayerTuning{}, parent) {}
 
 GstMediaPlayer::GstMediaPlayer(const GstPlayerTuning& tuning, QObject* parent)
-    : MediaPlayer(parent),
-      tuning_(tuning),
-      playbin_(*this, QByteArray(kUserAgent), tuning.bufferMs) {
+    : MediaPlayer(parent), tuning_(tuning), playbin_(*this, QByteArray(kUserAgent), tuning.bufferMs) {
   for (QTimer* t : {&reconnectTimer_, &stableTimer_, &connectTimer_, &startDeadline_}) t->setSingleShot(true);
   connect(&startDeadline_, &QTimer::timeout, this, [this] {
     qCInfo(lcPlayback) << "no stream started within" << tuning_.startDeadlineMs << "ms";

@@ -24,8 +24,9 @@ struct GstPlayerTuning {
   int startDeadlineMs = 30000;
 };
 
-// The media player on GStreamer: the session and its retry rules. StreamResolver finds the
-// stream of an address, Playbin plays it.
+// The media player on GStreamer: the session and its retry rules. StreamResolver lists the
+// addresses to try, Playbin plays each; when an answer turns out to be a playlist, the pipeline's
+// own connection has read it and its entries are tried next.
 //
 // Play states and status texts:
 //   0 Undefined     ""                        no address has been set yet

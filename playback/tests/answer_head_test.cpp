@@ -48,7 +48,8 @@ TEST(AnswerHead, PlaylistsAreReadWholeUnderAnyTypeWithinTheCap) {
       {"/listen.php", "text/plain", "[playlist]\nFile1=http://a/\n", Format::Pls},
       {"/radio.m3u", "application/octet-stream", "http://a/live\n", Format::M3u},
       {"/tune", "", "http://a/live\nhttp://b/live\n", Format::M3u},
-      {"/x", "video/x-ms-asf", "<ASX version=\"3.0\"><Entry><Ref HREF=\"http://a/\"/></Entry></ASX>", Format::Asx},
+      {"/x", "video/x-ms-asf", "<ASX version=\"3.0\"><Entry><Ref HREF=\"http://a/\"/></Entry></ASX>",
+       Format::Asx},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);

@@ -28,8 +28,8 @@ class CountingStation {
 
   // What the path answers instead of the stream: a whole page, or a redirect.
   void page(const QByteArray& path, const QByteArray& type, const QByteArray& body) {
-    pages_[path] = "HTTP/1.0 200 OK\r\nContent-Type: " + type + "\r\nContent-Length: " +
-                   QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    pages_[path] = "HTTP/1.0 200 OK\r\nContent-Type: " + type +
+                   "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
   }
   void redirect(const QByteArray& path, const QByteArray& to) {
     pages_[path] = "HTTP/1.0 302 Found\r\nLocation: " + to + "\r\nContent-Length: 0\r\n\r\n";

@@ -74,7 +74,8 @@ TEST_F(SingleConnection, AStreamAtAVagueAddressConnectsOncePerStart) {
 }
 
 TEST_F(SingleConnection, APlaylistAtAVagueAddressCostsOneConnectionMoreForItsStream) {
-  station_.page("/listen", "text/plain", "[playlist]\nFile1=" + station_.url(QStringLiteral("/live")).toUtf8() + "\n");
+  station_.page("/listen", "text/plain",
+                "[playlist]\nFile1=" + station_.url(QStringLiteral("/live")).toUtf8() + "\n");
   player_.setURL(station_.url(QStringLiteral("/listen")));
   ASSERT_TRUE(playing()) << player_.statusText().toStdString();
   QTest::qWait(1500);

@@ -21,7 +21,8 @@ const QString kStation = QStringLiteral("http://127.0.0.1:8000");
 class StreamResolverTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    QObject::connect(&resolver_, &StreamResolver::found, [this](const QUrl& url) { found_ << url.toString(); });
+    QObject::connect(&resolver_, &StreamResolver::found,
+                     [this](const QUrl& url) { found_ << url.toString(); });
     QObject::connect(&resolver_, &StreamResolver::rejected,
                      [this](Failure why) { rejected_.push_back(why); });
     QObject::connect(&resolver_, &StreamResolver::exhausted, [this] { ++exhausted_; });
@@ -111,7 +112,8 @@ TEST_F(StreamResolverTest, APlaylistTreeEndsAtTheBudget) {
       branch += "File" + QByteArray::number(j) + "=" + address(leaf) + "\n";
       QByteArray streams = "[playlist]\n";
       for (int k = 1; k <= 10; ++k)
-        streams += "File" + QByteArray::number(k) + "=" + address("/dead" + std::to_string(k) + ".mp3") + "\n";
+        streams +=
+            "File" + QByteArray::number(k) + "=" + address("/dead" + std::to_string(k) + ".mp3") + "\n";
       playlists[url(leaf)] = streams;
     }
     playlists[url(branchPath)] = branch;
@@ -121,12 +123,15 @@ TEST_F(StreamResolverTest, APlaylistTreeEndsAtTheBudget) {
   // Each found address is one connection: a playlist answers with its body, a stream fails.
   QObject::connect(&resolver_, &StreamResolver::found, [&](const QUrl& found) {
     const auto it = playlists.find(found.toString());
-    QMetaObject::invokeMethod(&resolver_, [this, it, end = playlists.end(), found] {
-      if (it == end)
-        resolver_.next();
-      else
-        resolver_.expand(Format::Pls, it->second, found);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &resolver_,
+        [this, it, end = playlists.end(), found] {
+          if (it == end)
+            resolver_.next();
+          else
+            resolver_.expand(Format::Pls, it->second, found);
+        },
+        Qt::QueuedConnection);
   });
   QObject::connect(&resolver_, &StreamResolver::rejected, [this] {
     QMetaObject::invokeMethod(&resolver_, &StreamResolver::next, Qt::QueuedConnection);
