@@ -243,10 +243,12 @@ TEST_F(Form2Test, Timer1PutsInTheTextsOnce) {
   auto* timer1 = form->findChild<QTimer*>(u"Timer1"_qs);
   ASSERT_NE(timer1, nullptr);
   EXPECT_EQ(timer1->interval(), 10);
-  EXPECT_EQ(ui.Label1->text(), u"Land Kiezen"_qs);  // design text until the first tick
-
-  QSignalSpy ticked(timer1, &QTimer::timeout);
-  ASSERT_TRUE(ticked.wait(2000));
+  // The constructor's download runs the event loop: on a busy machine the tick may be past already.
+  if (timer1->isActive()) {
+    EXPECT_EQ(ui.Label1->text(), u"Land Kiezen"_qs);  // design text until the first tick
+    QSignalSpy ticked(timer1, &QTimer::timeout);
+    ASSERT_TRUE(ticked.wait(2000));
+  }
   EXPECT_EQ(ui.Label1->text(), text("f2label1"));
   EXPECT_EQ(ui.Label2->text(), text("f2label2"));
   EXPECT_EQ(ui.Command1->text(), text("f2command1"));
