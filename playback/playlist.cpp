@@ -45,8 +45,6 @@ bool isNetworkScheme(const QString& scheme) {
   return schemes.contains(scheme);
 }
 
-QString decode(const QByteArray& bytes) { return textdecoding::decodeText(bytes); }
-
 // Line-based formats: drop a last line that the size cap cut in two.
 QStringList lines(const QByteArray& body) {
   QByteArray b = body;
@@ -56,7 +54,7 @@ QStringList lines(const QByteArray& body) {
     b.truncate(nl < 0 ? 0 : nl);
   }
   QStringList out;
-  for (QString line : decode(b).split(u'\n')) {
+  for (QString line : textdecoding::decodeText(b).split(u'\n')) {
     line = line.trimmed();
     if (!line.isEmpty()) out << line;
   }
@@ -136,7 +134,7 @@ QList<QUrl> parseAsx(const QByteArray& body, const QUrl& base) {
       QStringLiteral("<\\s*(?:ref|entryref)\\b[^>]*?\\bhref\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s>]+))"),
       QRegularExpression::CaseInsensitiveOption);
   Collector c(base);
-  const QString text = decode(body.left(kMaxBytes));
+  const QString text = textdecoding::decodeText(body.left(kMaxBytes));
   for (auto it = ref.globalMatch(text); it.hasNext();) {
     const auto m = it.next();
     const QString v = !m.captured(1).isNull()   ? m.captured(1)
