@@ -39,7 +39,7 @@ void BM_ScanStationList(benchmark::State& state) {
   const qsizetype bytes = text.toUtf8().size();
   qsizetype names = 0;
   for (auto _ : state) {
-    const QList<QStringList> lists = ScanTags(text, kStation);
+    const QList<QStringList> lists = scanTags(text, kStation);
     names = lists[0].size();
     benchmark::DoNotOptimize(names);
   }
@@ -56,7 +56,7 @@ BENCHMARK(BM_ScanStationList)
 // Openings without any closing: the literal rules search to the end for each one.
 void BM_ScanUnclosed(benchmark::State& state) {
   const QString text = QStringLiteral("<naam>x ").repeated(state.range(0) / 8);
-  for (auto _ : state) benchmark::DoNotOptimize(ScanTags(text, kStation));
+  for (auto _ : state) benchmark::DoNotOptimize(scanTags(text, kStation));
   state.SetBytesProcessed(int64_t(state.iterations()) * text.size());
   state.SetComplexityN(text.size());
 }
@@ -75,7 +75,7 @@ void BM_ScanNested(benchmark::State& state) {
   double heapMb = 0;
   for (auto _ : state) {
     try {
-      const QList<QStringList> lists = ScanTags(text, kStation);
+      const QList<QStringList> lists = scanTags(text, kStation);
       heapMb = double(mallinfo2().uordblks) / (1 << 20);
       benchmark::DoNotOptimize(lists);
     } catch (const TagListTooLarge&) {

@@ -53,9 +53,9 @@ void FillCache(const std::string &db)
             stations.push_back({uuid, Code(c), name, "http://stream.example/" + std::to_string(s),
                                 "www.station" + std::to_string(s) + ".example/", "MP3", 128});
         }
-        cache.StoreStations(Code(c), stations, now);
+        cache.storeStations(Code(c), stations, now);
     }
-    cache.StoreCountries(countries, now);
+    cache.storeCountries(countries, now);
 }
 
 // kB of VmRSS or VmHWM.
@@ -114,9 +114,9 @@ int main(int argc, char **argv)
     std::filesystem::create_directories(data);
     FillCache((data / "directory.sqlite3").string());
 
-    const int port = FreePort();
+    const int port = freePort();
     const std::string listen = "127.0.0.1:" + std::to_string(port);
-    const std::string dead = "http://127.0.0.1:" + std::to_string(FreePort()) + "/";
+    const std::string dead = "http://127.0.0.1:" + std::to_string(freePort()) + "/";
     const pid_t server = fork();
     if (server == 0) {
         std::freopen("/dev/null", "w", stderr);

@@ -32,5 +32,5 @@ struct DirectoryDialogHost {
 inline QList<QStringList> fetchTagList(const DirectoryDialogHost& host, const QString& address,
                                        const QStringList& names) {
   host.downloadInfo.setText(host.inet.OpenURL(address));
-  return ScanTags(host.downloadInfo.Text(), names);
+  return scanTags(host.downloadInfo.Text(), names);
 }

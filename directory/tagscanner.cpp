@@ -44,7 +44,7 @@ inline qsizetype lastOpenBracket(const char16_t* t, qsizetype end) {
 
 }  // namespace
 
-QList<QStringList> ScanTags(QStringView text, const QStringList& names) {
+QList<QStringList> scanTags(QStringView text, const QStringList& names) {
   const qsizetype count = names.size();
   std::vector<std::u16string> upperNames;
   upperNames.reserve(size_t(count));

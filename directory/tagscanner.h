@@ -36,4 +36,4 @@ inline qsizetype scanBudget(qsizetype textLength) {
   return textLength > kMaxScanChars / kScanGrowth ? kMaxScanChars : kScanGrowth * textLength;
 }
 
-QList<QStringList> ScanTags(QStringView text, const QStringList& names);
+QList<QStringList> scanTags(QStringView text, const QStringList& names);

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const QStringList names = {QStringLiteral("naam"), QStringLiteral("url"),
                                     QStringLiteral("homepage")};
   try {
-    const QList<QStringList> lists = ScanTags(text, names);
+    const QList<QStringList> lists = scanTags(text, names);
     qsizetype contents = 0;
     for (const QStringList& list : lists)
       for (const QString& s : list) contents += s.size();

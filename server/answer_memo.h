@@ -20,7 +20,7 @@ public:
     {
     }
 
-    std::optional<std::string> Find(const std::string &key, uint64_t version)
+    std::optional<std::string> find(const std::string &key, uint64_t version)
     {
         std::shared_ptr<const std::string> answer;
         {
@@ -34,23 +34,23 @@ public:
         return *answer;  // copied outside the lock: a search answer may be tens of kilobytes
     }
 
-    void Keep(const std::string &key, uint64_t version, const std::string &answer)
+    void keep(const std::string &key, uint64_t version, const std::string &answer)
     {
-        const size_t size = Cost(key, answer.size());
+        const size_t size = cost(key, answer.size());
         if (size > maxBytes_)
             return;
         auto kept = std::make_shared<const std::string>(answer);
         std::lock_guard lock(mutex_);
         if (auto it = entries_.find(key); it != entries_.end())
-            Drop(it);
+            drop(it);
         while (bytes_ + size > maxBytes_ && !order_.empty())
-            Drop(entries_.find(order_.back()));
+            drop(entries_.find(order_.back()));
         order_.push_front(key);
         entries_.emplace(key, Entry{version, std::move(kept), order_.begin()});
         bytes_ += size;
     }
 
-    size_t Bytes()
+    size_t bytes()
     {
         std::lock_guard lock(mutex_);
         return bytes_;
@@ -65,11 +65,11 @@ private:
     using Entries = std::unordered_map<std::string, Entry>;
 
     // The key is held twice (map and order).
-    static size_t Cost(const std::string &key, size_t answerBytes) { return 2 * key.size() + answerBytes; }
+    static size_t cost(const std::string &key, size_t answerBytes) { return 2 * key.size() + answerBytes; }
 
-    void Drop(Entries::iterator it)  // under mutex_
+    void drop(Entries::iterator it)  // under mutex_
     {
-        bytes_ -= Cost(it->first, it->second.answer->size());
+        bytes_ -= cost(it->first, it->second.answer->size());
         order_.erase(it->second.place);
         entries_.erase(it);
     }

@@ -6,36 +6,36 @@ namespace vantor::server {
 
 namespace {
 
-bool IsDigit(char c)
+bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
 
-bool IsHexDigit(char c)
+bool isHexDigit(char c)
 {
-    return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-const char *T(Lang lang, const char *nl, const char *en)
+const char *t(Lang lang, const char *nl, const char *en)
 {
     return lang == Lang::Nl ? nl : en;
 }
 
 }  // namespace
 
-std::string HtmlPage(Lang lang, const std::string &title, const std::string &body)
+std::string htmlPage(Lang lang, const std::string &title, const std::string &body)
 {
-    return std::string("<!DOCTYPE html>\n<html lang=\"") + T(lang, "nl", "en") +
-           "\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + HtmlEscape(title) +
+    return std::string("<!DOCTYPE html>\n<html lang=\"") + t(lang, "nl", "en") +
+           "\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + htmlEscape(title) +
            "</title>\n<style>body{font-family:Verdana,sans-serif;font-size:10pt;margin:8px;color:#222}"
            "h1{font-size:13pt;color:#1a4d8f}table{border-collapse:collapse}td{padding:2px 8px}</style>\n"
            "</head>\n<body>\n<h1>" +
-           HtmlEscape(title) + "</h1>\n" + body + "</body>\n</html>\n";
+           htmlEscape(title) + "</h1>\n" + body + "</body>\n</html>\n";
 }
 
 namespace {
 
-const char *Extension(StreamKind kind)
+const char *extension(StreamKind kind)
 {
     switch (kind) {
     case StreamKind::Ogg: return ".ogg";
@@ -45,7 +45,7 @@ const char *Extension(StreamKind kind)
     }
 }
 
-void AppendElement(std::string &out, const char *name, const std::string &content)
+void appendElement(std::string &out, const char *name, const std::string &content)
 {
     out += '<';
     out += name;
@@ -58,24 +58,24 @@ void AppendElement(std::string &out, const char *name, const std::string &conten
 
 }  // namespace
 
-Lang LangFromParam(const std::string &lang)
+Lang langFromParam(const std::string &lang)
 {
-    const std::string l = AsciiLower(lang);
+    const std::string l = asciiLower(lang);
     return (l.empty() || l == "nederlands" || l == "dutch" || l == "nl") ? Lang::Nl : Lang::En;
 }
 
-std::optional<std::string> StemFromListFile(const std::string &fileName)
+std::optional<std::string> stemFromListFile(const std::string &fileName)
 {
     static const std::string ext = ".txt";
     if (fileName.size() <= ext.size() || fileName.compare(fileName.size() - ext.size(), ext.size(), ext) != 0)
         return std::nullopt;
     std::string stem = fileName.substr(0, fileName.size() - ext.size());
-    if (!IsPlainName(stem))
+    if (!isPlainName(stem))
         return std::nullopt;
     return stem;
 }
 
-bool IsUsableHost(const std::string &host)
+bool isUsableHost(const std::string &host)
 {
     if (host.empty() || host.size() > 255)
         return false;
@@ -85,7 +85,7 @@ bool IsUsableHost(const std::string &host)
         if (close == std::string::npos || close == 1)
             return false;
         for (size_t i = 1; i < close; ++i)
-            if (!IsHexDigit(host[i]) && host[i] != ':')
+            if (!isHexDigit(host[i]) && host[i] != ':')
                 return false;
         if (close + 1 < host.size()) {
             if (host[close + 1] != ':')
@@ -99,7 +99,7 @@ bool IsUsableHost(const std::string &host)
             return false;
         for (size_t i = 0; i < nameEnd; ++i) {
             const char c = host[i];
-            if (!IsHexDigit(c) && !(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z') && c != '.' && c != '-')
+            if (!isHexDigit(c) && !(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z') && c != '.' && c != '-')
                 return false;
         }
         if (colon != std::string::npos)
@@ -111,17 +111,17 @@ bool IsUsableHost(const std::string &host)
     if (port.empty() || port.size() > 5)
         return false;
     for (char c : port)
-        if (!IsDigit(c))
+        if (!isDigit(c))
             return false;
     return true;
 }
 
-std::string StreamUrl(const StationRow &s, const std::string &host)
+std::string streamUrl(const StationRow &s, const std::string &host)
 {
-    return "http://" + host + "/stream/" + s.key + Extension(s.kind);
+    return "http://" + host + "/stream/" + s.key + extension(s.kind);
 }
 
-std::string HomepageOf(const StationRow &s, const std::string &host)
+std::string homepageOf(const StationRow &s, const std::string &host)
 {
     std::string out = s.homepage;
     static const std::string marker = "{host}";
@@ -130,92 +130,92 @@ std::string HomepageOf(const StationRow &s, const std::string &host)
     return out;
 }
 
-std::string CountryListAnswer(const std::vector<CountryRow> &countries, Lang lang)
+std::string countryListAnswer(const std::vector<CountryRow> &countries, Lang lang)
 {
     std::string out;
     for (const auto &c : countries) {
-        AppendElement(out, "naam", lang == Lang::Nl ? c.nameNl : c.nameEn);
-        AppendElement(out, "bestand", c.stem + ".txt");
+        appendElement(out, "naam", lang == Lang::Nl ? c.nameNl : c.nameEn);
+        appendElement(out, "bestand", c.stem + ".txt");
     }
     return out;
 }
 
-std::string StationListAnswer(const std::vector<StationRow> &stations, const std::string &host)
+std::string stationListAnswer(const std::vector<StationRow> &stations, const std::string &host)
 {
     std::string out;
     for (const auto &s : stations) {
-        AppendElement(out, "naam", s.name);
-        AppendElement(out, "url", StreamUrl(s, host));
-        AppendElement(out, "homepage", HomepageOf(s, host));
+        appendElement(out, "naam", s.name);
+        appendElement(out, "url", streamUrl(s, host));
+        appendElement(out, "homepage", homepageOf(s, host));
     }
     return out;
 }
 
-std::string PlaylistPls(const StationRow &s, const std::string &host)
+std::string playlistPls(const StationRow &s, const std::string &host)
 {
     return "[playlist]\nNumberOfEntries=1\nFile1=http://" + host + "/stream/" + s.key + ".mp3\nTitle1=" + s.name +
            "\nLength1=-1\nVersion=2\n";
 }
 
-std::string PlaylistM3u(const StationRow &s, const std::string &host)
+std::string playlistM3u(const StationRow &s, const std::string &host)
 {
     return "#EXTM3U\n#EXTINF:-1," + s.name + "\nhttp://" + host + "/stream/" + s.key + ".mp3\n";
 }
 
-std::optional<std::string> CleanVersion(const std::string &versie)
+std::optional<std::string> cleanVersion(const std::string &versie)
 {
-    if (versie.empty() || versie.size() > 15 || !IsDigit(versie.front()) || !IsDigit(versie.back()))
+    if (versie.empty() || versie.size() > 15 || !isDigit(versie.front()) || !isDigit(versie.back()))
         return std::nullopt;
     for (size_t i = 0; i < versie.size(); ++i) {
         if (versie[i] == '.' && versie[i - 1] == '.')
             return std::nullopt;
-        if (!IsDigit(versie[i]) && versie[i] != '.')
+        if (!isDigit(versie[i]) && versie[i] != '.')
             return std::nullopt;
     }
     return versie;
 }
 
-std::string HomePage(Lang lang, const std::optional<std::string> &version, size_t countryCount,
+std::string homePage(Lang lang, const std::optional<std::string> &version, size_t countryCount,
                      const SourceSummary *upstream)
 {
     std::string body = "<p>";
     if (version)
-        body += std::string(T(lang, "Welkom bij Vantor Internet Radio ", "Welcome to Vantor Internet Radio ")) +
-                HtmlEscape(*version) + "!</p>\n<p>";
+        body += std::string(t(lang, "Welkom bij Vantor Internet Radio ", "Welcome to Vantor Internet Radio ")) +
+                htmlEscape(*version) + "!</p>\n<p>";
     else
-        body += T(lang, "Welkom bij Vantor Internet Radio!</p>\n<p>", "Welcome to Vantor Internet Radio!</p>\n<p>");
+        body += t(lang, "Welkom bij Vantor Internet Radio!</p>\n<p>", "Welcome to Vantor Internet Radio!</p>\n<p>");
     if (!upstream) {
-        body += T(lang, "Deze gids bevat demozenders uit ", "This directory holds demo stations from ");
+        body += t(lang, "Deze gids bevat demozenders uit ", "This directory holds demo stations from ");
         body += std::to_string(countryCount);
-        body += T(lang, " landen. Kies een land en klik op een zender om te luisteren.</p>\n",
+        body += t(lang, " landen. Kies een land en klik op een zender om te luisteren.</p>\n",
                   " countries. Pick a country and click a station to listen.</p>\n");
-        return HtmlPage(lang, "Vantor Internet Radio", body);
+        return htmlPage(lang, "Vantor Internet Radio", body);
     }
-    body += T(lang, "Deze gids haalt zijn zenders uit de openbare zendergids op ",
+    body += t(lang, "Deze gids haalt zijn zenders uit de openbare zendergids op ",
               "This directory takes its stations from the public station directory at ");
-    body += HtmlEscape(upstream->origin) + ". ";
+    body += htmlEscape(upstream->origin) + ". ";
     if (upstream->countries == 0) {
-        body += T(lang, "Er zijn nog geen landen opgehaald; tot dan antwoorden de demozenders uit ",
+        body += t(lang, "Er zijn nog geen landen opgehaald; tot dan antwoorden de demozenders uit ",
                   "No countries have been fetched yet; until then the demo stations from ");
         body += std::to_string(countryCount);
-        body += T(lang, " landen.</p>\n", " countries answer.</p>\n");
-        return HtmlPage(lang, "Vantor Internet Radio", body);
+        body += t(lang, " landen.</p>\n", " countries answer.</p>\n");
+        return htmlPage(lang, "Vantor Internet Radio", body);
     }
-    body += T(lang, "Er zijn nu ", "It now keeps ");
+    body += t(lang, "Er zijn nu ", "It now keeps ");
     body += std::to_string(upstream->countries);
-    body += T(lang, " landen en ", " countries and ");
+    body += t(lang, " landen en ", " countries and ");
     body += std::to_string(upstream->stations);
-    body += T(lang, " zenders bewaard, zodat de gids ook zonder verbinding antwoordt. "
+    body += t(lang, " zenders bewaard, zodat de gids ook zonder verbinding antwoordt. "
                     "Kies een land en klik op een zender om te luisteren.</p>\n",
               " stations, so it answers without a connection too. "
               "Pick a country and click a station to listen.</p>\n");
-    return HtmlPage(lang, "Vantor Internet Radio", body);
+    return htmlPage(lang, "Vantor Internet Radio", body);
 }
 
-std::string AboutPage(Lang lang)
+std::string aboutPage(Lang lang)
 {
-    return HtmlPage(lang, T(lang, "Over Vantor Internet Radio", "About Vantor Internet Radio"),
-                T(lang,
+    return htmlPage(lang, t(lang, "Over Vantor Internet Radio", "About Vantor Internet Radio"),
+                t(lang,
                   "<p>Vantor Internet Radio speelt radiozenders van over de hele wereld af.</p>\n"
                   "<p>Deze zendergids draait op je eigen computer. De demozenders stellen zich zelf voor "
                   "en laten daarna een paar tonen horen.</p>\n",
@@ -224,51 +224,51 @@ std::string AboutPage(Lang lang)
                   "themselves and then play a few tones.</p>\n"));
 }
 
-std::string ReportThanksPage(Lang lang, const std::string &stationName)
+std::string reportThanksPage(Lang lang, const std::string &stationName)
 {
-    std::string body = T(lang, "<p>Bedankt voor je melding over ", "<p>Thank you for reporting ");
-    body += "<b>" + HtmlEscape(stationName) + "</b>.";
-    body += T(lang, " We kijken zo snel mogelijk naar deze zender.</p>\n",
+    std::string body = t(lang, "<p>Bedankt voor je melding over ", "<p>Thank you for reporting ");
+    body += "<b>" + htmlEscape(stationName) + "</b>.";
+    body += t(lang, " We kijken zo snel mogelijk naar deze zender.</p>\n",
               " We will look into this station as soon as we can.</p>\n");
-    return HtmlPage(lang, T(lang, "Melding ontvangen", "Report received"), body);
+    return htmlPage(lang, t(lang, "Melding ontvangen", "Report received"), body);
 }
 
-std::string ReportIncompletePage(Lang lang)
+std::string reportIncompletePage(Lang lang)
 {
-    return HtmlPage(lang, T(lang, "Melding niet verwerkt", "Report not stored"),
-                T(lang, "<p>Er ontbreekt een zenderadres; de melding is niet opgeslagen.</p>\n",
+    return htmlPage(lang, t(lang, "Melding niet verwerkt", "Report not stored"),
+                t(lang, "<p>Er ontbreekt een zenderadres; de melding is niet opgeslagen.</p>\n",
                   "<p>The station address is missing; the report was not stored.</p>\n"));
 }
 
-std::string ReportTooManyPage(Lang lang)
+std::string reportTooManyPage(Lang lang)
 {
-    return HtmlPage(lang, T(lang, "Melding niet verwerkt", "Report not stored"),
-                T(lang, "<p>Er komen te veel meldingen van dit adres; probeer het later nog eens.</p>\n",
+    return htmlPage(lang, t(lang, "Melding niet verwerkt", "Report not stored"),
+                t(lang, "<p>Er komen te veel meldingen van dit adres; probeer het later nog eens.</p>\n",
                   "<p>Too many reports are coming from this address; please try again later.</p>\n"));
 }
 
-std::string UnknownPage(Lang lang)
+std::string unknownPage(Lang lang)
 {
-    return HtmlPage(lang, T(lang, "Pagina niet gevonden", "Page not found"),
-                T(lang, "<p>Deze pagina bestaat niet.</p>\n", "<p>This page does not exist.</p>\n"));
+    return htmlPage(lang, t(lang, "Pagina niet gevonden", "Page not found"),
+                t(lang, "<p>Deze pagina bestaat niet.</p>\n", "<p>This page does not exist.</p>\n"));
 }
 
-std::string SitePage(Lang lang, const std::vector<CountryRow> &countries,
+std::string sitePage(Lang lang, const std::vector<CountryRow> &countries,
                      const std::vector<std::vector<StationRow>> &stationsPerCountry, const std::string &host)
 {
-    std::string body = T(lang, "<p>Alle zenders in deze gids:</p>\n", "<p>Every station in this directory:</p>\n");
+    std::string body = t(lang, "<p>Alle zenders in deze gids:</p>\n", "<p>Every station in this directory:</p>\n");
     for (size_t i = 0; i < countries.size(); ++i) {
-        body += "<h2>" + HtmlEscape(lang == Lang::Nl ? countries[i].nameNl : countries[i].nameEn) + "</h2>\n<table>\n";
+        body += "<h2>" + htmlEscape(lang == Lang::Nl ? countries[i].nameNl : countries[i].nameEn) + "</h2>\n<table>\n";
         if (i < stationsPerCountry.size()) {
             for (const auto &s : stationsPerCountry[i]) {
-                const std::string url = StreamUrl(s, host);
-                body += "<tr><td>" + HtmlEscape(s.name) + "</td><td><a href=\"" + HtmlEscape(url) + "\">" +
-                        HtmlEscape(url) + "</a></td><td>" + HtmlEscape(s.tags) + "</td></tr>\n";
+                const std::string url = streamUrl(s, host);
+                body += "<tr><td>" + htmlEscape(s.name) + "</td><td><a href=\"" + htmlEscape(url) + "\">" +
+                        htmlEscape(url) + "</a></td><td>" + htmlEscape(s.tags) + "</td></tr>\n";
             }
         }
         body += "</table>\n";
     }
-    return HtmlPage(lang, T(lang, "Vantor zendergids", "Vantor station directory"), body);
+    return htmlPage(lang, t(lang, "Vantor zendergids", "Vantor station directory"), body);
 }
 
 }  // namespace vantor::server

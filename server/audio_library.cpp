@@ -8,31 +8,31 @@
 
 namespace vantor::server {
 
-std::string AudioLoop::Pass(uint32_t n) const
+std::string AudioLoop::pass(uint32_t n) const
 {
     if (!ogg || n == 0)
         return bytes;
-    return OggWithSerialOffset(bytes, pages, n);
+    return oggWithSerialOffset(bytes, pages, n);
 }
 
-bool NeedsAudio(StreamKind kind)
+bool needsAudio(StreamKind kind)
 {
     return kind != StreamKind::Broken;
 }
 
-std::string AudioFileName(const Station &s)
+std::string audioFileName(const Station &s)
 {
-    return AsciiLower(s.key) + (s.kind == StreamKind::Ogg ? ".ogg" : ".mp3");
+    return asciiLower(s.key) + (s.kind == StreamKind::Ogg ? ".ogg" : ".mp3");
 }
 
-void AudioLibrary::Load(const Catalogue &cat, const std::string &dir, std::ostream &log)
+void AudioLibrary::load(const Catalogue &cat, const std::string &dir, std::ostream &log)
 {
     size_t missing = 0;
     for (const auto &c : cat.countries) {
         for (const auto &s : c.stations) {
-            if (!NeedsAudio(s.kind))
+            if (!needsAudio(s.kind))
                 continue;
-            const std::string path = dir + "/" + AudioFileName(s);
+            const std::string path = dir + "/" + audioFileName(s);
             std::ifstream in(path, std::ios::binary);
             if (!in) {
                 ++missing;
@@ -49,9 +49,9 @@ void AudioLibrary::Load(const Catalogue &cat, const std::string &dir, std::ostre
             if (s.kind == StreamKind::Ogg) {
                 try {
                     loop->ogg = true;
-                    loop->pages = SplitOggPages(loop->bytes);
+                    loop->pages = splitOggPages(loop->bytes);
                     loop->bytesPerSecond = static_cast<double>(loop->bytes.size()) /
-                                           OggVorbisSeconds(loop->bytes, loop->pages);
+                                           oggVorbisSeconds(loop->bytes, loop->pages);
                 } catch (const OggError &e) {
                     log << "vantor-directory: " << path << ": " << e.what() << "\n";
                     continue;
@@ -59,7 +59,7 @@ void AudioLibrary::Load(const Catalogue &cat, const std::string &dir, std::ostre
             } else {
                 loop->bytesPerSecond = s.bitrateKbps * 1000.0 / 8.0;
             }
-            loops_[AsciiLower(s.key)] = std::move(loop);
+            loops_[asciiLower(s.key)] = std::move(loop);
         }
     }
     if (missing)
@@ -67,14 +67,14 @@ void AudioLibrary::Load(const Catalogue &cat, const std::string &dir, std::ostre
             << "; run vantor-directory --make-audio\n";
 }
 
-void AudioLibrary::Add(const std::string &key, std::shared_ptr<const AudioLoop> loop)
+void AudioLibrary::add(const std::string &key, std::shared_ptr<const AudioLoop> loop)
 {
-    loops_[AsciiLower(key)] = std::move(loop);
+    loops_[asciiLower(key)] = std::move(loop);
 }
 
-std::shared_ptr<const AudioLoop> AudioLibrary::Find(const std::string &key) const
+std::shared_ptr<const AudioLoop> AudioLibrary::find(const std::string &key) const
 {
-    const auto it = loops_.find(AsciiLower(key));
+    const auto it = loops_.find(asciiLower(key));
     return it == loops_.end() ? nullptr : it->second;
 }
 

@@ -19,24 +19,24 @@ struct AudioLoop {
     std::vector<OggPage> pages;  // ogg only
 
     // The bytes of the n-th time round; Ogg loops get their own serial number.
-    std::string Pass(uint32_t n) const;
+    std::string pass(uint32_t n) const;
 };
 
 class AudioLibrary {
 public:
     // Reads <dir>/<key>.mp3 or .ogg for each station that streams; missing files are logged.
-    void Load(const Catalogue &cat, const std::string &dir, std::ostream &log);
+    void load(const Catalogue &cat, const std::string &dir, std::ostream &log);
     // For tests and tools: take a loop directly.
-    void Add(const std::string &key, std::shared_ptr<const AudioLoop> loop);
-    std::shared_ptr<const AudioLoop> Find(const std::string &key) const;
-    size_t Size() const { return loops_.size(); }
+    void add(const std::string &key, std::shared_ptr<const AudioLoop> loop);
+    std::shared_ptr<const AudioLoop> find(const std::string &key) const;
+    size_t size() const { return loops_.size(); }
 
 private:
     std::map<std::string, std::shared_ptr<const AudioLoop>> loops_;
 };
 
 // Where a station's audio file lives, and whether it needs one.
-bool NeedsAudio(StreamKind kind);
-std::string AudioFileName(const Station &s);
+bool needsAudio(StreamKind kind);
+std::string audioFileName(const Station &s);
 
 }  // namespace vantor::server

@@ -6,7 +6,7 @@ BackgroundJobs::BackgroundJobs(size_t threads, size_t maxQueued)
     : maxQueued_(maxQueued)
 {
     for (size_t i = 0; i < threads; ++i)
-        threads_.emplace_back([this] { Work(); });
+        threads_.emplace_back([this] { work(); });
 }
 
 BackgroundJobs::~BackgroundJobs()
@@ -22,7 +22,7 @@ BackgroundJobs::~BackgroundJobs()
         t.join();
 }
 
-bool BackgroundJobs::Start(const std::string &key, std::function<void()> work)
+bool BackgroundJobs::start(const std::string &key, std::function<void()> work)
 {
     {
         std::lock_guard lock(mutex_);
@@ -37,19 +37,19 @@ bool BackgroundJobs::Start(const std::string &key, std::function<void()> work)
     return true;
 }
 
-bool BackgroundJobs::WaitFor(const std::string &key, std::chrono::milliseconds limit)
+bool BackgroundJobs::waitFor(const std::string &key, std::chrono::milliseconds limit)
 {
     std::unique_lock lock(mutex_);
     return finished_.wait_for(lock, limit, [&] { return stopping_ || !pending_.count(key); }) && !stopping_;
 }
 
-void BackgroundJobs::WaitIdle()
+void BackgroundJobs::waitIdle()
 {
     std::unique_lock lock(mutex_);
     finished_.wait(lock, [&] { return stopping_ || pending_.empty(); });
 }
 
-void BackgroundJobs::Work()
+void BackgroundJobs::work()
 {
     for (;;) {
         std::pair<std::string, std::function<void()>> job;

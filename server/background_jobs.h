@@ -22,14 +22,14 @@ public:
     BackgroundJobs &operator=(const BackgroundJobs &) = delete;
 
     // False when the queue is full (the job is dropped). True also when the key is already queued or running.
-    bool Start(const std::string &key, std::function<void()> work);
+    bool start(const std::string &key, std::function<void()> work);
     // True once no job with this key is queued or running; false when the time ran out first.
-    bool WaitFor(const std::string &key, std::chrono::milliseconds limit);
+    bool waitFor(const std::string &key, std::chrono::milliseconds limit);
     // Until nothing is queued or running.
-    void WaitIdle();
+    void waitIdle();
 
 private:
-    void Work();
+    void work();
 
     std::mutex mutex_;
     std::condition_variable queued_, finished_;

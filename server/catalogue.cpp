@@ -13,7 +13,7 @@ namespace {
 
 using nlohmann::json;
 
-std::string RequiredText(const json &obj, const char *field, const std::string &where)
+std::string requiredText(const json &obj, const char *field, const std::string &where)
 {
     if (!obj.contains(field) || !obj[field].is_string() || obj[field].get<std::string>().empty())
         throw CatalogueError(where + ": missing text \"" + field + "\"");
@@ -21,14 +21,14 @@ std::string RequiredText(const json &obj, const char *field, const std::string &
 }
 
 // A '<' or '>' in a value would be read as a tag by the clients' scanner.
-std::string TagSafe(std::string value, const char *field, const std::string &where)
+std::string tagSafe(std::string value, const char *field, const std::string &where)
 {
-    if (value.find_first_of("<>\r\n") != std::string::npos || !IsValidUtf8(value))
+    if (value.find_first_of("<>\r\n") != std::string::npos || !isValidUtf8(value))
         throw CatalogueError(where + ": \"" + field + "\" holds a character a tag list cannot carry");
     return value;
 }
 
-StreamKind KindFromText(const std::string &s, const std::string &where)
+StreamKind kindFromText(const std::string &s, const std::string &where)
 {
     static const std::pair<const char *, StreamKind> kinds[] = {
         {"mp3", StreamKind::Mp3}, {"ogg", StreamKind::Ogg},       {"pls", StreamKind::Pls},
@@ -41,7 +41,7 @@ StreamKind KindFromText(const std::string &s, const std::string &where)
 
 }  // namespace
 
-const char *StreamKindName(StreamKind kind)
+const char *streamKindName(StreamKind kind)
 {
     switch (kind) {
     case StreamKind::Mp3: return "mp3";
@@ -54,7 +54,7 @@ const char *StreamKindName(StreamKind kind)
     return "?";
 }
 
-bool IsPlainName(const std::string &s)
+bool isPlainName(const std::string &s)
 {
     if (s.empty() || s.size() > 64)
         return false;
@@ -67,7 +67,7 @@ bool IsPlainName(const std::string &s)
     return true;
 }
 
-Catalogue ParseCatalogue(const std::string &text)
+Catalogue parseCatalogue(const std::string &text)
 {
     json doc;
     try {
@@ -86,15 +86,15 @@ Catalogue ParseCatalogue(const std::string &text)
         if (!c.is_object())
             throw CatalogueError(where + ": not an object");
         Country country;
-        country.stem = RequiredText(c, "stem", where);
-        if (!IsPlainName(country.stem))
+        country.stem = requiredText(c, "stem", where);
+        if (!isPlainName(country.stem))
             throw CatalogueError(where + ": stem \"" + country.stem + "\" is not a plain name");
-        if (!stems.insert(AsciiLower(country.stem)).second)
+        if (!stems.insert(asciiLower(country.stem)).second)
             throw CatalogueError(where + ": stem \"" + country.stem + "\" used twice");
-        country.nameNl = TagSafe(RequiredText(c, "nl", where), "nl", where);
-        country.nameEn = TagSafe(RequiredText(c, "en", where), "en", where);
+        country.nameNl = tagSafe(requiredText(c, "nl", where), "nl", where);
+        country.nameEn = tagSafe(requiredText(c, "en", where), "en", where);
         country.voice = c.value("voice", "en");
-        if (!IsPlainName(country.voice))
+        if (!isPlainName(country.voice))
             throw CatalogueError(where + ": voice is not a plain name");
         if (!c.contains("stations") || !c["stations"].is_array())
             throw CatalogueError(where + ": no \"stations\" list");
@@ -103,18 +103,18 @@ Catalogue ParseCatalogue(const std::string &text)
             if (!s.is_object())
                 throw CatalogueError(swhere + ": not an object");
             Station st;
-            st.key = RequiredText(s, "key", swhere);
-            if (!IsPlainName(st.key))
+            st.key = requiredText(s, "key", swhere);
+            if (!isPlainName(st.key))
                 throw CatalogueError(swhere + ": key \"" + st.key + "\" is not a plain name");
-            if (!keys.insert(AsciiLower(st.key)).second)
+            if (!keys.insert(asciiLower(st.key)).second)
                 throw CatalogueError(swhere + ": key \"" + st.key + "\" used twice");
-            st.name = TagSafe(RequiredText(s, "name", swhere), "name", swhere);
-            st.tags = TagSafe(s.value("tags", ""), "tags", swhere);
-            st.kind = KindFromText(s.value("kind", "mp3"), swhere);
+            st.name = tagSafe(requiredText(s, "name", swhere), "name", swhere);
+            st.tags = tagSafe(s.value("tags", ""), "tags", swhere);
+            st.kind = kindFromText(s.value("kind", "mp3"), swhere);
             st.bitrateKbps = s.value("bitrate", 64);
             if (st.bitrateKbps < 8 || st.bitrateKbps > 320)
                 throw CatalogueError(swhere + ": bitrate out of range");
-            st.homepage = TagSafe(s.value("homepage", "{host}/station/" + st.key), "homepage", swhere);
+            st.homepage = tagSafe(s.value("homepage", "{host}/station/" + st.key), "homepage", swhere);
             country.stations.push_back(std::move(st));
         }
         cat.countries.push_back(std::move(country));
@@ -122,14 +122,14 @@ Catalogue ParseCatalogue(const std::string &text)
     return cat;
 }
 
-Catalogue LoadCatalogue(const std::string &path)
+Catalogue loadCatalogue(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw CatalogueError("cannot read " + path);
     std::ostringstream ss;
     ss << in.rdbuf();
-    return ParseCatalogue(ss.str());
+    return parseCatalogue(ss.str());
 }
 
 }  // namespace vantor::server

@@ -35,12 +35,12 @@ struct CatalogueError : std::runtime_error {
 };
 
 // Throws CatalogueError naming the first problem, so a bad edit is caught at start, not by a user.
-Catalogue ParseCatalogue(const std::string &json);
-Catalogue LoadCatalogue(const std::string &path);
+Catalogue parseCatalogue(const std::string &json);
+Catalogue loadCatalogue(const std::string &path);
 
-const char *StreamKindName(StreamKind kind);
+const char *streamKindName(StreamKind kind);
 
 // Letters, digits, '-' and '_' only: such a name is safe in a path and in a tag list.
-bool IsPlainName(const std::string &s);
+bool isPlainName(const std::string &s);
 
 }  // namespace vantor::server

@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // Runs a tool directly, never through a shell, so station names cannot become commands.
-bool RunTool(const std::vector<std::string> &args, std::ostream &log)
+bool runTool(const std::vector<std::string> &args, std::ostream &log)
 {
     std::vector<char *> argv;
     for (const auto &a : args)
@@ -34,7 +34,7 @@ bool RunTool(const std::vector<std::string> &args, std::ostream &log)
     return true;
 }
 
-unsigned NameHash(const std::string &s)
+unsigned nameHash(const std::string &s)
 {
     unsigned h = 2166136261u;
     for (char c : s)
@@ -44,7 +44,7 @@ unsigned NameHash(const std::string &s)
 
 }  // namespace
 
-std::string Announcement(const Station &s, const std::string &voice)
+std::string announcement(const Station &s, const std::string &voice)
 {
     const std::string v = voice.substr(0, 2);
     if (v == "nl")
@@ -58,7 +58,7 @@ std::string Announcement(const Station &s, const std::string &voice)
     return "This is " + s.name + ", a demo station of Vantor Internet Radio.";
 }
 
-int MakeDemoAudio(const Catalogue &cat, const std::string &dir, std::ostream &log)
+int makeDemoAudio(const Catalogue &cat, const std::string &dir, std::ostream &log)
 {
     std::error_code ec;
     fs::create_directories(dir, ec);
@@ -72,27 +72,27 @@ int MakeDemoAudio(const Catalogue &cat, const std::string &dir, std::ostream &lo
     int failed = 0;
     for (const auto &c : cat.countries) {
         for (const auto &s : c.stations) {
-            if (!NeedsAudio(s.kind))
+            if (!needsAudio(s.kind))
                 continue;
-            const fs::path target = fs::path(dir) / AudioFileName(s);
+            const fs::path target = fs::path(dir) / audioFileName(s);
             if (fs::exists(target))
                 continue;
             log << "vantor-directory: making " << target.string() << "\n";
-            const unsigned h = NameHash(s.key);
+            const unsigned h = nameHash(s.key);
             const std::string f1 = std::to_string(300 + h % 400), f2 = std::to_string(500 + (h / 400) % 500);
             const std::string part = target.string() + ".part";
             const std::string rate = "44100";
-            bool ok = RunTool({"espeak-ng", "-v", c.voice, "-s", "150", "-w", w + "/speech.wav", Announcement(s, c.voice)}, log) &&
-                      RunTool({"sox", w + "/speech.wav", "-r", rate, "-c", "2", w + "/voice.wav"}, log) &&
-                      RunTool({"sox", "-n", "-r", rate, "-c", "2", w + "/gap.wav", "trim", "0", "0.6"}, log) &&
-                      RunTool({"sox", "-n", "-r", rate, "-c", "2", w + "/tone1.wav", "synth", "2", "sine", f1, "vol", "0.3"}, log) &&
-                      RunTool({"sox", "-n", "-r", rate, "-c", "2", w + "/tone2.wav", "synth", "2", "sine", f2, "vol", "0.3"}, log) &&
-                      RunTool({"sox", w + "/voice.wav", w + "/gap.wav", w + "/tone1.wav", w + "/gap.wav", w + "/tone2.wav",
+            bool ok = runTool({"espeak-ng", "-v", c.voice, "-s", "150", "-w", w + "/speech.wav", announcement(s, c.voice)}, log) &&
+                      runTool({"sox", w + "/speech.wav", "-r", rate, "-c", "2", w + "/voice.wav"}, log) &&
+                      runTool({"sox", "-n", "-r", rate, "-c", "2", w + "/gap.wav", "trim", "0", "0.6"}, log) &&
+                      runTool({"sox", "-n", "-r", rate, "-c", "2", w + "/tone1.wav", "synth", "2", "sine", f1, "vol", "0.3"}, log) &&
+                      runTool({"sox", "-n", "-r", rate, "-c", "2", w + "/tone2.wav", "synth", "2", "sine", f2, "vol", "0.3"}, log) &&
+                      runTool({"sox", w + "/voice.wav", w + "/gap.wav", w + "/tone1.wav", w + "/gap.wav", w + "/tone2.wav",
                                w + "/gap.wav", w + "/loop.wav"}, log);
             if (ok && s.kind == StreamKind::Ogg)
-                ok = RunTool({"oggenc", "-Q", "-q", "2", "-o", part, w + "/loop.wav"}, log);
+                ok = runTool({"oggenc", "-Q", "-q", "2", "-o", part, w + "/loop.wav"}, log);
             else if (ok)
-                ok = RunTool({"lame", "--quiet", "--cbr", "-b", std::to_string(s.bitrateKbps), w + "/loop.wav", part}, log);
+                ok = runTool({"lame", "--quiet", "--cbr", "-b", std::to_string(s.bitrateKbps), w + "/loop.wav", part}, log);
             if (ok)
                 fs::rename(part, target, ec);
             if (!ok || ec) {

@@ -46,26 +46,26 @@ public:
     DirectoryDb(const DirectoryDb &) = delete;
     DirectoryDb &operator=(const DirectoryDb &) = delete;
 
-    void ReplaceCatalogue(const Catalogue &cat);
+    void replaceCatalogue(const Catalogue &cat);
 
-    std::vector<CountryRow> Countries();
+    std::vector<CountryRow> countries();
     // Case-insensitive on the stem; nothing when the country is unknown.
-    std::vector<StationRow> StationsOf(const std::string &stem);
-    std::optional<StationRow> StationByKey(const std::string &key);
+    std::vector<StationRow> stationsOf(const std::string &stem);
+    std::optional<StationRow> stationByKey(const std::string &key);
 
     // Every word must start a word of the name or the tags, accents and case ignored.
     // An empty country searches all; an unknown one finds nothing.
-    std::vector<StationRow> Search(const std::string &words, const std::string &countryStem,
+    std::vector<StationRow> search(const std::string &words, const std::string &countryStem,
                                    int limit = kSearchLimit);
 
     // A report of an address already stored raises its count and its last time.
-    void AddReport(const Report &r);
-    std::vector<Report> Reports();
+    void addReport(const Report &r);
+    std::vector<Report> reports();
 
 private:
-    void Exec(const char *sql);
+    void exec(const char *sql);
 
-    bool HasColumn(const char *table, const char *column);
+    bool hasColumn(const char *table, const char *column);
 
     std::mutex mutex_;
     sqlite3 *db_ = nullptr;
@@ -73,8 +73,8 @@ private:
 };
 
 // The FTS5 terms of the typed words: each a quoted prefix term, so no input is query syntax.
-std::vector<std::string> SearchTerms(const std::string &words);
+std::vector<std::string> searchTerms(const std::string &words);
 // All of them, joined by AND.
-std::string SearchExpression(const std::string &words);
+std::string searchExpression(const std::string &words);
 
 }  // namespace vantor::server

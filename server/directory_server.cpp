@@ -15,12 +15,12 @@ namespace {
 constexpr const char *kTagList = "text/plain; charset=utf-8";
 constexpr const char *kHtml = "text/html; charset=utf-8";
 
-std::string Param(const httplib::Request &req, const char *key)
+std::string param(const httplib::Request &req, const char *key)
 {
-    return req.has_param(key) ? QueryValueToUtf8(req.get_param_value(key)) : std::string();
+    return req.has_param(key) ? queryValueToUtf8(req.get_param_value(key)) : std::string();
 }
 
-std::string UtcNow()
+std::string utcNow()
 {
     const std::time_t t = std::time(nullptr);
     std::tm tm{};
@@ -31,18 +31,18 @@ std::string UtcNow()
 }
 
 // Splits "name.ext"; false when there is not exactly one dot.
-bool SplitFileName(const std::string &file, std::string &stem, std::string &ext)
+bool splitFileName(const std::string &file, std::string &stem, std::string &ext)
 {
     const size_t dot = file.find('.');
     if (dot == std::string::npos || file.find('.', dot + 1) != std::string::npos)
         return false;
     stem = file.substr(0, dot);
     ext = file.substr(dot + 1);
-    return IsPlainName(stem);
+    return isPlainName(stem);
 }
 
 // Every listener holds a worker for as long as it listens, so pages always keep some.
-ServerLimits WithWorkers(ServerLimits l)
+ServerLimits withWorkers(ServerLimits l)
 {
     l.connections.workers = l.maxStreams + 8;
     return l;
@@ -50,7 +50,7 @@ ServerLimits WithWorkers(ServerLimits l)
 
 }  // namespace
 
-std::string LogSafe(const std::string &s)
+std::string logSafe(const std::string &s)
 {
     static const char *hex = "0123456789abcdef";
     std::string out;
@@ -69,19 +69,19 @@ std::string LogSafe(const std::string &s)
 }
 
 DirectoryServer::DirectoryServer(DirectoryDb &db, const AudioLibrary &audio, ServerLimits limits, LogSink log)
-    : db_(db), audio_(audio), limits_(WithWorkers(limits)), log_(std::move(log)),
+    : db_(db), audio_(audio), limits_(withWorkers(limits)), log_(std::move(log)),
       http_(std::make_unique<GatedHttpServer>(limits_.connections)),
       reportLimiter_(limits_.reportBurst, limits_.reportEvery)
 {
-    Routes();
+    routes();
 }
 
 DirectoryServer::~DirectoryServer()
 {
-    Stop();
+    stop();
 }
 
-int DirectoryServer::Bind(const std::string &host, int port)
+int DirectoryServer::bind(const std::string &host, int port)
 {
     int bound = -1;
     if (port == 0)
@@ -93,35 +93,35 @@ int DirectoryServer::Bind(const std::string &host, int port)
     return bound;
 }
 
-bool DirectoryServer::Run()
+bool DirectoryServer::run()
 {
-    if (Stopping())
+    if (stopping())
         return false;
-    return http_->Serve();
+    return http_->serve();
 }
 
-void DirectoryServer::Stop()
+void DirectoryServer::stop()
 {
     {
         std::lock_guard lock(stopMutex_);
         stopping_ = true;
     }
     stopCv_.notify_all();
-    http_->Shutdown();
+    http_->shutdown();
 }
 
-bool DirectoryServer::IsRunning() const
+bool DirectoryServer::isRunning() const
 {
     return http_->is_running();
 }
 
-bool DirectoryServer::WaitStopping(std::chrono::milliseconds d)
+bool DirectoryServer::waitStopping(std::chrono::milliseconds d)
 {
     std::unique_lock lock(stopMutex_);
     return stopCv_.wait_for(lock, d, [this] { return stopping_.load(); });
 }
 
-void DirectoryServer::Routes()
+void DirectoryServer::routes()
 {
     auto &h = *http_;
 
@@ -148,7 +148,7 @@ void DirectoryServer::Routes()
 
     h.set_error_handler([](const httplib::Request &req, httplib::Response &res) {
         if (res.body.empty() && !res.content_provider_)
-            res.set_content(UnknownPage(LangFromParam(Param(req, "lang"))), kHtml);
+            res.set_content(unknownPage(langFromParam(param(req, "lang"))), kHtml);
     });
 
     h.set_exception_handler([this](const httplib::Request &req, httplib::Response &res, std::exception_ptr ep) {
@@ -159,7 +159,7 @@ void DirectoryServer::Routes()
             what = e.what();
         } catch (...) {
         }
-        log_("vantor-directory: error on " + LogSafe(req.path) + ": " + LogSafe(what));
+        log_("vantor-directory: error on " + logSafe(req.path) + ": " + logSafe(what));
         res.status = 500;
         res.set_content("internal error\n", "text/plain");
     });
@@ -168,126 +168,126 @@ void DirectoryServer::Routes()
         std::string target = req.target;
         if (target.size() > limits_.maxLoggedTarget)
             target = target.substr(0, limits_.maxLoggedTarget) + "...(" + std::to_string(req.target.size()) + " bytes)";
-        log_(UtcNow() + " " + req.remote_addr + " " + LogSafe(req.method) + " " + LogSafe(target) + " " +
+        log_(utcNow() + " " + req.remote_addr + " " + logSafe(req.method) + " " + logSafe(target) + " " +
              std::to_string(res.status) + " " + (res.content_provider_ ? "stream" : std::to_string(res.body.size())));
     });
 
     auto hostOf = [this](const httplib::Request &req) {
         const std::string host = req.get_header_value("Host");
-        return IsUsableHost(host) ? host : fallbackHost_;
+        return isUsableHost(host) ? host : fallbackHost_;
     };
 
     h.Get("/radio/inter/keuze.php", [this](const httplib::Request &req, httplib::Response &res) {
-        const Lang lang = LangFromParam(Param(req, "lang"));
-        const auto upstream = source_ ? source_->CountryList(lang) : std::nullopt;
-        res.set_content(upstream ? *upstream : CountryListAnswer(db_.Countries(), lang), kTagList);
+        const Lang lang = langFromParam(param(req, "lang"));
+        const auto upstream = source_ ? source_->countryList(lang) : std::nullopt;
+        res.set_content(upstream ? *upstream : countryListAnswer(db_.countries(), lang), kTagList);
     });
 
     h.Get(R"(/radio/inter/zenders/(.*))", [this, hostOf](const httplib::Request &req, httplib::Response &res) {
         const std::string file = req.matches[1];
         if (file == "radio-lijst-zoek.php") {
-            const std::string land = Param(req, "land");
-            if (!land.empty() && !IsPlainName(land)) {
+            const std::string land = param(req, "land");
+            if (!land.empty() && !isPlainName(land)) {
                 res.set_content("", kTagList);  // no such country, so no stations
                 return;
             }
-            if (auto upstream = source_ ? source_->Search(Param(req, "zoeken"), land, hostOf(req)) : std::nullopt) {
+            if (auto upstream = source_ ? source_->search(param(req, "zoeken"), land, hostOf(req)) : std::nullopt) {
                 res.set_content(*upstream, kTagList);
                 return;
             }
-            res.set_content(StationListAnswer(db_.Search(Param(req, "zoeken"), land), hostOf(req)), kTagList);
+            res.set_content(stationListAnswer(db_.search(param(req, "zoeken"), land), hostOf(req)), kTagList);
             return;
         }
-        const auto stem = StemFromListFile(file);
+        const auto stem = stemFromListFile(file);
         if (!stem) {
             res.status = 404;
             return;
         }
-        if (auto upstream = source_ ? source_->StationList(*stem, hostOf(req)) : std::nullopt) {
+        if (auto upstream = source_ ? source_->stationList(*stem, hostOf(req)) : std::nullopt) {
             res.set_content(*upstream, kTagList);
             return;
         }
-        const auto stations = db_.StationsOf(*stem);
+        const auto stations = db_.stationsOf(*stem);
         if (stations.empty()) {
             res.status = 404;
             return;
         }
-        res.set_content(StationListAnswer(stations, hostOf(req)), kTagList);
+        res.set_content(stationListAnswer(stations, hostOf(req)), kTagList);
     });
 
     h.Get("/radio/inter/website/index.php", [this](const httplib::Request &req, httplib::Response &res) {
-        const Lang lang = LangFromParam(Param(req, "lang"));
-        const std::string wat = Param(req, "wat");
+        const Lang lang = langFromParam(param(req, "lang"));
+        const std::string wat = param(req, "wat");
         if (wat == "home") {
-            const auto summary = source_ ? std::optional(source_->Summary()) : std::nullopt;
-            res.set_content(HomePage(lang, CleanVersion(Param(req, "versie")), db_.Countries().size(),
+            const auto summary = source_ ? std::optional(source_->summary()) : std::nullopt;
+            res.set_content(homePage(lang, cleanVersion(param(req, "versie")), db_.countries().size(),
                                      summary ? &*summary : nullptr),
                             kHtml);
         } else if (wat == "about") {
-            res.set_content(AboutPage(lang), kHtml);
+            res.set_content(aboutPage(lang), kHtml);
         } else if (wat == "melding") {
             Report r;
-            r.received = UtcNow();
-            r.lang = Param(req, "lang");
-            r.url = Param(req, "zenderurl");
-            r.name = Param(req, "zendernaam");
-            r.country = Param(req, "zenderland");
+            r.received = utcNow();
+            r.lang = param(req, "lang");
+            r.url = param(req, "zenderurl");
+            r.name = param(req, "zendernaam");
+            r.country = param(req, "zenderland");
             r.remote = req.remote_addr;
             if (r.url.empty()) {
                 res.status = 400;
-                res.set_content(ReportIncompletePage(lang), kHtml);
+                res.set_content(reportIncompletePage(lang), kHtml);
                 return;
             }
-            if (!reportLimiter_.Allow(r.remote)) {
+            if (!reportLimiter_.allow(r.remote)) {
                 res.status = 429;
-                res.set_content(ReportTooManyPage(lang), kHtml);
+                res.set_content(reportTooManyPage(lang), kHtml);
                 return;
             }
-            db_.AddReport(r);  // throws on failure, so no thank-you for a lost report
-            res.set_content(ReportThanksPage(lang, r.name), kHtml);
+            db_.addReport(r);  // throws on failure, so no thank-you for a lost report
+            res.set_content(reportThanksPage(lang, r.name), kHtml);
         } else {
             res.status = 404;
         }
     });
 
     h.Get("/", [this, hostOf](const httplib::Request &req, httplib::Response &res) {
-        const Lang lang = LangFromParam(Param(req, "lang"));
-        if (auto upstream = source_ ? source_->SitePage(lang, Param(req, "land"), hostOf(req)) : std::nullopt) {
+        const Lang lang = langFromParam(param(req, "lang"));
+        if (auto upstream = source_ ? source_->sitePage(lang, param(req, "land"), hostOf(req)) : std::nullopt) {
             res.set_content(*upstream, kHtml);
             return;
         }
-        const auto countries = db_.Countries();
+        const auto countries = db_.countries();
         std::vector<std::vector<StationRow>> stations;
         for (const auto &c : countries)
-            stations.push_back(db_.StationsOf(c.stem));
-        res.set_content(SitePage(lang, countries, stations, hostOf(req)), kHtml);
+            stations.push_back(db_.stationsOf(c.stem));
+        res.set_content(sitePage(lang, countries, stations, hostOf(req)), kHtml);
     });
 
     h.Get(R"(/station/([^/]*))", [this, hostOf](const httplib::Request &req, httplib::Response &res) {
         const std::string key = req.matches[1];
-        const Lang lang = LangFromParam(Param(req, "lang"));
-        if (auto upstream = source_ ? source_->StationPage(lang, key, hostOf(req)) : std::nullopt) {
+        const Lang lang = langFromParam(param(req, "lang"));
+        if (auto upstream = source_ ? source_->stationPage(lang, key, hostOf(req)) : std::nullopt) {
             res.set_content(*upstream, kHtml);
             return;
         }
-        const auto station = IsPlainName(key) ? db_.StationByKey(key) : std::nullopt;
+        const auto station = isPlainName(key) ? db_.stationByKey(key) : std::nullopt;
         if (!station) {
             res.status = 404;
             return;
         }
         std::vector<std::vector<StationRow>> one{{*station}};
         std::vector<CountryRow> country;
-        for (const auto &c : db_.Countries())
-            if (AsciiLower(c.stem) == AsciiLower(station->country))
+        for (const auto &c : db_.countries())
+            if (asciiLower(c.stem) == asciiLower(station->country))
                 country.push_back(c);
         if (country.empty())
             one.clear();
-        res.set_content(SitePage(lang, country, one, hostOf(req)), kHtml);
+        res.set_content(sitePage(lang, country, one, hostOf(req)), kHtml);
     });
 
     // Stations of the upstream directory: counted there, then the listener is sent on.
     h.Get(R"(/play/([^/]*))", [this](const httplib::Request &req, httplib::Response &res) {
-        const auto target = source_ ? source_->PlayTarget(req.matches[1], req.remote_addr) : std::nullopt;
+        const auto target = source_ ? source_->playTarget(req.matches[1], req.remote_addr) : std::nullopt;
         if (!target) {
             res.status = 404;
             return;
@@ -297,22 +297,22 @@ void DirectoryServer::Routes()
 
     h.Get(R"(/stream/([^/]*))", [this, hostOf](const httplib::Request &req, httplib::Response &res) {
         std::string key, ext;
-        if (!SplitFileName(req.matches[1], key, ext)) {
+        if (!splitFileName(req.matches[1], key, ext)) {
             res.status = 404;
             return;
         }
-        const auto station = db_.StationByKey(key);
+        const auto station = db_.stationByKey(key);
         if (!station || station->kind == StreamKind::Broken) {
             res.status = 404;
             return;
         }
         const StreamKind kind = station->kind;
         if (ext == "pls" && kind == StreamKind::Pls) {
-            res.set_content(PlaylistPls(*station, hostOf(req)), "audio/x-scpls");
+            res.set_content(playlistPls(*station, hostOf(req)), "audio/x-scpls");
             return;
         }
         if (ext == "m3u" && kind == StreamKind::M3u) {
-            res.set_content(PlaylistM3u(*station, hostOf(req)), "audio/x-mpegurl");
+            res.set_content(playlistM3u(*station, hostOf(req)), "audio/x-mpegurl");
             return;
         }
         const bool wantOgg = ext == "ogg";
@@ -320,7 +320,7 @@ void DirectoryServer::Routes()
             res.status = 404;
             return;
         }
-        auto loop = audio_.Find(key);
+        auto loop = audio_.find(key);
         if (!loop) {
             res.status = 503;
             res.set_content("this demo station has no audio yet\n", "text/plain");
@@ -344,7 +344,7 @@ void DirectoryServer::Routes()
         };
         auto s = std::make_shared<Session>();
         s->loop = loop;
-        s->pass = loop->Pass(0);
+        s->pass = loop->pass(0);
 
         res.set_header("icy-name", station->name);
         res.set_header("icy-genre", station->tags);
@@ -364,9 +364,9 @@ void DirectoryServer::Routes()
                 const auto elapsed = std::chrono::steady_clock::now() - s->start;
                 const double seconds = std::chrono::duration<double>(elapsed).count();
                 const size_t due = limits_.burstBytes + static_cast<size_t>(s->loop->bytesPerSecond * seconds);
-                while (s->sentAudio < due && !Stopping()) {
+                while (s->sentAudio < due && !stopping()) {
                     if (s->pos >= s->pass.size()) {
-                        s->pass = s->loop->Pass(++s->passNo);
+                        s->pass = s->loop->pass(++s->passNo);
                         s->pos = 0;
                     }
                     const size_t n = std::min({due - s->sentAudio, s->pass.size() - s->pos, size_t{8192}});
@@ -377,7 +377,7 @@ void DirectoryServer::Routes()
                         const std::string title =
                             name + " - demo part " + std::to_string(1 + s->sentAudio / std::max<size_t>(every, 1));
                         std::string framed;
-                        s->framer->Frame(audio, title, framed);
+                        s->framer->frame(audio, title, framed);
                         ok = sink.write(framed.data(), framed.size());
                     } else {
                         ok = sink.write(audio.data(), audio.size());
@@ -391,7 +391,7 @@ void DirectoryServer::Routes()
                     sink.done();
                     return true;
                 }
-                return !WaitStopping(std::chrono::milliseconds(50)) && sink.is_writable();
+                return !waitStopping(std::chrono::milliseconds(50)) && sink.is_writable();
             },
             [this](bool) { streams_.fetch_sub(1); });
     });

@@ -43,24 +43,24 @@ public:
     DirectoryServer(const DirectoryServer &) = delete;
     DirectoryServer &operator=(const DirectoryServer &) = delete;
 
-    // Stations from elsewhere, asked before the demo catalogue; set before Run().
-    void SetStationSource(StationSource *source) { source_ = source; }
+    // Stations from elsewhere, asked before the demo catalogue; set before run().
+    void setStationSource(StationSource *source) { source_ = source; }
 
     // Port 0 picks a free one. Returns the bound port, or -1.
-    int Bind(const std::string &host, int port);
-    // Serves until Stop(); returns false when it could not serve at all.
-    bool Run();
+    int bind(const std::string &host, int port);
+    // Serves until stop(); returns false when it could not serve at all.
+    bool run();
     // Safe from any thread; ends open streams too.
-    void Stop();
-    bool IsRunning() const;
+    void stop();
+    bool isRunning() const;
 
     // The address written into stream and home page addresses when a request's Host is unusable.
-    std::string FallbackHost() const { return fallbackHost_; }
+    std::string fallbackHost() const { return fallbackHost_; }
 
 private:
-    void Routes();
-    bool Stopping() const { return stopping_.load(); }
-    bool WaitStopping(std::chrono::milliseconds d);
+    void routes();
+    bool stopping() const { return stopping_.load(); }
+    bool waitStopping(std::chrono::milliseconds d);
 
     DirectoryDb &db_;
     const AudioLibrary &audio_;
@@ -78,6 +78,6 @@ private:
 };
 
 // A log line with control characters shown as \xNN, so a request cannot forge log lines.
-std::string LogSafe(const std::string &s);
+std::string logSafe(const std::string &s);
 
 }  // namespace vantor::server

@@ -16,12 +16,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int Millis(Clock::duration d)
+int millis(Clock::duration d)
 {
     return static_cast<int>(std::clamp<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count(), 0, 1000000));
 }
 
-bool PeerName(int fd, bool peer, std::string &ip, int &port)
+bool peerName(int fd, bool peer, std::string &ip, int &port)
 {
     sockaddr_storage a{};
     socklen_t len = sizeof a;
@@ -46,12 +46,12 @@ GateStream::GateStream(GateConnection &c, const ConnectionLimits &limits, const 
 
 bool GateStream::is_readable() const
 {
-    return c_.pos < c_.buf.size() || Wait(POLLIN, limits_.ioTimeout) == Ready::Yes;
+    return c_.pos < c_.buf.size() || wait(POLLIN, limits_.ioTimeout) == Ready::Yes;
 }
 
 bool GateStream::is_writable() const
 {
-    return WaitWritable();
+    return waitWritable();
 }
 
 ssize_t GateStream::read(char *ptr, size_t size)
@@ -59,7 +59,7 @@ ssize_t GateStream::read(char *ptr, size_t size)
     if (c_.pos >= c_.buf.size()) {
         c_.buf.clear();
         c_.pos = 0;
-        if (Wait(POLLIN, std::min<Clock::duration>(limits_.ioTimeout, readDeadline_ - Clock::now())) != Ready::Yes)
+        if (wait(POLLIN, std::min<Clock::duration>(limits_.ioTimeout, readDeadline_ - Clock::now())) != Ready::Yes)
             return -1;
         char tmp[4096];
         const ssize_t n = recv(c_.fd, tmp, sizeof tmp, 0);
@@ -77,7 +77,7 @@ ssize_t GateStream::write(const char *ptr, size_t size)
 {
     size_t done = 0;
     while (done < size) {
-        if (!WaitWritable())
+        if (!waitWritable())
             return -1;
         const ssize_t n = send(c_.fd, ptr + done, size - done, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n < 0 && errno != EAGAIN && errno != EINTR)
@@ -92,18 +92,18 @@ ssize_t GateStream::write(const char *ptr, size_t size)
 
 void GateStream::get_remote_ip_and_port(std::string &ip, int &port) const
 {
-    PeerName(c_.fd, true, ip, port);
+    peerName(c_.fd, true, ip, port);
 }
 
 void GateStream::get_local_ip_and_port(std::string &ip, int &port) const
 {
-    PeerName(c_.fd, false, ip, port);
+    peerName(c_.fd, false, ip, port);
 }
 
-GateStream::Ready GateStream::Wait(short events, Clock::duration d) const
+GateStream::Ready GateStream::wait(short events, Clock::duration d) const
 {
     pollfd p{c_.fd, events, 0};
-    const int n = poll(&p, 1, Millis(d));
+    const int n = poll(&p, 1, millis(d));
     if (n < 0)
         return errno == EINTR ? Ready::NotYet : Ready::Gone;
     if (n == 0)
@@ -115,21 +115,21 @@ GateStream::Ready GateStream::Wait(short events, Clock::duration d) const
     return (p.revents & events) ? Ready::Yes : Ready::NotYet;
 }
 
-size_t GateStream::Unsent() const
+size_t GateStream::unsent() const
 {
     int n = 0;
     return ioctl(c_.fd, SIOCOUTQ, &n) == 0 && n > 0 ? static_cast<size_t>(n) : 0;
 }
 
 // True once the socket takes more; false when the client has taken nothing for too long.
-bool GateStream::WaitWritable() const
+bool GateStream::waitWritable() const
 {
     const auto end = Clock::now() + limits_.ioTimeout;
     while (!halting_) {
-        const size_t unsent = Unsent();
-        const size_t taken = written_ - std::min(written_, unsent);
+        const size_t pending = unsent();
+        const size_t taken = written_ - std::min(written_, pending);
         const auto now = Clock::now();
-        if (unsent == 0 || taken != taken_) {
+        if (pending == 0 || taken != taken_) {
             taken_ = taken;
             lastProgress_ = now;
         } else if (now - lastProgress_ >= limits_.stallAfter) {
@@ -138,7 +138,7 @@ bool GateStream::WaitWritable() const
         if (now >= end)
             return false;
         // Above the limit nothing more is written, but a hang-up is still noticed.
-        const Ready r = Wait(unsent <= limits_.maxUnsent ? POLLOUT : 0, std::chrono::milliseconds(50));
+        const Ready r = wait(pending <= limits_.maxUnsent ? POLLOUT : 0, std::chrono::milliseconds(50));
         if (r != Ready::NotYet)
             return r == Ready::Yes;
     }

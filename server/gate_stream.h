@@ -42,9 +42,9 @@ public:
 
 private:
     enum class Ready { Yes, NotYet, Gone };
-    Ready Wait(short events, Clock::duration d) const;
-    size_t Unsent() const;
-    bool WaitWritable() const;
+    Ready wait(short events, Clock::duration d) const;
+    size_t unsent() const;
+    bool waitWritable() const;
 
     GateConnection &c_;
     const ConnectionLimits &limits_;

@@ -23,7 +23,7 @@ public:
     void shutdown() override {}
 };
 
-const char *Reason(int status)
+const char *reason(int status)
 {
     switch (status) {
     case 408: return "Request Timeout";
@@ -34,7 +34,7 @@ const char *Reason(int status)
 }
 
 // The announced body length, or 0.
-size_t ContentLength(const std::string &head)
+size_t contentLength(const std::string &head)
 {
     std::string lower(head);
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -67,10 +67,10 @@ GatedHttpServer::GatedHttpServer(ConnectionLimits limits)
 
 GatedHttpServer::~GatedHttpServer()
 {
-    Shutdown();
+    shutdown();
 }
 
-bool GatedHttpServer::Serve()
+bool GatedHttpServer::serve()
 {
     {
         std::lock_guard lock(mutex_);
@@ -84,9 +84,9 @@ bool GatedHttpServer::Serve()
         ev.events = EPOLLIN;
         ev.data.u64 = 0;
         epoll_ctl(epoll_, EPOLL_CTL_ADD, wake_, &ev);
-        gate_ = std::thread([this] { GateLoop(); });
+        gate_ = std::thread([this] { gateLoop(); });
         for (size_t i = 0; i < limits_.workers; ++i)
-            workers_.emplace_back([this] { WorkerLoop(); });
+            workers_.emplace_back([this] { workerLoop(); });
     }
     // httplib listens with a backlog of 5; listening again on the bound socket only enlarges it.
     // (After a failed bind the number may name another socket by now: only a listening one is touched.)
@@ -98,7 +98,7 @@ bool GatedHttpServer::Serve()
     return listen_after_bind();
 }
 
-void GatedHttpServer::Shutdown()
+void GatedHttpServer::shutdown()
 {
     std::lock_guard once(shutdownMutex_);  // the signal thread and the serving thread may both end it
     stop();
@@ -118,7 +118,7 @@ void GatedHttpServer::Shutdown()
     workers_.clear();
     std::lock_guard lock(mutex_);
     while (!waiting_.empty())
-        Close(waiting_.front().get());
+        close(waiting_.front().get());
     for (auto &c : heads_)
         ::close(c->fd);
     heads_.clear();
@@ -134,11 +134,11 @@ bool GatedHttpServer::process_and_close_socket(socket_t sock)
     auto c = std::make_unique<GateConnection>();
     c->fd = sock;
     fcntl(sock, F_SETFL, fcntl(sock, F_GETFL) | O_NONBLOCK);
-    Admit(std::move(c));
+    admit(std::move(c));
     return true;
 }
 
-void GatedHttpServer::Admit(Conn c)
+void GatedHttpServer::admit(Conn c)
 {
     std::lock_guard lock(mutex_);
     if (stopping_) {
@@ -150,12 +150,12 @@ void GatedHttpServer::Admit(Conn c)
             ::close(c->fd);  // every connection is being answered; this one must try again
             return;
         }
-        Close(waiting_.front().get());  // the longest-waiting one makes room
+        close(waiting_.front().get());  // the longest-waiting one makes room
     }
-    Park(std::move(c));
+    park(std::move(c));
 }
 
-void GatedHttpServer::Park(Conn c)
+void GatedHttpServer::park(Conn c)
 {
     c->buf.erase(0, c->pos);
     c->pos = 0;
@@ -170,11 +170,11 @@ void GatedHttpServer::Park(Conn c)
     ev.events = EPOLLIN | EPOLLRDHUP;
     ev.data.u64 = raw->id;
     epoll_ctl(epoll_, EPOLL_CTL_ADD, raw->fd, &ev);
-    if (raw->started && !ReadHead(*raw))  // a pipelined request may already be complete
-        Close(raw);
+    if (raw->started && !readHead(*raw))  // a pipelined request may already be complete
+        close(raw);
 }
 
-void GatedHttpServer::Close(GateConnection *c)
+void GatedHttpServer::close(GateConnection *c)
 {
     epoll_ctl(epoll_, EPOLL_CTL_DEL, c->fd, nullptr);
     byId_.erase(c->id);
@@ -182,21 +182,21 @@ void GatedHttpServer::Close(GateConnection *c)
     waiting_.erase(c->at);
 }
 
-void GatedHttpServer::Refuse(GateConnection &c, int status, const char *text)
+void GatedHttpServer::refuse(GateConnection &c, int status, const char *text)
 {
     const std::string body = std::string(text) + "\n";
-    const std::string reply = "HTTP/1.1 " + std::to_string(status) + " " + Reason(status) +
+    const std::string reply = "HTTP/1.1 " + std::to_string(status) + " " + reason(status) +
                               "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(body.size()) +
                               "\r\nConnection: close\r\n\r\n" + body;
     [[maybe_unused]] auto n = send(c.fd, reply.data(), reply.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     // Reading on briefly, so that closing with unread data does not reset the reply away.
-    shutdown(c.fd, SHUT_WR);
+    ::shutdown(c.fd, SHUT_WR);
     c.closing = true;
     c.buf.clear();
     c.deadline = Clock::now() + std::chrono::seconds(1);
 }
 
-bool GatedHttpServer::Receive(GateConnection &c)
+bool GatedHttpServer::receive(GateConnection &c)
 {
     char tmp[4096];
     for (;;) {
@@ -217,11 +217,11 @@ bool GatedHttpServer::Receive(GateConnection &c)
     }
 }
 
-bool GatedHttpServer::Examine(GateConnection &c)
+bool GatedHttpServer::examine(GateConnection &c)
 {
     const size_t line = c.buf.find('\n');
     if ((line == std::string::npos ? c.buf.size() : line) > limits_.maxRequestLine) {
-        Refuse(c, 414, "request line too long");
+        refuse(c, 414, "request line too long");
         return true;
     }
     size_t end = c.buf.find("\r\n\r\n");
@@ -229,11 +229,11 @@ bool GatedHttpServer::Examine(GateConnection &c)
     if (end == std::string::npos) {
         if (c.buf.size() <= limits_.maxHead)
             return false;
-        Refuse(c, 431, "request head too large");
+        refuse(c, 431, "request head too large");
         return true;
     }
-    if (ContentLength(c.buf.substr(0, end)) > limits_.maxBody) {
-        Refuse(c, 413, "request body too large");
+    if (contentLength(c.buf.substr(0, end)) > limits_.maxBody) {
+        refuse(c, 413, "request body too large");
         return true;
     }
     epoll_ctl(epoll_, EPOLL_CTL_DEL, c.fd, nullptr);
@@ -244,17 +244,17 @@ bool GatedHttpServer::Examine(GateConnection &c)
     return true;
 }
 
-bool GatedHttpServer::ReadHead(GateConnection &c)
+bool GatedHttpServer::readHead(GateConnection &c)
 {
-    const bool open = Receive(c);
+    const bool open = receive(c);
     if (c.closing)
         return open;
     // A client may send its request and then close its side: it is still answered.
-    const bool settled = Examine(c);
+    const bool settled = examine(c);
     return (settled && !c.closing) || open;
 }
 
-void GatedHttpServer::Sweep()
+void GatedHttpServer::sweep()
 {
     const auto now = Clock::now();
     for (auto it = waiting_.begin(); it != waiting_.end();) {
@@ -262,14 +262,14 @@ void GatedHttpServer::Sweep()
         if (now < c->deadline)
             continue;
         if (c->started && !c->closing) {
-            Refuse(*c, 408, "request head not complete in time");
+            refuse(*c, 408, "request head not complete in time");
             continue;
         }
-        Close(c);
+        close(c);
     }
 }
 
-void GatedHttpServer::GateLoop()
+void GatedHttpServer::gateLoop()
 {
     epoll_event events[64];
     while (!stopping_) {
@@ -284,14 +284,14 @@ void GatedHttpServer::GateLoop()
                 continue;
             }
             const auto found = byId_.find(id);
-            if (found != byId_.end() && !ReadHead(*found->second))
-                Close(found->second);
+            if (found != byId_.end() && !readHead(*found->second))
+                close(found->second);
         }
-        Sweep();
+        sweep();
     }
 }
 
-void GatedHttpServer::WorkerLoop()
+void GatedHttpServer::workerLoop()
 {
     for (;;) {
         Conn c;
@@ -313,7 +313,7 @@ void GatedHttpServer::WorkerLoop()
         if (!ok || closed || last || stopping_)
             ::close(c->fd);
         else
-            Park(std::move(c));
+            park(std::move(c));
     }
 }
 

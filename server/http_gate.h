@@ -29,26 +29,26 @@ public:
     ~GatedHttpServer() override;
 
     // listen_after_bind() with the gate and the workers running.
-    bool Serve();
+    bool serve();
     // stop() and the end of every connection; waits for the workers.
-    void Shutdown();
+    void shutdown();
 
 private:
     using Conn = std::unique_ptr<GateConnection>;
 
     bool process_and_close_socket(socket_t sock) override;
 
-    void GateLoop();
-    void WorkerLoop();
-    void Admit(Conn c);
-    void Park(Conn c);              // under mutex_: waits in epoll for its next head
+    void gateLoop();
+    void workerLoop();
+    void admit(Conn c);
+    void park(Conn c);              // under mutex_: waits in epoll for its next head
     // False when the connection is finished with; after true it may be with a worker.
-    bool ReadHead(GateConnection &c);
-    bool Receive(GateConnection &c);  // false at the peer's end or an error
-    bool Examine(GateConnection &c);  // false while the head is incomplete
-    void Refuse(GateConnection &c, int status, const char *text);
-    void Close(GateConnection *c);  // under mutex_
-    void Sweep();                   // under mutex_
+    bool readHead(GateConnection &c);
+    bool receive(GateConnection &c);  // false at the peer's end or an error
+    bool examine(GateConnection &c);  // false while the head is incomplete
+    void refuse(GateConnection &c, int status, const char *text);
+    void close(GateConnection *c);  // under mutex_
+    void sweep();                   // under mutex_
 
     ConnectionLimits limits_;
     socket_t listening_ = INVALID_SOCKET;

@@ -19,7 +19,7 @@ using namespace vantor::server;
 
 namespace {
 
-void Usage()
+void usage()
 {
     std::cerr << "usage: vantor-directory [--listen HOST:PORT] [--data DIR] [--catalogue FILE] [--make-audio]\n"
                  "                        [--upstream URL[,URL...]] [--max-age HOURS]\n"
@@ -31,7 +31,7 @@ void Usage()
                  "  --max-age    refresh a cached list older than this (default 6)\n";
 }
 
-bool SplitListen(const std::string &s, std::string &host, int &port)
+bool splitListen(const std::string &s, std::string &host, int &port)
 {
     const size_t colon = s.rfind(':');
     if (colon == std::string::npos || colon == 0)
@@ -48,7 +48,7 @@ bool SplitListen(const std::string &s, std::string &host, int &port)
     }
 }
 
-bool ParseHours(const std::string &s, std::chrono::seconds &out)
+bool parseHours(const std::string &s, std::chrono::seconds &out)
 {
     try {
         size_t used = 0;
@@ -81,44 +81,44 @@ int main(int argc, char **argv)
             (a == "--listen" ? listen : a == "--data" ? dataDir : cataloguePath) = argv[++i];
         } else if (a == "--upstream" && i + 1 < argc) {
             upstream = argv[++i];
-        } else if (a == "--max-age" && i + 1 < argc && ParseHours(argv[i + 1], policy.maxAge)) {
+        } else if (a == "--max-age" && i + 1 < argc && parseHours(argv[i + 1], policy.maxAge)) {
             ++i;
         } else if (a == "--make-audio") {
             makeAudio = true;
         } else {
-            Usage();
+            usage();
             return a == "--help" || a == "-h" ? 0 : 2;
         }
     }
     std::string host;
     int port = 0;
-    if (!SplitListen(listen, host, port)) {
+    if (!splitListen(listen, host, port)) {
         std::cerr << "vantor-directory: --listen wants HOST:PORT, got \"" << listen << "\"\n";
         return 2;
     }
 
     Catalogue cat;
     try {
-        cat = LoadCatalogue(cataloguePath);
+        cat = loadCatalogue(cataloguePath);
     } catch (const CatalogueError &e) {
         std::cerr << "vantor-directory: catalogue " << cataloguePath << ": " << e.what() << "\n";
         return 1;
     }
     const std::string audioDir = (fs::path(dataDir) / "audio").string();
     if (makeAudio)
-        return MakeDemoAudio(cat, audioDir, std::cerr) == 0 ? 0 : 1;
+        return makeDemoAudio(cat, audioDir, std::cerr) == 0 ? 0 : 1;
 
     fs::create_directories(dataDir, ec);
     std::unique_ptr<DirectoryDb> db;
     try {
         db = std::make_unique<DirectoryDb>((fs::path(dataDir) / "directory.sqlite3").string());
-        db->ReplaceCatalogue(cat);
+        db->replaceCatalogue(cat);
     } catch (const DbError &e) {
         std::cerr << "vantor-directory: database: " << e.what() << "\n";
         return 1;
     }
     AudioLibrary audio;
-    audio.Load(cat, audioDir, std::cerr);
+    audio.load(cat, audioDir, std::cerr);
 
     std::mutex logMutex;
     const auto log = [&logMutex](const std::string &line) {
@@ -130,7 +130,7 @@ int main(int argc, char **argv)
     std::unique_ptr<UpstreamDirectory> source;
     if (!upstream.empty()) {
         UpstreamOptions options;
-        options.mirrors = UpstreamClient::ParseMirrors(upstream);
+        options.mirrors = UpstreamClient::parseMirrors(upstream);
         if (options.mirrors.empty()) {
             std::cerr << "vantor-directory: --upstream wants http(s) addresses, got \"" << upstream << "\"\n";
             return 2;
@@ -143,7 +143,7 @@ int main(int argc, char **argv)
         }
         client = std::make_unique<UpstreamClient>(options, log);
         source = std::make_unique<UpstreamDirectory>(*cache, *client, policy, log);
-        source->Prefetch();
+        source->prefetch();
     }
 
     // Signals go to one waiting thread, which stops the server; no work in a signal handler.
@@ -156,20 +156,20 @@ int main(int argc, char **argv)
     std::signal(SIGPIPE, SIG_IGN);
 
     DirectoryServer server(*db, audio, ServerLimits{}, log);
-    server.SetStationSource(source.get());
-    if (server.Bind(host, port) < 0) {
+    server.setStationSource(source.get());
+    if (server.bind(host, port) < 0) {
         std::cerr << "vantor-directory: cannot listen on " << listen << "\n";
         return 1;
     }
     std::thread waiter([&] {
         int sig = 0;
         sigwait(&stopSignals, &sig);
-        server.Stop();
+        server.stop();
     });
-    std::cerr << "vantor-directory: serving http://" << server.FallbackHost() << "/ (" << audio.Size()
+    std::cerr << "vantor-directory: serving http://" << server.fallbackHost() << "/ (" << audio.size()
               << " demo streams" << (source ? ", stations from " + upstream : std::string()) << ")" << std::endl;
-    const bool served = server.Run();
-    server.Stop();
+    const bool served = server.run();
+    server.stop();
     kill(getpid(), SIGTERM);  // wakes the waiter if the server ended by itself
     waiter.join();
     std::cerr << "vantor-directory: stopped" << std::endl;

@@ -16,14 +16,14 @@ public:
 
     ReportLimiter(int burst, Clock::duration every, size_t maxAddresses = 10000);
 
-    bool Allow(const std::string &address, Clock::time_point now = Clock::now());
+    bool allow(const std::string &address, Clock::time_point now = Clock::now());
 
 private:
     struct Bucket {
         double tokens;
         Clock::time_point at;
     };
-    double Refilled(const Bucket &b, Clock::time_point now) const;
+    double refilled(const Bucket &b, Clock::time_point now) const;
 
     int burst_;
     Clock::duration every_;

@@ -10,7 +10,7 @@
 namespace vantor::server {
 
 // Runs SQL without results; throws DbError.
-inline void ExecSql(sqlite3 *db, const char *sql)
+inline void execSql(sqlite3 *db, const char *sql)
 {
     char *err = nullptr;
     if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
@@ -33,29 +33,29 @@ public:
     Statement(const Statement &) = delete;
     Statement &operator=(const Statement &) = delete;
 
-    Statement &Bind(int i, const std::string &v)
+    Statement &bind(int i, const std::string &v)
     {
-        Check(sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT));
+        check(sqlite3_bind_text(stmt_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT));
         return *this;
     }
-    Statement &Bind(int i, int v)
+    Statement &bind(int i, int v)
     {
-        Check(sqlite3_bind_int(stmt_, i, v));
+        check(sqlite3_bind_int(stmt_, i, v));
         return *this;
     }
-    Statement &Bind(int i, int64_t v)
+    Statement &bind(int i, int64_t v)
     {
-        Check(sqlite3_bind_int64(stmt_, i, v));
+        check(sqlite3_bind_int64(stmt_, i, v));
         return *this;
     }
     // For the next row of a batch insert.
-    void Reset()
+    void reset()
     {
         sqlite3_reset(stmt_);
         sqlite3_clear_bindings(stmt_);
     }
     // True while there is a row.
-    bool Step()
+    bool step()
     {
         const int rc = sqlite3_step(stmt_);
         if (rc == SQLITE_ROW)
@@ -64,16 +64,16 @@ public:
             return false;
         throw DbError(std::string("step: ") + sqlite3_errmsg(db_));
     }
-    std::string Text(int col)
+    std::string text(int col)
     {
         const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(stmt_, col));
         return p ? std::string(p, static_cast<size_t>(sqlite3_column_bytes(stmt_, col))) : std::string();
     }
-    int Int(int col) { return sqlite3_column_int(stmt_, col); }
-    int64_t Int64(int col) { return sqlite3_column_int64(stmt_, col); }
+    int integer(int col) { return sqlite3_column_int(stmt_, col); }
+    int64_t int64(int col) { return sqlite3_column_int64(stmt_, col); }
 
 private:
-    void Check(int rc)
+    void check(int rc)
     {
         if (rc != SQLITE_OK)
             throw DbError(std::string("bind: ") + sqlite3_errmsg(db_));

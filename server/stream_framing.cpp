@@ -5,7 +5,7 @@
 
 namespace vantor::server {
 
-std::string IcyMetadataBlock(std::string_view title)
+std::string icyMetadataBlock(std::string_view title)
 {
     if (title.empty())
         return std::string(1, '\0');
@@ -21,7 +21,7 @@ std::string IcyMetadataBlock(std::string_view title)
     return std::string(1, static_cast<char>(units)) + text;
 }
 
-void IcyFramer::Frame(std::string_view audio, const std::string &title, std::string &out)
+void IcyFramer::frame(std::string_view audio, const std::string &title, std::string &out)
 {
     while (!audio.empty()) {
         const size_t n = std::min(untilMeta_, audio.size());
@@ -30,7 +30,7 @@ void IcyFramer::Frame(std::string_view audio, const std::string &title, std::str
         untilMeta_ -= n;
         if (untilMeta_ == 0) {
             if (title != lastTitle_) {
-                out += IcyMetadataBlock(title);
+                out += icyMetadataBlock(title);
                 lastTitle_ = title;
             } else {
                 out += '\0';
@@ -42,7 +42,7 @@ void IcyFramer::Frame(std::string_view audio, const std::string &title, std::str
 
 namespace {
 
-const std::array<uint32_t, 256> &CrcTable()
+const std::array<uint32_t, 256> &crcTable()
 {
     static const std::array<uint32_t, 256> table = [] {
         std::array<uint32_t, 256> t{};
@@ -57,7 +57,7 @@ const std::array<uint32_t, 256> &CrcTable()
     return table;
 }
 
-uint32_t ReadLe32(std::string_view s, size_t at)
+uint32_t readLe32(std::string_view s, size_t at)
 {
     uint32_t v = 0;
     for (int i = 3; i >= 0; --i)
@@ -65,7 +65,7 @@ uint32_t ReadLe32(std::string_view s, size_t at)
     return v;
 }
 
-uint64_t ReadLe64(std::string_view s, size_t at)
+uint64_t readLe64(std::string_view s, size_t at)
 {
     uint64_t v = 0;
     for (int i = 7; i >= 0; --i)
@@ -73,34 +73,34 @@ uint64_t ReadLe64(std::string_view s, size_t at)
     return v;
 }
 
-void WriteLe32(std::string &s, size_t at, uint32_t v)
+void writeLe32(std::string &s, size_t at, uint32_t v)
 {
     for (size_t i = 0; i < 4; ++i)
         s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
 // CRC of a page with its own CRC field counted as zero.
-uint32_t PageCrc(std::string_view page)
+uint32_t pageCrc(std::string_view page)
 {
     std::string copy(page);
     copy[22] = copy[23] = copy[24] = copy[25] = 0;
-    return OggCrc(copy);
+    return oggCrc(copy);
 }
 
 constexpr size_t kHeader = 27;
 
 }  // namespace
 
-uint32_t OggCrc(std::string_view data)
+uint32_t oggCrc(std::string_view data)
 {
-    const auto &t = CrcTable();
+    const auto &t = crcTable();
     uint32_t crc = 0;
     for (char c : data)
         crc = (crc << 8) ^ t[((crc >> 24) ^ static_cast<uint8_t>(c)) & 0xFF];
     return crc;
 }
 
-std::vector<OggPage> SplitOggPages(std::string_view file)
+std::vector<OggPage> splitOggPages(std::string_view file)
 {
     std::vector<OggPage> pages;
     size_t at = 0;
@@ -117,7 +117,7 @@ std::vector<OggPage> SplitOggPages(std::string_view file)
         if (file.size() - at < size)
             throw OggError("cut-off page at byte " + std::to_string(at));
         const std::string_view page = file.substr(at, size);
-        if (PageCrc(page) != ReadLe32(page, 22))
+        if (pageCrc(page) != readLe32(page, 22))
             throw OggError("bad checksum in page at byte " + std::to_string(at));
         pages.push_back({at, size});
         at += size;
@@ -127,18 +127,18 @@ std::vector<OggPage> SplitOggPages(std::string_view file)
     return pages;
 }
 
-std::string OggWithSerialOffset(std::string_view file, const std::vector<OggPage> &pages, uint32_t delta)
+std::string oggWithSerialOffset(std::string_view file, const std::vector<OggPage> &pages, uint32_t delta)
 {
     std::string out(file);
     for (const auto &p : pages) {
-        WriteLe32(out, p.offset + 14, ReadLe32(out, p.offset + 14) + delta);
-        WriteLe32(out, p.offset + 22, 0);
-        WriteLe32(out, p.offset + 22, OggCrc(std::string_view(out).substr(p.offset, p.size)));
+        writeLe32(out, p.offset + 14, readLe32(out, p.offset + 14) + delta);
+        writeLe32(out, p.offset + 22, 0);
+        writeLe32(out, p.offset + 22, oggCrc(std::string_view(out).substr(p.offset, p.size)));
     }
     return out;
 }
 
-double OggVorbisSeconds(std::string_view file, const std::vector<OggPage> &pages)
+double oggVorbisSeconds(std::string_view file, const std::vector<OggPage> &pages)
 {
     const auto &first = pages.front();
     const size_t segments = static_cast<uint8_t>(file[first.offset + 26]);
@@ -146,8 +146,8 @@ double OggVorbisSeconds(std::string_view file, const std::vector<OggPage> &pages
     // Identification packet: type 1, "vorbis", version (4), channels (1), sample rate (4).
     if (first.offset + first.size < packet + 16 || file.substr(packet, 7) != std::string_view("\x01vorbis", 7))
         throw OggError("not a Vorbis stream");
-    const uint32_t rate = ReadLe32(file, packet + 12);
-    const uint64_t granule = ReadLe64(file, pages.back().offset + 6);
+    const uint32_t rate = readLe32(file, packet + 12);
+    const uint64_t granule = readLe64(file, pages.back().offset + 6);
     if (rate == 0 || granule == 0 || granule == ~uint64_t{0})
         throw OggError("no usable length");
     return static_cast<double>(granule) / rate;

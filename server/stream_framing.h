@@ -10,7 +10,7 @@
 namespace vantor::server {
 
 // One metadata block: a length byte (in 16-byte units) and the padded text; "\0" when title is empty.
-std::string IcyMetadataBlock(std::string_view title);
+std::string icyMetadataBlock(std::string_view title);
 
 // Puts a metadata block after every `metaint` audio bytes, across calls.
 class IcyFramer {
@@ -20,7 +20,7 @@ public:
     {
     }
     // Appends `audio` to `out` with blocks in place; a title is sent once, then empty blocks until it changes.
-    void Frame(std::string_view audio, const std::string &title, std::string &out);
+    void frame(std::string_view audio, const std::string &title, std::string &out);
 
 private:
     size_t metaint_;
@@ -37,16 +37,16 @@ struct OggPage {
     size_t size = 0;
 };
 
-uint32_t OggCrc(std::string_view data);
+uint32_t oggCrc(std::string_view data);
 
 // Every page of the file, each with a checked CRC; throws OggError on anything else.
-std::vector<OggPage> SplitOggPages(std::string_view file);
+std::vector<OggPage> splitOggPages(std::string_view file);
 
 // The file with every page's serial number raised by `delta` and its CRC redone. Looping a file
 // with the same serial makes decoders see one stream with time running backwards.
-std::string OggWithSerialOffset(std::string_view file, const std::vector<OggPage> &pages, uint32_t delta);
+std::string oggWithSerialOffset(std::string_view file, const std::vector<OggPage> &pages, uint32_t delta);
 
 // From the Vorbis identification header and the last page's granule position.
-double OggVorbisSeconds(std::string_view file, const std::vector<OggPage> &pages);
+double oggVorbisSeconds(std::string_view file, const std::vector<OggPage> &pages);
 
 }  // namespace vantor::server

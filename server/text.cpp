@@ -5,7 +5,7 @@
 
 namespace vantor::server {
 
-bool IsValidUtf8(std::string_view s)
+bool isValidUtf8(std::string_view s)
 {
     size_t i = 0;
     while (i < s.size()) {
@@ -52,7 +52,7 @@ constexpr std::array<uint16_t, 32> kCp1252High{
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-void AppendUtf8(std::string &out, uint32_t cp)
+void appendUtf8(std::string &out, uint32_t cp)
 {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -68,9 +68,9 @@ void AppendUtf8(std::string &out, uint32_t cp)
 
 }  // namespace
 
-std::string QueryValueToUtf8(std::string_view raw)
+std::string queryValueToUtf8(std::string_view raw)
 {
-    if (IsValidUtf8(raw))
+    if (isValidUtf8(raw))
         return std::string(raw);
     std::string out;
     out.reserve(raw.size() * 2);
@@ -79,14 +79,14 @@ std::string QueryValueToUtf8(std::string_view raw)
         if (c < 0x80)
             out += ch;
         else if (c < 0xA0)
-            AppendUtf8(out, kCp1252High[c - 0x80] ? kCp1252High[c - 0x80] : 0xFFFD);
+            appendUtf8(out, kCp1252High[c - 0x80] ? kCp1252High[c - 0x80] : 0xFFFD);
         else
-            AppendUtf8(out, c);
+            appendUtf8(out, c);
     }
     return out;
 }
 
-std::string HtmlEscape(std::string_view s)
+std::string htmlEscape(std::string_view s)
 {
     std::string out;
     out.reserve(s.size());
@@ -103,7 +103,7 @@ std::string HtmlEscape(std::string_view s)
     return out;
 }
 
-std::string AsciiLower(std::string_view s)
+std::string asciiLower(std::string_view s)
 {
     std::string out(s);
     for (char &c : out)

@@ -6,13 +6,13 @@
 // Small text helpers shared by the answers and pages. Everything here works on UTF-8 bytes.
 namespace vantor::server {
 
-bool IsValidUtf8(std::string_view s);
+bool isValidUtf8(std::string_view s);
 
 // Query values arrive as UTF-8 from new clients and as Windows-1252 from old ones.
-std::string QueryValueToUtf8(std::string_view raw);
+std::string queryValueToUtf8(std::string_view raw);
 
-std::string HtmlEscape(std::string_view s);
+std::string htmlEscape(std::string_view s);
 
-std::string AsciiLower(std::string_view s);
+std::string asciiLower(std::string_view s);
 
 }  // namespace vantor::server

@@ -11,7 +11,7 @@ namespace vantor::server {
 
 namespace {
 
-sqlite3 *Open(const std::string &path)
+sqlite3 *openDb(const std::string &path)
 {
     sqlite3 *db = nullptr;
     if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
@@ -22,8 +22,8 @@ sqlite3 *Open(const std::string &path)
     }
     sqlite3_busy_timeout(db, 5000);
     try {
-        ExecSql(db, "PRAGMA journal_mode=WAL");
-        ExecSql(db, "PRAGMA synchronous=NORMAL");  // a cache: losing the last refresh costs a refetch
+        execSql(db, "PRAGMA journal_mode=WAL");
+        execSql(db, "PRAGMA synchronous=NORMAL");  // a cache: losing the last refresh costs a refetch
     } catch (...) {
         sqlite3_close(db);
         throw;
@@ -51,29 +51,29 @@ constexpr const char *kSchema =
 
 constexpr const char *kColumns = "s.uuid, s.country, s.name, s.url, s.homepage, s.codec, s.bitrate";
 
-UpStation ReadStation(Statement &st)
+UpStation readStation(Statement &st)
 {
-    return {st.Text(0), st.Text(1), st.Text(2), st.Text(3), st.Text(4), st.Text(5), st.Int(6)};
+    return {st.text(0), st.text(1), st.text(2), st.text(3), st.text(4), st.text(5), st.integer(6)};
 }
 
 // Runs f inside one write transaction.
 template <class F>
-void InTransaction(sqlite3 *db, F f)
+void inTransaction(sqlite3 *db, F f)
 {
-    ExecSql(db, "BEGIN IMMEDIATE");
+    execSql(db, "BEGIN IMMEDIATE");
     try {
         f();
-        ExecSql(db, "COMMIT");
+        execSql(db, "COMMIT");
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
 }
 
-void MarkFetched(sqlite3 *db, const std::string &list, int64_t now)
+void markFetched(sqlite3 *db, const std::string &list, int64_t now)
 {
     Statement(db, "INSERT INTO up_lists(list, fetched) VALUES(?,?) ON CONFLICT(list) DO UPDATE SET fetched=excluded.fetched")
-        .Bind(1, list).Bind(2, now).Step();
+        .bind(1, list).bind(2, now).step();
 }
 
 }  // namespace
@@ -110,9 +110,9 @@ UpstreamCache::UpstreamCache(const std::string &path, size_t connections)
 {
     try {
         for (size_t i = 0; i < std::max<size_t>(connections, 1); ++i) {
-            all_.push_back(Open(path));
+            all_.push_back(openDb(path));
             if (i == 0)
-                ExecSql(all_[0], kSchema);
+                execSql(all_[0], kSchema);
         }
     } catch (...) {
         for (auto *db : all_)
@@ -121,8 +121,8 @@ UpstreamCache::UpstreamCache(const std::string &path, size_t connections)
     }
     free_ = all_;
     Statement st(all_[0], "SELECT list, fetched FROM up_lists");
-    while (st.Step())
-        fetched_[st.Text(0)] = st.Int64(1);
+    while (st.step())
+        fetched_[st.text(0)] = st.int64(1);
     for (const auto &[list, at] : fetched_)
         versions_[list] = ++lastVersion_;
     stationsVersion_ = ++lastVersion_;
@@ -134,27 +134,27 @@ UpstreamCache::~UpstreamCache()
         sqlite3_close(db);
 }
 
-std::optional<int64_t> UpstreamCache::FetchedAt(const std::string &list)
+std::optional<int64_t> UpstreamCache::fetchedAt(const std::string &list)
 {
     std::lock_guard lock(stateMutex_);
     const auto it = fetched_.find(list);
     return it == fetched_.end() ? std::nullopt : std::optional(it->second);
 }
 
-uint64_t UpstreamCache::Version(const std::string &list)
+uint64_t UpstreamCache::version(const std::string &list)
 {
     std::lock_guard lock(stateMutex_);
     const auto it = versions_.find(list);
     return it == versions_.end() ? 0 : it->second;
 }
 
-uint64_t UpstreamCache::StationsVersion()
+uint64_t UpstreamCache::stationsVersion()
 {
     std::lock_guard lock(stateMutex_);
     return stationsVersion_;
 }
 
-void UpstreamCache::Changed(const std::vector<std::string> &lists, const std::string &fetched, int64_t now)
+void UpstreamCache::changed(const std::vector<std::string> &lists, const std::string &fetched, int64_t now)
 {
     std::lock_guard lock(stateMutex_);
     for (const auto &list : lists)
@@ -167,113 +167,113 @@ void UpstreamCache::Changed(const std::vector<std::string> &lists, const std::st
         stationsVersion_ = ++lastVersion_;
 }
 
-void UpstreamCache::StoreCountries(const std::vector<UpCountry> &countries, int64_t now)
+void UpstreamCache::storeCountries(const std::vector<UpCountry> &countries, int64_t now)
 {
     Lease l(*this);
-    InTransaction(l.db(), [&] {
-        ExecSql(l.db(), "DELETE FROM up_countries");
+    inTransaction(l.db(), [&] {
+        execSql(l.db(), "DELETE FROM up_countries");
         Statement st(l.db(), "INSERT INTO up_countries(code, name, stations) VALUES(?,?,?)");
         for (const auto &c : countries) {
-            st.Reset();
-            st.Bind(1, c.code).Bind(2, c.nameEn).Bind(3, c.stations).Step();
+            st.reset();
+            st.bind(1, c.code).bind(2, c.nameEn).bind(3, c.stations).step();
         }
-        MarkFetched(l.db(), kCountriesList, now);
+        markFetched(l.db(), kCountriesList, now);
     });
-    Changed({}, kCountriesList, now);
+    changed({}, kCountriesList, now);
 }
 
-std::vector<UpCountry> UpstreamCache::Countries()
+std::vector<UpCountry> UpstreamCache::countries()
 {
     Lease l(*this);
     Statement st(l.db(), "SELECT code, name, stations FROM up_countries ORDER BY code");
     std::vector<UpCountry> out;
-    while (st.Step())
-        out.push_back({st.Text(0), st.Text(1), st.Int(2)});
+    while (st.step())
+        out.push_back({st.text(0), st.text(1), st.integer(2)});
     return out;
 }
 
-std::vector<std::string> UpstreamCache::Upsert(sqlite3 *db, const std::vector<UpStation> &stations)
+std::vector<std::string> UpstreamCache::upsert(sqlite3 *db, const std::vector<UpStation> &stations)
 {
     // The countries a station leaves change as much as the one it joins.
     std::set<std::string> touched;
     Statement was(db, "SELECT country FROM up_stations WHERE uuid = ?");
     for (const auto &s : stations) {
         touched.insert(s.country);
-        was.Reset();
-        if (was.Bind(1, s.uuid).Step())
-            touched.insert(was.Text(0));
+        was.reset();
+        if (was.bind(1, s.uuid).step())
+            touched.insert(was.text(0));
     }
     Statement st(db, "INSERT INTO up_stations(uuid, country, name, sortkey, url, homepage, codec, bitrate)"
                      " VALUES(?,?,?,?,?,?,?,?) ON CONFLICT(uuid) DO UPDATE SET country=excluded.country,"
                      " name=excluded.name, sortkey=excluded.sortkey, url=excluded.url, homepage=excluded.homepage,"
                      " codec=excluded.codec, bitrate=excluded.bitrate");
     for (const auto &s : stations) {
-        st.Reset();
-        st.Bind(1, s.uuid).Bind(2, s.country).Bind(3, s.name).Bind(4, SortKey(s.name)).Bind(5, s.url)
-            .Bind(6, s.homepage).Bind(7, s.codec).Bind(8, s.bitrateKbps).Step();
+        st.reset();
+        st.bind(1, s.uuid).bind(2, s.country).bind(3, s.name).bind(4, sortKey(s.name)).bind(5, s.url)
+            .bind(6, s.homepage).bind(7, s.codec).bind(8, s.bitrateKbps).step();
     }
     return {touched.begin(), touched.end()};
 }
 
-void UpstreamCache::StoreStations(const std::string &code, const std::vector<UpStation> &stations, int64_t now)
+void UpstreamCache::storeStations(const std::string &code, const std::vector<UpStation> &stations, int64_t now)
 {
     std::vector<std::string> touched;
     {
         Lease l(*this);
-        InTransaction(l.db(), [&] {
-            Statement(l.db(), "DELETE FROM up_stations WHERE country = ?").Bind(1, code).Step();
-            touched = Upsert(l.db(), stations);
-            MarkFetched(l.db(), code, now);
+        inTransaction(l.db(), [&] {
+            Statement(l.db(), "DELETE FROM up_stations WHERE country = ?").bind(1, code).step();
+            touched = upsert(l.db(), stations);
+            markFetched(l.db(), code, now);
         });
     }
-    Changed(touched, code, now);
+    changed(touched, code, now);
 }
 
-void UpstreamCache::AddStations(const std::vector<UpStation> &stations)
+void UpstreamCache::addStations(const std::vector<UpStation> &stations)
 {
     std::vector<std::string> touched;
     {
         Lease l(*this);
-        InTransaction(l.db(), [&] { touched = Upsert(l.db(), stations); });
+        inTransaction(l.db(), [&] { touched = upsert(l.db(), stations); });
     }
-    Changed(touched, {}, 0);
+    changed(touched, {}, 0);
 }
 
-std::vector<UpStation> UpstreamCache::StationsOf(const std::string &code)
+std::vector<UpStation> UpstreamCache::stationsOf(const std::string &code)
 {
     Lease l(*this);
     Statement st(l.db(), (std::string("SELECT ") + kColumns +
                           " FROM up_stations s WHERE s.country = ? ORDER BY s.sortkey, s.name, s.uuid").c_str());
-    st.Bind(1, code);
+    st.bind(1, code);
     std::vector<UpStation> out;
-    while (st.Step())
-        out.push_back(ReadStation(st));
+    while (st.step())
+        out.push_back(readStation(st));
     return out;
 }
 
-std::optional<UpStation> UpstreamCache::Station(const std::string &uuid)
+std::optional<UpStation> UpstreamCache::station(const std::string &uuid)
 {
     Lease l(*this);
     Statement st(l.db(), (std::string("SELECT ") + kColumns + " FROM up_stations s WHERE s.uuid = ?").c_str());
-    st.Bind(1, uuid);
-    if (!st.Step())
+    st.bind(1, uuid);
+    if (!st.step())
         return std::nullopt;
-    return ReadStation(st);
+    return readStation(st);
 }
 
-std::map<std::string, size_t> UpstreamCache::StationCounts()
+std::map<std::string, size_t> UpstreamCache::stationCounts()
 {
     Lease l(*this);
     Statement st(l.db(), "SELECT country, count(*) FROM up_stations GROUP BY country");
     std::map<std::string, size_t> out;
-    while (st.Step())
-        out[st.Text(0)] = static_cast<size_t>(st.Int64(1));
+    while (st.step())
+        out[st.text(0)] = static_cast<size_t>(st.int64(1));
     return out;
 }
 
-std::vector<UpStation> UpstreamCache::Search(const std::string &words, const std::string &code, int limit)
+std::vector<UpStation> UpstreamCache::search(const std::string &words, const std::string &code, int limit)
 {
-    const auto terms = SearchTerms(words);
+    const auto terms = searchTerms(words);
     Lease l(*this);
     std::vector<UpStation> out;
     if (terms.empty()) {
@@ -284,25 +284,25 @@ std::vector<UpStation> UpstreamCache::Search(const std::string &words, const std
         sql += " ORDER BY s.sortkey, s.uuid LIMIT ?2";
         Statement st(l.db(), sql.c_str());
         if (!code.empty())
-            st.Bind(1, code);
-        st.Bind(2, limit);
-        while (st.Step())
-            out.push_back(ReadStation(st));
+            st.bind(1, code);
+        st.bind(2, limit);
+        while (st.step())
+            out.push_back(readStation(st));
         return out;
     }
     const auto lookup = [&](const std::string &term, const std::function<void(int64_t, const std::string &)> &add) {
         Statement st(l.db(), "SELECT s.id, s.country FROM up_stations s WHERE s.id IN (SELECT rowid FROM"
                              " up_station_search WHERE up_station_search MATCH ?1) ORDER BY s.sortkey, s.uuid");
-        st.Bind(1, term);
-        while (st.Step())
-            add(st.Int64(0), st.Text(1));
+        st.bind(1, term);
+        while (st.step())
+            add(st.int64(0), st.text(1));
     };
-    const auto ids = matches_.find(terms, code, static_cast<size_t>(std::max(limit, 0)), StationsVersion(), lookup);
+    const auto ids = matches_.find(terms, code, static_cast<size_t>(std::max(limit, 0)), stationsVersion(), lookup);
     Statement row(l.db(), (std::string("SELECT ") + kColumns + " FROM up_stations s WHERE s.id = ?1").c_str());
     for (const int64_t id : ids) {
-        row.Reset();
-        if (row.Bind(1, id).Step())
-            out.push_back(ReadStation(row));
+        row.reset();
+        if (row.bind(1, id).step())
+            out.push_back(readStation(row));
     }
     return out;
 }

@@ -27,35 +27,35 @@ public:
     UpstreamCache &operator=(const UpstreamCache &) = delete;
 
     // When a list ("countries" or a country code) was last stored, in seconds since the epoch.
-    std::optional<int64_t> FetchedAt(const std::string &list);
+    std::optional<int64_t> fetchedAt(const std::string &list);
     // Changes whenever what a list holds may have changed; 0 for a list never stored. Together
-    // with StationsVersion() it tells whether an answer made from the cache is still current.
-    uint64_t Version(const std::string &list);
+    // with stationsVersion() it tells whether an answer made from the cache is still current.
+    uint64_t version(const std::string &list);
     // Changes with every write of stations, whatever their country.
-    uint64_t StationsVersion();
+    uint64_t stationsVersion();
 
-    void StoreCountries(const std::vector<UpCountry> &countries, int64_t now);
-    std::vector<UpCountry> Countries();
+    void storeCountries(const std::vector<UpCountry> &countries, int64_t now);
+    std::vector<UpCountry> countries();
 
     // Replaces the country's stations.
-    void StoreStations(const std::string &code, const std::vector<UpStation> &stations, int64_t now);
+    void storeStations(const std::string &code, const std::vector<UpStation> &stations, int64_t now);
     // Adds or updates stations found by a search, without marking any country as fetched.
-    void AddStations(const std::vector<UpStation> &stations);
+    void addStations(const std::vector<UpStation> &stations);
 
     // By name, accents and case folded.
-    std::vector<UpStation> StationsOf(const std::string &code);
-    std::optional<UpStation> Station(const std::string &uuid);
+    std::vector<UpStation> stationsOf(const std::string &code);
+    std::optional<UpStation> station(const std::string &uuid);
     // Cached stations by country code.
-    std::map<std::string, size_t> StationCounts();
+    std::map<std::string, size_t> stationCounts();
     // Words as typed (never FTS syntax); an empty code searches every country.
-    std::vector<UpStation> Search(const std::string &words, const std::string &code, int limit);
+    std::vector<UpStation> search(const std::string &words, const std::string &code, int limit);
 
 private:
     class Lease;
     // Returns the countries whose lists it changed.
-    std::vector<std::string> Upsert(sqlite3 *db, const std::vector<UpStation> &stations);
+    std::vector<std::string> upsert(sqlite3 *db, const std::vector<UpStation> &stations);
     // After a committed write: the lists it touched get new versions; `fetched` (if any) was stored whole.
-    void Changed(const std::vector<std::string> &lists, const std::string &fetched, int64_t now);
+    void changed(const std::vector<std::string> &lists, const std::string &fetched, int64_t now);
 
     std::mutex mutex_;
     std::condition_variable freed_;

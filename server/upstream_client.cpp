@@ -16,7 +16,7 @@ struct Received {
     bool tooLarge = false;
 };
 
-size_t Collect(char *data, size_t size, size_t count, void *user)
+size_t collect(char *data, size_t size, size_t count, void *user)
 {
     auto *r = static_cast<Received *>(user);
     const size_t bytes = size * count;
@@ -28,14 +28,14 @@ size_t Collect(char *data, size_t size, size_t count, void *user)
     return bytes;
 }
 
-int Progress(void *cancelled, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+int progress(void *cancelled, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     return static_cast<std::atomic<bool> *>(cancelled)->load() ? 1 : 0;
 }
 
 }  // namespace
 
-std::string PercentEncode(const std::string &s)
+std::string percentEncode(const std::string &s)
 {
     static const char *hex = "0123456789ABCDEF";
     std::string out;
@@ -53,7 +53,7 @@ std::string PercentEncode(const std::string &s)
     return out;
 }
 
-std::vector<std::string> UpstreamClient::ParseMirrors(const std::string &list)
+std::vector<std::string> UpstreamClient::parseMirrors(const std::string &list)
 {
     std::vector<std::string> out;
     size_t start = 0;
@@ -66,7 +66,7 @@ std::vector<std::string> UpstreamClient::ParseMirrors(const std::string &list)
             m.erase(0, 1);
         while (!m.empty() && m.back() == ' ')
             m.pop_back();
-        if (IsPlayableAddress(m)) {
+        if (isPlayableAddress(m)) {
             if (m.back() != '/')
                 m += '/';
             out.push_back(m);
@@ -84,7 +84,7 @@ UpstreamClient::UpstreamClient(UpstreamOptions options, LogSink log)
         log_("vantor-directory: libcurl cannot start");
 }
 
-bool UpstreamClient::Fetch(const std::string &url, std::string &body, std::string &why) const
+bool UpstreamClient::fetch(const std::string &url, std::string &body, std::string &why) const
 {
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
     if (!curl) {
@@ -106,11 +106,11 @@ bool UpstreamClient::Fetch(const std::string &url, std::string &body, std::strin
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options_.connectTimeout.count()));
     curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(options_.timeout.count()));
     curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options_.maxReplyBytes));
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, Collect);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, collect);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &r);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, Progress);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, progress);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool> *>(&cancelled_));
     const CURLcode rc = curl_easy_perform(c);
     long status = 0;
@@ -131,14 +131,14 @@ bool UpstreamClient::Fetch(const std::string &url, std::string &body, std::strin
     return true;
 }
 
-bool UpstreamClient::Usable()
+bool UpstreamClient::usable()
 {
     std::lock_guard lock(mutex_);
     const auto now = std::chrono::steady_clock::now();
     return std::any_of(pausedUntil_.begin(), pausedUntil_.end(), [&](auto until) { return now >= until; });
 }
 
-std::optional<std::string> UpstreamClient::Get(const std::string &pathAndQuery,
+std::optional<std::string> UpstreamClient::get(const std::string &pathAndQuery,
                                                const std::function<bool(const std::string &)> &accept)
 {
     const size_t n = options_.mirrors.size();
@@ -157,7 +157,7 @@ std::optional<std::string> UpstreamClient::Get(const std::string &pathAndQuery,
         if (cancelled_)
             return std::nullopt;
         std::string body, why;
-        if (Fetch(options_.mirrors[i] + pathAndQuery, body, why)) {
+        if (fetch(options_.mirrors[i] + pathAndQuery, body, why)) {
             if (accept(body)) {
                 std::lock_guard lock(mutex_);
                 preferred_ = i;
@@ -175,37 +175,37 @@ std::optional<std::string> UpstreamClient::Get(const std::string &pathAndQuery,
     return std::nullopt;
 }
 
-std::optional<std::vector<UpCountry>> UpstreamClient::Countries()
+std::optional<std::vector<UpCountry>> UpstreamClient::countries()
 {
     std::optional<std::vector<UpCountry>> out;
-    Get("json/countries", [&](const std::string &body) { return (out = ParseCountries(body)).has_value(); });
+    get("json/countries", [&](const std::string &body) { return (out = parseCountries(body)).has_value(); });
     return out;
 }
 
-std::optional<std::vector<UpStation>> UpstreamClient::StationsOf(const std::string &code)
+std::optional<std::vector<UpStation>> UpstreamClient::stationsOf(const std::string &code)
 {
     std::optional<std::vector<UpStation>> out;
-    Get("json/stations/bycountrycodeexact/" + PercentEncode(code) + "?hidebroken=true&order=name",
-        [&](const std::string &body) { return (out = ParseStations(body)).has_value(); });
+    get("json/stations/bycountrycodeexact/" + percentEncode(code) + "?hidebroken=true&order=name",
+        [&](const std::string &body) { return (out = parseStations(body)).has_value(); });
     return out;
 }
 
-std::optional<std::vector<UpStation>> UpstreamClient::Search(const std::string &name, const std::string &code,
+std::optional<std::vector<UpStation>> UpstreamClient::search(const std::string &name, const std::string &code,
                                                              int limit)
 {
     std::string query = "json/stations/search?hidebroken=true&order=clickcount&reverse=true&limit=" +
-                        std::to_string(limit) + "&name=" + PercentEncode(name);
+                        std::to_string(limit) + "&name=" + percentEncode(name);
     if (!code.empty())
-        query += "&countrycode=" + PercentEncode(code);
+        query += "&countrycode=" + percentEncode(code);
     std::optional<std::vector<UpStation>> out;
-    Get(query, [&](const std::string &body) { return (out = ParseStations(body)).has_value(); });
+    get(query, [&](const std::string &body) { return (out = parseStations(body)).has_value(); });
     return out;
 }
 
-bool UpstreamClient::CountClick(const std::string &uuid)
+bool UpstreamClient::countClick(const std::string &uuid)
 {
     // The answer is a small JSON object; any well-formed 2xx counts.
-    return Get("json/url/" + PercentEncode(uuid), [](const std::string &body) {
+    return get("json/url/" + percentEncode(uuid), [](const std::string &body) {
                return nlohmann::json::accept(body);
            }).has_value();
 }

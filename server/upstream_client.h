@@ -29,27 +29,27 @@ public:
 
     UpstreamClient(UpstreamOptions options, LogSink log);
 
-    std::optional<std::vector<UpCountry>> Countries();
-    std::optional<std::vector<UpStation>> StationsOf(const std::string &code);
-    std::optional<std::vector<UpStation>> Search(const std::string &name, const std::string &code, int limit);
+    std::optional<std::vector<UpCountry>> countries();
+    std::optional<std::vector<UpStation>> stationsOf(const std::string &code);
+    std::optional<std::vector<UpStation>> search(const std::string &name, const std::string &code, int limit);
     // Tells the upstream a listener started the station.
-    bool CountClick(const std::string &uuid);
+    bool countClick(const std::string &uuid);
 
     // False while every mirror is left alone after a failure: asking would fail at once.
-    bool Usable();
+    bool usable();
     // Ends every transfer under way and every later one (at shutdown).
-    void Cancel() { cancelled_ = true; }
+    void cancel() { cancelled_ = true; }
 
-    const std::vector<std::string> &Mirrors() const { return options_.mirrors; }
+    const std::vector<std::string> &mirrors() const { return options_.mirrors; }
 
     // Splits "URL[,URL...]" and keeps the http(s) ones, each ending in "/".
-    static std::vector<std::string> ParseMirrors(const std::string &list);
+    static std::vector<std::string> parseMirrors(const std::string &list);
 
 private:
     // The body of the first mirror that answers 2xx and whose body `accept` takes.
-    std::optional<std::string> Get(const std::string &pathAndQuery,
+    std::optional<std::string> get(const std::string &pathAndQuery,
                                    const std::function<bool(const std::string &)> &accept);
-    bool Fetch(const std::string &url, std::string &body, std::string &why) const;
+    bool fetch(const std::string &url, std::string &body, std::string &why) const;
 
     UpstreamOptions options_;
     LogSink log_;
@@ -60,6 +60,6 @@ private:
 };
 
 // For query values in upstream requests.
-std::string PercentEncode(const std::string &s);
+std::string percentEncode(const std::string &s);
 
 }  // namespace vantor::server

@@ -11,7 +11,7 @@ namespace vantor::server {
 
 namespace {
 
-int64_t Now()
+int64_t now()
 {
     return static_cast<int64_t>(std::time(nullptr));
 }
@@ -28,149 +28,149 @@ UpstreamDirectory::UpstreamDirectory(UpstreamCache &cache, UpstreamClient &clien
 
 UpstreamDirectory::~UpstreamDirectory()
 {
-    client_.Cancel();  // so the workers end now, not when a slow reply ends
+    client_.cancel();  // so the workers end now, not when a slow reply ends
 }
 
-void UpstreamDirectory::Settle()
+void UpstreamDirectory::settle()
 {
-    lists_.WaitIdle();
-    clicksJobs_.WaitIdle();
+    lists_.waitIdle();
+    clicksJobs_.waitIdle();
 }
 
-void UpstreamDirectory::FetchList(const std::string &list)
+void UpstreamDirectory::fetchList(const std::string &list)
 {
     try {
         if (list == UpstreamCache::kCountriesList) {
-            auto countries = client_.Countries();
+            auto countries = client_.countries();
             if (countries && countries->empty())
-                countries = cache_.Countries();  // an empty directory is a glitch: keep what we had
+                countries = cache_.countries();  // an empty directory is a glitch: keep what we had
             if (countries)
-                cache_.StoreCountries(*countries, Now());
+                cache_.storeCountries(*countries, now());
             return;
         }
-        auto stations = client_.StationsOf(list);
+        auto stations = client_.stationsOf(list);
         if (!stations)
             return;
         // bycountrycodeexact should only hold this country; whatever else arrives is not filed under it.
         std::erase_if(*stations, [&](const UpStation &s) { return s.country != list; });
         if (stations->empty())
-            stations = cache_.StationsOf(list);
-        cache_.StoreStations(list, *stations, Now());
-        Log("vantor-directory: " + std::to_string(stations->size()) + " stations of " + list + " from upstream");
+            stations = cache_.stationsOf(list);
+        cache_.storeStations(list, *stations, now());
+        log("vantor-directory: " + std::to_string(stations->size()) + " stations of " + list + " from upstream");
     } catch (const DbError &e) {
-        Log("vantor-directory: upstream cache: " + std::string(e.what()));
+        log("vantor-directory: upstream cache: " + std::string(e.what()));
     }
 }
 
-void UpstreamDirectory::Prefetch()
+void UpstreamDirectory::prefetch()
 {
     for (const char *list : {UpstreamCache::kCountriesList, "nl"})
-        Ensure(list, false);
+        ensure(list, false);
 }
 
-void UpstreamDirectory::Ensure(const std::string &list, bool waitFirst)
+void UpstreamDirectory::ensure(const std::string &list, bool waitFirst)
 {
-    const auto fetched = cache_.FetchedAt(list);
-    if (fetched && Now() - *fetched < policy_.maxAge.count())
+    const auto fetched = cache_.fetchedAt(list);
+    if (fetched && now() - *fetched < policy_.maxAge.count())
         return;
     const std::string key = "list:" + list;
-    lists_.Start(key, [this, list] { FetchList(list); });
+    lists_.start(key, [this, list] { fetchList(list); });
     if (!fetched && waitFirst)
-        lists_.WaitFor(key, policy_.firstWait);
+        lists_.waitFor(key, policy_.firstWait);
 }
 
-std::optional<std::string> UpstreamDirectory::CountryList(Lang lang)
+std::optional<std::string> UpstreamDirectory::countryList(Lang lang)
 {
-    Ensure(UpstreamCache::kCountriesList);
+    ensure(UpstreamCache::kCountriesList);
     // The version is read before the rows, so a refresh in between only costs a second rendering.
-    const uint64_t version = cache_.Version(UpstreamCache::kCountriesList);
+    const uint64_t version = cache_.version(UpstreamCache::kCountriesList);
     const std::string key = lang == Lang::Nl ? "countries|nl" : "countries|en";
-    if (auto kept = memo_.Find(key, version))
+    if (auto kept = memo_.find(key, version))
         return kept;
-    const auto countries = cache_.Countries();
+    const auto countries = cache_.countries();
     if (countries.empty())
         return std::nullopt;
-    auto answer = CountryListAnswer(SortedFor(CountryRowsFor(countries), lang), lang);
-    memo_.Keep(key, version, answer);
+    auto answer = countryListAnswer(sortedFor(countryRowsFor(countries), lang), lang);
+    memo_.keep(key, version, answer);
     return answer;
 }
 
-std::optional<std::string> UpstreamDirectory::StationList(const std::string &stem, const std::string &host)
+std::optional<std::string> UpstreamDirectory::stationList(const std::string &stem, const std::string &host)
 {
-    const auto code = CountryCodeFromStem(stem);
+    const auto code = countryCodeFromStem(stem);
     if (!code)
         return std::nullopt;
-    Ensure(*code);
-    const uint64_t version = cache_.Version(*code);
+    ensure(*code);
+    const uint64_t version = cache_.version(*code);
     const std::string key = "list|" + *code + "|" + host;
-    if (auto kept = memo_.Find(key, version))
+    if (auto kept = memo_.find(key, version))
         return kept;
-    const auto stations = cache_.StationsOf(*code);
+    const auto stations = cache_.stationsOf(*code);
     if (stations.empty())
         return std::nullopt;
-    auto answer = PlayListAnswer(stations, host);
-    memo_.Keep(key, version, answer);
+    auto answer = playListAnswer(stations, host);
+    memo_.keep(key, version, answer);
     return answer;
 }
 
-void UpstreamDirectory::FetchSearch(const std::string &key, const std::string &words, const std::string &code)
+void UpstreamDirectory::fetchSearch(const std::string &key, const std::string &words, const std::string &code)
 {
-    auto found = client_.Search(words, code, policy_.searchLimit);
+    auto found = client_.search(words, code, policy_.searchLimit);
     if (!found)
         return;
-    cache_.AddStations(*found);
+    cache_.addStations(*found);
     std::lock_guard lock(mutex_);
     if (searched_.size() >= kMaxRememberedSearches)
         searched_.clear();
-    searched_[key] = Now();
+    searched_[key] = now();
 }
 
-std::optional<std::string> UpstreamDirectory::Search(const std::string &words, const std::string &land,
+std::optional<std::string> UpstreamDirectory::search(const std::string &words, const std::string &land,
                                                      const std::string &host)
 {
     std::string code;
     if (!land.empty()) {
-        const auto c = CountryCodeFromStem(land);
+        const auto c = countryCodeFromStem(land);
         if (!c)
             return std::nullopt;  // a demo country
         code = *c;
-        Ensure(code);
+        ensure(code);
     }
-    if (!SearchExpression(words).empty() && client_.Usable()) {
-        const std::string key = code + "|" + AsciiLower(words);
+    if (!searchExpression(words).empty() && client_.usable()) {
+        const std::string key = code + "|" + asciiLower(words);
         bool due;
         {
             std::lock_guard lock(mutex_);
             const auto it = searched_.find(key);
-            due = it == searched_.end() || Now() - it->second >= policy_.maxAge.count();
+            due = it == searched_.end() || now() - it->second >= policy_.maxAge.count();
         }
         if (due) {
             const std::string job = "search:" + key;
-            if (lists_.Start(job, [this, key, words, code] { FetchSearch(key, words, code); }))
-                lists_.WaitFor(job, policy_.firstWait);
+            if (lists_.start(job, [this, key, words, code] { fetchSearch(key, words, code); }))
+                lists_.waitFor(job, policy_.firstWait);
         }
     }
-    const uint64_t version = cache_.StationsVersion();
-    const std::string key = "search|" + code + "|" + host + "|" + SearchExpression(words);
-    if (auto kept = memo_.Find(key, version))
+    const uint64_t version = cache_.stationsVersion();
+    const std::string key = "search|" + code + "|" + host + "|" + searchExpression(words);
+    if (auto kept = memo_.find(key, version))
         return kept;
-    const auto found = cache_.Search(words, code, policy_.searchLimit);
-    if (found.empty() && !cache_.FetchedAt(UpstreamCache::kCountriesList))
+    const auto found = cache_.search(words, code, policy_.searchLimit);
+    if (found.empty() && !cache_.fetchedAt(UpstreamCache::kCountriesList))
         return std::nullopt;  // nothing from upstream ever: the demo catalogue's turn
-    auto answer = PlayListAnswer(found, host);
-    memo_.Keep(key, version, answer);
+    auto answer = playListAnswer(found, host);
+    memo_.keep(key, version, answer);
     return answer;
 }
 
-std::optional<std::string> UpstreamDirectory::PlayTarget(const std::string &id, const std::string &client)
+std::optional<std::string> UpstreamDirectory::playTarget(const std::string &id, const std::string &client)
 {
-    if (!IsStationUuid(id))
+    if (!isStationUuid(id))
         return std::nullopt;
-    const std::string uuid = AsciiLower(id);
-    const auto station = cache_.Station(uuid);
+    const std::string uuid = asciiLower(id);
+    const auto station = cache_.station(uuid);
     if (!station)
         return std::nullopt;
-    const int64_t day = Now() / 86400;
+    const int64_t day = now() / 86400;
     bool count;
     {
         std::lock_guard lock(mutex_);
@@ -181,41 +181,41 @@ std::optional<std::string> UpstreamDirectory::PlayTarget(const std::string &id, 
         count = clicks_.insert(uuid + "|" + client).second;
     }
     if (count)
-        clicksJobs_.Start("click:" + uuid + "|" + client, [this, uuid] { client_.CountClick(uuid); });
+        clicksJobs_.start("click:" + uuid + "|" + client, [this, uuid] { client_.countClick(uuid); });
     return station->url;
 }
 
-SourceSummary UpstreamDirectory::Summary()
+SourceSummary UpstreamDirectory::summary()
 {
     SourceSummary s;
-    for (const auto &m : client_.Mirrors())
+    for (const auto &m : client_.mirrors())
         s.origin += (s.origin.empty() ? "" : ", ") + m;
-    s.countries = cache_.Countries().size();
-    for (const auto &[code, n] : cache_.StationCounts())
+    s.countries = cache_.countries().size();
+    for (const auto &[code, n] : cache_.stationCounts())
         s.stations += n;
     return s;
 }
 
-std::optional<std::string> UpstreamDirectory::SitePage(Lang lang, const std::string &land, const std::string &host)
+std::optional<std::string> UpstreamDirectory::sitePage(Lang lang, const std::string &land, const std::string &host)
 {
-    const auto rows = SortedFor(CountryRowsFor(cache_.Countries()), lang);
+    const auto rows = sortedFor(countryRowsFor(cache_.countries()), lang);
     if (rows.empty())
         return std::nullopt;
     if (land.empty())
-        return UpstreamCountriesPage(lang, rows, cache_.StationCounts());
-    const auto code = CountryCodeFromStem(land);
+        return upstreamCountriesPage(lang, rows, cache_.stationCounts());
+    const auto code = countryCodeFromStem(land);
     const auto row = std::find_if(rows.begin(), rows.end(), [&](const CountryRow &r) { return code && r.stem == *code; });
     if (row == rows.end())
         return std::nullopt;
-    return UpstreamStationsPage(lang, lang == Lang::Nl ? row->nameNl : row->nameEn, cache_.StationsOf(*code), host);
+    return upstreamStationsPage(lang, lang == Lang::Nl ? row->nameNl : row->nameEn, cache_.stationsOf(*code), host);
 }
 
-std::optional<std::string> UpstreamDirectory::StationPage(Lang lang, const std::string &id, const std::string &host)
+std::optional<std::string> UpstreamDirectory::stationPage(Lang lang, const std::string &id, const std::string &host)
 {
-    const auto station = IsStationUuid(id) ? cache_.Station(AsciiLower(id)) : std::nullopt;
+    const auto station = isStationUuid(id) ? cache_.station(asciiLower(id)) : std::nullopt;
     if (!station)
         return std::nullopt;
-    return UpstreamStationsPage(lang, station->name, {*station}, host);
+    return upstreamStationsPage(lang, station->name, {*station}, host);
 }
 
 }  // namespace vantor::server

@@ -33,26 +33,26 @@ public:
     UpstreamDirectory(UpstreamCache &cache, UpstreamClient &client, UpstreamPolicy policy, LogSink log);
     ~UpstreamDirectory() override;
 
-    std::optional<std::string> CountryList(Lang lang) override;
-    std::optional<std::string> StationList(const std::string &stem, const std::string &host) override;
-    std::optional<std::string> Search(const std::string &words, const std::string &land,
+    std::optional<std::string> countryList(Lang lang) override;
+    std::optional<std::string> stationList(const std::string &stem, const std::string &host) override;
+    std::optional<std::string> search(const std::string &words, const std::string &land,
                                       const std::string &host) override;
-    std::optional<std::string> PlayTarget(const std::string &id, const std::string &client) override;
-    SourceSummary Summary() override;
-    std::optional<std::string> SitePage(Lang lang, const std::string &land, const std::string &host) override;
-    std::optional<std::string> StationPage(Lang lang, const std::string &id, const std::string &host) override;
+    std::optional<std::string> playTarget(const std::string &id, const std::string &client) override;
+    SourceSummary summary() override;
+    std::optional<std::string> sitePage(Lang lang, const std::string &land, const std::string &host) override;
+    std::optional<std::string> stationPage(Lang lang, const std::string &id, const std::string &host) override;
 
     // Starts fetching what a first start asks for: the countries and Holland.
-    void Prefetch();
+    void prefetch();
     // Waits until no background work is queued or running (for tests and the benchmark).
-    void Settle();
+    void settle();
 
 private:
     // Makes sure `list` is in the cache and fresh; waits for it only when it was never fetched.
-    void Ensure(const std::string &list, bool waitFirst = true);
-    void FetchList(const std::string &list);
-    void FetchSearch(const std::string &key, const std::string &words, const std::string &code);
-    void Log(const std::string &line) const { log_(line); }
+    void ensure(const std::string &list, bool waitFirst = true);
+    void fetchList(const std::string &list);
+    void fetchSearch(const std::string &key, const std::string &words, const std::string &code);
+    void log(const std::string &line) const { log_(line); }
 
     UpstreamCache &cache_;
     UpstreamClient &client_;

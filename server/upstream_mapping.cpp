@@ -15,7 +15,7 @@ using nlohmann::json;
 constexpr size_t kMaxName = 200;
 constexpr size_t kMaxAddress = 2048;
 
-const std::map<std::string, const char *> &DutchNames()
+const std::map<std::string, const char *> &dutchNames()
 {
     static const std::map<std::string, const char *> names{
         {"ad", "Andorra"}, {"ae", "Verenigde Arabische Emiraten"}, {"al", "Albanië"}, {"am", "Armenië"},
@@ -38,14 +38,14 @@ const std::map<std::string, const char *> &DutchNames()
     return names;
 }
 
-std::string Text(const json &obj, const char *field)
+std::string stringField(const json &obj, const char *field)
 {
     const auto it = obj.find(field);
     return it != obj.end() && it->is_string() ? it->get<std::string>() : std::string();
 }
 
 // The upstream writes some numbers as strings.
-int Number(const json &obj, const char *field)
+int numberField(const json &obj, const char *field)
 {
     const auto it = obj.find(field);
     if (it == obj.end())
@@ -61,18 +61,18 @@ int Number(const json &obj, const char *field)
     return 0;
 }
 
-std::optional<std::string> Code(std::string_view raw)
+std::optional<std::string> twoLetterCode(std::string_view raw)
 {
     if (raw.size() != 2)
         return std::nullopt;
-    std::string code = AsciiLower(raw);
+    std::string code = asciiLower(raw);
     for (char c : code)
         if (c < 'a' || c > 'z')
             return std::nullopt;
     return code;
 }
 
-std::optional<json> Array(std::string_view text)
+std::optional<json> parseArray(std::string_view text)
 {
     json doc = json::parse(text, nullptr, false);
     if (doc.is_discarded() || !doc.is_array())
@@ -80,7 +80,7 @@ std::optional<json> Array(std::string_view text)
     return doc;
 }
 
-std::string DecodeEntities(std::string_view s)
+std::string decodeEntities(std::string_view s)
 {
     static const std::pair<std::string_view, char> kEntities[] = {
         {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&#39;", '\''}, {"&apos;", '\''}};
@@ -104,7 +104,7 @@ std::string DecodeEntities(std::string_view s)
 }
 
 // Cut at most max bytes without splitting a UTF-8 sequence.
-void CutUtf8(std::string &s, size_t max)
+void cutUtf8(std::string &s, size_t max)
 {
     if (s.size() <= max)
         return;
@@ -116,9 +116,9 @@ void CutUtf8(std::string &s, size_t max)
 
 }  // namespace
 
-std::string CleanName(std::string_view raw)
+std::string cleanName(std::string_view raw)
 {
-    std::string text = DecodeEntities(QueryValueToUtf8(raw));
+    std::string text = decodeEntities(queryValueToUtf8(raw));
     // Anything tag-like goes; a lone bracket is kept as a look-alike so "Radio <3" still reads.
     std::string stripped;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -149,23 +149,23 @@ std::string CleanName(std::string_view raw)
     }
     while (!out.empty() && out.back() == ' ')
         out.pop_back();
-    CutUtf8(out, kMaxName);
+    cutUtf8(out, kMaxName);
     return out;
 }
 
-std::string CleanHomepage(std::string_view raw)
+std::string cleanHomepage(std::string_view raw)
 {
     std::string s(raw);
     while (!s.empty() && s.back() == ' ')
         s.pop_back();
-    const std::string lower = AsciiLower(s.substr(0, 8));
+    const std::string lower = asciiLower(s.substr(0, 8));
     if (lower.rfind("https://", 0) == 0)
         s.erase(0, 8);
     else if (lower.rfind("http://", 0) == 0)
         s.erase(0, 7);
     else
         return {};
-    if (s.empty() || s.size() > kMaxAddress || !IsValidUtf8(s))
+    if (s.empty() || s.size() > kMaxAddress || !isValidUtf8(s))
         return {};
     for (char ch : s) {
         const auto c = static_cast<unsigned char>(ch);
@@ -175,9 +175,9 @@ std::string CleanHomepage(std::string_view raw)
     return s;
 }
 
-bool IsPlayableAddress(std::string_view url)
+bool isPlayableAddress(std::string_view url)
 {
-    const std::string lower = AsciiLower(url.substr(0, 8));
+    const std::string lower = asciiLower(url.substr(0, 8));
     const size_t schemeEnd = lower.rfind("https://", 0) == 0 ? 8 : lower.rfind("http://", 0) == 0 ? 7 : 0;
     if (schemeEnd == 0 || url.size() <= schemeEnd || url.size() > kMaxAddress)
         return false;
@@ -189,7 +189,7 @@ bool IsPlayableAddress(std::string_view url)
     return url[schemeEnd] != '/';
 }
 
-bool IsStationUuid(std::string_view s)
+bool isStationUuid(std::string_view s)
 {
     if (s.empty() || s.size() > 64)
         return false;
@@ -198,22 +198,22 @@ bool IsStationUuid(std::string_view s)
     });
 }
 
-std::optional<std::vector<UpCountry>> ParseCountries(std::string_view text)
+std::optional<std::vector<UpCountry>> parseCountries(std::string_view text)
 {
-    const auto doc = Array(text);
+    const auto doc = parseArray(text);
     if (!doc)
         return std::nullopt;
     std::map<std::string, UpCountry> byCode;  // the upstream lists some codes twice
     for (const auto &item : *doc) {
         if (!item.is_object())
             continue;
-        const auto code = Code(Text(item, "iso_3166_1"));
-        std::string name = CleanName(Text(item, "name"));
-        const int count = Number(item, "stationcount");
+        const auto code = twoLetterCode(stringField(item, "iso_3166_1"));
+        std::string name = cleanName(stringField(item, "name"));
+        const int count = numberField(item, "stationcount");
         if (!code || count <= 0)
             continue;
         if (name.empty())
-            name = AsciiLower(*code);
+            name = asciiLower(*code);
         auto &c = byCode[*code];
         if (c.code.empty())
             c = {*code, name, 0};
@@ -225,9 +225,9 @@ std::optional<std::vector<UpCountry>> ParseCountries(std::string_view text)
     return out;
 }
 
-std::optional<std::vector<UpStation>> ParseStations(std::string_view text)
+std::optional<std::vector<UpStation>> parseStations(std::string_view text)
 {
-    const auto doc = Array(text);
+    const auto doc = parseArray(text);
     if (!doc)
         return std::nullopt;
     std::vector<UpStation> out;
@@ -235,28 +235,28 @@ std::optional<std::vector<UpStation>> ParseStations(std::string_view text)
         if (!item.is_object())
             continue;
         UpStation s;
-        s.uuid = AsciiLower(Text(item, "stationuuid"));
-        s.name = CleanName(Text(item, "name"));
-        s.url = Text(item, "url_resolved");
+        s.uuid = asciiLower(stringField(item, "stationuuid"));
+        s.name = cleanName(stringField(item, "name"));
+        s.url = stringField(item, "url_resolved");
         if (s.url.empty())
-            s.url = Text(item, "url");
-        const auto code = Code(Text(item, "countrycode"));
-        if (!IsStationUuid(s.uuid) || s.name.empty() || !IsPlayableAddress(s.url) || !code)
+            s.url = stringField(item, "url");
+        const auto code = twoLetterCode(stringField(item, "countrycode"));
+        if (!isStationUuid(s.uuid) || s.name.empty() || !isPlayableAddress(s.url) || !code)
             continue;
         s.country = *code;
-        s.homepage = CleanHomepage(Text(item, "homepage"));
-        s.codec = CleanName(Text(item, "codec")).substr(0, 16);
-        s.bitrateKbps = Number(item, "bitrate");
+        s.homepage = cleanHomepage(stringField(item, "homepage"));
+        s.codec = cleanName(stringField(item, "codec")).substr(0, 16);
+        s.bitrateKbps = numberField(item, "bitrate");
         out.push_back(std::move(s));
     }
     return out;
 }
 
-std::string CountryName(const UpCountry &c, Lang lang)
+std::string countryName(const UpCountry &c, Lang lang)
 {
     if (lang == Lang::Nl) {
-        const auto it = DutchNames().find(c.code);
-        if (it != DutchNames().end())
+        const auto it = dutchNames().find(c.code);
+        if (it != dutchNames().end())
             return it->second;
     }
     if (c.code == "nl")
@@ -264,26 +264,26 @@ std::string CountryName(const UpCountry &c, Lang lang)
     return c.nameEn;
 }
 
-std::vector<CountryRow> CountryRowsFor(const std::vector<UpCountry> &countries)
+std::vector<CountryRow> countryRowsFor(const std::vector<UpCountry> &countries)
 {
     std::vector<CountryRow> rows;
     for (const auto &c : countries)
-        rows.push_back({c.code, CountryName(c, Lang::Nl), CountryName(c, Lang::En)});
+        rows.push_back({c.code, countryName(c, Lang::Nl), countryName(c, Lang::En)});
     return rows;
 }
 
-std::vector<CountryRow> SortedFor(std::vector<CountryRow> rows, Lang lang)
+std::vector<CountryRow> sortedFor(std::vector<CountryRow> rows, Lang lang)
 {
     const auto name = [lang](const CountryRow &r) -> const std::string & { return lang == Lang::Nl ? r.nameNl : r.nameEn; };
     std::stable_sort(rows.begin(), rows.end(), [&](const CountryRow &a, const CountryRow &b) {
         if ((a.stem == "nl") != (b.stem == "nl"))
             return a.stem == "nl";
-        return SortKey(name(a)) < SortKey(name(b));
+        return sortKey(name(a)) < sortKey(name(b));
     });
     return rows;
 }
 
-std::string SortKey(std::string_view name)
+std::string sortKey(std::string_view name)
 {
     // Latin-1 letters U+00C0..U+00FF folded to their base letter; '-' marks no letter.
     static const char kBase[] = "aaaaaaaceeeeiiiidnooooo-ouuuuyts"
@@ -305,27 +305,27 @@ std::string SortKey(std::string_view name)
     return out;
 }
 
-std::string PlayAddress(const UpStation &s, const std::string &host)
+std::string playAddress(const UpStation &s, const std::string &host)
 {
     return "http://" + host + "/play/" + s.uuid;
 }
 
-std::string PlayListAnswer(const std::vector<UpStation> &stations, const std::string &host)
+std::string playListAnswer(const std::vector<UpStation> &stations, const std::string &host)
 {
     std::string out;
     for (const auto &s : stations) {
         out += "<naam>" + s.name + "</naam>\n";
-        out += "<url>" + PlayAddress(s, host) + "</url>\n";
+        out += "<url>" + playAddress(s, host) + "</url>\n";
         out += "<homepage>" + s.homepage + "</homepage>\n";
     }
     return out;
 }
 
-std::optional<std::string> CountryCodeFromStem(const std::string &stem)
+std::optional<std::string> countryCodeFromStem(const std::string &stem)
 {
-    if (AsciiLower(stem) == "holland")
+    if (asciiLower(stem) == "holland")
         return "nl";
-    return Code(stem);
+    return twoLetterCode(stem);
 }
 
 }  // namespace vantor::server

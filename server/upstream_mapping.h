@@ -27,32 +27,32 @@ struct UpStation {
 };
 
 // nullopt when the text is not a JSON array. Entries that cannot be used are left out.
-std::optional<std::vector<UpCountry>> ParseCountries(std::string_view json);
-std::optional<std::vector<UpStation>> ParseStations(std::string_view json);
+std::optional<std::vector<UpCountry>> parseCountries(std::string_view json);
+std::optional<std::vector<UpStation>> parseStations(std::string_view json);
 
 // A display name the scanner reads back as it stands: no tags, no control characters,
 // entities decoded, blanks collapsed, at most 200 bytes of valid UTF-8. May come back empty.
-std::string CleanName(std::string_view raw);
+std::string cleanName(std::string_view raw);
 // "https://www.x.nl/a" -> "www.x.nl/a"; empty when it is no plain web address.
-std::string CleanHomepage(std::string_view raw);
+std::string cleanHomepage(std::string_view raw);
 // An http(s) address that is safe in a Location header.
-bool IsPlayableAddress(std::string_view url);
-bool IsStationUuid(std::string_view s);
+bool isPlayableAddress(std::string_view url);
+bool isStationUuid(std::string_view s);
 
 // Dutch name from our own table, the upstream's English name otherwise.
-std::string CountryName(const UpCountry &c, Lang lang);
+std::string countryName(const UpCountry &c, Lang lang);
 // Holland first (the shipped settings point at it), then by name in that language.
-std::vector<CountryRow> CountryRowsFor(const std::vector<UpCountry> &countries);
-std::vector<CountryRow> SortedFor(std::vector<CountryRow> rows, Lang lang);
+std::vector<CountryRow> countryRowsFor(const std::vector<UpCountry> &countries);
+std::vector<CountryRow> sortedFor(std::vector<CountryRow> rows, Lang lang);
 // Accents folded, case ignored: the order a reader expects.
-std::string SortKey(std::string_view name);
+std::string sortKey(std::string_view name);
 
 // Our /play/ address of a station, which counts the listener and sends it on.
-std::string PlayAddress(const UpStation &s, const std::string &host);
+std::string playAddress(const UpStation &s, const std::string &host);
 // The station list: names and home pages as cleaned, addresses through our /play/.
-std::string PlayListAnswer(const std::vector<UpStation> &stations, const std::string &host);
+std::string playListAnswer(const std::vector<UpStation> &stations, const std::string &host);
 
 // "nl" -> "nl"; "holland" -> "nl" (the demo catalogue's name, still in old settings); else nullopt.
-std::optional<std::string> CountryCodeFromStem(const std::string &stem);
+std::optional<std::string> countryCodeFromStem(const std::string &stem);
 
 }  // namespace vantor::server

@@ -4,7 +4,7 @@
 
 namespace vantor::server {
 
-std::string UpstreamCountriesPage(Lang lang, const std::vector<CountryRow> &countries,
+std::string upstreamCountriesPage(Lang lang, const std::vector<CountryRow> &countries,
                                   const std::map<std::string, size_t> &counts)
 {
     const bool nl = lang == Lang::Nl;
@@ -12,26 +12,26 @@ std::string UpstreamCountriesPage(Lang lang, const std::vector<CountryRow> &coun
                           : "<p>The countries in this directory, with the number of stations kept:</p>\n<table>\n";
     for (const auto &c : countries) {
         const auto n = counts.find(c.stem);
-        body += "<tr><td><a href=\"/?land=" + HtmlEscape(c.stem) + (nl ? "" : "&amp;lang=en") + "\">" +
-                HtmlEscape(nl ? c.nameNl : c.nameEn) + "</a></td><td>" +
+        body += "<tr><td><a href=\"/?land=" + htmlEscape(c.stem) + (nl ? "" : "&amp;lang=en") + "\">" +
+                htmlEscape(nl ? c.nameNl : c.nameEn) + "</a></td><td>" +
                 (n == counts.end() ? std::string("-") : std::to_string(n->second)) + "</td></tr>\n";
     }
     body += "</table>\n";
-    return HtmlPage(lang, nl ? "Vantor zendergids" : "Vantor station directory", body);
+    return htmlPage(lang, nl ? "Vantor zendergids" : "Vantor station directory", body);
 }
 
-std::string UpstreamStationsPage(Lang lang, const std::string &title, const std::vector<UpStation> &stations,
+std::string upstreamStationsPage(Lang lang, const std::string &title, const std::vector<UpStation> &stations,
                                  const std::string &host)
 {
     std::string body = "<table>\n";
     for (const auto &s : stations) {
-        const std::string url = PlayAddress(s, host);
+        const std::string url = playAddress(s, host);
         const std::string about = s.codec + (s.bitrateKbps > 0 ? " " + std::to_string(s.bitrateKbps) + " kbit/s" : "");
-        body += "<tr><td>" + HtmlEscape(s.name) + "</td><td><a href=\"" + HtmlEscape(url) + "\">" + HtmlEscape(url) +
-                "</a></td><td>" + HtmlEscape(about) + "</td><td>" + HtmlEscape(s.homepage) + "</td></tr>\n";
+        body += "<tr><td>" + htmlEscape(s.name) + "</td><td><a href=\"" + htmlEscape(url) + "\">" + htmlEscape(url) +
+                "</a></td><td>" + htmlEscape(about) + "</td><td>" + htmlEscape(s.homepage) + "</td></tr>\n";
     }
     body += "</table>\n";
-    return HtmlPage(lang, title, body);
+    return htmlPage(lang, title, body);
 }
 
 }  // namespace vantor::server

@@ -10,7 +10,7 @@ namespace {
 
 const QStringList kStation = {QStringLiteral("naam"), QStringLiteral("url"), QStringLiteral("homepage")};
 
-QStringList Names(const QString& text) { return ScanTags(text, {QStringLiteral("naam")}).at(0); }
+QStringList Names(const QString& text) { return scanTags(text, {QStringLiteral("naam")}).at(0); }
 
 // The rules read word for word: positions from 1, upper-cased slices, a closing search from
 // the opening tag's own position, one step forward at a time. Quadratic and proud of it.
@@ -52,9 +52,9 @@ TEST(TagScanner, TagsMatchInAnyCaseAndContentKeepsItsOwn) {
   EXPECT_EQ(Names(QStringLiteral("<NAAM>Radio Één</naam>")), QStringList{u"Radio Één"_qs});
   EXPECT_EQ(Names(QStringLiteral("<nAaM>MiXeD</NaAm>")), QStringList{u"MiXeD"_qs});
   // Upper case outside ASCII: dotless i and long s become I and S.
-  EXPECT_EQ(ScanTags(u"<LıJſT>x</lijst>"_qs, {u"lijst"_qs}).at(0), QStringList{u"x"_qs});
+  EXPECT_EQ(scanTags(u"<LıJſT>x</lijst>"_qs, {u"lijst"_qs}).at(0), QStringList{u"x"_qs});
   // The Kelvin sign only looks like a K; its upper case is itself.
-  EXPECT_TRUE(ScanTags(u"<\u212Aop>x</kop>"_qs, {u"kop"_qs}).at(0).isEmpty());
+  EXPECT_TRUE(scanTags(u"<\u212Aop>x</kop>"_qs, {u"kop"_qs}).at(0).isEmpty());
 }
 
 TEST(TagScanner, EmptyUnclosedAndMisplacedElements) {
@@ -77,7 +77,7 @@ TEST(TagScanner, MissingHomepageShiftsThePairing) {
   const QString text = Station(u"Een"_qs, u"http://een/"_qs, u"een.nl"_qs) +
                        Station(u"Twee"_qs, u"http://twee/"_qs, QString()) +
                        Station(u"Drie"_qs, u"http://drie/"_qs, u"drie.nl"_qs);
-  const QList<QStringList> lists = ScanTags(text, kStation);
+  const QList<QStringList> lists = scanTags(text, kStation);
   ASSERT_EQ(lists.size(), 3);
   EXPECT_EQ(lists[0], (QStringList{u"Een"_qs, u"Twee"_qs, u"Drie"_qs}));
   EXPECT_EQ(lists[1], (QStringList{u"http://een/"_qs, u"http://twee/"_qs, u"http://drie/"_qs}));
@@ -85,7 +85,7 @@ TEST(TagScanner, MissingHomepageShiftsThePairing) {
 }
 
 TEST(TagScanner, NestedElementsAreFoundAndTheOuterKeepsTheInnerTags) {
-  const QList<QStringList> lists = ScanTags(u"<naam>buiten <url>binnen</url> rest</naam>"_qs, kStation);
+  const QList<QStringList> lists = scanTags(u"<naam>buiten <url>binnen</url> rest</naam>"_qs, kStation);
   EXPECT_EQ(lists[0], QStringList{u"buiten <url>binnen</url> rest"_qs});
   EXPECT_EQ(lists[1], QStringList{u"binnen"_qs});
   // An unclosed opening reaches to the next closing, which later openings share.
@@ -94,7 +94,7 @@ TEST(TagScanner, NestedElementsAreFoundAndTheOuterKeepsTheInnerTags) {
 
 TEST(TagScanner, FirstNameInOrderTakesAPosition) {
   // Both names spell the same tag: the first one gets every element.
-  const QList<QStringList> lists = ScanTags(u"<naam>x</NAAM>"_qs, {u"naam"_qs, u"NAAM"_qs});
+  const QList<QStringList> lists = scanTags(u"<naam>x</NAAM>"_qs, {u"naam"_qs, u"NAAM"_qs});
   EXPECT_EQ(lists[0], QStringList{u"x"_qs});
   EXPECT_TRUE(lists[1].isEmpty());
 }
@@ -105,7 +105,7 @@ TEST(TagScanner, LongListsHaveNoLengthLimit) {
     text += Station(QStringLiteral("Zender %1").arg(i), QStringLiteral("http://s/%1").arg(i),
                     QStringLiteral("s%1.nl").arg(i));
   ASSERT_GT(text.size(), 100'000);
-  const QList<QStringList> lists = ScanTags(text, kStation);
+  const QList<QStringList> lists = scanTags(text, kStation);
   ASSERT_EQ(lists[0].size(), 2000);
   EXPECT_EQ(lists[0].last(), u"Zender 1999"_qs);
   EXPECT_EQ(lists[1].size(), 2000);
@@ -113,8 +113,8 @@ TEST(TagScanner, LongListsHaveNoLengthLimit) {
 }
 
 TEST(TagScanner, NamesWithTagCharactersAreRefused) {
-  EXPECT_THROW(ScanTags(u"x"_qs, {u"a>b"_qs}), std::invalid_argument);
-  EXPECT_THROW(ScanTags(u"x"_qs, {u"/a"_qs}), std::invalid_argument);
+  EXPECT_THROW(scanTags(u"x"_qs, {u"a>b"_qs}), std::invalid_argument);
+  EXPECT_THROW(scanTags(u"x"_qs, {u"/a"_qs}), std::invalid_argument);
 }
 
 // Random texts of tag fragments, cases and odd characters: the scanner must give exactly
@@ -167,10 +167,10 @@ TEST(TagScanner, AgreesWithTheLiteralRules) {
     };
     if (contents > scanBudget(text.size())) {
       ++overBudget;
-      EXPECT_THROW(ScanTags(text, names), TagListTooLarge) << trace();
+      EXPECT_THROW(scanTags(text, names), TagListTooLarge) << trace();
       continue;
     }
-    ASSERT_EQ(ScanTags(text, names), expected) << trace();
+    ASSERT_EQ(scanTags(text, names), expected) << trace();
     for (const QStringList& list : expected) found += int(list.size());
   }
   // The generator must actually produce elements, or the comparison proves nothing.
@@ -182,10 +182,10 @@ TEST(TagScanner, AgreesWithTheLiteralRules) {
 // Many openings and one closing: each opening would repeat the rest of the text.
 TEST(TagScanner, QuadraticNestingFailsInsteadOfExhaustingMemory) {
   const QString nested = u"<naam>"_qs.repeated(10'000) + u"</naam>"_qs;
-  EXPECT_THROW(ScanTags(nested, kStation), TagListTooLarge);
+  EXPECT_THROW(scanTags(nested, kStation), TagListTooLarge);
   // A few nested openings stay within the bound and keep the literal result.
   const QString few = u"<naam><naam>x</naam>"_qs;
-  EXPECT_EQ(ScanTags(few, kStation).at(0), (QStringList{u"<naam>x"_qs, u"x"_qs}));
+  EXPECT_EQ(scanTags(few, kStation).at(0), (QStringList{u"<naam>x"_qs, u"x"_qs}));
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ class DemoStreams : public ::testing::Test {
     Transfer inet;
     const DirectoryAddress address(QString::fromStdString(directory->base()));
     const QList<QStringList> lists =
-        ScanTags(inet.OpenURL(address.stationList("holland.txt")), {"naam", "url", "homepage"});
+        scanTags(inet.OpenURL(address.stationList("holland.txt")), {"naam", "url", "homepage"});
     for (qsizetype i = 0; i < lists[0].size(); ++i) (*stations)[lists[0][i]] = lists[1].value(i);
   }
   static void TearDownTestSuite() {

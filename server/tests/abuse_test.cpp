@@ -13,9 +13,9 @@ namespace {
 
 const std::string kCountries = "GET /radio/inter/keuze.php HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n";
 
-ServerLimits Strict()
+ServerLimits strict()
 {
-    ServerLimits l = Directory::Fast();
+    ServerLimits l = Directory::fast();
     l.connections.headTimeout = 1s;
     l.connections.idleTimeout = 1s;
     l.connections.stallAfter = 500ms;
@@ -23,13 +23,13 @@ ServerLimits Strict()
 }
 
 // An ordinary request on a fresh connection answered within `bound`.
-void ExpectAnsweredWithin(int port, std::chrono::milliseconds bound)
+void expectAnsweredWithin(int port, std::chrono::milliseconds bound)
 {
     const auto start = Clock::now();
     RawClient c(port);
-    ASSERT_TRUE(c.Ok());
-    ASSERT_TRUE(c.Send(kCountries));
-    const std::string got = c.Read(bound);
+    ASSERT_TRUE(c.ok());
+    ASSERT_TRUE(c.send(kCountries));
+    const std::string got = c.read(bound);
     EXPECT_EQ(got.rfind("HTTP/1.1 200", 0), 0u) << got.substr(0, 40);
     EXPECT_NE(got.find("<naam>Holland</naam>"), std::string::npos);
     EXPECT_LT(Clock::now() - start, bound);
@@ -40,37 +40,37 @@ void ExpectAnsweredWithin(int port, std::chrono::milliseconds bound)
 TEST(Abuse, IdleAndSlowClientsDoNotHoldUpOthers)
 {
     TempDir tmp;
-    Directory dir(tmp.Path("d.sqlite3"));  // idle and head timeouts as shipped
+    Directory dir(tmp.path("d.sqlite3"));  // idle and head timeouts as shipped
     std::vector<std::unique_ptr<RawClient>> idle, slow;
     for (int i = 0; i < 300; ++i)
-        idle.push_back(std::make_unique<RawClient>(dir.Port()));
+        idle.push_back(std::make_unique<RawClient>(dir.port()));
     for (int i = 0; i < 50; ++i) {
-        slow.push_back(std::make_unique<RawClient>(dir.Port()));
-        slow.back()->Send("GET / HTTP/1.1\r\nX-A: 1\r\n");
+        slow.push_back(std::make_unique<RawClient>(dir.port()));
+        slow.back()->send("GET / HTTP/1.1\r\nX-A: 1\r\n");
     }
     // Far more connections than workers: each must wait for a whole head without taking one.
     for (int i = 0; i < 5; ++i)
-        ExpectAnsweredWithin(dir.Port(), 3s);
+        expectAnsweredWithin(dir.port(), 3s);
     for (auto &s : slow)
-        s->Send("X-B: 2\r\n");
-    ExpectAnsweredWithin(dir.Port(), 3s);
+        s->send("X-B: 2\r\n");
+    expectAnsweredWithin(dir.port(), 3s);
 }
 
 TEST(Abuse, HeadsThatNeverEndAreCutAndTheFullestGateMakesRoom)
 {
     TempDir tmp;
-    ServerLimits limits = Strict();
+    ServerLimits limits = strict();
     limits.connections.maxConnections = 20;
-    Directory dir(tmp.Path("d.sqlite3"), limits);
+    Directory dir(tmp.path("d.sqlite3"), limits);
 
-    RawClient slow(dir.Port());
-    slow.Send("GET / HTTP/1.1\r\n");
+    RawClient slow(dir.port());
+    slow.send("GET / HTTP/1.1\r\n");
     bool closed = false;
     const auto start = Clock::now();
     std::string got;
     while (!closed && Clock::now() - start < 6s) {
-        slow.Send("X-More: a\r\n");  // a line now and then, but never the end of the head
-        got += slow.Read(200ms, &closed);
+        slow.send("X-More: a\r\n");  // a line now and then, but never the end of the head
+        got += slow.read(200ms, &closed);
     }
     EXPECT_TRUE(closed);
     EXPECT_EQ(got.rfind("HTTP/1.1 408", 0), 0u) << got;
@@ -78,15 +78,15 @@ TEST(Abuse, HeadsThatNeverEndAreCutAndTheFullestGateMakesRoom)
     // With every place taken by silent clients, a new one still gets in.
     std::vector<std::unique_ptr<RawClient>> idle;
     for (int i = 0; i < 20; ++i)
-        idle.push_back(std::make_unique<RawClient>(dir.Port()));
+        idle.push_back(std::make_unique<RawClient>(dir.port()));
     std::this_thread::sleep_for(100ms);
-    ExpectAnsweredWithin(dir.Port(), 3s);
+    expectAnsweredWithin(dir.port(), 3s);
 }
 
 TEST(Abuse, OversizeRequestsAreAnsweredAndClosedAtOnce)
 {
     TempDir tmp;
-    Directory dir(tmp.Path("d.sqlite3"));
+    Directory dir(tmp.path("d.sqlite3"));
     struct Case {
         std::string request, status;
     };
@@ -101,11 +101,11 @@ TEST(Abuse, OversizeRequestsAreAnsweredAndClosedAtOnce)
          "413"},
     };
     for (const auto &c : cases) {
-        RawClient client(dir.Port());
-        client.Send(c.request);
+        RawClient client(dir.port());
+        client.send(c.request);
         bool closed = false;
         const auto start = Clock::now();
-        const std::string got = client.Read(10s, &closed);
+        const std::string got = client.read(10s, &closed);
         EXPECT_EQ(got.substr(0, 12), "HTTP/1.1 " + c.status);
         EXPECT_TRUE(closed) << c.status;
         EXPECT_LT(Clock::now() - start, 3s) << c.status;
@@ -115,15 +115,15 @@ TEST(Abuse, OversizeRequestsAreAnsweredAndClosedAtOnce)
 TEST(Abuse, KeptAliveAndPipelinedRequestsAreAllAnswered)
 {
     TempDir tmp;
-    Directory dir(tmp.Path("d.sqlite3"));
-    RawClient c(dir.Port());
+    Directory dir(tmp.path("d.sqlite3"));
+    RawClient c(dir.port());
     const std::string keep = "GET /radio/inter/keuze.php?lang=english HTTP/1.1\r\nHost: x\r\n\r\n";
-    ASSERT_TRUE(c.Send(keep + keep + kCountries));  // three in one go; the last closes
+    ASSERT_TRUE(c.send(keep + keep + kCountries));  // three in one go; the last closes
     bool closed = false;
     std::string got;
     const auto start = Clock::now();
     while (!closed && Clock::now() - start < 5s)
-        got += c.Read(5s, &closed);
+        got += c.read(5s, &closed);
     EXPECT_TRUE(closed);
     size_t answers = 0;
     for (size_t at = got.find("HTTP/1.1 200"); at != std::string::npos; at = got.find("HTTP/1.1 200", at + 1))
@@ -136,47 +136,47 @@ TEST(Abuse, KeptAliveAndPipelinedRequestsAreAllAnswered)
     EXPECT_NE(got.find("<naam>The Netherlands</naam>"), got.rfind("<naam>The Netherlands</naam>"));
 
     // A client that closes its side once it has asked still gets its answer.
-    RawClient halfClosed(dir.Port());
-    ASSERT_TRUE(halfClosed.Send(keep));
-    shutdown(halfClosed.Fd(), SHUT_WR);
-    EXPECT_NE(halfClosed.Read(5s).find("<naam>The Netherlands</naam>"), std::string::npos);
+    RawClient halfClosed(dir.port());
+    ASSERT_TRUE(halfClosed.send(keep));
+    shutdown(halfClosed.fd(), SHUT_WR);
+    EXPECT_NE(halfClosed.read(5s).find("<naam>The Netherlands</naam>"), std::string::npos);
 }
 
 TEST(Abuse, ListenersThatHangUpOrTakeNothingMakeRoomForNewOnes)
 {
     TempDir tmp;
-    ServerLimits limits = Strict();
+    ServerLimits limits = strict();
     limits.maxStreams = 1;
     limits.connections.maxUnsent = 8 * 1024;
-    Directory dir(tmp.Path("d.sqlite3"), limits);
+    Directory dir(tmp.path("d.sqlite3"), limits);
 
     {
-        RawClient leaving(dir.Port());  // hangs up after the first bytes: its place is free at once
-        leaving.Send("GET /stream/polder-fm.mp3 HTTP/1.1\r\nHost: x\r\n\r\n");
-        ASSERT_EQ(leaving.Read(1s).substr(0, 12), "HTTP/1.1 200");
+        RawClient leaving(dir.port());  // hangs up after the first bytes: its place is free at once
+        leaving.send("GET /stream/polder-fm.mp3 HTTP/1.1\r\nHost: x\r\n\r\n");
+        ASSERT_EQ(leaving.read(1s).substr(0, 12), "HTTP/1.1 200");
     }
     // Served as soon as a place is free; a small `rcvbuf` makes a client that stops reading show at once.
     std::unique_ptr<RawClient> deaf;
     for (int tries = 0; tries < 10 && !deaf; ++tries) {
-        auto c = std::make_unique<RawClient>(dir.Port(), 2048);
-        c->Send("GET /stream/schelde.mp3 HTTP/1.1\r\nHost: x\r\n\r\n");
-        if (c->Read(500ms, nullptr, 12) == "HTTP/1.1 200")
+        auto c = std::make_unique<RawClient>(dir.port(), 2048);
+        c->send("GET /stream/schelde.mp3 HTTP/1.1\r\nHost: x\r\n\r\n");
+        if (c->read(500ms, nullptr, 12) == "HTTP/1.1 200")
             deaf = std::move(c);
         else
             std::this_thread::sleep_for(100ms);
     }
     ASSERT_TRUE(deaf) << "the place of the listener that hung up was held";
-    RawClient refused(dir.Port());
-    refused.Send("GET /stream/schelde.mp3 HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
-    EXPECT_EQ(refused.Read(3s).substr(0, 12), "HTTP/1.1 503");
+    RawClient refused(dir.port());
+    refused.send("GET /stream/schelde.mp3 HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(refused.read(3s).substr(0, 12), "HTTP/1.1 503");
 
     std::string status;
     const auto start = Clock::now();
     while (status != "HTTP/1.1 200" && Clock::now() - start < 20s) {
         std::this_thread::sleep_for(250ms);
-        RawClient next(dir.Port());
-        next.Send("GET /stream/schelde.mp3 HTTP/1.1\r\nHost: x\r\n\r\n");
-        status = next.Read(1s).substr(0, 12);
+        RawClient next(dir.port());
+        next.send("GET /stream/schelde.mp3 HTTP/1.1\r\nHost: x\r\n\r\n");
+        status = next.read(1s).substr(0, 12);
     }
     EXPECT_EQ(status, "HTTP/1.1 200");
 }
@@ -184,11 +184,11 @@ TEST(Abuse, ListenersThatHangUpOrTakeNothingMakeRoomForNewOnes)
 TEST(Abuse, ReportFloodIsRefusedPerAddressAndLeavesPagesAnswering)
 {
     TempDir tmp;
-    ServerLimits limits = Directory::Fast();
+    ServerLimits limits = Directory::fast();
     limits.reportBurst = 3;
     limits.reportEvery = std::chrono::seconds(3600);
-    Directory dir(tmp.Path("d.sqlite3"), limits);
-    auto client = dir.Client();
+    Directory dir(tmp.path("d.sqlite3"), limits);
+    auto client = dir.client();
     std::vector<int> statuses;
     for (int i = 0; i < 6; ++i) {
         auto res = client.Get(("/radio/inter/website/index.php?wat=melding&lang=english&zenderurl=http%3A%2F%2Fa%2F" +
@@ -200,18 +200,18 @@ TEST(Abuse, ReportFloodIsRefusedPerAddressAndLeavesPagesAnswering)
         }
     }
     EXPECT_EQ(statuses, (std::vector<int>{200, 200, 200, 429, 429, 429}));
-    const auto reports = dir.Db().Reports();
+    const auto reports = dir.db().reports();
     ASSERT_EQ(reports.size(), 2u);  // the third thanked report was of the first station again
     EXPECT_EQ(reports[0].count, 2);
     EXPECT_EQ(reports[1].count, 1);
-    ExpectAnsweredWithin(dir.Port(), 3s);
+    expectAnsweredWithin(dir.port(), 3s);
 }
 
 TEST(Abuse, SearchWithControlCharactersAndLongTargetsInTheLog)
 {
     TempDir tmp;
-    Directory dir(tmp.Path("d.sqlite3"));
-    auto client = dir.Client();
+    Directory dir(tmp.path("d.sqlite3"));
+    auto client = dir.client();
     auto res = client.Get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=jazz%00%01x%7F&land=");
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 200);
@@ -224,7 +224,7 @@ TEST(Abuse, SearchWithControlCharactersAndLongTargetsInTheLog)
     std::vector<std::string> log;
     for (int i = 0; i < 100 && log.size() < 3; ++i) {
         std::this_thread::sleep_for(10ms);
-        log = dir.Log();
+        log = dir.log();
     }
     ASSERT_EQ(log.size(), 3u);
     // Lines are written as answers finish, so not always in the order asked.

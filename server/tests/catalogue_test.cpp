@@ -6,7 +6,7 @@ using namespace vantor::server;
 
 namespace {
 
-std::string OneCountry(const std::string &stations, const std::string &stem = "holland")
+std::string oneCountry(const std::string &stations, const std::string &stem = "holland")
 {
     return R"({"countries":[{"stem":")" + stem + R"(","nl":"Holland","en":"The Netherlands","stations":[)" + stations +
            "]}]}";
@@ -16,7 +16,7 @@ std::string OneCountry(const std::string &stations, const std::string &stem = "h
 
 TEST(Catalogue, ShippedCatalogueHasHollandFirstAndEveryKindOfStream)
 {
-    const Catalogue cat = LoadCatalogue(VANTOR_CATALOGUE);
+    const Catalogue cat = loadCatalogue(VANTOR_CATALOGUE);
     ASSERT_GE(cat.countries.size(), 5u);
     EXPECT_EQ(cat.countries.front().stem, "holland");
     EXPECT_EQ(cat.countries.front().nameNl, "Holland");
@@ -27,12 +27,12 @@ TEST(Catalogue, ShippedCatalogueHasHollandFirstAndEveryKindOfStream)
             seen[static_cast<int>(s.kind)] = true;
     }
     for (int k = 0; k < 6; ++k)
-        EXPECT_TRUE(seen[k]) << StreamKindName(static_cast<StreamKind>(k));
+        EXPECT_TRUE(seen[k]) << streamKindName(static_cast<StreamKind>(k));
 }
 
 TEST(Catalogue, DefaultsFillKindBitrateAndHomepage)
 {
-    const Catalogue cat = ParseCatalogue(OneCountry(R"({"key":"a-b","name":"A B"})"));
+    const Catalogue cat = parseCatalogue(oneCountry(R"({"key":"a-b","name":"A B"})"));
     const Station &s = cat.countries.at(0).stations.at(0);
     EXPECT_EQ(s.kind, StreamKind::Mp3);
     EXPECT_EQ(s.bitrateKbps, 64);
@@ -53,16 +53,16 @@ TEST(Catalogue, RefusesValuesThatWouldBreakTheTagListOrPaths)
         R"({"key":"x","name":"X"},{"key":"X","name":"Y"})",  // keys differ only in case
     };
     for (const char *station : bad)
-        EXPECT_THROW(ParseCatalogue(OneCountry(station)), CatalogueError) << station;
-    EXPECT_THROW(ParseCatalogue(OneCountry(R"({"key":"x","name":"X"})", "hol/land")), CatalogueError);
-    EXPECT_THROW(ParseCatalogue("{\"countries\":[]}"), CatalogueError);
-    EXPECT_THROW(ParseCatalogue("{not json"), CatalogueError);
-    EXPECT_THROW(LoadCatalogue("/nonexistent/catalogue.json"), CatalogueError);
+        EXPECT_THROW(parseCatalogue(oneCountry(station)), CatalogueError) << station;
+    EXPECT_THROW(parseCatalogue(oneCountry(R"({"key":"x","name":"X"})", "hol/land")), CatalogueError);
+    EXPECT_THROW(parseCatalogue("{\"countries\":[]}"), CatalogueError);
+    EXPECT_THROW(parseCatalogue("{not json"), CatalogueError);
+    EXPECT_THROW(loadCatalogue("/nonexistent/catalogue.json"), CatalogueError);
 }
 
 TEST(Catalogue, RefusesTheSameCountryTwice)
 {
     const std::string json = R"({"countries":[{"stem":"holland","nl":"A","en":"A","stations":[]},
                                               {"stem":"Holland","nl":"B","en":"B","stations":[]}]})";
-    EXPECT_THROW(ParseCatalogue(json), CatalogueError);
+    EXPECT_THROW(parseCatalogue(json), CatalogueError);
 }

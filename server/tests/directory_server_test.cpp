@@ -17,10 +17,10 @@ namespace {
 
 class DirectoryServerTest : public testing::Test {
 protected:
-    void SetUp() override { dir = std::make_unique<Directory>(tmp.Path("d.sqlite3")); ASSERT_GT(dir->Port(), 0); }
-    std::string Get(const std::string &path, int expectStatus = 200)
+    void SetUp() override { dir = std::make_unique<Directory>(tmp.path("d.sqlite3")); ASSERT_GT(dir->port(), 0); }
+    std::string get(const std::string &path, int expectStatus = 200)
     {
-        auto res = dir->Client().Get(path.c_str());
+        auto res = dir->client().Get(path.c_str());
         EXPECT_TRUE(res) << path;
         if (!res)
             return {};
@@ -37,30 +37,30 @@ TEST_F(DirectoryServerTest, CountryListIsDutchUnlessAnotherLanguageIsAsked)
 {
     const std::string nl = "<naam>Holland</naam>\n<bestand>holland.txt</bestand>\n"
                            "<naam>België</naam>\n<bestand>belgie.txt</bestand>\n";
-    EXPECT_EQ(Get("/radio/inter/keuze.php"), nl);
-    EXPECT_EQ(Get("/radio/inter/keuze.php?lang=nederlands"), nl);
-    EXPECT_EQ(Get("/radio/inter/keuze.php?lang=english"),
+    EXPECT_EQ(get("/radio/inter/keuze.php"), nl);
+    EXPECT_EQ(get("/radio/inter/keuze.php?lang=nederlands"), nl);
+    EXPECT_EQ(get("/radio/inter/keuze.php?lang=english"),
               "<naam>The Netherlands</naam>\n<bestand>holland.txt</bestand>\n"
               "<naam>Belgium</naam>\n<bestand>belgie.txt</bestand>\n");
-    auto res = dir->Client().Get("/radio/inter/keuze.php");
+    auto res = dir->client().Get("/radio/inter/keuze.php");
     ASSERT_TRUE(res);
     EXPECT_EQ(res->get_header_value("Content-Type"), "text/plain; charset=utf-8");
 }
 
 TEST_F(DirectoryServerTest, StationListAddressesPointBackAtThisServer)
 {
-    const std::string body = Get("/radio/inter/zenders/holland.txt");
+    const std::string body = get("/radio/inter/zenders/holland.txt");
     EXPECT_EQ(body.substr(0, body.find("<naam>Grachten")),
-              "<naam>Polder FM</naam>\n<url>http://" + dir->Host() + "/stream/polder-fm.mp3</url>\n<homepage>" +
-                  dir->Host() + "/station/polder-fm</homepage>\n");
+              "<naam>Polder FM</naam>\n<url>http://" + dir->host() + "/stream/polder-fm.mp3</url>\n<homepage>" +
+                  dir->host() + "/station/polder-fm</homepage>\n");
     EXPECT_NE(body.find("/stream/grachten-jazz.pls</url>"), std::string::npos);
     EXPECT_NE(body.find("/stream/verdwenen-fm.mp3</url>"), std::string::npos);
 
     // A Host header that would smuggle tags into the list is not echoed.
-    auto res = dir->Client().Get("/radio/inter/zenders/holland.txt", {{"Host", "x</url><naam>evil"}});
+    auto res = dir->client().Get("/radio/inter/zenders/holland.txt", {{"Host", "x</url><naam>evil"}});
     ASSERT_TRUE(res);
     EXPECT_EQ(res->body.find("evil"), std::string::npos);
-    EXPECT_NE(res->body.find("http://" + dir->Host() + "/stream/"), std::string::npos);
+    EXPECT_NE(res->body.find("http://" + dir->host() + "/stream/"), std::string::npos);
 }
 
 TEST_F(DirectoryServerTest, UnknownOrUnsafeListFilesAre404WithoutTags)
@@ -69,7 +69,7 @@ TEST_F(DirectoryServerTest, UnknownOrUnsafeListFilesAre404WithoutTags)
                              "/radio/inter/zenders/%2E%2E%2Fholland.txt", "/radio/inter/zenders/../keuze.php",
                              "/radio/inter/zenders/a%2Fholland.txt", "/radio/inter/zenders/holland",
                              "/radio/inter/zenders/holland.txt%00.jpg", "/radio/inter/zenders/"}) {
-        auto res = dir->Client().Get(path);
+        auto res = dir->client().Get(path);
         ASSERT_TRUE(res) << path;
         EXPECT_EQ(res->status, 404) << path;
         EXPECT_EQ(res->body.find("<naam>"), std::string::npos) << path;
@@ -78,22 +78,22 @@ TEST_F(DirectoryServerTest, UnknownOrUnsafeListFilesAre404WithoutTags)
 
 TEST_F(DirectoryServerTest, SearchByWordsAndCountry)
 {
-    const std::string all = Get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=jazz&land=");
+    const std::string all = get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=jazz&land=");
     EXPECT_NE(all.find("<naam>Grachten Jazz</naam>"), std::string::npos);
     EXPECT_NE(all.find("<naam>Schelde Jazz</naam>"), std::string::npos);
-    const std::string belgie = Get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=jazz&land=belgie");
-    EXPECT_EQ(belgie, "<naam>Schelde Jazz</naam>\n<url>http://" + dir->Host() +
+    const std::string belgie = get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=jazz&land=belgie");
+    EXPECT_EQ(belgie, "<naam>Schelde Jazz</naam>\n<url>http://" + dir->host() +
                           "/stream/schelde.mp3</url>\n<homepage>h/sch</homepage>\n");
     // Encoded the usual ways: %20 and +; an old client's Windows-1252 byte for ë.
-    EXPECT_NE(Get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=grachten%20jazz&land=").find("Grachten"),
+    EXPECT_NE(get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=grachten%20jazz&land=").find("Grachten"),
               std::string::npos);
-    EXPECT_NE(Get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=polder+fm&land=holland").find("Polder FM"),
+    EXPECT_NE(get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=polder+fm&land=holland").find("Polder FM"),
               std::string::npos);
-    EXPECT_EQ(Get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=jazz&land=spanje"), "");
-    EXPECT_EQ(Get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=jazz&land=..%2Fbelgie"), "");
-    EXPECT_EQ(Get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=%22&land="), "");
+    EXPECT_EQ(get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=jazz&land=spanje"), "");
+    EXPECT_EQ(get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=jazz&land=..%2Fbelgie"), "");
+    EXPECT_EQ(get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=%22&land="), "");
     // No words: the whole country.
-    const std::string everything = Get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=&land=holland");
+    const std::string everything = get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=&land=holland");
     size_t n = 0;
     for (size_t p = everything.find("<naam>"); p != std::string::npos; p = everything.find("<naam>", p + 1))
         ++n;
@@ -102,38 +102,38 @@ TEST_F(DirectoryServerTest, SearchByWordsAndCountry)
 
 TEST_F(DirectoryServerTest, SitePagesInBothLanguages)
 {
-    EXPECT_NE(Get("/radio/inter/website/index.php?wat=home&lang=english&versie=2.0").find("Welcome to Vantor Internet Radio 2.0"),
+    EXPECT_NE(get("/radio/inter/website/index.php?wat=home&lang=english&versie=2.0").find("Welcome to Vantor Internet Radio 2.0"),
               std::string::npos);
-    EXPECT_NE(Get("/radio/inter/website/index.php?wat=home&lang=Nederlands&versie=2.0").find("Welkom bij Vantor Internet Radio 2.0"),
+    EXPECT_NE(get("/radio/inter/website/index.php?wat=home&lang=Nederlands&versie=2.0").find("Welkom bij Vantor Internet Radio 2.0"),
               std::string::npos);
-    const std::string injected = Get("/radio/inter/website/index.php?wat=home&lang=english&versie=%3Cscript%3E");
+    const std::string injected = get("/radio/inter/website/index.php?wat=home&lang=english&versie=%3Cscript%3E");
     EXPECT_EQ(injected.find("<script>"), std::string::npos);
-    EXPECT_NE(Get("/radio/inter/website/index.php?wat=about&lang=english").find("About Vantor"), std::string::npos);
-    EXPECT_NE(Get("/radio/inter/website/index.php?wat=about&lang=Nederlands").find("Over Vantor"), std::string::npos);
-    EXPECT_NE(Get("/radio/inter/website/index.php?wat=nothing&lang=english", 404).find("Page not found"),
+    EXPECT_NE(get("/radio/inter/website/index.php?wat=about&lang=english").find("About Vantor"), std::string::npos);
+    EXPECT_NE(get("/radio/inter/website/index.php?wat=about&lang=Nederlands").find("Over Vantor"), std::string::npos);
+    EXPECT_NE(get("/radio/inter/website/index.php?wat=nothing&lang=english", 404).find("Page not found"),
               std::string::npos);
-    const std::string site = Get("/");
+    const std::string site = get("/");
     EXPECT_NE(site.find("Polder FM"), std::string::npos);
     EXPECT_NE(site.find("België"), std::string::npos);
-    EXPECT_NE(Get("/station/polder-fm").find("Polder FM"), std::string::npos);
-    Get("/station/nobody", 404);
-    Get("/station/..%2Fd.sqlite3", 404);
+    EXPECT_NE(get("/station/polder-fm").find("Polder FM"), std::string::npos);
+    get("/station/nobody", 404);
+    get("/station/..%2Fd.sqlite3", 404);
 }
 
 TEST_F(DirectoryServerTest, ReportIsStoredAndSurvivesARestart)
 {
-    const std::string page = Get("/radio/inter/website/index.php?wat=melding&lang=english&zenderurl=http%3A%2F%2F"
+    const std::string page = get("/radio/inter/website/index.php?wat=melding&lang=english&zenderurl=http%3A%2F%2F"
                                  "127.0.0.1%3A8047%2Fstream%2Fverdwenen-fm.mp3&zendernaam=Verdwenen%20FM&zenderland=Holland");
     EXPECT_NE(page.find("Thank you for reporting <b>Verdwenen FM</b>"), std::string::npos);
-    EXPECT_NE(Get("/radio/inter/website/index.php?wat=melding&lang=Nederlands&zenderurl=u&zendernaam=B%E9&zenderland=")
+    EXPECT_NE(get("/radio/inter/website/index.php?wat=melding&lang=Nederlands&zenderurl=u&zendernaam=B%E9&zenderland=")
                   .find("Bedankt"),
               std::string::npos);
     // Without an address there is nothing to look into: not stored, and not thanked for.
-    Get("/radio/inter/website/index.php?wat=melding&lang=english&zendernaam=X&zenderland=Holland", 400);
+    get("/radio/inter/website/index.php?wat=melding&lang=english&zendernaam=X&zenderland=Holland", 400);
 
     dir.reset();  // the server and its database go away
-    dir = std::make_unique<Directory>(tmp.Path("d.sqlite3"));
-    const auto reports = dir->Db().Reports();
+    dir = std::make_unique<Directory>(tmp.path("d.sqlite3"));
+    const auto reports = dir->db().reports();
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_EQ(reports[0].url, "http://127.0.0.1:8047/stream/verdwenen-fm.mp3");
     EXPECT_EQ(reports[0].name, "Verdwenen FM");
@@ -146,37 +146,37 @@ TEST_F(DirectoryServerTest, ReportIsStoredAndSurvivesARestart)
 
 TEST_F(DirectoryServerTest, OversizedRequestsAreRefused)
 {
-    Get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=" + std::string(3000, 'a') + "&land=", 414);
+    get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=" + std::string(3000, 'a') + "&land=", 414);
     std::string many = "/radio/inter/keuze.php?";
     for (int i = 0; i < 20; ++i)
         many += "k" + std::to_string(i) + "=v&";
-    Get(many, 414);
+    get(many, 414);
     httplib::Headers headers;
     for (int i = 0; i < 70; ++i)
         headers.emplace("X-H" + std::to_string(i), "v");
-    auto res = dir->Client().Get("/radio/inter/keuze.php", headers);
+    auto res = dir->client().Get("/radio/inter/keuze.php", headers);
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 431);
 }
 
 TEST_F(DirectoryServerTest, PlaylistsNameTheMp3StreamAndTheBrokenStationIs404)
 {
-    EXPECT_NE(Get("/stream/grachten-jazz.pls").find("File1=http://" + dir->Host() + "/stream/grachten-jazz.mp3"),
+    EXPECT_NE(get("/stream/grachten-jazz.pls").find("File1=http://" + dir->host() + "/stream/grachten-jazz.mp3"),
               std::string::npos);
-    EXPECT_NE(Get("/stream/duinradio.m3u").find("\nhttp://" + dir->Host() + "/stream/duinradio.mp3\n"),
+    EXPECT_NE(get("/stream/duinradio.m3u").find("\nhttp://" + dir->host() + "/stream/duinradio.mp3\n"),
               std::string::npos);
-    Get("/stream/verdwenen-fm.mp3", 404);
-    Get("/stream/polder-fm.pls", 404);    // only playlist stations have playlists
-    Get("/stream/polder-fm.ogg", 404);
-    Get("/stream/nobody.mp3", 404);
-    Get("/stream/stil-fm.mp3", 503);      // in the catalogue, but its audio was never made
+    get("/stream/verdwenen-fm.mp3", 404);
+    get("/stream/polder-fm.pls", 404);    // only playlist stations have playlists
+    get("/stream/polder-fm.ogg", 404);
+    get("/stream/nobody.mp3", 404);
+    get("/stream/stil-fm.mp3", 503);      // in the catalogue, but its audio was never made
 }
 
 TEST_F(DirectoryServerTest, StreamSendsABurstThenPacesWithChangingIcyTitles)
 {
     std::string got;
     const auto start = std::chrono::steady_clock::now();
-    auto client = dir->Client();
+    auto client = dir->client();
     httplib::Headers headers{{"Icy-MetaData", "1"}};
     std::string metaint;
     auto res = client.Get(
@@ -215,7 +215,7 @@ TEST_F(DirectoryServerTest, StreamSendsABurstThenPacesWithChangingIcyTitles)
 TEST_F(DirectoryServerTest, StreamWithoutIcyRequestIsPlainAudio)
 {
     std::string got;
-    auto res = dir->Client().Get("/stream/polder-fm.mp3", [&](const char *data, size_t len) {
+    auto res = dir->client().Get("/stream/polder-fm.mp3", [&](const char *data, size_t len) {
         got.append(data, len);
         return got.size() < 3000;
     });
@@ -228,7 +228,7 @@ TEST_F(DirectoryServerTest, DropStationEndsAfterAWhile)
 {
     const auto start = std::chrono::steady_clock::now();
     size_t bytes = 0;
-    auto res = dir->Client().Get("/stream/tulp-rock.mp3", [&](const char *, size_t len) {
+    auto res = dir->client().Get("/stream/tulp-rock.mp3", [&](const char *, size_t len) {
         bytes += len;
         return std::chrono::steady_clock::now() - start < 4s;
     });
@@ -242,7 +242,7 @@ TEST_F(DirectoryServerTest, StopEndsOpenStreamsPromptly)
 {
     std::atomic<size_t> bytes{0};
     std::thread listener([&] {
-        auto client = dir->Client();
+        auto client = dir->client();
         client.Get("/stream/polder-fm.mp3", [&](const char *, size_t len) {
             bytes += len;
             return true;
@@ -252,18 +252,18 @@ TEST_F(DirectoryServerTest, StopEndsOpenStreamsPromptly)
         std::this_thread::sleep_for(10ms);
     ASSERT_GE(bytes.load(), 4000u);
     const auto start = std::chrono::steady_clock::now();
-    dir->Stop();
+    dir->stop();
     listener.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
 }
 
 TEST_F(DirectoryServerTest, LogsOneSafeLinePerRequest)
 {
-    Get("/radio/inter/keuze.php?lang=english");
-    Get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=a%0D%0Afake%20line&land=", 200);
+    get("/radio/inter/keuze.php?lang=english");
+    get("/radio/inter/zenders/radio-lijst-zoek.php?zoeken=a%0D%0Afake%20line&land=", 200);
     std::vector<std::string> log;
     for (int i = 0; i < 100; ++i) {
-        log = dir->Log();
+        log = dir->log();
         if (log.size() >= 2)
             break;
         std::this_thread::sleep_for(10ms);
@@ -276,18 +276,18 @@ TEST_F(DirectoryServerTest, LogsOneSafeLinePerRequest)
               1);
     for (const auto &line : log)
         EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos);
-    EXPECT_EQ(LogSafe("a\r\nb\\"), "a\\x0d\\x0ab\\x5c");
+    EXPECT_EQ(logSafe("a\r\nb\\"), "a\\x0d\\x0ab\\x5c");
 }
 
 TEST_F(DirectoryServerTest, StreamListenersAreCapped)
 {
     dir.reset();
-    ServerLimits limits = Directory::Fast();
+    ServerLimits limits = Directory::fast();
     limits.maxStreams = 1;
-    dir = std::make_unique<Directory>(tmp.Path("d2.sqlite3"), limits);
+    dir = std::make_unique<Directory>(tmp.path("d2.sqlite3"), limits);
     std::atomic<bool> first{false}, done{false};
     std::thread listener([&] {
-        auto client = dir->Client();
+        auto client = dir->client();
         client.Get("/stream/polder-fm.mp3", [&](const char *, size_t) {
             first = true;
             return !done.load();
@@ -296,8 +296,8 @@ TEST_F(DirectoryServerTest, StreamListenersAreCapped)
     for (int i = 0; i < 200 && !first; ++i)
         std::this_thread::sleep_for(10ms);
     ASSERT_TRUE(first);
-    Get("/stream/schelde.mp3", 503);
-    EXPECT_NE(Get("/radio/inter/keuze.php").find("Holland"), std::string::npos);  // pages still answer
+    get("/stream/schelde.mp3", 503);
+    EXPECT_NE(get("/radio/inter/keuze.php").find("Holland"), std::string::npos);  // pages still answer
     done = true;
     listener.join();
 }

@@ -18,7 +18,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::string ReadAll(const std::string &path)
+std::string readAll(const std::string &path)
 {
     std::ifstream in(path);
     std::stringstream ss;
@@ -26,7 +26,7 @@ std::string ReadAll(const std::string &path)
     return ss.str();
 }
 
-pid_t Start(const std::vector<std::string> &args, const std::string &logPath)
+pid_t start(const std::vector<std::string> &args, const std::string &logPath)
 {
     const pid_t pid = fork();
     if (pid == 0) {
@@ -42,7 +42,7 @@ pid_t Start(const std::vector<std::string> &args, const std::string &logPath)
     return pid;
 }
 
-int WaitExit(pid_t pid, std::chrono::milliseconds limit)
+int waitExit(pid_t pid, std::chrono::milliseconds limit)
 {
     const auto end = std::chrono::steady_clock::now() + limit;
     int status = 0;
@@ -61,9 +61,9 @@ int WaitExit(pid_t pid, std::chrono::milliseconds limit)
 TEST(Executable, ServesUntilSigtermThenEndsCleanlyAndLogsEachRequest)
 {
     TempDir tmp;
-    const int port = FreePort();
-    const pid_t pid = Start({"--listen", "127.0.0.1:" + std::to_string(port), "--data", tmp.Path("data")},
-                            tmp.Path("log"));
+    const int port = freePort();
+    const pid_t pid = start({"--listen", "127.0.0.1:" + std::to_string(port), "--data", tmp.path("data")},
+                            tmp.path("log"));
     httplib::Client client("127.0.0.1", port);
     auto res = client.Get("/radio/inter/zenders/holland.txt");
     for (int i = 0; i < 100 && !res; ++i) {
@@ -75,30 +75,30 @@ TEST(Executable, ServesUntilSigtermThenEndsCleanlyAndLogsEachRequest)
     EXPECT_EQ(res->body.substr(0, 22), "<naam>Polder FM</naam>");  // the shipped catalogue, Holland first
 
     kill(pid, SIGTERM);
-    EXPECT_EQ(WaitExit(pid, 3s), 0);
-    const std::string log = ReadAll(tmp.Path("log"));
+    EXPECT_EQ(waitExit(pid, 3s), 0);
+    const std::string log = readAll(tmp.path("log"));
     EXPECT_NE(log.find("GET /radio/inter/zenders/holland.txt 200"), std::string::npos) << log;
     EXPECT_NE(log.find("stopped"), std::string::npos) << log;
-    EXPECT_TRUE(std::filesystem::exists(tmp.Path("data/directory.sqlite3")));
+    EXPECT_TRUE(std::filesystem::exists(tmp.path("data/directory.sqlite3")));
 }
 
 TEST(Executable, RefusesBadArgumentsAndABusyPort)
 {
     TempDir tmp;
-    EXPECT_EQ(WaitExit(Start({"--listen", "127.0.0.1"}, tmp.Path("log")), 3s), 2);
-    EXPECT_EQ(WaitExit(Start({"--bogus"}, tmp.Path("log")), 3s), 2);
-    EXPECT_EQ(WaitExit(Start({"--upstream", "ftp://mirror.example/", "--data", tmp.Path("d")}, tmp.Path("log")), 3s), 2);
-    EXPECT_EQ(WaitExit(Start({"--max-age", "soon"}, tmp.Path("log")), 3s), 2);
-    EXPECT_EQ(WaitExit(Start({"--catalogue", tmp.Path("none.json"), "--data", tmp.Path("d")}, tmp.Path("log")), 3s), 1);
+    EXPECT_EQ(waitExit(start({"--listen", "127.0.0.1"}, tmp.path("log")), 3s), 2);
+    EXPECT_EQ(waitExit(start({"--bogus"}, tmp.path("log")), 3s), 2);
+    EXPECT_EQ(waitExit(start({"--upstream", "ftp://mirror.example/", "--data", tmp.path("d")}, tmp.path("log")), 3s), 2);
+    EXPECT_EQ(waitExit(start({"--max-age", "soon"}, tmp.path("log")), 3s), 2);
+    EXPECT_EQ(waitExit(start({"--catalogue", tmp.path("none.json"), "--data", tmp.path("d")}, tmp.path("log")), 3s), 1);
 
-    const int port = FreePort();
+    const int port = freePort();
     const std::string listen = "127.0.0.1:" + std::to_string(port);
-    const pid_t first = Start({"--listen", listen, "--data", tmp.Path("d1")}, tmp.Path("log1"));
+    const pid_t first = start({"--listen", listen, "--data", tmp.path("d1")}, tmp.path("log1"));
     httplib::Client client("127.0.0.1", port);
     for (int i = 0; i < 100 && !client.Get("/"); ++i)
         std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(WaitExit(Start({"--listen", listen, "--data", tmp.Path("d2")}, tmp.Path("log2")), 3s), 1);
-    EXPECT_NE(ReadAll(tmp.Path("log2")).find("cannot listen"), std::string::npos);
+    EXPECT_EQ(waitExit(start({"--listen", listen, "--data", tmp.path("d2")}, tmp.path("log2")), 3s), 1);
+    EXPECT_NE(readAll(tmp.path("log2")).find("cannot listen"), std::string::npos);
     kill(first, SIGTERM);
-    EXPECT_EQ(WaitExit(first, 3s), 0);
+    EXPECT_EQ(waitExit(first, 3s), 0);
 }

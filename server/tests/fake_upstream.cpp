@@ -12,7 +12,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::string Fixture(const std::string &name, const std::string &streamsBase)
+std::string fixture(const std::string &name, const std::string &streamsBase)
 {
     std::ifstream in(std::string(VANTOR_UPSTREAM_FIXTURES) + "/" + name);
     std::stringstream ss;
@@ -24,7 +24,7 @@ std::string Fixture(const std::string &name, const std::string &streamsBase)
     return text;
 }
 
-std::string Lower(std::string s)
+std::string lower(std::string s)
 {
     for (char &c : s)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -36,15 +36,15 @@ std::string Lower(std::string s)
 FakeUpstream::FakeUpstream(std::string streamsBase)
     : streamsBase_(std::move(streamsBase))
 {
-    Routes();
+    routes();
 }
 
 FakeUpstream::~FakeUpstream()
 {
-    Stop();
+    stop();
 }
 
-int FakeUpstream::Start(int port)
+int FakeUpstream::start(int port)
 {
     port_ = port ? (server_.bind_to_port("127.0.0.1", port) ? port : -1) : server_.bind_to_any_port("127.0.0.1");
     if (port_ <= 0)
@@ -55,7 +55,7 @@ int FakeUpstream::Start(int port)
     return port_;
 }
 
-void FakeUpstream::Stop()
+void FakeUpstream::stop()
 {
     stopping_ = true;
     if (thread_.joinable()) {
@@ -64,7 +64,7 @@ void FakeUpstream::Stop()
     }
 }
 
-int FakeUpstream::Requests(const std::string &prefix)
+int FakeUpstream::requests(const std::string &prefix)
 {
     std::lock_guard lock(mutex_);
     int n = 0;
@@ -74,25 +74,25 @@ int FakeUpstream::Requests(const std::string &prefix)
     return n;
 }
 
-int FakeUpstream::Clicks(const std::string &uuid)
+int FakeUpstream::clicks(const std::string &uuid)
 {
     std::lock_guard lock(mutex_);
     return clicks_[uuid];
 }
 
-std::string FakeUpstream::LastUserAgent()
+std::string FakeUpstream::lastUserAgent()
 {
     std::lock_guard lock(mutex_);
     return userAgent_;
 }
 
-std::string FakeUpstream::LastAcceptEncoding()
+std::string FakeUpstream::lastAcceptEncoding()
 {
     std::lock_guard lock(mutex_);
     return acceptEncoding_;
 }
 
-std::string FakeUpstream::GermanStations(const std::string &streamsBase, int count)
+std::string FakeUpstream::germanStations(const std::string &streamsBase, int count)
 {
     static const char *words[] = {"Rhein", "Welle", "Klassik", "Schlager", "Nord", "Süd", "Stadt", "Jazz", "Rock", "Äther"};
     json out = json::array();
@@ -108,7 +108,7 @@ std::string FakeUpstream::GermanStations(const std::string &streamsBase, int cou
     return out.dump();
 }
 
-void FakeUpstream::Note(const httplib::Request &req)
+void FakeUpstream::note(const httplib::Request &req)
 {
     std::lock_guard lock(mutex_);
     ++requests_[req.path];
@@ -116,7 +116,7 @@ void FakeUpstream::Note(const httplib::Request &req)
     acceptEncoding_ = req.get_header_value("Accept-Encoding");
 }
 
-bool FakeUpstream::Hostile(httplib::Response &res)
+bool FakeUpstream::hostile(httplib::Response &res)
 {
     switch (behaviour_.load()) {
     case Behaviour::Normal:
@@ -155,38 +155,38 @@ bool FakeUpstream::Hostile(httplib::Response &res)
     return false;
 }
 
-void FakeUpstream::Routes()
+void FakeUpstream::routes()
 {
     server_.Get("/json/countries", [this](const httplib::Request &req, httplib::Response &res) {
-        Note(req);
-        if (!Hostile(res))
-            res.set_content(Fixture("countries.json", streamsBase_), "application/json");
+        note(req);
+        if (!hostile(res))
+            res.set_content(fixture("countries.json", streamsBase_), "application/json");
     });
     server_.Get(R"(/json/stations/bycountrycodeexact/(\w+))", [this](const httplib::Request &req, httplib::Response &res) {
-        Note(req);
-        if (Hostile(res))
+        note(req);
+        if (hostile(res))
             return;
-        const std::string cc = Lower(req.matches[1]);
+        const std::string cc = lower(req.matches[1]);
         if (cc == "de")
-            res.set_content(GermanStations(streamsBase_), "application/json");
+            res.set_content(germanStations(streamsBase_), "application/json");
         else if (cc == "nl" || cc == "be")
-            res.set_content(Fixture("stations_" + cc + ".json", streamsBase_), "application/json");
+            res.set_content(fixture("stations_" + cc + ".json", streamsBase_), "application/json");
         else
             res.set_content("[]", "application/json");
     });
     server_.Get("/json/stations/search", [this](const httplib::Request &req, httplib::Response &res) {
-        Note(req);
-        if (Hostile(res))
+        note(req);
+        if (hostile(res))
             return;
-        const std::string name = Lower(req.get_param_value("name"));
-        const std::string cc = Lower(req.get_param_value("countrycode"));
+        const std::string name = lower(req.get_param_value("name"));
+        const std::string cc = lower(req.get_param_value("countrycode"));
         const size_t limit = req.has_param("limit") ? std::stoul(req.get_param_value("limit")) : 100000;
         json found = json::array();
-        for (const std::string &text : {Fixture("stations_nl.json", streamsBase_), Fixture("stations_be.json", streamsBase_),
-                                        GermanStations(streamsBase_)}) {
+        for (const std::string &text : {fixture("stations_nl.json", streamsBase_), fixture("stations_be.json", streamsBase_),
+                                        germanStations(streamsBase_)}) {
             for (const auto &s : json::parse(text)) {
-                const bool nameOk = Lower(s.value("name", "")).find(name) != std::string::npos;
-                const bool ccOk = cc.empty() || Lower(s.value("countrycode", "")) == cc;
+                const bool nameOk = lower(s.value("name", "")).find(name) != std::string::npos;
+                const bool ccOk = cc.empty() || lower(s.value("countrycode", "")) == cc;
                 if (nameOk && ccOk && found.size() < limit)
                     found.push_back(s);
             }
@@ -194,8 +194,8 @@ void FakeUpstream::Routes()
         res.set_content(found.dump(), "application/json");
     });
     server_.Get(R"(/json/url/([^/]+))", [this](const httplib::Request &req, httplib::Response &res) {
-        Note(req);
-        if (Hostile(res))
+        note(req);
+        if (hostile(res))
             return;
         {
             std::lock_guard lock(mutex_);

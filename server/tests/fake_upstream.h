@@ -20,24 +20,24 @@ public:
     FakeUpstream(const FakeUpstream &) = delete;
     FakeUpstream &operator=(const FakeUpstream &) = delete;
 
-    int Start(int port = 0);  // returns the port
-    void Stop();
-    std::string Base() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
+    int start(int port = 0);  // returns the port
+    void stop();
+    std::string base() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
 
-    void SetBehaviour(Behaviour b) { behaviour_ = b; }
+    void setBehaviour(Behaviour b) { behaviour_ = b; }
     // Requests whose path starts with prefix.
-    int Requests(const std::string &prefix);
-    int Clicks(const std::string &uuid);
-    std::string LastUserAgent();
-    std::string LastAcceptEncoding();
+    int requests(const std::string &prefix);
+    int clicks(const std::string &uuid);
+    std::string lastUserAgent();
+    std::string lastAcceptEncoding();
 
     // The generated German stations, as the upstream would send them.
-    static std::string GermanStations(const std::string &streamsBase, int count = 2000);
+    static std::string germanStations(const std::string &streamsBase, int count = 2000);
 
 private:
-    void Routes();
-    void Note(const httplib::Request &req);
-    bool Hostile(httplib::Response &res);
+    void routes();
+    void note(const httplib::Request &req);
+    bool hostile(httplib::Response &res);
 
     std::string streamsBase_;
     std::atomic<Behaviour> behaviour_{Behaviour::Normal};

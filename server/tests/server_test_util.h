@@ -26,14 +26,14 @@ public:
     TempDir(const TempDir &) = delete;
     TempDir &operator=(const TempDir &) = delete;
 
-    std::string Path(const std::string &name = {}) const { return name.empty() ? path_ : path_ + "/" + name; }
+    std::string path(const std::string &name = {}) const { return name.empty() ? path_ : path_ + "/" + name; }
 
 private:
     std::string path_;
 };
 
 // A loopback port that was free a moment ago.
-inline int FreePort()
+inline int freePort()
 {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};

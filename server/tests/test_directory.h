@@ -19,7 +19,7 @@ namespace vantor::server {
 
 using namespace std::chrono_literals;
 
-inline Catalogue TestCatalogue()
+inline Catalogue testCatalogue()
 {
     Catalogue cat;
     cat.countries.push_back({"holland", "Holland", "The Netherlands", "nl",
@@ -37,28 +37,28 @@ inline Catalogue TestCatalogue()
 // A directory on a free loopback port, run on its own thread.
 class Directory {
 public:
-    Directory(const std::string &dbPath, ServerLimits limits = Fast())
+    Directory(const std::string &dbPath, ServerLimits limits = fast())
         : db_(dbPath)
     {
-        db_.ReplaceCatalogue(TestCatalogue());
+        db_.replaceCatalogue(testCatalogue());
         auto loop = std::make_shared<AudioLoop>();
         for (int i = 0; i < 20000; ++i)
             loop->bytes += static_cast<char>(i % 251);
         loop->bytesPerSecond = 8000;
         for (const char *key : {"polder-fm", "grachten-jazz", "duinradio", "tulp-rock", "schelde"})
-            audio_.Add(key, loop);
+            audio_.add(key, loop);
         server_ = std::make_unique<DirectoryServer>(db_, audio_, limits, [this](const std::string &line) {
             std::lock_guard lock(logMutex_);
             log_.push_back(line);
         });
-        port_ = server_->Bind("127.0.0.1", 0);
-        thread_ = std::thread([this] { server_->Run(); });
-        for (int i = 0; i < 200 && !server_->IsRunning(); ++i)
+        port_ = server_->bind("127.0.0.1", 0);
+        thread_ = std::thread([this] { server_->run(); });
+        for (int i = 0; i < 200 && !server_->isRunning(); ++i)
             std::this_thread::sleep_for(5ms);
     }
-    ~Directory() { Stop(); }
+    ~Directory() { stop(); }
 
-    static ServerLimits Fast()
+    static ServerLimits fast()
     {
         ServerLimits l;
         l.burstBytes = 4000;
@@ -68,23 +68,23 @@ public:
         return l;
     }
 
-    void Stop()
+    void stop()
     {
         if (thread_.joinable()) {
-            server_->Stop();
+            server_->stop();
             thread_.join();
         }
     }
-    int Port() const { return port_; }
-    std::string Host() const { return "127.0.0.1:" + std::to_string(port_); }
-    DirectoryDb &Db() { return db_; }
-    httplib::Client Client() const
+    int port() const { return port_; }
+    std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
+    DirectoryDb &db() { return db_; }
+    httplib::Client client() const
     {
         httplib::Client c("127.0.0.1", port_);
         c.set_read_timeout(5, 0);
         return c;
     }
-    std::vector<std::string> Log()
+    std::vector<std::string> log()
     {
         std::lock_guard lock(logMutex_);
         return log_;
@@ -125,11 +125,11 @@ public:
     RawClient(const RawClient &) = delete;
     RawClient &operator=(const RawClient &) = delete;
 
-    bool Ok() const { return fd_ >= 0; }
-    int Fd() const { return fd_; }
-    bool Send(const std::string &s) { return send(fd_, s.data(), s.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(s.size()); }
+    bool ok() const { return fd_ >= 0; }
+    int fd() const { return fd_; }
+    bool send(const std::string &s) { return ::send(fd_, s.data(), s.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(s.size()); }
     // What arrives until the server closes (closed = true), `limit` passes or `atMost` bytes came.
-    std::string Read(std::chrono::milliseconds limit, bool *closed = nullptr, size_t atMost = SIZE_MAX)
+    std::string read(std::chrono::milliseconds limit, bool *closed = nullptr, size_t atMost = SIZE_MAX)
     {
         std::string got;
         const auto end = std::chrono::steady_clock::now() + limit;

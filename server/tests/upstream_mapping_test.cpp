@@ -6,7 +6,7 @@ using namespace vantor::server;
 
 TEST(UpstreamMapping, CountriesTakeNumberOrStringCountsAndDropWhatCannotBeAListFile)
 {
-    const auto countries = ParseCountries(R"([
+    const auto countries = parseCountries(R"([
         {"name":"The Netherlands","iso_3166_1":"NL","stationcount":14},
         {"name":"Belgium","iso_3166_1":"be","stationcount":"4"},
         {"name":"Belgium","iso_3166_1":"BE","stationcount":2},
@@ -28,13 +28,13 @@ TEST(UpstreamMapping, CountriesTakeNumberOrStringCountsAndDropWhatCannotBeAListF
     EXPECT_EQ((*countries)[2].stations, 14);
 
     for (const char *bad : {"", "{}", "[{\"name\": ", "null", "\"[]\""})
-        EXPECT_FALSE(ParseCountries(bad)) << bad;
-    EXPECT_TRUE(ParseCountries("[]"));
+        EXPECT_FALSE(parseCountries(bad)) << bad;
+    EXPECT_TRUE(parseCountries("[]"));
 }
 
 TEST(UpstreamMapping, StationsKeepOnlyWhatThePlayerCanPlayAndATagListCanCarry)
 {
-    const auto stations = ParseStations(R"J([
+    const auto stations = parseStations(R"J([
         {"stationuuid":"AA-01","name":"Ok","url":"http://a/x","url_resolved":"https://a/y.pls","homepage":"https://www.ok.example/",
          "countrycode":"NL","codec":"MP3","bitrate":"128","hls":0},
         {"stationuuid":"aa-02","name":"No resolved","url":"http://b/z","countrycode":"nl","bitrate":64},
@@ -61,37 +61,37 @@ TEST(UpstreamMapping, StationsKeepOnlyWhatThePlayerCanPlayAndATagListCanCarry)
     EXPECT_EQ((*stations)[3].name, "Script home");
     EXPECT_EQ((*stations)[3].homepage, "");
     EXPECT_EQ((*stations)[4].homepage, "");
-    EXPECT_FALSE(ParseStations("[{\"stationuuid\":"));
+    EXPECT_FALSE(parseStations("[{\"stationuuid\":"));
 }
 
 TEST(UpstreamMapping, NamesLoseTagsAndControlCharactersButKeepTheirText)
 {
-    EXPECT_EQ(CleanName("<b>Hitradio</b> </naam><url>http://evil/</url>"), "Hitradio http://evil/");
-    EXPECT_EQ(CleanName("Rock &amp; Roll <3 Radio"), "Rock & Roll \xE2\x80\xB9" "3 Radio");
-    EXPECT_EQ(CleanName("&lt;naam&gt;x&lt;/naam&gt;"), "x");  // entities cannot smuggle tags in
-    EXPECT_EQ(CleanName("a > b"), "a \xE2\x80\xBA b");
-    EXPECT_EQ(CleanName("  Caf\xC3\xA9\t\r\nRadio \xF0\x9F\x8E\xBB  "), "Caf\xC3\xA9 Radio \xF0\x9F\x8E\xBB");
-    EXPECT_EQ(CleanName("Caf\xE9"), "Caf\xC3\xA9");  // not UTF-8: read as Windows-1252
-    const std::string longName = CleanName(std::string(199, 'a') + "\xC3\xA9" + "b");
+    EXPECT_EQ(cleanName("<b>Hitradio</b> </naam><url>http://evil/</url>"), "Hitradio http://evil/");
+    EXPECT_EQ(cleanName("Rock &amp; Roll <3 Radio"), "Rock & Roll \xE2\x80\xB9" "3 Radio");
+    EXPECT_EQ(cleanName("&lt;naam&gt;x&lt;/naam&gt;"), "x");  // entities cannot smuggle tags in
+    EXPECT_EQ(cleanName("a > b"), "a \xE2\x80\xBA b");
+    EXPECT_EQ(cleanName("  Caf\xC3\xA9\t\r\nRadio \xF0\x9F\x8E\xBB  "), "Caf\xC3\xA9 Radio \xF0\x9F\x8E\xBB");
+    EXPECT_EQ(cleanName("Caf\xE9"), "Caf\xC3\xA9");  // not UTF-8: read as Windows-1252
+    const std::string longName = cleanName(std::string(199, 'a') + "\xC3\xA9" + "b");
     EXPECT_EQ(longName, std::string(199, 'a'));  // cut before a split character, never inside it
-    EXPECT_EQ(CleanName(" \n\t "), "");
+    EXPECT_EQ(cleanName(" \n\t "), "");
 }
 
 TEST(UpstreamMapping, CountryNamesPerLanguageWithHollandFirst)
 {
     const std::vector<UpCountry> up{{"at", "Austria", 1}, {"ax", "\xC3\x85land Islands", 1}, {"be", "Belgium", 1},
                                     {"nl", "The Netherlands", 1}, {"zw", "Zimbabwe", 1}, {"ci", "C\xC3\xB4te D'ivoire", 1}};
-    const auto rows = CountryRowsFor(up);
+    const auto rows = countryRowsFor(up);
     std::vector<std::string> nl, en;
-    for (const auto &r : SortedFor(rows, Lang::Nl))
+    for (const auto &r : sortedFor(rows, Lang::Nl))
         nl.push_back(r.nameNl);
-    for (const auto &r : SortedFor(rows, Lang::En))
+    for (const auto &r : sortedFor(rows, Lang::En))
         en.push_back(r.nameEn);
     EXPECT_EQ(nl, (std::vector<std::string>{"Holland", "\xC3\x85land Islands", "Belgi\xC3\xAB", "C\xC3\xB4te D'ivoire",
                                             "Oostenrijk", "Zimbabwe"}));
     EXPECT_EQ(en, (std::vector<std::string>{"The Netherlands", "\xC3\x85land Islands", "Austria", "Belgium",
                                             "C\xC3\xB4te D'ivoire", "Zimbabwe"}));
-    EXPECT_EQ(CountryCodeFromStem("holland"), "nl");
-    EXPECT_EQ(CountryCodeFromStem("DE"), "de");
-    EXPECT_FALSE(CountryCodeFromStem("belgie"));
+    EXPECT_EQ(countryCodeFromStem("holland"), "nl");
+    EXPECT_EQ(countryCodeFromStem("DE"), "de");
+    EXPECT_FALSE(countryCodeFromStem("belgie"));
 }

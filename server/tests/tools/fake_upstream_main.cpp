@@ -26,11 +26,11 @@ int main(int argc, char **argv)
     sigaddset(&stop, SIGINT);
     pthread_sigmask(SIG_BLOCK, &stop, nullptr);
     FakeUpstream upstream(streams);
-    if (upstream.Start(port) < 0) {
+    if (upstream.start(port) < 0) {
         std::cerr << "fake-upstream: cannot listen on 127.0.0.1:" << port << "\n";
         return 1;
     }
-    std::cerr << "fake-upstream: serving " << upstream.Base() << "\n";
+    std::cerr << "fake-upstream: serving " << upstream.base() << "\n";
     int sig = 0;
     sigwait(&stop, &sig);
     return 0;
