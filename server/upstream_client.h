@@ -1,6 +1,7 @@
 #pragma once
 
 #include "upstream_mapping.h"
+#include "version.h"
 
 #include <atomic>
 #include <chrono>
@@ -24,7 +25,7 @@ struct UpstreamOptions {
 // Thread-safe; every call blocks for at most the time-outs of the mirrors it tries.
 class UpstreamClient {
 public:
-    static constexpr const char *kUserAgent = "VantorDirectory/2.0";
+    static constexpr const char *kUserAgent = Version::kDirectoryUserAgent;
     using LogSink = std::function<void(const std::string &line)>;
 
     UpstreamClient(UpstreamOptions options, LogSink log);
