@@ -11,29 +11,29 @@ namespace vantor::server {
 
 namespace {
 
-sqlite3 *openDb(const std::string &path)
-{
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK) {
-        const std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
-        sqlite3_close(db);
-        throw DbError("cannot open " + path + ": " + msg);
-    }
-    sqlite3_busy_timeout(db, 5000);
-    try {
-        execSql(db, "PRAGMA journal_mode=WAL");
-        execSql(db, "PRAGMA synchronous=NORMAL");  // a cache: losing the last refresh costs a refetch
-    } catch (...) {
-        sqlite3_close(db);
-        throw;
-    }
-    return db;
+sqlite3* openDb(const std::string& path) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                      nullptr) != SQLITE_OK) {
+    const std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
+    sqlite3_close(db);
+    throw DbError("cannot open " + path + ": " + msg);
+  }
+  sqlite3_busy_timeout(db, 5000);
+  try {
+    execSql(db, "PRAGMA journal_mode=WAL");
+    execSql(db, "PRAGMA synchronous=NORMAL");  // a cache: losing the last refresh costs a refetch
+  } catch (...) {
+    sqlite3_close(db);
+    throw;
+  }
+  return db;
 }
 
-constexpr const char *kSchema =
+constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS up_lists(list TEXT PRIMARY KEY, fetched INTEGER NOT NULL);"
-    "CREATE TABLE IF NOT EXISTS up_countries(code TEXT PRIMARY KEY, name TEXT NOT NULL, stations INTEGER NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS up_countries(code TEXT PRIMARY KEY, name TEXT NOT NULL, stations INTEGER NOT "
+    "NULL);"
     "CREATE TABLE IF NOT EXISTS up_stations(id INTEGER PRIMARY KEY, uuid TEXT NOT NULL UNIQUE,"
     " country TEXT NOT NULL, name TEXT NOT NULL, sortkey TEXT NOT NULL, url TEXT NOT NULL,"
     " homepage TEXT NOT NULL, codec TEXT NOT NULL, bitrate INTEGER NOT NULL);"
@@ -49,262 +49,241 @@ constexpr const char *kSchema =
     " INSERT INTO up_station_search(up_station_search, rowid, name) VALUES('delete', old.id, old.name);"
     " INSERT INTO up_station_search(rowid, name) VALUES(new.id, new.name); END;";
 
-constexpr const char *kColumns = "s.uuid, s.country, s.name, s.url, s.homepage, s.codec, s.bitrate";
+constexpr const char* kColumns = "s.uuid, s.country, s.name, s.url, s.homepage, s.codec, s.bitrate";
 
-UpStation readStation(Statement &st)
-{
-    return {st.text(0), st.text(1), st.text(2), st.text(3), st.text(4), st.text(5), st.integer(6)};
+UpStation readStation(Statement& st) {
+  return {st.text(0), st.text(1), st.text(2), st.text(3), st.text(4), st.text(5), st.integer(6)};
 }
 
 // Runs f inside one write transaction.
 template <class F>
-void inTransaction(sqlite3 *db, F f)
-{
-    execSql(db, "BEGIN IMMEDIATE");
-    try {
-        f();
-        execSql(db, "COMMIT");
-    } catch (...) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
+void inTransaction(sqlite3* db, F f) {
+  execSql(db, "BEGIN IMMEDIATE");
+  try {
+    f();
+    execSql(db, "COMMIT");
+  } catch (...) {
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
 }
 
-void markFetched(sqlite3 *db, const std::string &list, int64_t now)
-{
-    Statement(db, "INSERT INTO up_lists(list, fetched) VALUES(?,?) ON CONFLICT(list) DO UPDATE SET fetched=excluded.fetched")
-        .bind(1, list).bind(2, now).step();
+void markFetched(sqlite3* db, const std::string& list, int64_t now) {
+  Statement(db,
+            "INSERT INTO up_lists(list, fetched) VALUES(?,?) ON CONFLICT(list) DO UPDATE SET "
+            "fetched=excluded.fetched")
+      .bind(1, list)
+      .bind(2, now)
+      .step();
 }
 
 }  // namespace
 
 // One connection for the length of a scope.
 class UpstreamCache::Lease {
-public:
-    explicit Lease(UpstreamCache &cache)
-        : cache_(cache)
+ public:
+  explicit Lease(UpstreamCache& cache) : cache_(cache) {
+    std::unique_lock lock(cache_.mutex_);
+    cache_.freed_.wait(lock, [this] { return !cache_.free_.empty(); });
+    db_ = cache_.free_.back();
+    cache_.free_.pop_back();
+  }
+  ~Lease() {
     {
-        std::unique_lock lock(cache_.mutex_);
-        cache_.freed_.wait(lock, [this] { return !cache_.free_.empty(); });
-        db_ = cache_.free_.back();
-        cache_.free_.pop_back();
+      std::lock_guard lock(cache_.mutex_);
+      cache_.free_.push_back(db_);
     }
-    ~Lease()
-    {
-        {
-            std::lock_guard lock(cache_.mutex_);
-            cache_.free_.push_back(db_);
-        }
-        cache_.freed_.notify_one();
-    }
-    Lease(const Lease &) = delete;
-    Lease &operator=(const Lease &) = delete;
-    sqlite3 *db() const { return db_; }
+    cache_.freed_.notify_one();
+  }
+  Lease(const Lease&) = delete;
+  Lease& operator=(const Lease&) = delete;
+  sqlite3* db() const { return db_; }
 
-private:
-    UpstreamCache &cache_;
-    sqlite3 *db_ = nullptr;
+ private:
+  UpstreamCache& cache_;
+  sqlite3* db_ = nullptr;
 };
 
-UpstreamCache::UpstreamCache(const std::string &path, size_t connections)
-{
-    try {
-        for (size_t i = 0; i < std::max<size_t>(connections, 1); ++i) {
-            all_.push_back(openDb(path));
-            if (i == 0)
-                execSql(all_[0], kSchema);
-        }
-    } catch (...) {
-        for (auto *db : all_)
-            sqlite3_close(db);
-        throw;
+UpstreamCache::UpstreamCache(const std::string& path, size_t connections) {
+  try {
+    for (size_t i = 0; i < std::max<size_t>(connections, 1); ++i) {
+      all_.push_back(openDb(path));
+      if (i == 0) execSql(all_[0], kSchema);
     }
-    free_ = all_;
-    Statement st(all_[0], "SELECT list, fetched FROM up_lists");
-    while (st.step())
-        fetched_[st.text(0)] = st.int64(1);
-    for (const auto &[list, at] : fetched_)
-        versions_[list] = ++lastVersion_;
-    stationsVersion_ = ++lastVersion_;
+  } catch (...) {
+    for (auto* db : all_) sqlite3_close(db);
+    throw;
+  }
+  free_ = all_;
+  Statement st(all_[0], "SELECT list, fetched FROM up_lists");
+  while (st.step()) fetched_[st.text(0)] = st.int64(1);
+  for (const auto& [list, at] : fetched_) versions_[list] = ++lastVersion_;
+  stationsVersion_ = ++lastVersion_;
 }
 
-UpstreamCache::~UpstreamCache()
-{
-    for (auto *db : all_)
-        sqlite3_close(db);
+UpstreamCache::~UpstreamCache() {
+  for (auto* db : all_) sqlite3_close(db);
 }
 
-std::optional<int64_t> UpstreamCache::fetchedAt(const std::string &list)
-{
-    std::lock_guard lock(stateMutex_);
-    const auto it = fetched_.find(list);
-    return it == fetched_.end() ? std::nullopt : std::optional(it->second);
+std::optional<int64_t> UpstreamCache::fetchedAt(const std::string& list) {
+  std::lock_guard lock(stateMutex_);
+  const auto it = fetched_.find(list);
+  return it == fetched_.end() ? std::nullopt : std::optional(it->second);
 }
 
-uint64_t UpstreamCache::version(const std::string &list)
-{
-    std::lock_guard lock(stateMutex_);
-    const auto it = versions_.find(list);
-    return it == versions_.end() ? 0 : it->second;
+uint64_t UpstreamCache::version(const std::string& list) {
+  std::lock_guard lock(stateMutex_);
+  const auto it = versions_.find(list);
+  return it == versions_.end() ? 0 : it->second;
 }
 
-uint64_t UpstreamCache::stationsVersion()
-{
-    std::lock_guard lock(stateMutex_);
-    return stationsVersion_;
+uint64_t UpstreamCache::stationsVersion() {
+  std::lock_guard lock(stateMutex_);
+  return stationsVersion_;
 }
 
-void UpstreamCache::changed(const std::vector<std::string> &lists, const std::string &fetched, int64_t now)
-{
-    std::lock_guard lock(stateMutex_);
-    for (const auto &list : lists)
-        versions_[list] = ++lastVersion_;
-    if (!fetched.empty()) {
-        fetched_[fetched] = now;
-        versions_[fetched] = ++lastVersion_;
+void UpstreamCache::changed(const std::vector<std::string>& lists, const std::string& fetched, int64_t now) {
+  std::lock_guard lock(stateMutex_);
+  for (const auto& list : lists) versions_[list] = ++lastVersion_;
+  if (!fetched.empty()) {
+    fetched_[fetched] = now;
+    versions_[fetched] = ++lastVersion_;
+  }
+  if (fetched != kCountriesList) stationsVersion_ = ++lastVersion_;
+}
+
+void UpstreamCache::storeCountries(const std::vector<UpCountry>& countries, int64_t now) {
+  Lease l(*this);
+  inTransaction(l.db(), [&] {
+    execSql(l.db(), "DELETE FROM up_countries");
+    Statement st(l.db(), "INSERT INTO up_countries(code, name, stations) VALUES(?,?,?)");
+    for (const auto& c : countries) {
+      st.reset();
+      st.bind(1, c.code).bind(2, c.nameEn).bind(3, c.stations).step();
     }
-    if (fetched != kCountriesList)
-        stationsVersion_ = ++lastVersion_;
+    markFetched(l.db(), kCountriesList, now);
+  });
+  changed({}, kCountriesList, now);
 }
 
-void UpstreamCache::storeCountries(const std::vector<UpCountry> &countries, int64_t now)
-{
+std::vector<UpCountry> UpstreamCache::countries() {
+  Lease l(*this);
+  Statement st(l.db(), "SELECT code, name, stations FROM up_countries ORDER BY code");
+  std::vector<UpCountry> out;
+  while (st.step()) out.push_back({st.text(0), st.text(1), st.integer(2)});
+  return out;
+}
+
+std::vector<std::string> UpstreamCache::upsert(sqlite3* db, const std::vector<UpStation>& stations) {
+  // The countries a station leaves change as much as the one it joins.
+  std::set<std::string> touched;
+  Statement was(db, "SELECT country FROM up_stations WHERE uuid = ?");
+  for (const auto& s : stations) {
+    touched.insert(s.country);
+    was.reset();
+    if (was.bind(1, s.uuid).step()) touched.insert(was.text(0));
+  }
+  Statement st(db,
+               "INSERT INTO up_stations(uuid, country, name, sortkey, url, homepage, codec, bitrate)"
+               " VALUES(?,?,?,?,?,?,?,?) ON CONFLICT(uuid) DO UPDATE SET country=excluded.country,"
+               " name=excluded.name, sortkey=excluded.sortkey, url=excluded.url, homepage=excluded.homepage,"
+               " codec=excluded.codec, bitrate=excluded.bitrate");
+  for (const auto& s : stations) {
+    st.reset();
+    st.bind(1, s.uuid)
+        .bind(2, s.country)
+        .bind(3, s.name)
+        .bind(4, sortKey(s.name))
+        .bind(5, s.url)
+        .bind(6, s.homepage)
+        .bind(7, s.codec)
+        .bind(8, s.bitrateKbps)
+        .step();
+  }
+  return {touched.begin(), touched.end()};
+}
+
+void UpstreamCache::storeStations(const std::string& code, const std::vector<UpStation>& stations,
+                                  int64_t now) {
+  std::vector<std::string> touched;
+  {
     Lease l(*this);
     inTransaction(l.db(), [&] {
-        execSql(l.db(), "DELETE FROM up_countries");
-        Statement st(l.db(), "INSERT INTO up_countries(code, name, stations) VALUES(?,?,?)");
-        for (const auto &c : countries) {
-            st.reset();
-            st.bind(1, c.code).bind(2, c.nameEn).bind(3, c.stations).step();
-        }
-        markFetched(l.db(), kCountriesList, now);
+      Statement(l.db(), "DELETE FROM up_stations WHERE country = ?").bind(1, code).step();
+      touched = upsert(l.db(), stations);
+      markFetched(l.db(), code, now);
     });
-    changed({}, kCountriesList, now);
+  }
+  changed(touched, code, now);
 }
 
-std::vector<UpCountry> UpstreamCache::countries()
-{
+void UpstreamCache::addStations(const std::vector<UpStation>& stations) {
+  std::vector<std::string> touched;
+  {
     Lease l(*this);
-    Statement st(l.db(), "SELECT code, name, stations FROM up_countries ORDER BY code");
-    std::vector<UpCountry> out;
-    while (st.step())
-        out.push_back({st.text(0), st.text(1), st.integer(2)});
+    inTransaction(l.db(), [&] { touched = upsert(l.db(), stations); });
+  }
+  changed(touched, {}, 0);
+}
+
+std::vector<UpStation> UpstreamCache::stationsOf(const std::string& code) {
+  Lease l(*this);
+  Statement st(l.db(), (std::string("SELECT ") + kColumns +
+                        " FROM up_stations s WHERE s.country = ? ORDER BY s.sortkey, s.name, s.uuid")
+                           .c_str());
+  st.bind(1, code);
+  std::vector<UpStation> out;
+  while (st.step()) out.push_back(readStation(st));
+  return out;
+}
+
+std::optional<UpStation> UpstreamCache::station(const std::string& uuid) {
+  Lease l(*this);
+  Statement st(l.db(), (std::string("SELECT ") + kColumns + " FROM up_stations s WHERE s.uuid = ?").c_str());
+  st.bind(1, uuid);
+  if (!st.step()) return std::nullopt;
+  return readStation(st);
+}
+
+std::map<std::string, size_t> UpstreamCache::stationCounts() {
+  Lease l(*this);
+  Statement st(l.db(), "SELECT country, count(*) FROM up_stations GROUP BY country");
+  std::map<std::string, size_t> out;
+  while (st.step()) out[st.text(0)] = static_cast<size_t>(st.int64(1));
+  return out;
+}
+
+std::vector<UpStation> UpstreamCache::search(const std::string& words, const std::string& code, int limit) {
+  const auto terms = searchTerms(words);
+  Lease l(*this);
+  std::vector<UpStation> out;
+  if (terms.empty()) {
+    // Alphabetical like the lists; two forms so SQLite can use the country index.
+    std::string sql = std::string("SELECT ") + kColumns + " FROM up_stations s";
+    if (!code.empty()) sql += " WHERE s.country = ?1";
+    sql += " ORDER BY s.sortkey, s.uuid LIMIT ?2";
+    Statement st(l.db(), sql.c_str());
+    if (!code.empty()) st.bind(1, code);
+    st.bind(2, limit);
+    while (st.step()) out.push_back(readStation(st));
     return out;
-}
-
-std::vector<std::string> UpstreamCache::upsert(sqlite3 *db, const std::vector<UpStation> &stations)
-{
-    // The countries a station leaves change as much as the one it joins.
-    std::set<std::string> touched;
-    Statement was(db, "SELECT country FROM up_stations WHERE uuid = ?");
-    for (const auto &s : stations) {
-        touched.insert(s.country);
-        was.reset();
-        if (was.bind(1, s.uuid).step())
-            touched.insert(was.text(0));
-    }
-    Statement st(db, "INSERT INTO up_stations(uuid, country, name, sortkey, url, homepage, codec, bitrate)"
-                     " VALUES(?,?,?,?,?,?,?,?) ON CONFLICT(uuid) DO UPDATE SET country=excluded.country,"
-                     " name=excluded.name, sortkey=excluded.sortkey, url=excluded.url, homepage=excluded.homepage,"
-                     " codec=excluded.codec, bitrate=excluded.bitrate");
-    for (const auto &s : stations) {
-        st.reset();
-        st.bind(1, s.uuid).bind(2, s.country).bind(3, s.name).bind(4, sortKey(s.name)).bind(5, s.url)
-            .bind(6, s.homepage).bind(7, s.codec).bind(8, s.bitrateKbps).step();
-    }
-    return {touched.begin(), touched.end()};
-}
-
-void UpstreamCache::storeStations(const std::string &code, const std::vector<UpStation> &stations, int64_t now)
-{
-    std::vector<std::string> touched;
-    {
-        Lease l(*this);
-        inTransaction(l.db(), [&] {
-            Statement(l.db(), "DELETE FROM up_stations WHERE country = ?").bind(1, code).step();
-            touched = upsert(l.db(), stations);
-            markFetched(l.db(), code, now);
-        });
-    }
-    changed(touched, code, now);
-}
-
-void UpstreamCache::addStations(const std::vector<UpStation> &stations)
-{
-    std::vector<std::string> touched;
-    {
-        Lease l(*this);
-        inTransaction(l.db(), [&] { touched = upsert(l.db(), stations); });
-    }
-    changed(touched, {}, 0);
-}
-
-std::vector<UpStation> UpstreamCache::stationsOf(const std::string &code)
-{
-    Lease l(*this);
-    Statement st(l.db(), (std::string("SELECT ") + kColumns +
-                          " FROM up_stations s WHERE s.country = ? ORDER BY s.sortkey, s.name, s.uuid").c_str());
-    st.bind(1, code);
-    std::vector<UpStation> out;
-    while (st.step())
-        out.push_back(readStation(st));
-    return out;
-}
-
-std::optional<UpStation> UpstreamCache::station(const std::string &uuid)
-{
-    Lease l(*this);
-    Statement st(l.db(), (std::string("SELECT ") + kColumns + " FROM up_stations s WHERE s.uuid = ?").c_str());
-    st.bind(1, uuid);
-    if (!st.step())
-        return std::nullopt;
-    return readStation(st);
-}
-
-std::map<std::string, size_t> UpstreamCache::stationCounts()
-{
-    Lease l(*this);
-    Statement st(l.db(), "SELECT country, count(*) FROM up_stations GROUP BY country");
-    std::map<std::string, size_t> out;
-    while (st.step())
-        out[st.text(0)] = static_cast<size_t>(st.int64(1));
-    return out;
-}
-
-std::vector<UpStation> UpstreamCache::search(const std::string &words, const std::string &code, int limit)
-{
-    const auto terms = searchTerms(words);
-    Lease l(*this);
-    std::vector<UpStation> out;
-    if (terms.empty()) {
-        // Alphabetical like the lists; two forms so SQLite can use the country index.
-        std::string sql = std::string("SELECT ") + kColumns + " FROM up_stations s";
-        if (!code.empty())
-            sql += " WHERE s.country = ?1";
-        sql += " ORDER BY s.sortkey, s.uuid LIMIT ?2";
-        Statement st(l.db(), sql.c_str());
-        if (!code.empty())
-            st.bind(1, code);
-        st.bind(2, limit);
-        while (st.step())
-            out.push_back(readStation(st));
-        return out;
-    }
-    const auto lookup = [&](const std::string &term, const std::function<void(int64_t, const std::string &)> &add) {
-        Statement st(l.db(), "SELECT s.id, s.country FROM up_stations s WHERE s.id IN (SELECT rowid FROM"
-                             " up_station_search WHERE up_station_search MATCH ?1) ORDER BY s.sortkey, s.uuid");
-        st.bind(1, term);
-        while (st.step())
-            add(st.int64(0), st.text(1));
-    };
-    const auto ids = matches_.find(terms, code, static_cast<size_t>(std::max(limit, 0)), stationsVersion(), lookup);
-    Statement row(l.db(), (std::string("SELECT ") + kColumns + " FROM up_stations s WHERE s.id = ?1").c_str());
-    for (const int64_t id : ids) {
-        row.reset();
-        if (row.bind(1, id).step())
-            out.push_back(readStation(row));
-    }
-    return out;
+  }
+  const auto lookup = [&](const std::string& term,
+                          const std::function<void(int64_t, const std::string&)>& add) {
+    Statement st(l.db(),
+                 "SELECT s.id, s.country FROM up_stations s WHERE s.id IN (SELECT rowid FROM"
+                 " up_station_search WHERE up_station_search MATCH ?1) ORDER BY s.sortkey, s.uuid");
+    st.bind(1, term);
+    while (st.step()) add(st.int64(0), st.text(1));
+  };
+  const auto ids =
+      matches_.find(terms, code, static_cast<size_t>(std::max(limit, 0)), stationsVersion(), lookup);
+  Statement row(l.db(), (std::string("SELECT ") + kColumns + " FROM up_stations s WHERE s.id = ?1").c_str());
+  for (const int64_t id : ids) {
+    row.reset();
+    if (row.bind(1, id).step()) out.push_back(readStation(row));
+  }
+  return out;
 }
 
 }  // namespace vantor::server

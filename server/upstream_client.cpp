@@ -11,203 +11,183 @@ namespace vantor::server {
 namespace {
 
 struct Received {
-    std::string body;
-    size_t cap = 0;
-    bool tooLarge = false;
+  std::string body;
+  size_t cap = 0;
+  bool tooLarge = false;
 };
 
-size_t collect(char *data, size_t size, size_t count, void *user)
-{
-    auto *r = static_cast<Received *>(user);
-    const size_t bytes = size * count;
-    if (r->body.size() + bytes > r->cap) {
-        r->tooLarge = true;
-        return 0;  // libcurl aborts the transfer
-    }
-    r->body.append(data, bytes);
-    return bytes;
+size_t collect(char* data, size_t size, size_t count, void* user) {
+  auto* r = static_cast<Received*>(user);
+  const size_t bytes = size * count;
+  if (r->body.size() + bytes > r->cap) {
+    r->tooLarge = true;
+    return 0;  // libcurl aborts the transfer
+  }
+  r->body.append(data, bytes);
+  return bytes;
 }
 
-int progress(void *cancelled, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
-{
-    return static_cast<std::atomic<bool> *>(cancelled)->load() ? 1 : 0;
+int progress(void* cancelled, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  return static_cast<std::atomic<bool>*>(cancelled)->load() ? 1 : 0;
 }
 
 }  // namespace
 
-std::string percentEncode(const std::string &s)
-{
-    static const char *hex = "0123456789ABCDEF";
-    std::string out;
-    for (char ch : s) {
-        const auto c = static_cast<unsigned char>(ch);
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-            c == '.' || c == '~') {
-            out += ch;
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 0xF];
-        }
+std::string percentEncode(const std::string& s) {
+  static const char* hex = "0123456789ABCDEF";
+  std::string out;
+  for (char ch : s) {
+    const auto c = static_cast<unsigned char>(ch);
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+        c == '.' || c == '~') {
+      out += ch;
+    } else {
+      out += '%';
+      out += hex[c >> 4];
+      out += hex[c & 0xF];
     }
-    return out;
+  }
+  return out;
 }
 
-std::vector<std::string> UpstreamClient::parseMirrors(const std::string &list)
-{
-    std::vector<std::string> out;
-    size_t start = 0;
-    while (start <= list.size()) {
-        size_t end = list.find(',', start);
-        if (end == std::string::npos)
-            end = list.size();
-        std::string m = list.substr(start, end - start);
-        while (!m.empty() && m.front() == ' ')
-            m.erase(0, 1);
-        while (!m.empty() && m.back() == ' ')
-            m.pop_back();
-        if (isPlayableAddress(m)) {
-            if (m.back() != '/')
-                m += '/';
-            out.push_back(m);
-        }
-        start = end + 1;
+std::vector<std::string> UpstreamClient::parseMirrors(const std::string& list) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t end = list.find(',', start);
+    if (end == std::string::npos) end = list.size();
+    std::string m = list.substr(start, end - start);
+    while (!m.empty() && m.front() == ' ') m.erase(0, 1);
+    while (!m.empty() && m.back() == ' ') m.pop_back();
+    if (isPlayableAddress(m)) {
+      if (m.back() != '/') m += '/';
+      out.push_back(m);
     }
-    return out;
+    start = end + 1;
+  }
+  return out;
 }
 
 UpstreamClient::UpstreamClient(UpstreamOptions options, LogSink log)
-    : options_(std::move(options)), log_(std::move(log)), pausedUntil_(options_.mirrors.size())
-{
-    static const CURLcode init = curl_global_init(CURL_GLOBAL_DEFAULT);
-    if (init != CURLE_OK)
-        log_("vantor-directory: libcurl cannot start");
+    : options_(std::move(options)), log_(std::move(log)), pausedUntil_(options_.mirrors.size()) {
+  static const CURLcode init = curl_global_init(CURL_GLOBAL_DEFAULT);
+  if (init != CURLE_OK) log_("vantor-directory: libcurl cannot start");
 }
 
-bool UpstreamClient::fetch(const std::string &url, std::string &body, std::string &why) const
-{
-    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
-    if (!curl) {
-        why = "libcurl cannot start";
-        return false;
-    }
-    Received r;
-    r.cap = options_.maxReplyBytes;
-    char error[CURL_ERROR_SIZE] = {};
-    CURL *c = curl.get();
-    curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_USERAGENT, kUserAgent);
-    curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "gzip");
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options_.connectTimeout.count()));
-    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(options_.timeout.count()));
-    curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options_.maxReplyBytes));
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, collect);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &r);
-    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
-    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, progress);
-    curl_easy_setopt(c, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool> *>(&cancelled_));
-    const CURLcode rc = curl_easy_perform(c);
-    long status = 0;
-    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
-    if (r.tooLarge || rc == CURLE_FILESIZE_EXCEEDED) {
-        why = "reply larger than " + std::to_string(options_.maxReplyBytes) + " bytes";
-        return false;
-    }
-    if (rc != CURLE_OK) {
-        why = *error ? error : curl_easy_strerror(rc);
-        return false;
-    }
-    if (status < 200 || status >= 300) {
-        why = "HTTP status " + std::to_string(status);
-        return false;
-    }
-    body = std::move(r.body);
-    return true;
+bool UpstreamClient::fetch(const std::string& url, std::string& body, std::string& why) const {
+  std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
+  if (!curl) {
+    why = "libcurl cannot start";
+    return false;
+  }
+  Received r;
+  r.cap = options_.maxReplyBytes;
+  char error[CURL_ERROR_SIZE] = {};
+  CURL* c = curl.get();
+  curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(c, CURLOPT_USERAGENT, kUserAgent);
+  curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "gzip");
+  curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(c, CURLOPT_MAXREDIRS, 5L);
+  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options_.connectTimeout.count()));
+  curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(options_.timeout.count()));
+  curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options_.maxReplyBytes));
+  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, collect);
+  curl_easy_setopt(c, CURLOPT_WRITEDATA, &r);
+  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
+  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, progress);
+  curl_easy_setopt(c, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(&cancelled_));
+  const CURLcode rc = curl_easy_perform(c);
+  long status = 0;
+  curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+  if (r.tooLarge || rc == CURLE_FILESIZE_EXCEEDED) {
+    why = "reply larger than " + std::to_string(options_.maxReplyBytes) + " bytes";
+    return false;
+  }
+  if (rc != CURLE_OK) {
+    why = *error ? error : curl_easy_strerror(rc);
+    return false;
+  }
+  if (status < 200 || status >= 300) {
+    why = "HTTP status " + std::to_string(status);
+    return false;
+  }
+  body = std::move(r.body);
+  return true;
 }
 
-bool UpstreamClient::usable()
-{
+bool UpstreamClient::usable() {
+  std::lock_guard lock(mutex_);
+  const auto now = std::chrono::steady_clock::now();
+  return std::any_of(pausedUntil_.begin(), pausedUntil_.end(), [&](auto until) { return now >= until; });
+}
+
+std::optional<std::string> UpstreamClient::get(const std::string& pathAndQuery,
+                                               const std::function<bool(const std::string&)>& accept) {
+  const size_t n = options_.mirrors.size();
+  size_t first;
+  {
     std::lock_guard lock(mutex_);
-    const auto now = std::chrono::steady_clock::now();
-    return std::any_of(pausedUntil_.begin(), pausedUntil_.end(), [&](auto until) { return now >= until; });
-}
-
-std::optional<std::string> UpstreamClient::get(const std::string &pathAndQuery,
-                                               const std::function<bool(const std::string &)> &accept)
-{
-    const size_t n = options_.mirrors.size();
-    size_t first;
+    first = preferred_;
+  }
+  for (size_t k = 0; k < n; ++k) {
+    const size_t i = (first + k) % n;
     {
-        std::lock_guard lock(mutex_);
-        first = preferred_;
+      std::lock_guard lock(mutex_);
+      if (std::chrono::steady_clock::now() < pausedUntil_[i]) continue;
     }
-    for (size_t k = 0; k < n; ++k) {
-        const size_t i = (first + k) % n;
-        {
-            std::lock_guard lock(mutex_);
-            if (std::chrono::steady_clock::now() < pausedUntil_[i])
-                continue;
-        }
-        if (cancelled_)
-            return std::nullopt;
-        std::string body, why;
-        if (fetch(options_.mirrors[i] + pathAndQuery, body, why)) {
-            if (accept(body)) {
-                std::lock_guard lock(mutex_);
-                preferred_ = i;
-                return body;
-            }
-            why = "reply is not the expected JSON";
-        }
-        if (cancelled_)
-            return std::nullopt;
-        log_("vantor-directory: upstream " + options_.mirrors[i] + " failed (" + why + "); left alone for " +
-             std::to_string(options_.mirrorPause.count()) + " s");
+    if (cancelled_) return std::nullopt;
+    std::string body, why;
+    if (fetch(options_.mirrors[i] + pathAndQuery, body, why)) {
+      if (accept(body)) {
         std::lock_guard lock(mutex_);
-        pausedUntil_[i] = std::chrono::steady_clock::now() + options_.mirrorPause;
+        preferred_ = i;
+        return body;
+      }
+      why = "reply is not the expected JSON";
     }
-    return std::nullopt;
+    if (cancelled_) return std::nullopt;
+    log_("vantor-directory: upstream " + options_.mirrors[i] + " failed (" + why + "); left alone for " +
+         std::to_string(options_.mirrorPause.count()) + " s");
+    std::lock_guard lock(mutex_);
+    pausedUntil_[i] = std::chrono::steady_clock::now() + options_.mirrorPause;
+  }
+  return std::nullopt;
 }
 
-std::optional<std::vector<UpCountry>> UpstreamClient::countries()
-{
-    std::optional<std::vector<UpCountry>> out;
-    get("json/countries", [&](const std::string &body) { return (out = parseCountries(body)).has_value(); });
-    return out;
+std::optional<std::vector<UpCountry>> UpstreamClient::countries() {
+  std::optional<std::vector<UpCountry>> out;
+  get("json/countries", [&](const std::string& body) { return (out = parseCountries(body)).has_value(); });
+  return out;
 }
 
-std::optional<std::vector<UpStation>> UpstreamClient::stationsOf(const std::string &code)
-{
-    std::optional<std::vector<UpStation>> out;
-    get("json/stations/bycountrycodeexact/" + percentEncode(code) + "?hidebroken=true&order=name",
-        [&](const std::string &body) { return (out = parseStations(body)).has_value(); });
-    return out;
+std::optional<std::vector<UpStation>> UpstreamClient::stationsOf(const std::string& code) {
+  std::optional<std::vector<UpStation>> out;
+  get("json/stations/bycountrycodeexact/" + percentEncode(code) + "?hidebroken=true&order=name",
+      [&](const std::string& body) { return (out = parseStations(body)).has_value(); });
+  return out;
 }
 
-std::optional<std::vector<UpStation>> UpstreamClient::search(const std::string &name, const std::string &code,
-                                                             int limit)
-{
-    std::string query = "json/stations/search?hidebroken=true&order=clickcount&reverse=true&limit=" +
-                        std::to_string(limit) + "&name=" + percentEncode(name);
-    if (!code.empty())
-        query += "&countrycode=" + percentEncode(code);
-    std::optional<std::vector<UpStation>> out;
-    get(query, [&](const std::string &body) { return (out = parseStations(body)).has_value(); });
-    return out;
+std::optional<std::vector<UpStation>> UpstreamClient::search(const std::string& name, const std::string& code,
+                                                             int limit) {
+  std::string query =
+      "json/stations/search?hidebroken=true&order=clickcount&reverse=true&limit=" + std::to_string(limit) +
+      "&name=" + percentEncode(name);
+  if (!code.empty()) query += "&countrycode=" + percentEncode(code);
+  std::optional<std::vector<UpStation>> out;
+  get(query, [&](const std::string& body) { return (out = parseStations(body)).has_value(); });
+  return out;
 }
 
-bool UpstreamClient::countClick(const std::string &uuid)
-{
-    // The answer is a small JSON object; any well-formed 2xx counts.
-    return get("json/url/" + percentEncode(uuid), [](const std::string &body) {
-               return nlohmann::json::accept(body);
-           }).has_value();
+bool UpstreamClient::countClick(const std::string& uuid) {
+  // The answer is a small JSON object; any well-formed 2xx counts.
+  return get("json/url/" + percentEncode(uuid),
+             [](const std::string& body) { return nlohmann::json::accept(body); })
+      .has_value();
 }
 
 }  // namespace vantor::server

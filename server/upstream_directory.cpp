@@ -11,211 +11,174 @@ namespace vantor::server {
 
 namespace {
 
-int64_t now()
-{
-    return static_cast<int64_t>(std::time(nullptr));
-}
+int64_t now() { return static_cast<int64_t>(std::time(nullptr)); }
 
 constexpr size_t kMaxRememberedSearches = 10000;
 
 }  // namespace
 
-UpstreamDirectory::UpstreamDirectory(UpstreamCache &cache, UpstreamClient &client, UpstreamPolicy policy,
+UpstreamDirectory::UpstreamDirectory(UpstreamCache& cache, UpstreamClient& client, UpstreamPolicy policy,
                                      LogSink log)
-    : cache_(cache), client_(client), policy_(policy), log_(std::move(log)), memo_(policy.maxMemoBytes)
-{
+    : cache_(cache), client_(client), policy_(policy), log_(std::move(log)), memo_(policy.maxMemoBytes) {}
+
+UpstreamDirectory::~UpstreamDirectory() {
+  client_.cancel();  // so the workers end now, not when a slow reply ends
 }
 
-UpstreamDirectory::~UpstreamDirectory()
-{
-    client_.cancel();  // so the workers end now, not when a slow reply ends
+void UpstreamDirectory::settle() {
+  lists_.waitIdle();
+  clicksJobs_.waitIdle();
 }
 
-void UpstreamDirectory::settle()
-{
-    lists_.waitIdle();
-    clicksJobs_.waitIdle();
-}
-
-void UpstreamDirectory::fetchList(const std::string &list)
-{
-    try {
-        if (list == UpstreamCache::kCountriesList) {
-            auto countries = client_.countries();
-            if (countries && countries->empty())
-                countries = cache_.countries();  // an empty directory is a glitch: keep what we had
-            if (countries)
-                cache_.storeCountries(*countries, now());
-            return;
-        }
-        auto stations = client_.stationsOf(list);
-        if (!stations)
-            return;
-        // bycountrycodeexact should only hold this country; whatever else arrives is not filed under it.
-        std::erase_if(*stations, [&](const UpStation &s) { return s.country != list; });
-        if (stations->empty())
-            stations = cache_.stationsOf(list);
-        cache_.storeStations(list, *stations, now());
-        log("vantor-directory: " + std::to_string(stations->size()) + " stations of " + list + " from upstream");
-    } catch (const DbError &e) {
-        log("vantor-directory: upstream cache: " + std::string(e.what()));
+void UpstreamDirectory::fetchList(const std::string& list) {
+  try {
+    if (list == UpstreamCache::kCountriesList) {
+      auto countries = client_.countries();
+      if (countries && countries->empty())
+        countries = cache_.countries();  // an empty directory is a glitch: keep what we had
+      if (countries) cache_.storeCountries(*countries, now());
+      return;
     }
+    auto stations = client_.stationsOf(list);
+    if (!stations) return;
+    // bycountrycodeexact should only hold this country; whatever else arrives is not filed under it.
+    std::erase_if(*stations, [&](const UpStation& s) { return s.country != list; });
+    if (stations->empty()) stations = cache_.stationsOf(list);
+    cache_.storeStations(list, *stations, now());
+    log("vantor-directory: " + std::to_string(stations->size()) + " stations of " + list + " from upstream");
+  } catch (const DbError& e) {
+    log("vantor-directory: upstream cache: " + std::string(e.what()));
+  }
 }
 
-void UpstreamDirectory::prefetch()
-{
-    for (const char *list : {UpstreamCache::kCountriesList, "nl"})
-        ensure(list, false);
+void UpstreamDirectory::prefetch() {
+  for (const char* list : {UpstreamCache::kCountriesList, "nl"}) ensure(list, false);
 }
 
-void UpstreamDirectory::ensure(const std::string &list, bool waitFirst)
-{
-    const auto fetched = cache_.fetchedAt(list);
-    if (fetched && now() - *fetched < policy_.maxAge.count())
-        return;
-    const std::string key = "list:" + list;
-    lists_.start(key, [this, list] { fetchList(list); });
-    if (!fetched && waitFirst)
-        lists_.waitFor(key, policy_.firstWait);
+void UpstreamDirectory::ensure(const std::string& list, bool waitFirst) {
+  const auto fetched = cache_.fetchedAt(list);
+  if (fetched && now() - *fetched < policy_.maxAge.count()) return;
+  const std::string key = "list:" + list;
+  lists_.start(key, [this, list] { fetchList(list); });
+  if (!fetched && waitFirst) lists_.waitFor(key, policy_.firstWait);
 }
 
-std::optional<std::string> UpstreamDirectory::countryList(Lang lang)
-{
-    ensure(UpstreamCache::kCountriesList);
-    // The version is read before the rows, so a refresh in between only costs a second rendering.
-    const uint64_t version = cache_.version(UpstreamCache::kCountriesList);
-    const std::string key = lang == Lang::Nl ? "countries|nl" : "countries|en";
-    if (auto kept = memo_.find(key, version))
-        return kept;
-    const auto countries = cache_.countries();
-    if (countries.empty())
-        return std::nullopt;
-    auto answer = countryListAnswer(sortedFor(countryRowsFor(countries), lang), lang);
-    memo_.keep(key, version, answer);
-    return answer;
+std::optional<std::string> UpstreamDirectory::countryList(Lang lang) {
+  ensure(UpstreamCache::kCountriesList);
+  // The version is read before the rows, so a refresh in between only costs a second rendering.
+  const uint64_t version = cache_.version(UpstreamCache::kCountriesList);
+  const std::string key = lang == Lang::Nl ? "countries|nl" : "countries|en";
+  if (auto kept = memo_.find(key, version)) return kept;
+  const auto countries = cache_.countries();
+  if (countries.empty()) return std::nullopt;
+  auto answer = countryListAnswer(sortedFor(countryRowsFor(countries), lang), lang);
+  memo_.keep(key, version, answer);
+  return answer;
 }
 
-std::optional<std::string> UpstreamDirectory::stationList(const std::string &stem, const std::string &host)
-{
-    const auto code = countryCodeFromStem(stem);
-    if (!code)
-        return std::nullopt;
-    ensure(*code);
-    const uint64_t version = cache_.version(*code);
-    const std::string key = "list|" + *code + "|" + host;
-    if (auto kept = memo_.find(key, version))
-        return kept;
-    const auto stations = cache_.stationsOf(*code);
-    if (stations.empty())
-        return std::nullopt;
-    auto answer = playListAnswer(stations, host);
-    memo_.keep(key, version, answer);
-    return answer;
+std::optional<std::string> UpstreamDirectory::stationList(const std::string& stem, const std::string& host) {
+  const auto code = countryCodeFromStem(stem);
+  if (!code) return std::nullopt;
+  ensure(*code);
+  const uint64_t version = cache_.version(*code);
+  const std::string key = "list|" + *code + "|" + host;
+  if (auto kept = memo_.find(key, version)) return kept;
+  const auto stations = cache_.stationsOf(*code);
+  if (stations.empty()) return std::nullopt;
+  auto answer = playListAnswer(stations, host);
+  memo_.keep(key, version, answer);
+  return answer;
 }
 
-void UpstreamDirectory::fetchSearch(const std::string &key, const std::string &words, const std::string &code)
-{
-    auto found = client_.search(words, code, policy_.searchLimit);
-    if (!found)
-        return;
-    cache_.addStations(*found);
-    std::lock_guard lock(mutex_);
-    if (searched_.size() >= kMaxRememberedSearches)
-        searched_.clear();
-    searched_[key] = now();
+void UpstreamDirectory::fetchSearch(const std::string& key, const std::string& words,
+                                    const std::string& code) {
+  auto found = client_.search(words, code, policy_.searchLimit);
+  if (!found) return;
+  cache_.addStations(*found);
+  std::lock_guard lock(mutex_);
+  if (searched_.size() >= kMaxRememberedSearches) searched_.clear();
+  searched_[key] = now();
 }
 
-std::optional<std::string> UpstreamDirectory::search(const std::string &words, const std::string &land,
-                                                     const std::string &host)
-{
-    std::string code;
-    if (!land.empty()) {
-        const auto c = countryCodeFromStem(land);
-        if (!c)
-            return std::nullopt;  // a demo country
-        code = *c;
-        ensure(code);
-    }
-    if (!searchExpression(words).empty() && client_.usable()) {
-        const std::string key = code + "|" + asciiLower(words);
-        bool due;
-        {
-            std::lock_guard lock(mutex_);
-            const auto it = searched_.find(key);
-            due = it == searched_.end() || now() - it->second >= policy_.maxAge.count();
-        }
-        if (due) {
-            const std::string job = "search:" + key;
-            if (lists_.start(job, [this, key, words, code] { fetchSearch(key, words, code); }))
-                lists_.waitFor(job, policy_.firstWait);
-        }
-    }
-    const uint64_t version = cache_.stationsVersion();
-    const std::string key = "search|" + code + "|" + host + "|" + searchExpression(words);
-    if (auto kept = memo_.find(key, version))
-        return kept;
-    const auto found = cache_.search(words, code, policy_.searchLimit);
-    if (found.empty() && !cache_.fetchedAt(UpstreamCache::kCountriesList))
-        return std::nullopt;  // nothing from upstream ever: the demo catalogue's turn
-    auto answer = playListAnswer(found, host);
-    memo_.keep(key, version, answer);
-    return answer;
-}
-
-std::optional<std::string> UpstreamDirectory::playTarget(const std::string &id, const std::string &client)
-{
-    if (!isStationUuid(id))
-        return std::nullopt;
-    const std::string uuid = asciiLower(id);
-    const auto station = cache_.station(uuid);
-    if (!station)
-        return std::nullopt;
-    const int64_t day = now() / 86400;
-    bool count;
+std::optional<std::string> UpstreamDirectory::search(const std::string& words, const std::string& land,
+                                                     const std::string& host) {
+  std::string code;
+  if (!land.empty()) {
+    const auto c = countryCodeFromStem(land);
+    if (!c) return std::nullopt;  // a demo country
+    code = *c;
+    ensure(code);
+  }
+  if (!searchExpression(words).empty() && client_.usable()) {
+    const std::string key = code + "|" + asciiLower(words);
+    bool due;
     {
-        std::lock_guard lock(mutex_);
-        if (day != clickDay_ || clicks_.size() >= policy_.maxClicksPerDay) {
-            clicks_.clear();
-            clickDay_ = day;
-        }
-        count = clicks_.insert(uuid + "|" + client).second;
+      std::lock_guard lock(mutex_);
+      const auto it = searched_.find(key);
+      due = it == searched_.end() || now() - it->second >= policy_.maxAge.count();
     }
-    if (count)
-        clicksJobs_.start("click:" + uuid + "|" + client, [this, uuid] { client_.countClick(uuid); });
-    return station->url;
+    if (due) {
+      const std::string job = "search:" + key;
+      if (lists_.start(job, [this, key, words, code] { fetchSearch(key, words, code); }))
+        lists_.waitFor(job, policy_.firstWait);
+    }
+  }
+  const uint64_t version = cache_.stationsVersion();
+  const std::string key = "search|" + code + "|" + host + "|" + searchExpression(words);
+  if (auto kept = memo_.find(key, version)) return kept;
+  const auto found = cache_.search(words, code, policy_.searchLimit);
+  if (found.empty() && !cache_.fetchedAt(UpstreamCache::kCountriesList))
+    return std::nullopt;  // nothing from upstream ever: the demo catalogue's turn
+  auto answer = playListAnswer(found, host);
+  memo_.keep(key, version, answer);
+  return answer;
 }
 
-SourceSummary UpstreamDirectory::summary()
-{
-    SourceSummary s;
-    for (const auto &m : client_.mirrors())
-        s.origin += (s.origin.empty() ? "" : ", ") + m;
-    s.countries = cache_.countries().size();
-    for (const auto &[code, n] : cache_.stationCounts())
-        s.stations += n;
-    return s;
+std::optional<std::string> UpstreamDirectory::playTarget(const std::string& id, const std::string& client) {
+  if (!isStationUuid(id)) return std::nullopt;
+  const std::string uuid = asciiLower(id);
+  const auto station = cache_.station(uuid);
+  if (!station) return std::nullopt;
+  const int64_t day = now() / 86400;
+  bool count;
+  {
+    std::lock_guard lock(mutex_);
+    if (day != clickDay_ || clicks_.size() >= policy_.maxClicksPerDay) {
+      clicks_.clear();
+      clickDay_ = day;
+    }
+    count = clicks_.insert(uuid + "|" + client).second;
+  }
+  if (count) clicksJobs_.start("click:" + uuid + "|" + client, [this, uuid] { client_.countClick(uuid); });
+  return station->url;
 }
 
-std::optional<std::string> UpstreamDirectory::sitePage(Lang lang, const std::string &land, const std::string &host)
-{
-    const auto rows = sortedFor(countryRowsFor(cache_.countries()), lang);
-    if (rows.empty())
-        return std::nullopt;
-    if (land.empty())
-        return upstreamCountriesPage(lang, rows, cache_.stationCounts());
-    const auto code = countryCodeFromStem(land);
-    const auto row = std::find_if(rows.begin(), rows.end(), [&](const CountryRow &r) { return code && r.stem == *code; });
-    if (row == rows.end())
-        return std::nullopt;
-    return upstreamStationsPage(lang, lang == Lang::Nl ? row->nameNl : row->nameEn, cache_.stationsOf(*code), host);
+SourceSummary UpstreamDirectory::summary() {
+  SourceSummary s;
+  for (const auto& m : client_.mirrors()) s.origin += (s.origin.empty() ? "" : ", ") + m;
+  s.countries = cache_.countries().size();
+  for (const auto& [code, n] : cache_.stationCounts()) s.stations += n;
+  return s;
 }
 
-std::optional<std::string> UpstreamDirectory::stationPage(Lang lang, const std::string &id, const std::string &host)
-{
-    const auto station = isStationUuid(id) ? cache_.station(asciiLower(id)) : std::nullopt;
-    if (!station)
-        return std::nullopt;
-    return upstreamStationsPage(lang, station->name, {*station}, host);
+std::optional<std::string> UpstreamDirectory::sitePage(Lang lang, const std::string& land,
+                                                       const std::string& host) {
+  const auto rows = sortedFor(countryRowsFor(cache_.countries()), lang);
+  if (rows.empty()) return std::nullopt;
+  if (land.empty()) return upstreamCountriesPage(lang, rows, cache_.stationCounts());
+  const auto code = countryCodeFromStem(land);
+  const auto row =
+      std::find_if(rows.begin(), rows.end(), [&](const CountryRow& r) { return code && r.stem == *code; });
+  if (row == rows.end()) return std::nullopt;
+  return upstreamStationsPage(lang, lang == Lang::Nl ? row->nameNl : row->nameEn, cache_.stationsOf(*code),
+                              host);
+}
+
+std::optional<std::string> UpstreamDirectory::stationPage(Lang lang, const std::string& id,
+                                                          const std::string& host) {
+  const auto station = isStationUuid(id) ? cache_.station(asciiLower(id)) : std::nullopt;
+  if (!station) return std::nullopt;
+  return upstreamStationsPage(lang, station->name, {*station}, host);
 }
 
 }  // namespace vantor::server

@@ -11,19 +11,19 @@
 namespace vantor::server {
 
 struct UpCountry {
-    std::string code;    // lower-case ISO 3166-1 alpha-2, also the list file's stem
-    std::string nameEn;  // as the upstream names it
-    int stations = 0;
+  std::string code;    // lower-case ISO 3166-1 alpha-2, also the list file's stem
+  std::string nameEn;  // as the upstream names it
+  int stations = 0;
 };
 
 struct UpStation {
-    std::string uuid;
-    std::string country;   // lower-case ISO code
-    std::string name;      // cleaned, safe in a tag list
-    std::string url;       // http(s) address the player is sent to
-    std::string homepage;  // without scheme, or empty
-    std::string codec;
-    int bitrateKbps = 0;
+  std::string uuid;
+  std::string country;   // lower-case ISO code
+  std::string name;      // cleaned, safe in a tag list
+  std::string url;       // http(s) address the player is sent to
+  std::string homepage;  // without scheme, or empty
+  std::string codec;
+  int bitrateKbps = 0;
 };
 
 // nullopt when the text is not a JSON array. Entries that cannot be used are left out.
@@ -40,19 +40,19 @@ bool isPlayableAddress(std::string_view url);
 bool isStationUuid(std::string_view s);
 
 // Dutch name from our own table, the upstream's English name otherwise.
-std::string countryName(const UpCountry &c, Lang lang);
+std::string countryName(const UpCountry& c, Lang lang);
 // Holland first (the shipped settings point at it), then by name in that language.
-std::vector<CountryRow> countryRowsFor(const std::vector<UpCountry> &countries);
+std::vector<CountryRow> countryRowsFor(const std::vector<UpCountry>& countries);
 std::vector<CountryRow> sortedFor(std::vector<CountryRow> rows, Lang lang);
 // Accents folded, case ignored: the order a reader expects.
 std::string sortKey(std::string_view name);
 
 // Our /play/ address of a station, which counts the listener and sends it on.
-std::string playAddress(const UpStation &s, const std::string &host);
+std::string playAddress(const UpStation& s, const std::string& host);
 // The station list: names and home pages as cleaned, addresses through our /play/.
-std::string playListAnswer(const std::vector<UpStation> &stations, const std::string &host);
+std::string playListAnswer(const std::vector<UpStation>& stations, const std::string& host);
 
 // "nl" -> "nl"; "holland" -> "nl" (the demo catalogue's name, still in old settings); else nullopt.
-std::optional<std::string> countryCodeFromStem(const std::string &stem);
+std::optional<std::string> countryCodeFromStem(const std::string& stem);
 
 }  // namespace vantor::server

@@ -12,9 +12,9 @@
 namespace vantor::server {
 
 // countries in the order of the country list; counts: cached stations by country code.
-std::string upstreamCountriesPage(Lang lang, const std::vector<CountryRow> &countries,
-                                  const std::map<std::string, size_t> &counts);
-std::string upstreamStationsPage(Lang lang, const std::string &title, const std::vector<UpStation> &stations,
-                                 const std::string &host);
+std::string upstreamCountriesPage(Lang lang, const std::vector<CountryRow>& countries,
+                                  const std::map<std::string, size_t>& counts);
+std::string upstreamStationsPage(Lang lang, const std::string& title, const std::vector<UpStation>& stations,
+                                 const std::string& host);
 
 }  // namespace vantor::server

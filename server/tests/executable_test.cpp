@@ -18,87 +18,84 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::string readAll(const std::string &path)
-{
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+std::string readAll(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
 }
 
-pid_t start(const std::vector<std::string> &args, const std::string &logPath)
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int fd = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(fd, 2);
-        std::vector<char *> argv{const_cast<char *>(VANTOR_DIRECTORY_EXE)};
-        for (const auto &a : args)
-            argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    return pid;
+pid_t start(const std::vector<std::string>& args, const std::string& logPath) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int fd = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(fd, 2);
+    std::vector<char*> argv{const_cast<char*>(VANTOR_DIRECTORY_EXE)};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  return pid;
 }
 
-int waitExit(pid_t pid, std::chrono::milliseconds limit)
-{
-    const auto end = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (std::chrono::steady_clock::now() < end) {
-        if (waitpid(pid, &status, WNOHANG) == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        std::this_thread::sleep_for(20ms);
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return -1;
+int waitExit(pid_t pid, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  int status = 0;
+  while (std::chrono::steady_clock::now() < end) {
+    if (waitpid(pid, &status, WNOHANG) == pid)
+      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    std::this_thread::sleep_for(20ms);
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, &status, 0);
+  return -1;
 }
 
 }  // namespace
 
-TEST(Executable, ServesUntilSigtermThenEndsCleanlyAndLogsEachRequest)
-{
-    TempDir tmp;
-    const int port = freePort();
-    const pid_t pid = start({"--listen", "127.0.0.1:" + std::to_string(port), "--data", tmp.path("data")},
-                            tmp.path("log"));
-    httplib::Client client("127.0.0.1", port);
-    auto res = client.Get("/radio/inter/zenders/holland.txt");
-    for (int i = 0; i < 100 && !res; ++i) {
-        std::this_thread::sleep_for(50ms);
-        res = client.Get("/radio/inter/zenders/holland.txt");
-    }
-    ASSERT_TRUE(res);
-    EXPECT_EQ(res->status, 200);
-    EXPECT_EQ(res->body.substr(0, 22), "<naam>Polder FM</naam>");  // the shipped catalogue, Holland first
+TEST(Executable, ServesUntilSigtermThenEndsCleanlyAndLogsEachRequest) {
+  TempDir tmp;
+  const int port = freePort();
+  const pid_t pid =
+      start({"--listen", "127.0.0.1:" + std::to_string(port), "--data", tmp.path("data")}, tmp.path("log"));
+  httplib::Client client("127.0.0.1", port);
+  auto res = client.Get("/radio/inter/zenders/holland.txt");
+  for (int i = 0; i < 100 && !res; ++i) {
+    std::this_thread::sleep_for(50ms);
+    res = client.Get("/radio/inter/zenders/holland.txt");
+  }
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 200);
+  EXPECT_EQ(res->body.substr(0, 22), "<naam>Polder FM</naam>");  // the shipped catalogue, Holland first
 
-    kill(pid, SIGTERM);
-    EXPECT_EQ(waitExit(pid, 3s), 0);
-    const std::string log = readAll(tmp.path("log"));
-    EXPECT_NE(log.find("GET /radio/inter/zenders/holland.txt 200"), std::string::npos) << log;
-    EXPECT_NE(log.find("stopped"), std::string::npos) << log;
-    EXPECT_TRUE(std::filesystem::exists(tmp.path("data/directory.sqlite3")));
+  kill(pid, SIGTERM);
+  EXPECT_EQ(waitExit(pid, 3s), 0);
+  const std::string log = readAll(tmp.path("log"));
+  EXPECT_NE(log.find("GET /radio/inter/zenders/holland.txt 200"), std::string::npos) << log;
+  EXPECT_NE(log.find("stopped"), std::string::npos) << log;
+  EXPECT_TRUE(std::filesystem::exists(tmp.path("data/directory.sqlite3")));
 }
 
-TEST(Executable, RefusesBadArgumentsAndABusyPort)
-{
-    TempDir tmp;
-    EXPECT_EQ(waitExit(start({"--listen", "127.0.0.1"}, tmp.path("log")), 3s), 2);
-    EXPECT_EQ(waitExit(start({"--bogus"}, tmp.path("log")), 3s), 2);
-    EXPECT_EQ(waitExit(start({"--upstream", "ftp://mirror.example/", "--data", tmp.path("d")}, tmp.path("log")), 3s), 2);
-    EXPECT_EQ(waitExit(start({"--max-age", "soon"}, tmp.path("log")), 3s), 2);
-    EXPECT_EQ(waitExit(start({"--catalogue", tmp.path("none.json"), "--data", tmp.path("d")}, tmp.path("log")), 3s), 1);
+TEST(Executable, RefusesBadArgumentsAndABusyPort) {
+  TempDir tmp;
+  EXPECT_EQ(waitExit(start({"--listen", "127.0.0.1"}, tmp.path("log")), 3s), 2);
+  EXPECT_EQ(waitExit(start({"--bogus"}, tmp.path("log")), 3s), 2);
+  EXPECT_EQ(
+      waitExit(start({"--upstream", "ftp://mirror.example/", "--data", tmp.path("d")}, tmp.path("log")), 3s),
+      2);
+  EXPECT_EQ(waitExit(start({"--max-age", "soon"}, tmp.path("log")), 3s), 2);
+  EXPECT_EQ(
+      waitExit(start({"--catalogue", tmp.path("none.json"), "--data", tmp.path("d")}, tmp.path("log")), 3s),
+      1);
 
-    const int port = freePort();
-    const std::string listen = "127.0.0.1:" + std::to_string(port);
-    const pid_t first = start({"--listen", listen, "--data", tmp.path("d1")}, tmp.path("log1"));
-    httplib::Client client("127.0.0.1", port);
-    for (int i = 0; i < 100 && !client.Get("/"); ++i)
-        std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(waitExit(start({"--listen", listen, "--data", tmp.path("d2")}, tmp.path("log2")), 3s), 1);
-    EXPECT_NE(readAll(tmp.path("log2")).find("cannot listen"), std::string::npos);
-    kill(first, SIGTERM);
-    EXPECT_EQ(waitExit(first, 3s), 0);
+  const int port = freePort();
+  const std::string listen = "127.0.0.1:" + std::to_string(port);
+  const pid_t first = start({"--listen", listen, "--data", tmp.path("d1")}, tmp.path("log1"));
+  httplib::Client client("127.0.0.1", port);
+  for (int i = 0; i < 100 && !client.Get("/"); ++i) std::this_thread::sleep_for(50ms);
+  EXPECT_EQ(waitExit(start({"--listen", listen, "--data", tmp.path("d2")}, tmp.path("log2")), 3s), 1);
+  EXPECT_NE(readAll(tmp.path("log2")).find("cannot listen"), std::string::npos);
+  kill(first, SIGTERM);
+  EXPECT_EQ(waitExit(first, 3s), 0);
 }

@@ -4,9 +4,8 @@
 
 using namespace vantor::server;
 
-TEST(UpstreamMapping, CountriesTakeNumberOrStringCountsAndDropWhatCannotBeAListFile)
-{
-    const auto countries = parseCountries(R"([
+TEST(UpstreamMapping, CountriesTakeNumberOrStringCountsAndDropWhatCannotBeAListFile) {
+  const auto countries = parseCountries(R"([
         {"name":"The Netherlands","iso_3166_1":"NL","stationcount":14},
         {"name":"Belgium","iso_3166_1":"be","stationcount":"4"},
         {"name":"Belgium","iso_3166_1":"BE","stationcount":2},
@@ -18,23 +17,22 @@ TEST(UpstreamMapping, CountriesTakeNumberOrStringCountsAndDropWhatCannotBeAListF
         {"name":"<script>Evil</script>land","iso_3166_1":"EV","stationcount":1},
         "not an object", 42
     ])");
-    ASSERT_TRUE(countries);
-    ASSERT_EQ(countries->size(), 3u);
-    EXPECT_EQ((*countries)[0].code, "be");
-    EXPECT_EQ((*countries)[0].stations, 6);  // listed twice: counted together
-    EXPECT_EQ((*countries)[1].code, "ev");
-    EXPECT_EQ((*countries)[1].nameEn, "Evil land");
-    EXPECT_EQ((*countries)[2].code, "nl");
-    EXPECT_EQ((*countries)[2].stations, 14);
+  ASSERT_TRUE(countries);
+  ASSERT_EQ(countries->size(), 3u);
+  EXPECT_EQ((*countries)[0].code, "be");
+  EXPECT_EQ((*countries)[0].stations, 6);  // listed twice: counted together
+  EXPECT_EQ((*countries)[1].code, "ev");
+  EXPECT_EQ((*countries)[1].nameEn, "Evil land");
+  EXPECT_EQ((*countries)[2].code, "nl");
+  EXPECT_EQ((*countries)[2].stations, 14);
 
-    for (const char *bad : {"", "{}", "[{\"name\": ", "null", "\"[]\""})
-        EXPECT_FALSE(parseCountries(bad)) << bad;
-    EXPECT_TRUE(parseCountries("[]"));
+  for (const char* bad : {"", "{}", "[{\"name\": ", "null", "\"[]\""})
+    EXPECT_FALSE(parseCountries(bad)) << bad;
+  EXPECT_TRUE(parseCountries("[]"));
 }
 
-TEST(UpstreamMapping, StationsKeepOnlyWhatThePlayerCanPlayAndATagListCanCarry)
-{
-    const auto stations = parseStations(R"J([
+TEST(UpstreamMapping, StationsKeepOnlyWhatThePlayerCanPlayAndATagListCanCarry) {
+  const auto stations = parseStations(R"J([
         {"stationuuid":"AA-01","name":"Ok","url":"http://a/x","url_resolved":"https://a/y.pls","homepage":"https://www.ok.example/",
          "countrycode":"NL","codec":"MP3","bitrate":"128","hls":0},
         {"stationuuid":"aa-02","name":"No resolved","url":"http://b/z","countrycode":"nl","bitrate":64},
@@ -48,50 +46,49 @@ TEST(UpstreamMapping, StationsKeepOnlyWhatThePlayerCanPlayAndATagListCanCarry)
         {"stationuuid":"aa-10","name":"Script home","url_resolved":"http://i/","homepage":"javascript:alert(1)","countrycode":"NL"},
         {"stationuuid":"aa-11","name":"Tag home","url_resolved":"http://j/","homepage":"http://j/</homepage><naam>x","countrycode":"NL"}
     ])J");
-    ASSERT_TRUE(stations);
-    ASSERT_EQ(stations->size(), 5u);
-    const auto &ok = (*stations)[0];
-    EXPECT_EQ(ok.uuid, "aa-01");
-    EXPECT_EQ(ok.url, "https://a/y.pls");
-    EXPECT_EQ(ok.homepage, "www.ok.example/");
-    EXPECT_EQ(ok.country, "nl");
-    EXPECT_EQ(ok.bitrateKbps, 128);
-    EXPECT_EQ((*stations)[1].url, "http://b/z");  // the listed address when nothing was resolved
-    EXPECT_EQ((*stations)[2].url, "https://c/m.m3u8");  // HLS goes to the media framework as it is
-    EXPECT_EQ((*stations)[3].name, "Script home");
-    EXPECT_EQ((*stations)[3].homepage, "");
-    EXPECT_EQ((*stations)[4].homepage, "");
-    EXPECT_FALSE(parseStations("[{\"stationuuid\":"));
+  ASSERT_TRUE(stations);
+  ASSERT_EQ(stations->size(), 5u);
+  const auto& ok = (*stations)[0];
+  EXPECT_EQ(ok.uuid, "aa-01");
+  EXPECT_EQ(ok.url, "https://a/y.pls");
+  EXPECT_EQ(ok.homepage, "www.ok.example/");
+  EXPECT_EQ(ok.country, "nl");
+  EXPECT_EQ(ok.bitrateKbps, 128);
+  EXPECT_EQ((*stations)[1].url, "http://b/z");        // the listed address when nothing was resolved
+  EXPECT_EQ((*stations)[2].url, "https://c/m.m3u8");  // HLS goes to the media framework as it is
+  EXPECT_EQ((*stations)[3].name, "Script home");
+  EXPECT_EQ((*stations)[3].homepage, "");
+  EXPECT_EQ((*stations)[4].homepage, "");
+  EXPECT_FALSE(parseStations("[{\"stationuuid\":"));
 }
 
-TEST(UpstreamMapping, NamesLoseTagsAndControlCharactersButKeepTheirText)
-{
-    EXPECT_EQ(cleanName("<b>Hitradio</b> </naam><url>http://evil/</url>"), "Hitradio http://evil/");
-    EXPECT_EQ(cleanName("Rock &amp; Roll <3 Radio"), "Rock & Roll \xE2\x80\xB9" "3 Radio");
-    EXPECT_EQ(cleanName("&lt;naam&gt;x&lt;/naam&gt;"), "x");  // entities cannot smuggle tags in
-    EXPECT_EQ(cleanName("a > b"), "a \xE2\x80\xBA b");
-    EXPECT_EQ(cleanName("  Caf\xC3\xA9\t\r\nRadio \xF0\x9F\x8E\xBB  "), "Caf\xC3\xA9 Radio \xF0\x9F\x8E\xBB");
-    EXPECT_EQ(cleanName("Caf\xE9"), "Caf\xC3\xA9");  // not UTF-8: read as Windows-1252
-    const std::string longName = cleanName(std::string(199, 'a') + "\xC3\xA9" + "b");
-    EXPECT_EQ(longName, std::string(199, 'a'));  // cut before a split character, never inside it
-    EXPECT_EQ(cleanName(" \n\t "), "");
+TEST(UpstreamMapping, NamesLoseTagsAndControlCharactersButKeepTheirText) {
+  EXPECT_EQ(cleanName("<b>Hitradio</b> </naam><url>http://evil/</url>"), "Hitradio http://evil/");
+  EXPECT_EQ(cleanName("Rock &amp; Roll <3 Radio"),
+            "Rock & Roll \xE2\x80\xB9"
+            "3 Radio");
+  EXPECT_EQ(cleanName("&lt;naam&gt;x&lt;/naam&gt;"), "x");  // entities cannot smuggle tags in
+  EXPECT_EQ(cleanName("a > b"), "a \xE2\x80\xBA b");
+  EXPECT_EQ(cleanName("  Caf\xC3\xA9\t\r\nRadio \xF0\x9F\x8E\xBB  "), "Caf\xC3\xA9 Radio \xF0\x9F\x8E\xBB");
+  EXPECT_EQ(cleanName("Caf\xE9"), "Caf\xC3\xA9");  // not UTF-8: read as Windows-1252
+  const std::string longName = cleanName(std::string(199, 'a') + "\xC3\xA9" + "b");
+  EXPECT_EQ(longName, std::string(199, 'a'));  // cut before a split character, never inside it
+  EXPECT_EQ(cleanName(" \n\t "), "");
 }
 
-TEST(UpstreamMapping, CountryNamesPerLanguageWithHollandFirst)
-{
-    const std::vector<UpCountry> up{{"at", "Austria", 1}, {"ax", "\xC3\x85land Islands", 1}, {"be", "Belgium", 1},
-                                    {"nl", "The Netherlands", 1}, {"zw", "Zimbabwe", 1}, {"ci", "C\xC3\xB4te D'ivoire", 1}};
-    const auto rows = countryRowsFor(up);
-    std::vector<std::string> nl, en;
-    for (const auto &r : sortedFor(rows, Lang::Nl))
-        nl.push_back(r.nameNl);
-    for (const auto &r : sortedFor(rows, Lang::En))
-        en.push_back(r.nameEn);
-    EXPECT_EQ(nl, (std::vector<std::string>{"Holland", "\xC3\x85land Islands", "Belgi\xC3\xAB", "C\xC3\xB4te D'ivoire",
-                                            "Oostenrijk", "Zimbabwe"}));
-    EXPECT_EQ(en, (std::vector<std::string>{"The Netherlands", "\xC3\x85land Islands", "Austria", "Belgium",
-                                            "C\xC3\xB4te D'ivoire", "Zimbabwe"}));
-    EXPECT_EQ(countryCodeFromStem("holland"), "nl");
-    EXPECT_EQ(countryCodeFromStem("DE"), "de");
-    EXPECT_FALSE(countryCodeFromStem("belgie"));
+TEST(UpstreamMapping, CountryNamesPerLanguageWithHollandFirst) {
+  const std::vector<UpCountry> up{{"at", "Austria", 1},  {"ax", "\xC3\x85land Islands", 1},
+                                  {"be", "Belgium", 1},  {"nl", "The Netherlands", 1},
+                                  {"zw", "Zimbabwe", 1}, {"ci", "C\xC3\xB4te D'ivoire", 1}};
+  const auto rows = countryRowsFor(up);
+  std::vector<std::string> nl, en;
+  for (const auto& r : sortedFor(rows, Lang::Nl)) nl.push_back(r.nameNl);
+  for (const auto& r : sortedFor(rows, Lang::En)) en.push_back(r.nameEn);
+  EXPECT_EQ(nl, (std::vector<std::string>{"Holland", "\xC3\x85land Islands", "Belgi\xC3\xAB",
+                                          "C\xC3\xB4te D'ivoire", "Oostenrijk", "Zimbabwe"}));
+  EXPECT_EQ(en, (std::vector<std::string>{"The Netherlands", "\xC3\x85land Islands", "Austria", "Belgium",
+                                          "C\xC3\xB4te D'ivoire", "Zimbabwe"}));
+  EXPECT_EQ(countryCodeFromStem("holland"), "nl");
+  EXPECT_EQ(countryCodeFromStem("DE"), "de");
+  EXPECT_FALSE(countryCodeFromStem("belgie"));
 }
