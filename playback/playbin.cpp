@@ -63,33 +63,33 @@ struct Playbin::Bridge {
   // Bumped whenever the pipeline stops or starts over, so messages of an earlier run are ignored.
   std::atomic<quint64> generation{0};
 
-  // A handler that answers GST_BUS_DROP owns the message: it is unreffed here or handed on.
-  // One message never released keeps its whole pipeline alive.
-  static GstBusSyncReply sync(GstBus*, GstMessage* msg, gpointer data) {
-    auto* self = static_cast<Bridge*>(data);
+  // What the player acts on; the rest is dropped where it arises.
+  static bool wanted(GstMessage* msg, GstElement* playbin) {
     switch (GST_MESSAGE_TYPE(msg)) {
       case GST_MESSAGE_STATE_CHANGED:
-        if (GST_MESSAGE_SRC(msg) != GST_OBJECT(self->playbin.load())) {
-          gst_message_unref(msg);
-          return GST_BUS_DROP;
-        }
-        break;
+        return GST_MESSAGE_SRC(msg) == GST_OBJECT(playbin);
       case GST_MESSAGE_ERROR:
       case GST_MESSAGE_WARNING:
       case GST_MESSAGE_EOS:
       case GST_MESSAGE_BUFFERING:
       case GST_MESSAGE_TAG:
       case GST_MESSAGE_CLOCK_LOST:
-        break;
+        return true;
       case GST_MESSAGE_ELEMENT:
-        if (answerprobe::isPlaylistMessage(msg)) break;
-        gst_message_unref(msg);
-        return GST_BUS_DROP;
+        return answerprobe::isPlaylistMessage(msg);
       default:
-        gst_message_unref(msg);
-        return GST_BUS_DROP;
+        return false;
     }
-    QCoreApplication::postEvent(self->receiver, new BusEvent(msg, self->generation.load()));
+  }
+
+  // A handler that answers GST_BUS_DROP owns the message: it is unreffed here or handed on.
+  // One message never released keeps its whole pipeline alive.
+  static GstBusSyncReply sync(GstBus*, GstMessage* msg, gpointer data) {
+    auto* self = static_cast<Bridge*>(data);
+    if (wanted(msg, self->playbin.load()))
+      QCoreApplication::postEvent(self->receiver, new BusEvent(msg, self->generation.load()));
+    else
+      gst_message_unref(msg);
     return GST_BUS_DROP;
   }
 };

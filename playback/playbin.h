@@ -13,8 +13,8 @@ class QObject;
 
 // The GStreamer side of the player: one playbin at a time, built fresh for each stream, with
 // the audio sink, the User-Agent, ICY and the answer probe set on its source, volume and mute,
-// and the buffering rule. Its bus messages reach the receiver's thread as BusEvents that carry the generation of
-// the run they belong to; a message of an earlier run is stale and to be ignored.
+// and the buffering rule. Its bus messages reach the receiver's thread as BusEvents that carry
+// the generation of the run they belong to; a message of an earlier run is stale and ignored.
 //
 // playbin, not playbin3, for every stream: in GStreamer 1.22 playbin3's decodebin3 stops with
 // "not-linked" where a live Ogg stream starts its next chain (the next song), which playbin's

@@ -41,7 +41,7 @@ void StreamResolver::cancel() {
 }
 
 void StreamResolver::resolve(const Candidate& given) {
-  const Candidate c{PlayableStream(given.url), given.depth};
+  const Candidate c{playableStream(given.url), given.depth};
   if (c.url.isEmpty()) {
     qCInfo(lcPlayback) << "not a stream address:" << given.url;
     Q_EMIT rejected(Failure::Unreadable);
@@ -74,7 +74,7 @@ void StreamResolver::expand(playlist::Format format, const QByteArray& body, con
   next();
 }
 
-QUrl PlayableStream(const QUrl& url) {
+QUrl playableStream(const QUrl& url) {
   if (!url.isValid() || url.host().isEmpty()) return {};
   const QString scheme = url.scheme().toLower();
   if (scheme == u"http" || scheme == u"https") return url;

@@ -59,4 +59,4 @@ class StreamResolver final : public QObject {
 
 // The address GStreamer may open for a station's address: http and https as they are, icy and
 // icyx as http; an empty URL for anything else.
-QUrl PlayableStream(const QUrl& url);
+QUrl playableStream(const QUrl& url);

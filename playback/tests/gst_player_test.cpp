@@ -273,9 +273,9 @@ TEST_F(GstPlayerTest, OnlyStreamAddressesAreOpened) {
     EXPECT_EQ(player().statusText(), QStringLiteral("Cannot play this stream"));
     EXPECT_TRUE(history().filter(QStringLiteral("3:Playing")).isEmpty());
   }
-  EXPECT_EQ(PlayableStream(QUrl(QStringLiteral("icy://127.0.0.1:8000/live"))),
+  EXPECT_EQ(playableStream(QUrl(QStringLiteral("icy://127.0.0.1:8000/live"))),
             QUrl(QStringLiteral("http://127.0.0.1:8000/live")));
-  EXPECT_EQ(PlayableStream(QUrl(QStringLiteral("ICYX://host/x"))), QUrl(QStringLiteral("http://host/x")));
+  EXPECT_EQ(playableStream(QUrl(QStringLiteral("ICYX://host/x"))), QUrl(QStringLiteral("http://host/x")));
 }
 
 // A playlist of 20 playlists of 20 playlists of a dead stream: one start stays within its budget.

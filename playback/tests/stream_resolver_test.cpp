@@ -84,7 +84,7 @@ TEST_F(StreamResolverTest, UnplayableCandidatesAreRejectedWithTheirReason) {
   }
   EXPECT_EQ(found_, QStringList(2, url("/list")));
   EXPECT_EQ(exhausted_, 5);
-  EXPECT_EQ(PlayableStream(QUrl(QStringLiteral("icy://127.0.0.1:8000/live"))),
+  EXPECT_EQ(playableStream(QUrl(QStringLiteral("icy://127.0.0.1:8000/live"))),
             QUrl(QStringLiteral("http://127.0.0.1:8000/live")));
 }
 
