@@ -31,12 +31,12 @@ std::shared_ptr<const SearchMatches::Term> SearchMatches::term(const std::string
   lookup(text, [&](int64_t id, const std::string& country) { rows.emplace_back(id, country); });
 
   auto made = std::make_shared<Term>();
-  std::lock_guard lock(mutex_);
-  made->inOrder.reserve(rows.size());
-  for (const auto& [id, country] : rows) made->inOrder.push_back({id, countryNumber(country)});
   made->ids.reserve(rows.size());
-  for (const auto& hit : made->inOrder) made->ids.push_back(hit.id);
+  for (const auto& row : rows) made->ids.push_back(row.first);
   std::sort(made->ids.begin(), made->ids.end());
+  made->inOrder.reserve(rows.size());
+  std::lock_guard lock(mutex_);
+  for (const auto& [id, country] : rows) made->inOrder.push_back({id, countryNumber(country)});
   if (version != version_) return made;  // the stations changed meanwhile: use once, keep nothing
   const size_t size = text.size() + rows.size() * (sizeof(Hit) + sizeof(int64_t));
   if (size > maxBytes_) return made;
