@@ -5,14 +5,19 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <unistd.h>
+
+#include <algorithm>
+#include <optional>
 
 #include "trap.h"
 
@@ -20,11 +25,29 @@ namespace {
 
 constexpr int kConnectTimeoutMs = 500;
 constexpr int kAnswerTimeoutMs = 1500;
-// A peer that says nothing useful is dropped: the request is one short line.
+// A peer that says nothing useful is dropped: the request is one short line, "activate" and
+// optionally a blank and the launcher's token (copies before tokens send the bare word).
 constexpr int kIdleTimeoutMs = 2000;
-constexpr qint64 kMaxRequest = 64;
-const QByteArray kRequest = "activate\n";
+constexpr qsizetype kMaxToken = 256;
+constexpr qint64 kMaxRequest = 300;
+const QByteArray kRequest = "activate";
 const QByteArray kAnswer = "ok\n";
+
+QByteArray activationRequest(const QString& token) {
+  if (!isUsableActivationToken(token)) return kRequest + '\n';
+  return kRequest + ' ' + token.toLatin1() + '\n';
+}
+
+// The token of a request line; nullopt for anything that is not a request.
+std::optional<QString> tokenOfRequest(const QByteArray& line) {
+  if (!line.endsWith('\n')) return std::nullopt;
+  const QByteArray body = line.chopped(1);
+  if (body == kRequest) return QString();
+  if (!body.startsWith(kRequest + ' ')) return std::nullopt;
+  const QString token = QString::fromLatin1(body.mid(kRequest.size() + 1));
+  if (!isUsableActivationToken(token)) return std::nullopt;
+  return token;
+}
 
 QString runtimeFolder() {
   // The per-user runtime folder is private to the user; /tmp is shared, so the uid goes in
@@ -43,10 +66,12 @@ class LocalSingleInstance final : public SingleInstance {
 
   bool isAnotherRunning() override { return connectToRunning(); }
 
-  bool ActivatePreviousInstance() override {
+  bool ActivatePreviousInstance(const QString& activationToken) override {
     if (!client_ && !connectToRunning()) return false;
     std::unique_ptr<QLocalSocket> client = std::move(client_);
-    client->write(kRequest);
+    if (!activationToken.isEmpty() && !isUsableActivationToken(activationToken))
+      qCWarning(lcApp) << "the launcher's activation token is not passed on: it is not a plain short word";
+    client->write(activationRequest(activationToken));
     if (!client->waitForBytesWritten(kAnswerTimeoutMs)) {
       qCWarning(lcApp) << "running copy did not take the activation request:" << client->errorString();
       return false;
@@ -106,8 +131,8 @@ class LocalSingleInstance final : public SingleInstance {
       if (peer->bytesAvailable() > kMaxRequest) peer->abort();
       return;
     }
-    const QByteArray line = peer->readLine(kMaxRequest + 1);
-    if (line != kRequest) {
+    const std::optional<QString> token = tokenOfRequest(peer->readLine(kMaxRequest + 1));
+    if (!token) {
       qCWarning(lcApp) << "ignoring an unknown request on" << name_;
       peer->abort();
       return;
@@ -115,7 +140,9 @@ class LocalSingleInstance final : public SingleInstance {
     peer->write(kAnswer);
     peer->flush();
     peer->disconnectFromServer();
-    Q_EMIT activationRequested();
+    qCInfo(lcApp) << "a later copy asks for the window"
+                  << (token->isEmpty() ? "without a token" : "with its token");
+    Q_EMIT activationRequested(*token);
   }
 
   QString name_;
@@ -139,12 +166,75 @@ std::unique_ptr<SingleInstance> makeSingleInstance(const QString& programFolder)
   return std::make_unique<LocalSingleInstance>(singleInstanceServerName(programFolder));
 }
 
-void bringToFront(QWidget* window) {
+bool isUsableActivationToken(const QString& token) {
+  if (token.isEmpty() || token.size() > kMaxToken) return false;
+  return std::all_of(token.begin(), token.end(),
+                     [](QChar c) { return c.unicode() > 0x20 && c.unicode() < 0x7f; });
+}
+
+QString launcherActivationToken() {
+  const QString token = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+  return token.isEmpty() ? qEnvironmentVariable("DESKTOP_STARTUP_ID") : token;
+}
+
+namespace {
+
+bool onWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
+
+// Asks the compositor for the focus. Qt's Wayland plugin activates with the token it finds in
+// XDG_ACTIVATION_TOKEN (and then clears it); it is set only for this one request, so that it
+// neither goes stale nor reaches the programs this one starts.
+void requestActivation(QWidget* window, const QString& token) {
+  const bool withToken = onWayland() && !token.isEmpty();
+  if (withToken) qputenv("XDG_ACTIVATION_TOKEN", token.toLatin1());
+  window->activateWindow();
+  if (withToken) qunsetenv("XDG_ACTIVATION_TOKEN");
+  qCInfo(lcApp) << "activation requested" << (withToken ? "with the launcher's token" : "without a token");
+}
+
+// On Wayland a window that was hidden is mapped again only with its first frame after the
+// compositor has configured it; an activation sent before that is dropped, so it waits.
+class ActivateWhenExposed final : public QObject {
+ public:
+  ActivateWhenExposed(QWidget* window, QString token)
+      : QObject(window), window_(window), token_(std::move(token)) {
+    window->windowHandle()->installEventFilter(this);
+    // A compositor that never shows the window must not keep the token forever.
+    QTimer::singleShot(10000, this, [this] { deleteLater(); });
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
+      watched->removeEventFilter(this);
+      // After the expose has painted: the compositor maps the window with that first frame.
+      QMetaObject::invokeMethod(
+          this,
+          [this] {
+            requestActivation(window_, token_);
+            deleteLater();
+          },
+          Qt::QueuedConnection);
+    }
+    return false;
+  }
+
+ private:
+  QWidget* window_;
+  QString token_;
+};
+
+}  // namespace
+
+void bringToFront(QWidget* window, const QString& activationToken) {
   if (window->windowState() & Qt::WindowMinimized)
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
   window->show();
   window->raise();
-  window->activateWindow();
+  if (onWayland() && window->windowHandle() && !window->windowHandle()->isExposed())
+    new ActivateWhenExposed(window, activationToken);
+  else
+    requestActivation(window, activationToken);
 }
 
 #include "instance_linux.moc"
