@@ -2,7 +2,8 @@
 # Runs the installed program on X11 (Xvfb and openbox), as a new user would:
 #  - WM_CLASS is the launcher's name, and the window offers no maximise (_MOTIF_WM_HINTS, and
 #    openbox's _NET_WM_ALLOWED_ACTIONS); maximise and fullscreen keys leave it at 676x564;
-#  - a second start with a startup id raises and activates it over another window;
+#  - a second start with a startup id raises and activates it over another window, and the
+#    running copy ends that start's launch feedback;
 #  - closed without a tray it is minimised, and a second start without an id restores it;
 #  - a loopback stream plays (MPRIS PlaybackStatus).
 # A screenshot goes to build/x11-check.png.
@@ -18,7 +19,7 @@ source scripts/desktop-check-lib.sh
 APP_ID=vantor-internet-radio
 TITLE="Vantor Internet Radio"
 
-for tool in Xvfb openbox xdotool xprop xwininfo xdpyinfo xmessage import; do
+for tool in Xvfb openbox xdotool xprop xwininfo xdpyinfo xmessage xev import; do
   command -v "$tool" >/dev/null || fail "$tool is missing (scripts/packages.sh installs it)"
 done
 
@@ -83,7 +84,12 @@ wait_for "the other window" 'xdotool search --class xmessage'
 other=$(xdotool search --class xmessage | head -n 1)
 xdotool windowactivate --sync "$other" || true
 wait_for "the other window to be active" '[ "$(xdotool getactivewindow)" = "$other" ]'
+# What reaches the root window: the running copy ends the launch feedback of the second start.
+spawn root-events.log stdbuf -oL xev -root -event property -event substructure
+sleep 1
 second_start second-with-id DESKTOP_STARTUP_ID="vantor-check-$$_TIME$(date +%s)"
+wait_for "the launch feedback of the second start to be ended (_NET_STARTUP_INFO_BEGIN)" \
+  'grep _NET_STARTUP_INFO_BEGIN "$work/root-events.log"'
 wait_for "the running copy to take the startup id (log)" '[ "$(log_count "asks for the window with its token")" -ge 1 ]'
 wait_for "the window to be active after the second start (active: \$(xdotool getactivewindow))" active
 require_alive "after the second start"

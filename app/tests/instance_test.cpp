@@ -11,7 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <optional>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -34,6 +38,50 @@ void leaveStaleSocket(const QString& path) {
   ::close(fd);
   ASSERT_TRUE(QFile::exists(path));
 }
+
+// A running copy from before tokens, on a thread of its own: it confirms only the bare request
+// and drops any other line, as that version did.
+class CopyBeforeTokens {
+ public:
+  explicit CopyBeforeTokens(const QString& path) {
+    const QByteArray bytes = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    memcpy(address.sun_path, bytes.constData(), size_t(bytes.size()));
+    fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    listening_ =
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 && ::listen(fd_, 4) == 0;
+    thread_ = std::thread([this] { serve(); });
+  }
+  ~CopyBeforeTokens() {
+    ::shutdown(fd_, SHUT_RDWR);
+    thread_.join();
+    ::close(fd_);
+  }
+  bool listening() const { return listening_; }
+  std::vector<std::string> lines() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lines_;
+  }
+
+ private:
+  void serve() {
+    for (int peer; (peer = ::accept(fd_, nullptr, nullptr)) >= 0; ::close(peer)) {
+      std::string line;
+      char c;
+      while (line.size() < 400 && ::read(peer, &c, 1) == 1 && c != '\n') line += c;
+      if (line.empty()) continue;  // a connection that only asked whether a copy runs
+      std::lock_guard<std::mutex> lock(mutex_);
+      lines_.push_back(line);
+      if (line == "activate" && ::write(peer, "ok\n", 3) != 3) return;
+    }
+  }
+  int fd_ = -1;
+  bool listening_ = false;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::vector<std::string> lines_;
+};
 
 class SingleInstanceTest : public ::testing::Test {
  protected:
@@ -158,6 +206,14 @@ TEST_F(SingleInstanceTest, ARequestCarriesTheLaunchersToken) {
       EXPECT_EQ(activations.count(), 0) << c.line.constData();
     }
   }
+}
+
+TEST_F(SingleInstanceTest, ACopyFromBeforeTokensIsAskedAgainWithoutOne) {
+  CopyBeforeTokens running(name);
+  ASSERT_TRUE(running.listening());
+  auto later = makeSingleInstance(folder.path());
+  EXPECT_TRUE(later->ActivatePreviousInstance("launcher-4f0c_TIME77"));
+  EXPECT_EQ(running.lines(), (std::vector<std::string>{"activate launcher-4f0c_TIME77", "activate"}));
 }
 
 TEST(launcherActivationToken, TheWaylandTokenComesBeforeTheX11StartupId) {
