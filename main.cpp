@@ -4,6 +4,10 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
 #include "app/directorychild.h"
 #include "app/endsignals.h"
 #include "app/instance.h"
@@ -43,17 +47,31 @@ void startBundledDirectory(DirectoryChild& child, const ProgramFolder& folder,
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QString::fromLatin1(Version::kProgramTitle));
+  // Docks match a window to its launcher by one name: the desktop file's, the Wayland app id and
+  // both halves of the X11 WM_CLASS (the instance half from -name, the class from the
+  // application name).
+  // Read before QApplication: Qt's X11 plugin takes DESKTOP_STARTUP_ID out of the environment.
+  const QString activationToken = launcherActivationToken();
+  std::vector<char*> args(argv, argv + argc);
+  char nameOption[] = "-name";
+  char desktopName[] = "vantor-internet-radio";
+  if (std::find_if(args.begin(), args.end(), [](const char* a) { return std::strcmp(a, "-name") == 0; }) ==
+      args.end())
+    args.insert(args.begin() + std::min(argc, 1), {nameOption, desktopName});
+  int count = int(args.size());
+  args.push_back(nullptr);
+  QApplication app(count, args.data());
+  QApplication::setApplicationName(QString::fromLatin1(desktopName));
+  QApplication::setApplicationDisplayName(QString::fromLatin1(Version::kProgramTitle));
   QApplication::setApplicationVersion(QString::fromLatin1(Version::kText));
-  QApplication::setDesktopFileName(QStringLiteral("vantor-internet-radio"));
+  QApplication::setDesktopFileName(QString::fromLatin1(desktopName));
   // The window goes to the tray when closed; the program ends only when it says so.
   QApplication::setQuitOnLastWindowClosed(false);
 
   const ProgramFolder folder = ProgramFolder::ofExecutable();
   auto instance = makeSingleInstance(folder.path());
   if (instance->isAnotherRunning() || (!instance->listen() && instance->isAnotherRunning())) {
-    instance->ActivatePreviousInstance();
+    instance->ActivatePreviousInstance(activationToken);
     return 0;
   }
 
@@ -65,7 +83,7 @@ int main(int argc, char** argv) {
   GstMediaPlayer player;
   BusMessenger messenger(QDBusConnection::sessionBus());
   Form1 form(Form1Services{folder, prompt, player, makeSystemTray(), directoryAddress, &messenger});
-  QObject::connect(instance.get(), &SingleInstance::activationRequested, &form, &Form1::activate);
+  QObject::connect(instance.get(), &SingleInstance::activationRequested, &form, &Form1::activateWithToken);
   // Without a session bus the program simply has no desktop media controls.
   Mpris mpris;
   if (mpris.publish(QDBusConnection::sessionBus())) linkMpris(form, mpris);

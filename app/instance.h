@@ -12,9 +12,12 @@ class QWidget;
 //
 //   auto instance = makeSingleInstance(folder);
 //   if (instance->isAnotherRunning() || (!instance->listen() && instance->isAnotherRunning())) {
-//     instance->ActivatePreviousInstance();
+//     instance->ActivatePreviousInstance(launcherActivationToken());
 //     return 0;
 //   }
+//
+// The launcher's activation token travels along: on Wayland only a window activated with a
+// token may take the focus, and X11 window managers judge a request by its startup id.
 class SingleInstance : public QObject {
   Q_OBJECT
  public:
@@ -23,16 +26,18 @@ class SingleInstance : public QObject {
 
   // True when a running copy answers on this folder's name.
   virtual bool isAnotherRunning() = 0;
-  // Asks the running copy to restore, raise, activate and show its window. True once that
-  // copy has confirmed the request; false when no copy answered.
-  virtual bool ActivatePreviousInstance() = 0;
+  // Asks the running copy to restore, raise, activate and show its window, with the token the
+  // launcher gave this copy (may be empty). True once that copy has confirmed the request;
+  // false when no copy answered.
+  virtual bool ActivatePreviousInstance(const QString& activationToken) = 0;
   // Makes this copy the running one. A name left behind by a copy that crashed is taken over;
   // false when a live copy holds the name (it won a race) or the name cannot be served.
   virtual bool listen() = 0;
 
  Q_SIGNALS:
-  // A later copy wants this copy's window in front.
-  void activationRequested();
+  // A later copy wants this copy's window in front; token is the one it was started with, or
+  // empty (an older copy, or a start without a launcher).
+  void activationRequested(const QString& token);
 };
 
 // The local socket implementation.
@@ -42,5 +47,14 @@ std::unique_ptr<SingleInstance> makeSingleInstance(const QString& programFolder)
 // of the folder's path.
 QString singleInstanceServerName(const QString& programFolder);
 
-// Restores the window if minimised (also when hidden), shows it, raises it and activates it.
-void bringToFront(QWidget* window);
+// The token the launcher started this process with (XDG_ACTIVATION_TOKEN, on X11
+// DESKTOP_STARTUP_ID); empty when there is none. Read it before creating the application:
+// Qt's X11 plugin takes DESKTOP_STARTUP_ID out of the environment.
+QString launcherActivationToken();
+
+// Whether a token may travel in a request: a short run of printable ASCII without blanks.
+bool isUsableActivationToken(const QString& token);
+
+// Restores the window if minimised (also when hidden), shows it, raises it and activates it;
+// with a token from the desktop, the activation uses it.
+void bringToFront(QWidget* window, const QString& activationToken = {});

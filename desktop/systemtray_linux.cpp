@@ -1,30 +1,88 @@
 #include "systemtray.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPointer>
 #include <QSystemTrayIcon>
 
 #include "desktop_log.h"
 
 namespace {
 
+const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString kWatcherPath = QStringLiteral("/StatusNotifierWatcher");
+
+// Whether a panel that shows StatusNotifier icons is registered on the session bus.
+bool statusNotifierHostRegistered() {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected() || !bus.interface()->isServiceRegistered(kWatcher)) return false;
+  QDBusMessage get = QDBusMessage::createMethodCall(
+      kWatcher, kWatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+  get << kWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
+  const QDBusMessage reply = bus.call(get, QDBus::Block, 2000);
+  return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+         qvariant_cast<QDBusVariant>(reply.arguments().first()).variant().toBool();
+}
+
 class QtSystemTray final : public SystemTray {
   Q_OBJECT
  public:
-  QtSystemTray() { connect(&icon_, &QSystemTrayIcon::activated, this, &QtSystemTray::onActivated); }
-
-  bool isAvailable() const override { return QSystemTrayIcon::isSystemTrayAvailable(); }
-
-  void show(const QIcon& icon, const QString& tip) override {
-    icon_.setIcon(icon);
-    icon_.setToolTip(tip);
-    // Without a tray the icon cannot be seen; QSystemTrayIcon would only warn.
-    if (isAvailable())
-      icon_.show();
-    else
-      qCDebug(lcDesktop) << "no system tray; icon kept hidden";
+  QtSystemTray() {
+    // A panel can come after the program (a shell extension turned on, waybar started): an
+    // icon that was asked for meanwhile is shown then.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return;
+    auto* watcher = new QDBusServiceWatcher(kWatcher, bus, QDBusServiceWatcher::WatchForRegistration, this);
+    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, &QtSystemTray::showIfWanted);
+    bus.connect(kWatcher, kWatcherPath, kWatcher, QStringLiteral("StatusNotifierHostRegistered"), this,
+                SLOT(showIfWanted()));
   }
 
-  void hide() override { icon_.hide(); }
-  void setMenu(QMenu* menu) override { icon_.setContextMenu(menu); }
+  // Qt settles once per process, at its first tray call, whether the tray goes over D-Bus: asked
+  // before a panel is there, it would never use one that comes later. So it is asked only once a
+  // StatusNotifier host is there, or on X11, where a tray of the older kind may serve.
+  bool isAvailable() const override {
+    if (!statusNotifierHostRegistered() && QGuiApplication::platformName() != QLatin1String("xcb"))
+      return false;
+    return QSystemTrayIcon::isSystemTrayAvailable();
+  }
+
+  void show(const QIcon& icon, const QString& tip) override {
+    wanted_ = true;
+    iconImage_ = icon;
+    tip_ = tip;
+    if (!isAvailable()) {
+      qCDebug(lcDesktop) << "no system tray; the icon is shown when one comes";
+      return;
+    }
+    if (!icon_) {
+      icon_ = std::make_unique<QSystemTrayIcon>();
+      connect(icon_.get(), &QSystemTrayIcon::activated, this, &QtSystemTray::onActivated);
+      icon_->setContextMenu(menu_);
+    }
+    icon_->setIcon(icon);
+    icon_->setToolTip(tip);
+    icon_->show();
+  }
+
+  void hide() override {
+    wanted_ = false;
+    if (icon_) icon_->hide();
+  }
+  void setMenu(QMenu* menu) override {
+    menu_ = menu;
+    if (icon_) icon_->setContextMenu(menu);
+  }
+
+ private Q_SLOTS:
+  void showIfWanted() {
+    if (wanted_ && !(icon_ && icon_->isVisible())) show(iconImage_, tip_);
+  }
 
  private:
   void onActivated(QSystemTrayIcon::ActivationReason reason) {
@@ -44,7 +102,11 @@ class QtSystemTray final : public SystemTray {
     }
   }
 
-  QSystemTrayIcon icon_;
+  std::unique_ptr<QSystemTrayIcon> icon_;  // made only once a tray is there, see isAvailable
+  QPointer<QMenu> menu_;
+  QIcon iconImage_;
+  QString tip_;
+  bool wanted_ = false;
 };
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include "app/ini.h"
+#include "app/instance.h"
 #include "app/profilekeys.h"
 #include "app/plaintext.h"
 #include "app/trap.h"
@@ -29,6 +30,7 @@
 namespace {
 constexpr int kWidth = 676;
 constexpr int kHeight = 564;
+constexpr Qt::WindowStates kLarge = Qt::WindowMaximized | Qt::WindowFullScreen;
 }  // namespace
 
 Form1::Form1(Form1Services services, QWidget* parent)
@@ -43,6 +45,11 @@ Form1::Form1(Form1Services services, QWidget* parent)
   ui_->setupUi(this);
   usePlainText(this);
   setFixedSize(kWidth, kHeight);
+  // A window of one size has nothing to maximise; Wayland decorations and X11 window managers
+  // read these flags for the buttons they offer.
+  setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) &
+                 ~(Qt::WindowMaximizeButtonHint | Qt::WindowFullscreenButtonHint));
   icon_ = makeAppIcon();
   setWindowIcon(icon_);
   ui_->RadioUrl->setText(directory_.siteAddress());
@@ -248,12 +255,18 @@ bool Form1::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void Form1::activate() {
+void Form1::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  // A desktop shortcut may still maximise or fullscreen the window: hand the state back at
+  // once, queued so that the compositor's request is answered first.
+  if (event->type() == QEvent::WindowStateChange && (windowState() & kLarge))
+    QMetaObject::invokeMethod(
+        this, [this] { setWindowState(windowState() & ~kLarge); }, Qt::QueuedConnection);
+}
+
+void Form1::activateWithToken(const QString& activationToken) {
   const char* before = isMinimized() ? "minimised" : isVisible() ? "shown" : "hidden";
-  if (isMinimized()) showNormal();
-  show();
-  raise();
-  activateWindow();
+  bringToFront(this, activationToken);
   tray_->Remove();
   qCInfo(lcApp) << "window brought to the front; it was" << before << "and is now"
                 << (isVisible() && !isMinimized() ? "shown" : "not shown");

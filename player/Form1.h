@@ -56,8 +56,10 @@ class Form1 final : public QWidget {
   // Downloads the station list file of a country and fills List1, List2 and List3.
   void LaadLijst_Radio(const QString& file);
 
-  // Another copy was started: come to the front.
-  void activate();
+  // Come to the front (the desktop's media controls ask for it).
+  void activate() { activateWithToken({}); }
+  // Another copy was started: come to the front, with the token that copy was launched with.
+  void activateWithToken(const QString& activationToken);
 
   // Plays an address handed in from outside (the desktop's media controls). Such a station has
   // no name or home page of its own: the address is shown as its name, the directory's site as
@@ -77,6 +79,7 @@ class Form1 final : public QWidget {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

@@ -11,6 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -32,6 +38,50 @@ void leaveStaleSocket(const QString& path) {
   ::close(fd);
   ASSERT_TRUE(QFile::exists(path));
 }
+
+// A running copy from before tokens, on a thread of its own: it confirms only the bare request
+// and drops any other line, as that version did.
+class CopyBeforeTokens {
+ public:
+  explicit CopyBeforeTokens(const QString& path) {
+    const QByteArray bytes = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    memcpy(address.sun_path, bytes.constData(), size_t(bytes.size()));
+    fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    listening_ =
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 && ::listen(fd_, 4) == 0;
+    thread_ = std::thread([this] { serve(); });
+  }
+  ~CopyBeforeTokens() {
+    ::shutdown(fd_, SHUT_RDWR);
+    thread_.join();
+    ::close(fd_);
+  }
+  bool listening() const { return listening_; }
+  std::vector<std::string> lines() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return lines_;
+  }
+
+ private:
+  void serve() {
+    for (int peer; (peer = ::accept(fd_, nullptr, nullptr)) >= 0; ::close(peer)) {
+      std::string line;
+      char c;
+      while (line.size() < 400 && ::read(peer, &c, 1) == 1 && c != '\n') line += c;
+      if (line.empty()) continue;  // a connection that only asked whether a copy runs
+      std::lock_guard<std::mutex> lock(mutex_);
+      lines_.push_back(line);
+      if (line == "activate" && ::write(peer, "ok\n", 3) != 3) return;
+    }
+  }
+  int fd_ = -1;
+  bool listening_ = false;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::vector<std::string> lines_;
+};
 
 class SingleInstanceTest : public ::testing::Test {
  protected:
@@ -55,7 +105,7 @@ TEST_F(SingleInstanceTest, NameIsPerFolderAndIndependentOfHowThePathIsWritten) {
 TEST_F(SingleInstanceTest, WithNoRunningCopyTheFirstStartsNormally) {
   auto first = makeSingleInstance(folder.path());
   EXPECT_FALSE(first->isAnotherRunning());
-  EXPECT_FALSE(first->ActivatePreviousInstance());
+  EXPECT_FALSE(first->ActivatePreviousInstance({}));
   ASSERT_TRUE(first->listen());
 
   auto second = makeSingleInstance(folder.path());
@@ -120,6 +170,70 @@ TEST_F(SingleInstanceTest, OnlyTheActivationRequestIsHonoured) {
   QSignalSpy answered(&good, &QLocalSocket::readyRead);
   if (!good.canReadLine()) answered.wait(1000);
   EXPECT_EQ(good.readLine(), "ok\n");
+}
+
+TEST_F(SingleInstanceTest, ARequestCarriesTheLaunchersToken) {
+  auto instance = makeSingleInstance(folder.path());
+  ASSERT_TRUE(instance->listen());
+  QSignalSpy activations(instance.get(), &SingleInstance::activationRequested);
+  // The line a peer sends, and the token the window then gets (none: the request is refused).
+  const struct {
+    QByteArray line;
+    std::optional<QString> token;
+  } cases[] = {
+      {"activate\n", ""},  // a copy from before tokens
+      {"activate 4f0c-6e1a_TIME1234567\n", "4f0c-6e1a_TIME1234567"},
+      {"activate " + QByteArray(256, 'k') + "\n", QString(256, 'k')},
+      {"activate " + QByteArray(257, 'k') + "\n", std::nullopt},
+      {"activate \n", std::nullopt},
+      {"activate two words\n", std::nullopt},
+      {"activate t\xc3\xb6ken\n", std::nullopt},
+      {"activate tab\there\n", std::nullopt},
+      {"activated\n", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    QLocalSocket peer;
+    peer.connectToServer(name);
+    ASSERT_TRUE(peer.waitForConnected(1000));
+    QSignalSpy gone(&peer, &QLocalSocket::disconnected);
+    peer.write(c.line);
+    // Answered or refused, the peer is let go.
+    ASSERT_TRUE(gone.wait(5000)) << c.line.constData();
+    if (c.token) {
+      ASSERT_EQ(activations.count(), 1) << c.line.constData();
+      EXPECT_EQ(activations.takeFirst().at(0).toString(), *c.token);
+    } else {
+      EXPECT_EQ(activations.count(), 0) << c.line.constData();
+    }
+  }
+}
+
+TEST_F(SingleInstanceTest, ACopyFromBeforeTokensIsAskedAgainWithoutOne) {
+  CopyBeforeTokens running(name);
+  ASSERT_TRUE(running.listening());
+  auto later = makeSingleInstance(folder.path());
+  EXPECT_TRUE(later->ActivatePreviousInstance("launcher-4f0c_TIME77"));
+  EXPECT_EQ(running.lines(), (std::vector<std::string>{"activate launcher-4f0c_TIME77", "activate"}));
+}
+
+TEST(launcherActivationToken, TheWaylandTokenComesBeforeTheX11StartupId) {
+  const struct {
+    const char* wayland;
+    const char* x11;
+    QString token;
+  } cases[] = {{nullptr, nullptr, ""},
+               {nullptr, "openbox-7-host_TIME99", "openbox-7-host_TIME99"},
+               {"wl-4f0c", "openbox-7-host_TIME99", "wl-4f0c"},
+               {"", "x-1_TIME5", "x-1_TIME5"}};
+  const QByteArray savedWayland = qgetenv("XDG_ACTIVATION_TOKEN");
+  const QByteArray savedX11 = qgetenv("DESKTOP_STARTUP_ID");
+  for (const auto& c : cases) {
+    c.wayland ? qputenv("XDG_ACTIVATION_TOKEN", c.wayland) : qunsetenv("XDG_ACTIVATION_TOKEN");
+    c.x11 ? qputenv("DESKTOP_STARTUP_ID", c.x11) : qunsetenv("DESKTOP_STARTUP_ID");
+    EXPECT_EQ(launcherActivationToken(), c.token);
+  }
+  savedWayland.isNull() ? qunsetenv("XDG_ACTIVATION_TOKEN") : qputenv("XDG_ACTIVATION_TOKEN", savedWayland);
+  savedX11.isNull() ? qunsetenv("DESKTOP_STARTUP_ID") : qputenv("DESKTOP_STARTUP_ID", savedX11);
 }
 
 TEST(bringToFront, RestoresShowsAndKeepsTheWindowUp) {
@@ -234,7 +348,10 @@ TEST_F(TwoCopiesTest, SecondCopyEndsAndTheFirstBringsItsWindowForward) {
     QTest::qWait(100);
   ASSERT_TRUE(QFile::exists(name)) << first.readAll().constData();
 
+  // The launcher's token reaches the running copy.
+  env.insert("XDG_ACTIVATION_TOKEN", "launcher-4f0c_TIME77");
   QString activation;
+  QString request;
   for (int attempt = 0; attempt < 10 && activation.isEmpty(); ++attempt) {
     QProcess second;
     start(second);
@@ -242,10 +359,12 @@ TEST_F(TwoCopiesTest, SecondCopyEndsAndTheFirstBringsItsWindowForward) {
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_FALSE(second.readAll().contains("brought to the front"));
+    request = waitForLine(first, "vantor.app: a later copy asks", 5000);
     activation = waitForLine(first, "vantor.app: window brought to the front", 5000);
     if (!activation.startsWith("vantor.app: window")) activation.clear();
   }
   ASSERT_FALSE(activation.isEmpty());
+  EXPECT_TRUE(request.endsWith("with its token")) << request.toStdString();
   EXPECT_FALSE(activation.contains("it was shown")) << activation.toStdString();
   EXPECT_TRUE(activation.endsWith("is now shown")) << activation.toStdString();
 

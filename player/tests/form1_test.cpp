@@ -215,4 +215,31 @@ TEST_F(Form1Test, WindowKeepsItsFixedSize) {
   EXPECT_EQ(form->size(), QSize(676, 564));
 }
 
+TEST_F(Form1Test, OffersNoMaximiseAndHandsALargeStateBack) {
+  start();
+  startUp();
+  const Qt::WindowFlags flags = form->windowFlags();
+  EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
+  EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+  for (Qt::WindowState large : {Qt::WindowMaximized, Qt::WindowFullScreen}) {
+    form->show();
+    form->setWindowState(large);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !(form->windowState() & large); }, 5000)) << large;
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->size(), QSize(676, 564));
+  }
+}
+
+TEST_F(Form1Test, ALaterCopyBringsTheWindowBackFromTheTray) {
+  start();
+  form->close();  // to the tray
+  ASSERT_FALSE(form->isVisible());
+  ASSERT_TRUE(tray->visible);
+  form->activateWithToken("launcher-token_TIME42");
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_FALSE(form->isMinimized());
+  EXPECT_FALSE(tray->visible);
+}
+
 }  // namespace

@@ -8,11 +8,13 @@ class FakeSingleInstance final : public SingleInstance {
  public:
   bool anotherRunning = false;
   int activations = 0;  // ActivatePreviousInstance calls
+  QString lastToken;
   int listens = 0;
 
   bool isAnotherRunning() override { return anotherRunning; }
-  bool ActivatePreviousInstance() override {
+  bool ActivatePreviousInstance(const QString& token) override {
     ++activations;
+    lastToken = token;
     return anotherRunning;
   }
   bool listen() override {
@@ -20,5 +22,5 @@ class FakeSingleInstance final : public SingleInstance {
     return !anotherRunning;
   }
 
-  void requestActivation() { Q_EMIT activationRequested(); }
+  void requestActivation(const QString& token = {}) { Q_EMIT activationRequested(token); }
 };
