@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "desktoptext.h"
 #include "version.h"
 
 namespace {
@@ -178,13 +179,13 @@ void Mpris::setStatus(Status status) {
 }
 
 void Mpris::setTrack(const QString& station, const QString& url) {
-  station_ = station;
+  station_ = desktopText(station);
   url_ = url;
   metadataTouched();
 }
 
 void Mpris::setStreamTitle(const QString& title) {
-  streamTitle_ = title;
+  streamTitle_ = desktopText(title);
   metadataTouched();
 }
 
@@ -211,7 +212,8 @@ QVariantMap Mpris::metadata() const {
   if (!title.isEmpty()) map.insert(QStringLiteral("xesam:title"), title);
   if (!artist.isEmpty()) map.insert(QStringLiteral("xesam:artist"), QStringList{artist});
   if (!station_.isEmpty()) map.insert(QStringLiteral("xesam:album"), station_);
-  if (!url_.isEmpty()) map.insert(QStringLiteral("xesam:url"), url_);
+  // An address cut short would lead elsewhere: one too long to be real is left out.
+  if (!url_.isEmpty() && url_.size() <= kMaxAddressLength) map.insert(QStringLiteral("xesam:url"), url_);
   return map;
 }
 

@@ -18,6 +18,7 @@ class Mpris final : public QObject {
   static constexpr const char* kObjectPath = "/org/mpris/MediaPlayer2";
 
   enum class Status { Stopped, Playing, Paused };
+  static constexpr qsizetype kMaxAddressLength = 2048;
 
   explicit Mpris(QObject* parent = nullptr);
   ~Mpris() override;
@@ -34,7 +35,8 @@ class Mpris final : public QObject {
   // What plays: the station (shown as the album, and as the title while its stream names no
   // song) and the stream's own title ("Artist - Title" or the title alone). Changes made in one
   // turn of the event loop reach the bus as one PropertiesChanged, and only if the metadata
-  // really differ from what was last announced.
+  // really differ from what was last announced. Names and titles go out as one line, cut to
+  // kMaxDesktopText characters.
   void setTrack(const QString& station, const QString& url);
   void setStreamTitle(const QString& title);
   QVariantMap metadata() const;

@@ -7,6 +7,7 @@
 #include <QVariantMap>
 
 #include "desktop_log.h"
+#include "desktoptext.h"
 #include "version.h"
 
 namespace {
@@ -29,8 +30,8 @@ void SongNotifier::update(const Playing& now) {
   lastNews_ = news;
   // The listener looking at the window sees the change there.
   if (now.windowVisible) return;
-  pendingSummary_ = now.station.isEmpty() ? now.url : now.station;
-  pendingBody_ = now.song;
+  pendingSummary_ = desktopText(now.station.isEmpty() ? now.url : now.station);
+  pendingBody_ = desktopText(now.song);
   hasPending_ = true;
   sendPending();
 }

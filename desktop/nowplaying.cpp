@@ -5,13 +5,19 @@
 #include <QtEndian>
 
 #include "desktop_log.h"
+#include "desktoptext.h"
 
 MessengerCopyData nowPlayingCopyData(const QString& category, bool enabled, const QString& format,
                                      const QString& value0, const QString& value1, const QString& value2,
                                      const QString& value3) {
   const QString separator = QStringLiteral("\\0");
-  const QStringList parts = {
-      category, enabled ? QStringLiteral("1") : QStringLiteral("0"), format, value0, value1, value2, value3};
+  const QStringList parts = {category,
+                             enabled ? QStringLiteral("1") : QStringLiteral("0"),
+                             format,
+                             desktopText(value0),
+                             desktopText(value1),
+                             desktopText(value2),
+                             desktopText(value3)};
   const QString text = separator + parts.join(separator) + separator + QChar(u'\0');
 
   MessengerCopyData record;

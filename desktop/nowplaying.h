@@ -14,7 +14,8 @@ struct MessengerCopyData {
 };
 
 // The now-playing buffer: each part after the two characters backslash and zero, then one more
-// backslash-zero and a NUL. Texts go in as they stand; messengers do not unescape them.
+// backslash-zero and a NUL. Texts go in unescaped (messengers do not unescape them), each value
+// as one line of at most kMaxDesktopText characters.
 MessengerCopyData nowPlayingCopyData(const QString& category, bool enabled, const QString& format,
                                      const QString& value0 = {}, const QString& value1 = {},
                                      const QString& value2 = {}, const QString& value3 = {});

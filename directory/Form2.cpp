@@ -43,7 +43,7 @@ void Form2::LaadLijst_Taal() {
     ui_->List2->clear();
     const QList<QStringList> lists = fetchTagList(host_, host_.address.countryList(host_.language.current()),
                                                   {QStringLiteral("naam"), QStringLiteral("bestand")});
-    ui_->List1->addItems(lists[0]);
+    ui_->List1->addItems(oneLine(lists[0]));
     ui_->List2->addItems(lists[1]);
     if (lists[0].size() != lists[1].size())
       qCWarning(lcDirectory) << "country list has" << lists[0].size() << "names and" << lists[1].size()

@@ -62,7 +62,7 @@ void Form3::LaadLijst_Taal() {
 
     const QList<QStringList> lists = fetchTagList(host_, host_.address.countryList(host_.language.current()),
                                                   {QStringLiteral("naam"), QStringLiteral("bestand")});
-    ui_->Combo1->addItems(lists[0]);
+    ui_->Combo1->addItems(oneLine(lists[0]));
     ui_->List4->addItems(lists[1]);
 
     const int last = toWholeNumber(
@@ -90,7 +90,7 @@ void Form3::LaadLijst_Zoek(const QString& words) {
     const QList<QStringList> lists =
         fetchTagList(host_, host_.address.search(words, code),
                      {QStringLiteral("naam"), QStringLiteral("url"), QStringLiteral("homepage")});
-    ui_->List1->addItems(lists[0]);
+    ui_->List1->addItems(oneLine(lists[0]));
     ui_->List2->addItems(lists[1]);
     ui_->List3->addItems(lists[2]);
   });

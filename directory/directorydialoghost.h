@@ -27,10 +27,15 @@ struct DirectoryDialogHost {
   std::function<void(const QString& url, const QString& name, const QString& homepage)> playStation;
 };
 
-// Downloads a tag list through the main window's Inet1 into its DownloadInfo and scans what
-// DownloadInfo holds. Throws StepFailed when the download fails.
+// What the hidden DownloadInfo is given to hold: an editor control spends hundreds of bytes
+// and much time per line, so a longer answer leaves it empty.
+inline constexpr qsizetype kMaxHeldAnswer = 256 * 1024;
+
+// Downloads a tag list through the main window's Inet1 and scans it as it came. DownloadInfo
+// holds the answer as well, when it is short enough. Throws StepFailed when the download fails.
 inline QList<QStringList> fetchTagList(const DirectoryDialogHost& host, const QString& address,
                                        const QStringList& names) {
-  host.downloadInfo.setText(host.inet.OpenURL(address));
-  return scanTags(host.downloadInfo.Text(), names);
+  const QString answer = host.inet.OpenURL(address);
+  host.downloadInfo.setText(answer.size() <= kMaxHeldAnswer ? answer : QString());
+  return scanTags(answer, names);
 }

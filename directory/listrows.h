@@ -2,6 +2,9 @@
 
 #include <QListWidget>
 #include <QString>
+#include <QStringList>
+
+#include <algorithm>
 
 // Rows of the dialogs' list boxes, where parallel lists hold a row's other fields.
 
@@ -14,4 +17,30 @@ inline int selectedRow(const QListWidget* list) {
 // The text of a row, empty when the row is not there.
 inline QString entryAt(const QListWidget* list, int row) {
   return row >= 0 && row < list->count() ? list->item(row)->text() : QString();
+}
+
+// A name from the directory as one row: a line break inside it would show as rows of their
+// own. Each run of line breaks and other control characters becomes one blank.
+inline QString oneLine(const QString& name) {
+  const auto breaks = [](QChar c) {
+    const QChar::Category category = c.category();
+    return category == QChar::Other_Control || category == QChar::Separator_Line ||
+           category == QChar::Separator_Paragraph;
+  };
+  if (std::none_of(name.begin(), name.end(), breaks)) return name;
+  QString line;
+  bool inBreak = false;
+  for (QChar c : name) {
+    if (!breaks(c))
+      line += c;
+    else if (!inBreak)
+      line += u' ';
+    inBreak = breaks(c);
+  }
+  return line;
+}
+
+inline QStringList oneLine(QStringList names) {
+  for (QString& name : names) name = oneLine(name);
+  return names;
 }

@@ -21,7 +21,9 @@ class Transfer : public QObject {
   Q_OBJECT
 
  public:
-  static constexpr qint64 kMaxBodyBytes = 16 * 1024 * 1024;
+  // The largest countries list under 10,000 stations, about 2 MB; every answer is held three
+  // times over (bytes, text, rows), so a larger cap only buys memory an attacker can spend.
+  static constexpr qint64 kMaxBodyBytes = 4 * 1024 * 1024;
   static constexpr std::chrono::milliseconds kDefaultTimeout{60'000};
   static constexpr int kMaxRedirects = 10;
   static inline const QByteArray kUserAgent = QByteArray(Version::kUserAgent);

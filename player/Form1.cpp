@@ -22,6 +22,7 @@
 #include "skins/skin.h"
 #include "directory/Form2.h"
 #include "directory/Form3.h"
+#include "directory/listrows.h"
 #include "directory/transfer.h"
 #include "htmledit/corvel.h"
 #include "settings/Form4.h"
@@ -149,7 +150,7 @@ void Form1::LaadLijst_Radio(const QString& file) {
     const QList<QStringList> lists =
         fetchTagList(*dialogHost_, directory_.stationList(file),
                      {QStringLiteral("naam"), QStringLiteral("url"), QStringLiteral("homepage")});
-    ui_->List1->addItems(lists[0]);
+    ui_->List1->addItems(oneLine(lists[0]));
     ui_->List2->addItems(lists[1]);
     ui_->List3->addItems(lists[2]);
   });

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "desktop/desktoptext.h"
 #include "desktop/notifications.h"
 #include "fake_notification_server.h"
 
@@ -73,6 +74,14 @@ TEST_F(SongNotifierTest, AServerThatReadsMarkupGetsTheTitleAsText) {
   QTRY_COMPARE_WITH_TIMEOUT(server.notes.size(), 1, 5000);
   EXPECT_EQ(server.notes[0].body, "Tom &amp; Jerry - &lt;b&gt;Loud&lt;/b&gt;");
   EXPECT_EQ(server.notes[0].summary, "<i>Jazz</i>");  // the summary is never markup
+}
+
+TEST_F(SongNotifierTest, AHugeNameAndTitleAreShownAsOneShortLine) {
+  notifier.update(hidden("Radio\nEen" + QString(10000, u'x'), QString(10000, u'y')));
+  QTRY_COMPARE_WITH_TIMEOUT(server.notes.size(), 1, 5000);
+  EXPECT_TRUE(server.notes[0].summary.startsWith("Radio Eenxxx"));
+  EXPECT_LE(server.notes[0].summary.size(), kMaxDesktopText);
+  EXPECT_LE(server.notes[0].body.size(), kMaxDesktopText);
 }
 
 TEST(SongNotifierWithoutServer, StaysQuietAndAsksAgainWhenTheNextSongComes) {

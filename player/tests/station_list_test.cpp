@@ -50,6 +50,18 @@ class StationListTest : public ::testing::Test {
               body += "<naam>Station " + std::to_string(i) + "</naam><url>http://s/" + std::to_string(i) +
                       "</url><homepage>h" + std::to_string(i) + "</homepage>\n";
             res.set_content(body, "text/plain");
+          } else if (file == "country.txt" || file == "overgrown.txt") {
+            // A large real country with long names and addresses (3.4 MB), and twice that.
+            std::string body;
+            for (int i = 0; i < (file == "country.txt" ? 10000 : 20000); ++i)
+              body += "<naam>" + std::string(100, 'n') + "</naam><url>http://127.0.0.1:8047/play/" +
+                      std::string(120, 'u') + "</url><homepage>" + std::string(50, 'h') + "</homepage>\n";
+            res.set_content(body, "text/plain");
+          } else if (file == "lines.txt") {
+            res.set_content(
+                "<naam>Radio\r\nEen\n</naam><url>http://s/1</url><homepage>een.nl</homepage>\n"
+                "<naam>Radio\u2028Twee</naam><url>http://s/2</url><homepage>twee.nl</homepage>\n",
+                "text/plain; charset=utf-8");
           } else if (file == "huge.txt") {
             res.set_content(std::string(17 * 1024 * 1024, 'x'), "text/plain");
           } else {
@@ -96,6 +108,27 @@ TEST_F(StationListTest, LargeListsLoadWhole) {
   EXPECT_EQ(names.last(), QString("Station %1").arg(names.size() - 1));
   EXPECT_EQ(items("List2").size(), names.size());
   EXPECT_TRUE(prompt.boxes().empty());
+}
+
+TEST_F(StationListTest, AListAsLargeAsARealCountryLoadsAndOneFarLargerIsRefused) {
+  start(http.base());
+  form->LaadLijst_Radio("country.txt");
+  EXPECT_EQ(items("List1").size(), 10000);
+  EXPECT_TRUE(prompt.boxes().empty());
+  EXPECT_TRUE(form->DownloadInfo().Text().isEmpty());  // megabytes are no text for an editor
+  form->LaadLijst_Radio("overgrown.txt");
+  EXPECT_TRUE(items("List1").isEmpty());
+  EXPECT_EQ(prompt.texts(), QStringList{error10()});
+}
+
+TEST_F(StationListTest, ANameWithLineBreaksIsOneRow) {
+  start(http.base());
+  form->LaadLijst_Radio("lines.txt");
+  EXPECT_EQ(items("List1"), QStringList({"Radio Een ", "Radio Twee"}));
+  auto* list = form->findChild<QListWidget*>("List1");
+  list->setCurrentRow(0);
+  QTest::keyClick(list, Qt::Key_Return);
+  EXPECT_EQ(form->stationName(), "Radio Een ");
 }
 
 TEST_F(StationListTest, DownloadInfoIsAHiddenEditorControlThatHoldsTheReply) {
