@@ -46,7 +46,7 @@ class BoxSink final : public colorize::Sink {
 }  // namespace
 
 void Corvel::Colorize(int lngStartPos, int lngEndPos) {
-  const QString text = rtfHTML_->toPlainText();
+  const QString text = Text();
   const int length = int(text.size());
   // Positions outside the text are taken back to it.
   const int first = lngStartPos <= 0 ? 1 : lngStartPos;
