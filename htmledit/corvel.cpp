@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QScopedValueRollback>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
 
@@ -18,12 +19,29 @@
 
 namespace {
 
+// A line this long wraps at the box's width even when RightMargin keeps lines unwrapped: drawn
+// in one piece, every caret blink and key press would draw all of it.
+constexpr int kLongLine = 10000;
+
 // Pastes and drops come here; they stop at MaxLength as typing does.
 class RtfBox final : public QTextEdit {
  public:
-  explicit RtfBox(Corvel& owner) : QTextEdit(&owner), owner_(owner) {}
+  explicit RtfBox(Corvel& owner) : QTextEdit(&owner), owner_(owner) { plainGlyphs(); }
 
  protected:
+  void changeEvent(QEvent* event) override {
+    QTextEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange) plainGlyphs();
+  }
+
+  // HTML source needs no ligatures or kerning; Latin text then skips shaping, which is most of
+  // the time a long line takes to lay out. Scripts that need shaping still get it.
+  void plainGlyphs() {
+    QFont font = document()->defaultFont();
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    document()->setDefaultFont(font);
+  }
+
   void insertFromMimeData(const QMimeData* source) override {
     if (owner_.MaxLength() <= 0 || !source->hasText()) return QTextEdit::insertFromMimeData(source);
     const int length = document()->characterCount() - 1;
@@ -56,7 +74,8 @@ Corvel::Corvel(QWidget* parent) : QWidget(parent), rtfHTML_(new RtfBox(*this)) {
   // selection change it causes; textChanged covers what the document reports alone.
   // Notifications that arrive during a pass (even one run from inside the edit that is being
   // reported) belong to the pass, so they neither count nor use up the guard.
-  connect(rtfHTML_->document(), &QTextDocument::contentsChange, this, [this] {
+  connect(rtfHTML_->document(), &QTextDocument::contentsChange, this, [this](int from, int, int added) {
+    wrapLongLines(from, added);
     if (busy_ || quiet_) return;
     changeSeen_ = true;
     rtfHTML_Change();
@@ -164,7 +183,22 @@ float Corvel::RightMargin() const {
                                                                 : 0.0f;
 }
 
+void Corvel::wrapLongLines(int from, int length) {
+  const QTextDocument* doc = rtfHTML_->document();
+  for (QTextBlock block = doc->findBlock(from); block.isValid() && block.position() <= from + length;
+       block = block.next()) {
+    if (block.length() <= kLongLine) continue;
+    // Otherwise every drawing of the line drops its glyphs and the next one shapes it anew.
+    block.layout()->setCacheEnabled(true);
+    if (rtfHTML_->lineWrapMode() == QTextEdit::NoWrap) {
+      rtfHTML_->setLineWrapMode(QTextEdit::WidgetWidth);
+      wrappedLong_ = true;
+    }
+  }
+}
+
 void Corvel::setRightMargin(float sngNewValue) {
+  wrappedLong_ = false;
   if (sngNewValue > 0) {
     rtfHTML_->setLineWrapMode(QTextEdit::FixedPixelWidth);
     rtfHTML_->setLineWrapColumnOrWidth(int(sngNewValue));
@@ -186,6 +220,7 @@ void Corvel::setText(const QString& strNewValue) {
     // The box reports the clearing and the filling apart, and would give the new text the look
     // of the character before the caret.
     const QScopedValueRollback quiet(quiet_, true);
+    if (std::exchange(wrappedLong_, false)) rtfHTML_->setLineWrapMode(QTextEdit::NoWrap);
     rtfHTML_->setTextCursor(QTextCursor(rtfHTML_->document()));
     rtfHTML_->setCurrentCharFormat(QTextCharFormat());
     rtfHTML_->setPlainText(strNewValue);

@@ -101,7 +101,8 @@ class Corvel final : public QWidget {
   void setMousePointer(int mpcNewValue);
   QPixmap MouseIcon() const { return mouseIcon_; }
   void setMouseIcon(const QPixmap& icon);
-  // A right margin above 0 wraps lines at that width (pixels); 0 keeps lines unwrapped.
+  // A right margin above 0 wraps lines at that width (pixels); 0 keeps lines unwrapped, except
+  // lines of over 10,000 characters, which wrap at the box's width.
   float RightMargin() const;
   void setRightMargin(float sngNewValue);
   // The text as assigned: line breaks come back as "\n", everything else unchanged.
@@ -181,6 +182,7 @@ class Corvel final : public QWidget {
   void setLook(bool& field, bool value, const char* name);
   void markChanged(const char* first, const char* second = nullptr);
   void applyPointer();
+  void wrapLongLines(int from, int length);
 
   // Forwarding handlers.
   void rtfHTML_Change();
@@ -214,7 +216,8 @@ class Corvel final : public QWidget {
   QString loadedText_;      // ... and the text it gave
 
   bool busy_ = false;
-  bool quiet_ = false;  // the box's notifications are dropped while Text is assigned
+  bool wrappedLong_ = false;  // wrapped for a long line, not by RightMargin
+  bool quiet_ = false;        // the box's notifications are dropped while Text is assigned
   bool lineKey_ = false;
   bool changed_ = false;
   int recordedLine_ = 0;
