@@ -23,7 +23,7 @@ namespace {
 // in one piece, every caret blink and key press would draw all of it.
 constexpr int kLongLine = 10000;
 
-// Pastes and drops come here; they stop at MaxLength as typing does.
+// The inner box: pastes and drops stop at MaxLength as typing does, and its text skips shaping.
 class RtfBox final : public QTextEdit {
  public:
   explicit RtfBox(Corvel& owner) : QTextEdit(&owner), owner_(owner) { plainGlyphs(); }

@@ -84,7 +84,7 @@ void Corvel::Colorize(int lngStartPos, int lngEndPos) {
       QTextCursor& cursor;
       const QTextCursor saved;
       bool frozen = false;
-      QSizeF deferredPage;
+      QSizeF deferredPage = QSizeF();
       ~Pass() {
         cursor.endEditBlock();
         if (deferredPage.isValid()) cursor.document()->setPageSize(deferredPage);

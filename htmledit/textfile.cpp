@@ -66,8 +66,10 @@ QByteArray encode(const QString& text, const Form& form) {
           continue;
         }
         char32_t code = lines[i].unicode();
-        if (lines[i].isHighSurrogate() && i + 1 < lines.size() && lines[i + 1].isLowSurrogate())
-          code = QChar::surrogateToUcs4(lines[i], lines[++i]);
+        if (lines[i].isHighSurrogate() && i + 1 < lines.size() && lines[i + 1].isLowSurrogate()) {
+          code = QChar::surrogateToUcs4(lines[i], lines[i + 1]);
+          ++i;
+        }
         out += "&#" + QByteArray::number(uint(code)) + ';';
       }
       return out;
