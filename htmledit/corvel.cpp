@@ -1,9 +1,13 @@
 #include "corvel.h"
 
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QResizeEvent>
+#include <QScopedValueRollback>
+#include <QTextBlock>
 #include <QTextDocument>
 #include <QTextEdit>
 
@@ -13,7 +17,51 @@
 
 #include "keycodes.h"
 
-Corvel::Corvel(QWidget* parent) : QWidget(parent), rtfHTML_(new QTextEdit(this)) {
+namespace {
+
+// A line this long wraps at the box's width even when RightMargin keeps lines unwrapped: drawn
+// in one piece, every caret blink and key press would draw all of it.
+constexpr int kLongLine = 10000;
+
+// The inner box: pastes and drops stop at MaxLength as typing does, and its text skips shaping.
+class RtfBox final : public QTextEdit {
+ public:
+  explicit RtfBox(Corvel& owner) : QTextEdit(&owner), owner_(owner) { plainGlyphs(); }
+
+ protected:
+  void changeEvent(QEvent* event) override {
+    QTextEdit::changeEvent(event);
+    if (event->type() == QEvent::FontChange) plainGlyphs();
+  }
+
+  // HTML source needs no ligatures or kerning; Latin text then skips shaping, which is most of
+  // the time a long line takes to lay out. Scripts that need shaping still get it.
+  void plainGlyphs() {
+    QFont font = document()->defaultFont();
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    document()->setDefaultFont(font);
+  }
+
+  void insertFromMimeData(const QMimeData* source) override {
+    if (owner_.MaxLength() <= 0 || !source->hasText()) return QTextEdit::insertFromMimeData(source);
+    const int length = document()->characterCount() - 1;
+    const int room = owner_.MaxLength() - (length - owner_.SelLength());
+    QString text = source->text();
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));  // one character in the box
+    if (room <= 0) return;
+    if (text.size() > room) text.truncate(text[room - 1].isHighSurrogate() ? room - 1 : room);
+    QMimeData cut;
+    cut.setText(text);
+    QTextEdit::insertFromMimeData(&cut);
+  }
+
+ private:
+  const Corvel& owner_;
+};
+
+}  // namespace
+
+Corvel::Corvel(QWidget* parent) : QWidget(parent), rtfHTML_(new RtfBox(*this)) {
   rtfHTML_->setObjectName(QStringLiteral("rtfHTML"));
   rtfHTML_->setLineWrapMode(QTextEdit::NoWrap);  // one line per paragraph, as the line services count them
   rtfHTML_->setAcceptRichText(false);
@@ -24,13 +72,16 @@ Corvel::Corvel(QWidget* parent) : QWidget(parent), rtfHTML_(new QTextEdit(this))
   rtfHTML_->viewport()->installEventFilter(this);
   // The document tells of an edit before the caret moves, so a change is passed on before the
   // selection change it causes; textChanged covers what the document reports alone.
-  connect(rtfHTML_->document(), &QTextDocument::contentsChange, this, [this] {
-    if (busy_) return;
+  // Notifications that arrive during a pass (even one run from inside the edit that is being
+  // reported) belong to the pass, so they neither count nor use up the guard.
+  connect(rtfHTML_->document(), &QTextDocument::contentsChange, this, [this](int from, int, int added) {
+    wrapLongLines(from, added);
+    if (busy_ || quiet_) return;
     changeSeen_ = true;
     rtfHTML_Change();
   });
   connect(rtfHTML_, &QTextEdit::textChanged, this, [this] {
-    if (std::exchange(changeSeen_, false)) return;
+    if (busy_ || quiet_ || std::exchange(changeSeen_, false)) return;
     rtfHTML_Change();
   });
   connect(rtfHTML_, &QTextEdit::cursorPositionChanged, this, &Corvel::rtfHTML_SelChange);
@@ -132,7 +183,22 @@ float Corvel::RightMargin() const {
                                                                 : 0.0f;
 }
 
+void Corvel::wrapLongLines(int from, int length) {
+  const QTextDocument* doc = rtfHTML_->document();
+  for (QTextBlock block = doc->findBlock(from); block.isValid() && block.position() <= from + length;
+       block = block.next()) {
+    if (block.length() <= kLongLine) continue;
+    // Otherwise every drawing of the line drops its glyphs and the next one shapes it anew.
+    block.layout()->setCacheEnabled(true);
+    if (rtfHTML_->lineWrapMode() == QTextEdit::NoWrap) {
+      rtfHTML_->setLineWrapMode(QTextEdit::WidgetWidth);
+      wrappedLong_ = true;
+    }
+  }
+}
+
 void Corvel::setRightMargin(float sngNewValue) {
+  wrappedLong_ = false;
   if (sngNewValue > 0) {
     rtfHTML_->setLineWrapMode(QTextEdit::FixedPixelWidth);
     rtfHTML_->setLineWrapColumnOrWidth(int(sngNewValue));
@@ -142,10 +208,25 @@ void Corvel::setRightMargin(float sngNewValue) {
   markChanged("RightMargin");
 }
 
-QString Corvel::Text() const { return rtfHTML_->toPlainText(); }
+QString Corvel::Text() const {
+  // toPlainText() would also turn no-break spaces into blanks and U+2028 into line breaks.
+  QString text = rtfHTML_->document()->toRawText();
+  text.replace(QChar::ParagraphSeparator, u'\n');
+  return text;
+}
 
 void Corvel::setText(const QString& strNewValue) {
-  rtfHTML_->setPlainText(strNewValue);
+  {
+    // The box reports the clearing and the filling apart, and would give the new text the look
+    // of the character before the caret.
+    const QScopedValueRollback quiet(quiet_, true);
+    if (std::exchange(wrappedLong_, false)) rtfHTML_->setLineWrapMode(QTextEdit::NoWrap);
+    rtfHTML_->setTextCursor(QTextCursor(rtfHTML_->document()));
+    rtfHTML_->setCurrentCharFormat(QTextCharFormat());
+    rtfHTML_->setPlainText(strNewValue);
+  }
+  rtfHTML_Change();
+  rtfHTML_SelChange();
   markChanged("Text", "TextRTF");
 }
 
@@ -199,6 +280,7 @@ void Corvel::rtfHTML_Change() {
 
 void Corvel::rtfHTML_SelChange() {
   // Qt reports a caret move and a selection change apart; one move is one notification.
+  if (quiet_) return;
   const QTextCursor cursor = rtfHTML_->textCursor();
   if (cursor.anchor() == lastAnchor_ && cursor.position() == lastPosition_) return;
   lastAnchor_ = cursor.anchor();
@@ -216,6 +298,8 @@ bool Corvel::eventFilter(QObject* watched, QEvent* event) {
       return rtfHTML_KeyDown(key) || rtfHTML_KeyPress(key);
     }
     if (event->type() == QEvent::KeyRelease) return rtfHTML_KeyUp(static_cast<QKeyEvent*>(event));
+    if (event->type() == QEvent::InputMethod)
+      return rtfHTML_InputMethod(static_cast<QInputMethodEvent*>(event));
   } else if (watched == rtfHTML_->viewport()) {
     return rtfHTML_Mouse(event);
   }

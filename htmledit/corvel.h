@@ -11,10 +11,12 @@
 #include <stdexcept>
 
 #include "colorize.h"
+#include "textfile.h"
 
 class QPrinter;
 class QTextEdit;
 class QKeyEvent;
+class QInputMethodEvent;
 class PropertyBag;
 
 // A property refused its value; number 5 is the invalid-argument error.
@@ -89,7 +91,8 @@ class Corvel final : public QWidget {
   void setHideSelection(bool blnNewValue);
   bool Locked() const;
   void setLocked(bool blnNewValue);
-  // Typing stops at this many characters; 0 means no limit. Assigned text is never cut.
+  // Typing, pasting and dropping stop at this many characters; 0 means no limit. Assigned text
+  // is never cut.
   int MaxLength() const { return maxLength_; }
   void setMaxLength(int lngNewValue);
   // 0 default, 1 arrow, 2 cross, 3 I-beam, 5 size all, 6..9 sizes, 10 up arrow, 11 wait,
@@ -98,10 +101,13 @@ class Corvel final : public QWidget {
   void setMousePointer(int mpcNewValue);
   QPixmap MouseIcon() const { return mouseIcon_; }
   void setMouseIcon(const QPixmap& icon);
-  // A right margin above 0 wraps lines at that width (pixels); 0 keeps lines unwrapped.
+  // A right margin above 0 wraps lines at that width (pixels); 0 keeps lines unwrapped, except
+  // lines of over 10,000 characters, which wrap at the box's width.
   float RightMargin() const;
   void setRightMargin(float sngNewValue);
+  // The text as assigned: line breaks come back as "\n", everything else unchanged.
   QString Text() const;
+  // Plain text, one Change.
   void setText(const QString& strNewValue);
   // The content as RTF: plain text with bold and italic runs and the base font.
   QString TextRTF() const;
@@ -124,7 +130,10 @@ class Corvel final : public QWidget {
   int GetLineFirstCharIndex(int lngLineIndex) const;
   int GetLineFromChar(int lngCharIndex) const;
   int GetLineSelected() const;
+  // Throws CorvelError for a file that cannot be read or is not text.
   void LoadFile(const QString& strFilePath);
+  // In the encoding and with the line breaks of the file last loaded (UTF-8 and "\n" without
+  // one); an unedited text is written back byte for byte.
   void SaveFile(const QString& strFilePath);
   void SelPrint(QPrinter& printer) const;
   void Span(const QString& strString, bool blnGoForward, bool blnNegate);
@@ -173,6 +182,7 @@ class Corvel final : public QWidget {
   void setLook(bool& field, bool value, const char* name);
   void markChanged(const char* first, const char* second = nullptr);
   void applyPointer();
+  void wrapLongLines(int from, int length);
 
   // Forwarding handlers.
   void rtfHTML_Change();
@@ -180,6 +190,9 @@ class Corvel final : public QWidget {
   bool rtfHTML_KeyDown(QKeyEvent* event);
   bool rtfHTML_KeyPress(QKeyEvent* event);
   bool rtfHTML_KeyUp(QKeyEvent* event);
+  bool rtfHTML_InputMethod(QInputMethodEvent* event);
+  short typed(short keyAscii);
+  void commitText(QInputMethodEvent& event);
   bool rtfHTML_Mouse(QEvent* event);
 
   void typeEntity(const QString& entity);
@@ -198,7 +211,13 @@ class Corvel final : public QWidget {
   int mousePointer_ = 0;
   QPixmap mouseIcon_;
 
+  textfile::Form form_;     // of the file last loaded
+  QByteArray loadedBytes_;  // that file as read ...
+  QString loadedText_;      // ... and the text it gave
+
   bool busy_ = false;
+  bool wrappedLong_ = false;  // wrapped for a long line, not by RightMargin
+  bool quiet_ = false;        // the box's notifications are dropped while Text is assigned
   bool lineKey_ = false;
   bool changed_ = false;
   int recordedLine_ = 0;

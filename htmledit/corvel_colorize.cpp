@@ -3,26 +3,28 @@
 #include <QTextCursor>
 #include <QTextEdit>
 
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
 #include "corvel.h"
 #include "htprgbar.h"
 
 namespace {
 
-// Applies the scan's marks to the box's document through one cursor and drives the progress display.
+// Collects the scan's marks as the look each character ends with (a later mark wins), drives the
+// progress display, and then marks the box once per run of bold or italic characters: runs that
+// end plain already are, after the pass's reset, so most marks never touch the box.
 class BoxSink final : public colorize::Sink {
  public:
-  BoxSink(QTextCursor& cursor, int last, QProgressBar* bar, HtPrgBar* slim)
-      : cursor_(cursor), end_(cursor.document()->characterCount() - 1), last_(last), bar_(bar), slim_(slim) {
-    for (int i = 0; i < 4; ++i) {
-      formats_[i].setFontWeight(i & 1 ? QFont::Bold : QFont::Normal);
-      formats_[i].setFontItalic(i & 2);
-    }
-  }
+  BoxSink(int first, int end, int last, QProgressBar* bar, HtPrgBar* slim)
+      : first_(first), last_(last), bar_(bar), slim_(slim), looks_(std::max(end - first + 1, 0), 0) {}
 
   void mark(int first, int last, colorize::Look look) override {
-    cursor_.setPosition(std::min(first - 1, end_));
-    cursor_.setPosition(std::min(last, end_), QTextCursor::KeepAnchor);
-    cursor_.mergeCharFormat(formats_[(look.bold ? 1 : 0) | (look.italic ? 2 : 0)]);
+    const int from = std::max(first, first_) - first_;
+    const int to = std::min(last - first_ + 1, int(looks_.size()));
+    std::fill(looks_.begin() + std::min(from, to), looks_.begin() + to,
+              std::uint8_t(1 + (look.bold ? 1 : 0) + (look.italic ? 2 : 0)));
   }
 
   void position(int p) override {
@@ -33,20 +35,41 @@ class BoxSink final : public colorize::Sink {
     if (slim_) slim_->setPercent(percentage);
   }
 
+  void apply(QTextCursor& cursor) const {
+    QTextCharFormat formats[5];
+    for (int i = 1; i < 5; ++i) {
+      formats[i].setFontWeight((i - 1) & 1 ? QFont::Bold : QFont::Normal);
+      formats[i].setFontItalic((i - 1) & 2);
+    }
+    const int size = int(looks_.size());
+    for (int i = 0; i < size;) {
+      int j = i + 1;
+      while (j < size && looks_[j] == looks_[i] && (first_ + j > last_) == (first_ + i > last_)) ++j;
+      // Past the reset (an entity that runs over the end) a plain mark counts too.
+      if (looks_[i] > 1 || (looks_[i] == 1 && first_ + i > last_)) {
+        cursor.setPosition(first_ - 1 + i);
+        cursor.setPosition(first_ - 1 + j, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(formats[looks_[i]]);
+      }
+      i = j;
+    }
+  }
+
  private:
-  QTextCursor& cursor_;
-  const int end_;
+  const int first_;
   const int last_;
   QProgressBar* bar_;
   HtPrgBar* slim_;
   colorize::Progress progress_;
-  QTextCharFormat formats_[4];
+  std::vector<std::uint8_t> looks_;  // per character from first_: 0 unmarked, else 1 + bold 1 + italic 2
 };
+
+constexpr int kDeferredLayout = 200000;
 
 }  // namespace
 
 void Corvel::Colorize(int lngStartPos, int lngEndPos) {
-  const QString text = rtfHTML_->toPlainText();
+  const QString text = Text();
   const int length = int(text.size());
   // Positions outside the text are taken back to it.
   const int first = lngStartPos <= 0 ? 1 : lngStartPos;
@@ -61,8 +84,10 @@ void Corvel::Colorize(int lngStartPos, int lngEndPos) {
       QTextCursor& cursor;
       const QTextCursor saved;
       bool frozen = false;
+      QSizeF deferredPage = QSizeF();
       ~Pass() {
         cursor.endEditBlock();
+        if (deferredPage.isValid()) cursor.document()->setPageSize(deferredPage);
         self.rtfHTML_->setTextCursor(saved);
         self.busy_ = false;
         if (frozen) self.rtfHTML_->setUpdatesEnabled(true);
@@ -72,6 +97,12 @@ void Corvel::Colorize(int lngStartPos, int lngEndPos) {
     if (silent_) {
       rtfHTML_->setUpdatesEnabled(false);
       pass.frozen = true;
+    }
+    // A long pass leaves the layout to the box's own step-by-step relayout, as after loading a
+    // file; the end of the edit block would otherwise lay out everything it marked at once.
+    if (last - first >= kDeferredLayout) {
+      pass.deferredPage = rtfHTML_->document()->pageSize();
+      rtfHTML_->document()->setPageSize(QSizeF());
     }
     cursor.beginEditBlock();  // one undo step, one relayout
 
@@ -98,8 +129,10 @@ void Corvel::Colorize(int lngStartPos, int lngEndPos) {
       slim->setPercent(0);
     }
 
-    BoxSink sink(cursor, last, bar, slim);
+    // An entity found near the end may reach up to 8 characters past it.
+    BoxSink sink(first, std::min(length, last + 8), last, bar, slim);
     colorize::scan(text, first, last, looks_, sink);
+    sink.apply(cursor);
   }
   changed_ = false;
 }

@@ -2,9 +2,11 @@
 // printing and tab stops.
 #include <QCoreApplication>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QPrinter>
 #include <QSaveFile>
+#include <QScopedValueRollback>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
@@ -12,7 +14,6 @@
 
 #include <algorithm>
 
-#include "app/textdecoding.h"
 #include "corvel.h"
 #include "htmledit_log.h"
 
@@ -48,10 +49,20 @@ int qtKeyForCharacter(short keyAscii, int typedKey) {
 }  // namespace
 
 bool Corvel::rtfHTML_KeyPress(QKeyEvent* event) {
-  const QString typed = event->text();
-  if (typed.isEmpty()) return false;
-  short keyAscii = short(typed.at(0).unicode());
-  const short given = keyAscii;
+  const QString typedText = event->text();
+  if (typedText.isEmpty()) return false;
+  const short given = short(typedText.at(0).unicode());
+  const short keyAscii = typed(given);
+  if (keyAscii == 0) return true;
+  if (keyAscii == given) return false;
+  const QString text = QString(QChar(char16_t(keyAscii)));
+  deliverKey(event, qtKeyForCharacter(keyAscii, event->key()), text);
+  return true;
+}
+
+// One typed character: the entity conversion, the host's KeyPress and MaxLength. Gives what
+// the box is to insert, 0 for nothing.
+short Corvel::typed(short keyAscii) {
   if (entities_ != 0) {
     for (const EntityRow& row : kEntityTable) {
       if (row.code != keyAscii) continue;
@@ -63,14 +74,46 @@ bool Corvel::rtfHTML_KeyPress(QKeyEvent* event) {
     }
   }
   Q_EMIT KeyPress(keyAscii);
-  if (keyAscii == 0) return true;
-  const bool printable = keyAscii >= 32 || keyAscii == 9;
+  if (keyAscii == 0) return 0;
+  const bool printable = keyAscii >= 32 || keyAscii < 0 || keyAscii == 9;
   const int length = rtfHTML_->document()->characterCount() - 1;
-  if (printable && maxLength_ > 0 && length - SelLength() >= maxLength_) return true;
-  if (keyAscii == given) return false;
-  const QString text = QString(QChar(char16_t(keyAscii)));
-  deliverKey(event, qtKeyForCharacter(keyAscii, event->key()), text);
+  if (printable && maxLength_ > 0 && length - SelLength() >= maxLength_) return 0;
+  return keyAscii;
+}
+
+// Dead keys, compose and input methods commit text here instead of in key presses: each
+// character of the commit is typed as a key press would type it.
+bool Corvel::rtfHTML_InputMethod(QInputMethodEvent* event) {
+  const QString commit = event->commitString();
+  if (commit.isEmpty()) return false;
+  const QList<QInputMethodEvent::Attribute> attributes = event->attributes();
+  if (event->replacementLength() != 0) {
+    QInputMethodEvent replace;
+    replace.setCommitString(QString(), event->replacementStart(), event->replacementLength());
+    commitText(replace);
+  }
+  for (qsizetype i = 0; i < commit.size(); ++i) {
+    // A character outside the 16-bit range is passed as its first half, as key presses do.
+    const qsizetype units = commit[i].isHighSurrogate() && i + 1 < commit.size() ? 2 : 1;
+    const short given = short(commit[i].unicode());
+    const short keyAscii = typed(given);
+    if (keyAscii != 0) {
+      QInputMethodEvent one;
+      one.setCommitString(keyAscii == given ? commit.mid(i, units) : QString(QChar(char16_t(keyAscii))));
+      commitText(one);
+    }
+    i += units - 1;
+  }
+  if (!event->preeditString().isEmpty()) {
+    QInputMethodEvent preedit(event->preeditString(), attributes);
+    commitText(preedit);
+  }
   return true;
+}
+
+void Corvel::commitText(QInputMethodEvent& event) {
+  const QScopedValueRollback outer(passThrough_, true);
+  QCoreApplication::sendEvent(rtfHTML_, &event);
 }
 
 // The entity arrives as ordinary typing, with the box's own notifications, before returning.
@@ -154,7 +197,7 @@ bool counts(const QString& set, QChar ch, bool negate) { return set.contains(ch)
 }  // namespace
 
 void Corvel::Span(const QString& strString, bool blnGoForward, bool blnNegate) {
-  const QString text = rtfHTML_->toPlainText();
+  const QString text = Text();
   QTextCursor cursor = rtfHTML_->textCursor();
   int anchor = blnGoForward ? cursor.selectionStart() : cursor.selectionEnd();
   int pos = blnGoForward ? cursor.selectionEnd() : cursor.selectionStart();
@@ -168,7 +211,7 @@ void Corvel::Span(const QString& strString, bool blnGoForward, bool blnNegate) {
 }
 
 void Corvel::UpTo(const QString& strString, bool blnGoForward, bool blnNegate) {
-  const QString text = rtfHTML_->toPlainText();
+  const QString text = Text();
   QTextCursor cursor = rtfHTML_->textCursor();
   int pos = blnGoForward ? cursor.selectionEnd() : cursor.selectionStart();
   if (blnGoForward)
@@ -183,13 +226,29 @@ void Corvel::LoadFile(const QString& strFilePath) {
   QFile file(strFilePath);
   if (!file.open(QIODevice::ReadOnly))
     throw CorvelError(file.exists() ? 75 : 53, strFilePath + QStringLiteral(": ") + file.errorString());
-  setText(textdecoding::decodeText(file.readAll()));
+  const QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError)
+    throw CorvelError(75, strFilePath + QStringLiteral(": ") + file.errorString());
+  textfile::Decoded decoded;
+  try {
+    decoded = textfile::decode(bytes);
+  } catch (const std::exception& e) {
+    throw CorvelError(75, strFilePath + QStringLiteral(": ") + QString::fromUtf8(e.what()));
+  }
+  setText(decoded.text);
+  form_ = decoded.form;
+  loadedBytes_ = bytes;
+  loadedText_ = Text();
   setFileName(strFilePath);
 }
 
 void Corvel::SaveFile(const QString& strFilePath) {
+  const QString text = Text();
+  // The box keeps one kind of line break and no U+2029: only an edited text is encoded anew.
+  const QByteArray bytes =
+      text == loadedText_ && !loadedBytes_.isEmpty() ? loadedBytes_ : textfile::encode(text, form_);
   QSaveFile file(strFilePath);
-  if (!file.open(QIODevice::WriteOnly) || file.write(Text().toUtf8()) < 0 || !file.commit())
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) < 0 || !file.commit())
     throw CorvelError(75, strFilePath + QStringLiteral(": ") + file.errorString());
   setFileName(strFilePath);
 }

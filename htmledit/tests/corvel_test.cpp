@@ -1,6 +1,8 @@
 // The control's shell: text, properties, events by reference, stored settings, RTF.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,6 +29,51 @@ TEST(CorvelShell, LongMultiLineTextComesBackWhole) {
   EXPECT_GE(changes.count(), 1);
   control.setText(QStringLiteral("a\r\nb"));
   EXPECT_EQ(control.Text(), QStringLiteral("a\nb"));  // the box keeps one kind of line break
+}
+
+TEST(CorvelShell, AssignedTextIsPlainOneChangeAndComesBackAsItWas) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("second.html"));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("abc") == 3);
+  file.close();
+  for (const bool load : {false, true}) {
+    Corvel control;
+    control.setText(QStringLiteral("<b class=x>y</b>"));
+    control.Colorize(0, 0);
+    control.setSelStart(2);  // just after the bold tag name
+    QSignalSpy changes(&control, &Corvel::Change);
+    load ? control.LoadFile(path) : control.setText(QStringLiteral("abc"));
+    EXPECT_EQ(MarksOf(control), QStringLiteral("...")) << load;
+    EXPECT_EQ(changes.count(), 1) << load;
+  }
+  Corvel control;
+  const QString odd = QStringLiteral("a\u00a0b\u2028c\nd");
+  control.setText(odd);
+  EXPECT_EQ(control.Text(), odd);
+}
+
+TEST(CorvelShell, KeyCodesNameTheKeyNotTheCharacter) {
+  Corvel control;
+  QList<short> codes;
+  QObject::connect(&control, &Corvel::KeyDown, [&](short& keyCode, short&) { codes << keyCode; });
+  QTest::keyClicks(control.box(), QStringLiteral("%&'(.-$a"));
+  EXPECT_EQ(codes, (QList<short>{'5', '7', 222, '9', 190, 189, '4', 'A'}));
+  EXPECT_EQ(control.Text(), QStringLiteral("%&'(.-$a"));
+}
+
+TEST(CorvelShell, MaxLengthHoldsForPaste) {  // a drop inserts the same way
+  Corvel control;
+  control.setMaxLength(6);
+  control.setText(QStringLiteral("abc"));
+  control.setSelStart(3);
+  QGuiApplication::clipboard()->setText(QStringLiteral("1234"));
+  control.box()->paste();
+  EXPECT_EQ(control.Text(), QStringLiteral("abc123"));
+  control.setSelStart(0);
+  control.setSelLength(2);  // what a paste replaces makes room
+  control.box()->paste();
+  EXPECT_EQ(control.Text(), QStringLiteral("12c123"));
 }
 
 TEST(CorvelShell, EntitiesRefusesValuesOutsideItsBits) {

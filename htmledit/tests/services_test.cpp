@@ -2,6 +2,7 @@
 // file and tab services.
 #include <gtest/gtest.h>
 
+#include <QInputMethodEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -62,6 +63,22 @@ TEST(Entities, HostSeesZeroAfterTheEntityIsIn) {
   EXPECT_EQ(changes.count(), 6);
 }
 
+TEST(Entities, InputMethodCommitsAreTypedLikeKeys) {
+  Corvel control;
+  short last = -1;
+  QObject::connect(&control, &Corvel::KeyPress, [&](short& keyAscii) { last = keyAscii; });
+  QInputMethodEvent dead;  // what a dead key and "a" commit
+  dead.setCommitString(QStringLiteral("\u00e4"));
+  QCoreApplication::sendEvent(control.box(), &dead);
+  EXPECT_EQ(control.Text(), QStringLiteral("&auml;"));
+  EXPECT_EQ(last, 0);
+  QInputMethodEvent several;
+  several.setCommitString(QStringLiteral("\u00df\u00e9"));
+  QCoreApplication::sendEvent(control.box(), &several);
+  EXPECT_EQ(control.Text(), QStringLiteral("&auml;&szlig;\u00e9"));
+  EXPECT_EQ(last, 0xe9);
+}
+
 // Three lines with one attribute each; a counting progress display tells how many passes ran.
 class ReEmphasis : public ::testing::Test {
  protected:
@@ -96,11 +113,15 @@ TEST_F(ReEmphasis, EnterOneLineDownMarksTheLineLeft) {
   QTest::keyClick(control.box(), Qt::Key_X);  // a change on line 2: recorded
   EXPECT_EQ(control.recordedLine(), 2);
   EXPECT_EQ(counter.passes, 0);
+  QSignalSpy changes(&control, &Corvel::Change);
   QTest::keyClick(control.box(), Qt::Key_Return);
   EXPECT_EQ(counter.passes, 1);
+  EXPECT_EQ(changes.count(), 1);                  // the pass's own notifications are not the host's
   EXPECT_EQ(tagMarks(), QStringLiteral(".b-."));  // line 2 only; the new line 3 is empty
   EXPECT_EQ(control.recordedLine(), 3);
   EXPECT_EQ(control.Text().count(u'\n'), 3);
+  QTest::keyClick(control.box(), Qt::Key_Up);  // nothing edited since: no pass
+  EXPECT_EQ(counter.passes, 1);
 }
 
 TEST_F(ReEmphasis, LetterKeyMovesTheRecordedLineWithoutAPass) {
@@ -215,6 +236,62 @@ TEST(FileServices, SaveAndLoadPlainTextAndPassErrorsOn) {
   EXPECT_THROW(other.LoadFile(dir.filePath(QStringLiteral("missing.html"))), CorvelError);
   EXPECT_EQ(other.Text(), control.Text());
   EXPECT_THROW(other.SaveFile(dir.filePath(QStringLiteral("no/such/dir/x.html"))), CorvelError);
+}
+
+TEST(FileServices, APlainSaveKeepsTheFileAsItWas) {
+  struct Case {
+    QByteArray bytes;
+    QByteArray edited;  // after typing U+4E2D at the start
+  };
+  const Case cases[] = {
+      {"<p>caf\xe9\xa0\r\nz\r\n", "&#20013;<p>caf\xe9\xa0\r\nz\r\n"},  // Windows-1252, CRLF
+      {"\xef\xbb\xbf<p>\xe2\x80\xa8\r\n", "\xef\xbb\xbf\xe4\xb8\xad<p>\xe2\x80\xa8\r\n"},
+      {"a\rb\nc\xe2\x80\xa9",
+       "\xe4\xb8\xad"
+       "a\rb\rc\r"},  // mixed: an edit takes the first break
+      {QByteArray("\xff\xfe"
+                  "a\0\r\0\n\0",
+                  8),
+       QByteArray("\xff\xfe\x2d\x4e"
+                  "a\0\r\0\n\0",
+                  10)},
+  };
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("page.html"));
+  auto contents = [&] {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable");
+  };
+  for (const Case& c : cases) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(c.bytes) == c.bytes.size());
+    file.close();
+    Corvel control;
+    control.LoadFile(path);
+    control.Colorize(0, 0);
+    control.SaveFile(path);
+    EXPECT_EQ(contents(), c.bytes);
+    control.setSelText(QStringLiteral("\u4e2d"));
+    control.SaveFile(path);
+    EXPECT_EQ(contents(), c.edited) << c.bytes.toStdString();
+  }
+}
+
+TEST(FileServices, AFileThatIsNotTextIsRefused) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("logo.gif"));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray("GIF89a\0\x01\xff", 9)) == 9);
+  file.close();
+  Corvel control;
+  control.setText(QStringLiteral("kept"));
+  try {
+    control.LoadFile(path);
+    ADD_FAILURE() << "loaded";
+  } catch (const CorvelError& e) {
+    EXPECT_TRUE(QString::fromUtf8(e.what()).contains(QStringLiteral("not a text file"))) << e.what();
+  }
+  EXPECT_EQ(control.Text(), QStringLiteral("kept"));
 }
 
 TEST(TabServices, TabStopsOfTheSelection) {
