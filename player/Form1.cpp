@@ -259,12 +259,12 @@ void Form1::activate() {
                 << (isVisible() && !isMinimized() ? "shown" : "not shown");
 }
 
-// A file list: the folder's visible files in name order.
+// A file list: the folder's files in name order, hidden ones too.
 void Form1::File1_SetPath(const QString& folder) {
   ui_->File1->setProperty("path", folder);
   ui_->File1->clear();
   // A list that was never pointed at a folder stays empty (QDir("") would be the working folder).
-  if (!folder.isEmpty()) ui_->File1->addItems(QDir(folder).entryList(QDir::Files, QDir::Name));
+  if (!folder.isEmpty()) ui_->File1->addItems(Favourites(folder).names());
 }
 
 void Form1::File1_Refresh() { File1_SetPath(ui_->File1->property("path").toString()); }

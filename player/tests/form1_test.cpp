@@ -104,9 +104,10 @@ TEST_F(Form1Test, StartUpRestoresLabelsVolumeAndFavourites) {
   EXPECT_EQ(control<QSlider>("Slider1")->value(), 42);
   EXPECT_EQ(player.vol, 42);
   auto* favourites = control<QListWidget>("File1");
-  ASSERT_EQ(favourites->count(), 2);
-  EXPECT_EQ(favourites->item(0)->text(), "Alpha");
-  EXPECT_EQ(favourites->item(1)->text(), "Radio Twee");
+  ASSERT_EQ(favourites->count(), 3);
+  EXPECT_EQ(favourites->item(0)->text(), ".hidden");
+  EXPECT_EQ(favourites->item(1)->text(), "Alpha");
+  EXPECT_EQ(favourites->item(2)->text(), "Radio Twee");
   EXPECT_TRUE(prompt.boxes().empty());
 }
 
