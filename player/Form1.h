@@ -99,6 +99,8 @@ class Form1 final : public QWidget {
   void Label12_Click();
   void Label4_Click();
   void Timer3_Timer();
+  void StartUp();
+  void StartUpFailed();
   void Timer4_Timer();
   void Timer5_Timer();
   void Timer6_Timer();
