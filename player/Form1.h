@@ -8,6 +8,7 @@
 
 #include "app/language.h"
 #include "app/programfolder.h"
+#include "app/translation.h"
 #include "directory/directoryaddress.h"
 #include "directory/directorydialoghost.h"
 #include "favourites.h"
@@ -127,6 +128,7 @@ class Form1 final : public QWidget {
   DirectoryAddress directory_;
   Messenger* messenger_ = nullptr;
   Language language_;
+  ProgramTranslation translation_;  // follows gESelecteerdland
   Transfer* inet_ = nullptr;
   Corvel* downloadInfo_ = nullptr;
   TrayIcon* tray_ = nullptr;
