@@ -165,6 +165,8 @@ class BrokenStartTest : public Form1Test, public ::testing::WithParamInterface<B
 };
 
 TEST_P(BrokenStartTest, SaysWhichFileIsWrongAndWritesNothingBack) {
+  QFile::remove(dir.file(GetParam().blamed));
+  QDir(dir.file(GetParam().blamed)).removeRecursively();
   GetParam().breakIt(dir);
   const QString before = profileState();
   start();
@@ -189,31 +191,15 @@ TEST_P(BrokenStartTest, SaysWhichFileIsWrongAndWritesNothingBack) {
 
 INSTANTIATE_TEST_SUITE_P(
     , BrokenStartTest,
-    ::testing::Values(
-        BrokenStart{"Missing", [](const TempProgramFolder& d) { QFile::remove(d.file("inst.ini")); },
-                    "inst.ini"},
-        BrokenStart{"Folder",
-                    [](const TempProgramFolder& d) {
-                      QFile::remove(d.file("inst.ini"));
-                      QDir().mkdir(d.file("inst.ini"));
-                    },
-                    "inst.ini"},
-        BrokenStart{"DanglingLink",
-                    [](const TempProgramFolder& d) {
-                      QFile::remove(d.file("inst.ini"));
-                      QFile::link(d.file("gone.ini"), d.file("inst.ini"));
-                    },
-                    "inst.ini"},
-        BrokenStart{"Garbage",
-                    [](const TempProgramFolder& d) { d.write("inst.ini", "\x89PNG\r\n\x1a\n no profile"); },
-                    "inst.ini"},
-        BrokenStart{"FavouritesAreAFile",
-                    [](const TempProgramFolder& d) {
-                      d.write("inst.ini", "[Online Radio]\ntaal=english\nskin=Nacht\n[Onthouden]\nVolume=5\n");
-                      QDir(d.file("favo")).removeRecursively();
-                      d.write("favo", "");
-                    },
-                    "favo"}),
+    ::testing::Values(BrokenStart{"Missing", [](auto&) {}, "inst.ini"},
+                      BrokenStart{"Folder", [](auto& d) { QDir().mkdir(d.file("inst.ini")); }, "inst.ini"},
+                      BrokenStart{"DanglingLink",
+                                  [](auto& d) { QFile::link(d.file("gone"), d.file("inst.ini")); },
+                                  "inst.ini"},
+                      BrokenStart{"Garbage",
+                                  [](auto& d) { d.write("inst.ini", "\x89PNG\r\n\x1a\n no profile"); },
+                                  "inst.ini"},
+                      BrokenStart{"FavouritesAreAFile", [](auto& d) { d.write("favo", ""); }, "favo"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Form1Test, CloseSavesTheStateAndGoesToTheTray) {
