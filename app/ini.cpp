@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,6 +66,8 @@ QString storedForm(const QString& value) {
 }
 
 bool readLines(const QString& file, QStringList& lines, QString& eol) {
+  // A pipe or a device by that name would block the program or never end.
+  if (!QFileInfo(file).isFile()) return false;
   QFile f(file);
   if (!f.open(QIODevice::ReadOnly)) return false;
   const QString text = textdecoding::decodeText(f.readAll());
@@ -76,17 +79,36 @@ bool readLines(const QString& file, QStringList& lines, QString& eol) {
   return true;
 }
 
-// A writer killed mid-write leaves its temporary file; the next write clears it away.
-void removeStaleTemporaries(const QString& target) {
-  const QFileInfo info(target);
-  const QString prefix = info.fileName() + QStringLiteral(".tmp-");
-  const QStringList names = QDir(info.absolutePath()).entryList({prefix + u'*'}, QDir::Files | QDir::Hidden);
+// The writer's temporary files: a short name of their own, so that a target name of up to the
+// file system's 255 bytes still has room for one in its folder.
+const QString kTemporaryPrefix = QStringLiteral(".~ini-");
+
+// The pid of the writer that made a temporary file of this name; 0 for any other name.
+pid_t temporaryOwner(const QString& name) {
+  if (!name.startsWith(kTemporaryPrefix)) return 0;
+  const QStringList parts = name.mid(kTemporaryPrefix.size()).split(u'-');
+  if (parts.size() != 2 || parts[1].size() != 6) return 0;
+  bool ok = false;
+  const long pid = parts[0].toLong(&ok);
+  return ok && pid > 0 ? pid_t(pid) : 0;
+}
+
+// A writer killed mid-write leaves its temporary file; the next write in the folder clears it.
+void removeStaleTemporaries(const QString& folder) {
+  const QStringList names = QDir(folder).entryList({kTemporaryPrefix + u'*'}, QDir::Files | QDir::Hidden);
   for (const QString& name : names) {
-    bool ok = false;
-    const pid_t pid = pid_t(name.mid(prefix.size()).toLong(&ok));
-    if (ok && pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
-      QFile::remove(info.absolutePath() + u'/' + name);
+    const pid_t pid = temporaryOwner(name);
+    if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH) QFile::remove(folder + u'/' + name);
   }
+}
+
+// The process's file mode mask, read without changing it (umask() would, for every thread).
+mode_t currentUmask() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (status.open(QIODevice::ReadOnly))
+    for (const QByteArray& line : status.readAll().split('\n'))
+      if (line.startsWith("Umask:")) return mode_t(line.mid(6).trimmed().toUInt(nullptr, 8));
+  return 022;
 }
 
 // Writes next to the target, syncs, then renames over it: readers see the old or the new file.
@@ -94,17 +116,26 @@ bool replaceFile(const QString& file, const QByteArray& bytes) {
   const QFileInfo info(file);
   const QByteArray target =
       QFile::encodeName(info.exists() ? info.canonicalFilePath() : info.absoluteFilePath());
-  mode_t mode = 0644;
+  mode_t mode = 0;
   struct stat st {};
   if (::stat(target.constData(), &st) == 0) {
     // A read-only profile stays as it is, also for root, who could write it anyway.
     if ((st.st_mode & 0222) == 0 || ::access(target.constData(), W_OK) != 0) return false;
     mode = st.st_mode & 07777;
+  } else {
+    mode = 0644 & ~currentUmask();
   }
-  removeStaleTemporaries(QFile::decodeName(target));
-  const QByteArray temp = target + ".tmp-" + QByteArray::number(::getpid());
-  const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+  const QString folder = QFileInfo(QFile::decodeName(target)).absolutePath();
+  removeStaleTemporaries(folder);
+  QByteArray temp =
+      QFile::encodeName(folder + u'/' + kTemporaryPrefix) + QByteArray::number(::getpid()) + "-XXXXXX";
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) return false;
+  if (::fchmod(fd, mode) != 0) {
+    ::close(fd);
+    ::unlink(temp.constData());
+    return false;
+  }
   qsizetype done = 0;
   bool ok = true;
   while (ok && done < bytes.size()) {
@@ -120,7 +151,7 @@ bool replaceFile(const QString& file, const QByteArray& bytes) {
     ::unlink(temp.constData());
     return false;
   }
-  const QByteArray dir = QFile::encodeName(QFileInfo(QFile::decodeName(target)).absolutePath());
+  const QByteArray dir = QFile::encodeName(folder);
   const int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     ::fsync(dfd);
@@ -130,6 +161,8 @@ bool replaceFile(const QString& file, const QByteArray& bytes) {
 }
 
 }  // namespace
+
+bool isTemporaryName(const QString& name) { return temporaryOwner(name) != 0; }
 
 QString ReadIni(const QString& file, const QString& section, const QString& key) {
   QStringList lines;

@@ -23,4 +23,8 @@ void WriteIni(const QString& file, const QString& section, const QString& key, c
 void WriteIniKeys(const QString& file, const QString& section,
                   const QList<std::pair<QString, QString>>& entries);
 
+// Whether a file name is one of the writer's own temporary files (".~ini-<pid>-XXXXXX"), which
+// folder listings leave out.
+bool isTemporaryName(const QString& name);
+
 }  // namespace INI

@@ -19,8 +19,11 @@ class Language {
   QString LangText(const QString& key) const;
   QString current() const { return currentLanguage_(); }
 
-  // Critical icon, caption "error0".
-  void ShowLangError(const QString& key) const;
+  // Message boxes: a text that is empty in the current language is taken from "english".
+  // Critical icon, caption "error0"; a detail goes on a paragraph of its own after the text.
+  void ShowLangError(const QString& key, const QString& detail = QString()) const;
+  // Critical icon, caption "error0", a text of the program's own.
+  void ShowError(const QString& text) const;
   // Information icon, caption "error0"; prefix goes straight before the text.
   void ShowInfo(const QString& key, const QString& prefix = QString()) const;
   // Yes/No, caption "error0".
@@ -32,6 +35,9 @@ class Language {
   const ProgramFolder& folder() const { return folder_; }
 
  private:
+  QString textIn(const QString& language, const QString& key) const;
+  QString boxText(const QString& key) const;
+
   ProgramFolder folder_;
   Prompt& prompt_;
   std::function<QString()> currentLanguage_;

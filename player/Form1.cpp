@@ -11,6 +11,7 @@
 
 #include "app/ini.h"
 #include "app/instance.h"
+#include "app/profilecheck.h"
 #include "app/profilekeys.h"
 #include "app/plaintext.h"
 #include "app/trap.h"
@@ -108,28 +109,41 @@ void Form1::Timer5_Timer() {
 }
 
 void Form1::Timer3_Timer() {
-  trapped(language_, QStringLiteral("error17"), [this] {
-    if (readSetting(ProfileKeys::kOptions, ProfileKeys::kBigScreen) == u"1")
-      show();
-    else
-      goToTray();
-    if (readSetting(ProfileKeys::kOptions, ProfileKeys::kPlayAtStart) == u"1")
-      player_.setURL(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastUrl));
-    ui_->TaalGeselecteerdTekst->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastCountryName));
-    ui_->TaalGeselecteerd->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastCountryFile));
-    ui_->ZenderNaam->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastName));
-    const int volume = toWholeNumber(readSetting(ProfileKeys::kRemembered, ProfileKeys::kVolume));
-    const bool changes = ui_->Slider1->value() != std::clamp(volume, 0, 100);
-    ui_->Slider1->setValue(volume);
-    // The slider only reports real changes; the player must hear the restored volume anyway.
-    if (!changes) Slider1_Change();
-    player_.setURL(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastUrl));
-    if (readSetting(ProfileKeys::kOptions, ProfileKeys::kPlayAtStart) == u"0") player_.stop();
-    if (!QDir(folder_.favourites()).exists()) throw StepFailed(QStringLiteral("no favourites folder"));
-    File1_SetPath(folder_.favourites());
-  });
+  if (!trappedQuietly([this] { StartUp(); })) StartUpFailed();
   // A failed start is reported once; retrying would stack a message every 200 ms.
   timer3_->stop();
+}
+
+void Form1::StartUp() {
+  if (readSetting(ProfileKeys::kOptions, ProfileKeys::kBigScreen) == u"1")
+    show();
+  else
+    goToTray();
+  if (readSetting(ProfileKeys::kOptions, ProfileKeys::kPlayAtStart) == u"1")
+    player_.setURL(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastUrl));
+  ui_->TaalGeselecteerdTekst->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastCountryName));
+  ui_->TaalGeselecteerd->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastCountryFile));
+  ui_->ZenderNaam->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastName));
+  const int volume = toWholeNumber(readSetting(ProfileKeys::kRemembered, ProfileKeys::kVolume));
+  const bool changes = ui_->Slider1->value() != std::clamp(volume, 0, 100);
+  ui_->Slider1->setValue(volume);
+  // The slider only reports real changes; the player must hear the restored volume anyway.
+  if (!changes) Slider1_Change();
+  player_.setURL(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastUrl));
+  if (readSetting(ProfileKeys::kOptions, ProfileKeys::kPlayAtStart) == u"0") player_.stop();
+  if (!QDir(folder_.favourites()).exists()) throw StepFailed(QStringLiteral("no favourites folder"));
+  File1_SetPath(folder_.favourites());
+}
+
+// Says which file keeps the program from starting. The start-up text speaks of inst.ini; a
+// fault of favo/ alone is told as it is.
+void Form1::StartUpFailed() {
+  const profilecheck::StartupProblems problems = profilecheck::startupProblems(folder_);
+  qCWarning(lcApp) << "start-up failed:" << problems.profile << problems.favourites;
+  if (problems.profile.isEmpty() && !problems.favourites.isEmpty())
+    return language_.ShowError(problems.favourites);
+  language_.ShowLangError(QStringLiteral("error17"),
+                          QStringList{problems.profile, problems.favourites}.join(u'\n').trimmed());
 }
 
 void Form1::Timer1_Timer() {
@@ -220,6 +234,12 @@ void Form1::closeEvent(QCloseEvent* event) {
 
 // One replacement of inst.ini: a kill in the middle cannot leave half of the state saved.
 void Form1::saveRemembered() {
+  // A profile without settings is left for the user to mend: one holding only this state would
+  // keep every later start blank (and a missing one from being laid out again).
+  if (!profilecheck::holdsSettings(instIni())) {
+    qCWarning(lcApp) << "remembered state not saved:" << instIni() << "holds no settings";
+    return;
+  }
   INI::WriteIniKeys(instIni(), ProfileKeys::kRemembered,
                     {{ProfileKeys::kLastName, ui_->ZenderNaam->text()},
                      {ProfileKeys::kLastUrl, player_.URL()},
@@ -273,12 +293,12 @@ void Form1::activateWithToken(const QString& activationToken) {
                 << (isVisible() && !isMinimized() ? "shown" : "not shown");
 }
 
-// A file list: the folder's visible files in name order.
+// A file list: the folder's files in name order, hidden ones too.
 void Form1::File1_SetPath(const QString& folder) {
   ui_->File1->setProperty("path", folder);
   ui_->File1->clear();
   // A list that was never pointed at a folder stays empty (QDir("") would be the working folder).
-  if (!folder.isEmpty()) ui_->File1->addItems(QDir(folder).entryList(QDir::Files, QDir::Name));
+  if (!folder.isEmpty()) ui_->File1->addItems(Favourites(folder).names());
 }
 
 void Form1::File1_Refresh() { File1_SetPath(ui_->File1->property("path").toString()); }

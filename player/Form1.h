@@ -8,6 +8,7 @@
 
 #include "app/language.h"
 #include "app/programfolder.h"
+#include "app/translation.h"
 #include "directory/directoryaddress.h"
 #include "directory/directorydialoghost.h"
 #include "favourites.h"
@@ -102,6 +103,8 @@ class Form1 final : public QWidget {
   void Label12_Click();
   void Label4_Click();
   void Timer3_Timer();
+  void StartUp();
+  void StartUpFailed();
   void Timer4_Timer();
   void Timer5_Timer();
   void Timer6_Timer();
@@ -128,6 +131,7 @@ class Form1 final : public QWidget {
   DirectoryAddress directory_;
   Messenger* messenger_ = nullptr;
   Language language_;
+  ProgramTranslation translation_;  // follows gESelecteerdland
   Transfer* inet_ = nullptr;
   Corvel* downloadInfo_ = nullptr;
   TrayIcon* tray_ = nullptr;

@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -16,6 +17,9 @@
 #include "ui_Form1.h"
 
 void Form1::connectControls() {
+  // The player's status texts come in the language the window's texts come in, from its change on.
+  connect(ui_->gESelecteerdland, &QLineEdit::textChanged, this,
+          [this](const QString& language) { translation_.use(language); });
   connect(ui_->Label1, &ClickLabel::clicked, this, &Form1::Label1_Click);
   connect(ui_->TaalGeselecteerdTekst, &ClickLabel::clicked, this, &Form1::Label1_Click);
   connect(ui_->Label12, &ClickLabel::clicked, this, &Form1::Label12_Click);

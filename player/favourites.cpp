@@ -1,5 +1,6 @@
 #include "favourites.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -20,7 +21,16 @@ Favourites::Favourites(QString folder) : folder_(std::move(folder)) {
 }
 
 bool Favourites::isFileName(const QString& name) {
-  return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') && !name.contains(QChar(0));
+  // A name shaped like the profile writer's temporary files would be written but never listed.
+  return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') &&
+         !name.contains(QChar(0)) && QFile::encodeName(name).size() <= kMaxNameBytes &&
+         !INI::isTemporaryName(name);
+}
+
+QStringList Favourites::names() const {
+  QStringList names = QDir(folder_).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+  names.removeIf(INI::isTemporaryName);
+  return names;
 }
 
 QString Favourites::path(const QString& fileName) const {

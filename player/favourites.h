@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // One favourite station as its file keeps it.
 struct Favourite {
@@ -16,11 +17,17 @@ class Favourites {
  public:
   // A favourite file is three short keys; anything larger is not one of ours.
   static constexpr qint64 kMaxFileBytes = 64 * 1024;
+  // The longest file name the file systems take, in bytes.
+  static constexpr qsizetype kMaxNameBytes = 255;
 
   explicit Favourites(QString folder);
 
   // Whether the name can be a file directly inside the folder.
   static bool isFileName(const QString& name);
+
+  // The favourites' file names in name order, hidden ones included, without the profile
+  // writer's temporary files.
+  QStringList names() const;
 
   // Writes the three keys into the file named after the station, replacing earlier values.
   // A name that cannot be such a file writes nothing; returns whether the file is there.

@@ -1,6 +1,7 @@
 #include "Form5.h"
 
 #include <QDir>
+#include <QEvent>
 
 #include "app/ini.h"
 #include "app/plaintext.h"
@@ -23,7 +24,16 @@ Form5::Form5(SkinChooserHost host, QWidget* parent)
   ui_->setupUi(this);
   usePlainText(this);
   setFixedSize(size());
-  connect(ui_->List1, &QListWidget::itemSelectionChanged, this, &Form5::List1_Click);
+  // A click acts also on the row that is already chosen (the skin may have been set back
+  // meanwhile); keys act as they move the selection. A click that moves it acts once.
+  ui_->List1->viewport()->installEventFilter(this);
+  connect(ui_->List1, &QListWidget::itemSelectionChanged, this, [this] {
+    selectionMoved_ = true;
+    List1_Click();
+  });
+  connect(ui_->List1, &QListWidget::clicked, this, [this] {
+    if (!selectionMoved_) List1_Click();
+  });
   connect(ui_->Command1, &QPushButton::clicked, this, &Form5::Command1_Click);
   Form_Load();
 }
@@ -81,3 +91,8 @@ void Form5::List1_Click() {
 }
 
 void Form5::Command1_Click() { accept(); }
+
+bool Form5::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui_->List1->viewport() && event->type() == QEvent::MouseButtonPress) selectionMoved_ = false;
+  return QDialog::eventFilter(watched, event);
+}

@@ -29,6 +29,9 @@ class Form5 final : public QDialog {
   explicit Form5(SkinChooserHost host, QWidget* parent = nullptr);
   ~Form5() override;
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void Form_Load();
   void File1_SetPath(const QString& folder);
@@ -37,6 +40,7 @@ class Form5 final : public QDialog {
 
   SkinChooserHost host_;
   std::unique_ptr<Ui::Form5> ui_;
+  bool selectionMoved_ = false;  // by the mouse press under way
 };
 
 // The skin descriptor files of a folder ("*.logskn" in any letter case, ".logskn" itself

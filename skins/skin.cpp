@@ -7,6 +7,7 @@
 #include <QPixmap>
 
 #include "app/ini.h"
+#include "app/profilecheck.h"
 #include "app/profilekeys.h"
 #include "app/trap.h"
 #include "skins_log.h"
@@ -37,7 +38,10 @@ QLabel* DialogPicture(QDialog& dialog, const char* name) {
 }  // namespace
 
 QString SkinPrefix(const ProgramFolder& folder) {
-  const QString skin = INI::ReadIni(folder.instIni(), kOptions, kSkinKey);
+  QString skin = INI::ReadIni(folder.instIni(), kOptions, kSkinKey);
+  // A profile without settings (missing, unreadable) cannot take the fallback skin either;
+  // the start-up reports it, and the windows wear the fallback meanwhile.
+  if (skin.isEmpty() && !profilecheck::holdsSettings(folder.instIni())) skin = kFallbackSkin;
   return folder.skinFolder(skin) + u'/' + skin + u'_';
 }
 

@@ -74,6 +74,16 @@ TEST_F(LanguageTest, MessageBoxesHaveTheirCaptionsAndIcons) {
   EXPECT_EQ(b[3].caption, "Error");
 }
 
+// A box must say something when the language lacks the key or is not set at all.
+TEST_F(LanguageTest, ABoxWithoutTextInTheLanguageTakesTheEnglishOne) {
+  current = "Nederlands";
+  lang.ShowPlain("error13");
+  current = "";
+  lang.ShowLangError("error10", "inst.ini is missing.");
+  EXPECT_EQ(prompt.texts(), QStringList({"Select a favourite", "List failed\n\ninst.ini is missing."}));
+  EXPECT_EQ(prompt.boxes()[1].caption, "Error");
+}
+
 TEST_F(LanguageTest, TrapSkipsTheRestAndShowsTheHandlersKey) {
   int steps = 0;
   const bool ok = trapped(lang, "error10", [&] {

@@ -1,3 +1,4 @@
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -143,6 +144,29 @@ TEST_F(FavouritesTest, AwkwardNamesRoundTrip) {
   }
   EXPECT_EQ(label("ZenderNaam")->textFormat(), Qt::PlainText);
   EXPECT_TRUE(prompt.boxes().empty());
+}
+
+// Hidden names and names up to the file system's 255 bytes are favourites like any other; the
+// profile writer's temporary files never are.
+TEST_F(FavouritesTest, DotNamesAndNamesOf255BytesAreKeptAndListed) {
+  const QString writersOwn = QString(".~ini-%1-Ab3dE9").arg(QCoreApplication::applicationPid());
+  dir.write("favo/" + writersOwn, "[Internet]\n");
+  start();
+  const QStringList names = {".Radio Punt",     "..",      QString(255, 'x'), QString(127, QChar(0xE9)) + "z",
+                             QString(256, 'y'), writersOwn};
+  for (const QString& name : names) {
+    setStation(name, "http://s/" + name.left(3), "site.example/");
+    press("Command1");
+  }
+  EXPECT_TRUE(prompt.boxes().empty()) << prompt.texts().join('|').toStdString();
+  QStringList kept = {".Radio Punt", QString(127, QChar(0xE9)) + "z", QString(255, 'x')};
+  kept.sort();
+  EXPECT_EQ(shown(), kept);
+  QStringList onDisk = QStringList(kept) << writersOwn;
+  onDisk.sort();
+  EXPECT_EQ(favo(), onDisk);
+  clickFavourite(".Radio Punt");
+  EXPECT_EQ(player.url, "http://s/.Ra");
 }
 
 TEST_F(FavouritesTest, AClickOrEnterPlaysTheFavouriteByItsOwnName) {

@@ -1,3 +1,10 @@
+#include <QDir>
+#include <QFileInfo>
+
+#include <functional>
+#include <ostream>
+#include <string>
+
 #include "form1_fixture.h"
 
 namespace {
@@ -104,9 +111,10 @@ TEST_F(Form1Test, StartUpRestoresLabelsVolumeAndFavourites) {
   EXPECT_EQ(control<QSlider>("Slider1")->value(), 42);
   EXPECT_EQ(player.vol, 42);
   auto* favourites = control<QListWidget>("File1");
-  ASSERT_EQ(favourites->count(), 2);
-  EXPECT_EQ(favourites->item(0)->text(), "Alpha");
-  EXPECT_EQ(favourites->item(1)->text(), "Radio Twee");
+  ASSERT_EQ(favourites->count(), 3);
+  EXPECT_EQ(favourites->item(0)->text(), ".hidden");
+  EXPECT_EQ(favourites->item(1)->text(), "Alpha");
+  EXPECT_EQ(favourites->item(2)->text(), "Radio Twee");
   EXPECT_TRUE(prompt.boxes().empty());
 }
 
@@ -122,7 +130,9 @@ TEST_F(Form1Test, MissingVolumeFailsTheStartOnce) {
   start();
   startUp();
   QTest::qWait(500);
-  EXPECT_EQ(prompt.texts().count(form->language().LangText("error17")), 1);
+  ASSERT_EQ(prompt.boxes().size(), 1u);
+  EXPECT_TRUE(prompt.boxes()[0].text.startsWith(form->language().LangText("error17")));
+  EXPECT_TRUE(prompt.boxes()[0].text.endsWith("inst.ini: the remembered volume \"\" is not a whole number."));
   EXPECT_EQ(prompt.boxes()[0].kind, RecordingPrompt::Kind::Critical);
   EXPECT_FALSE(timer("Timer3")->isActive());
   // The steps after the failing one did not run.
@@ -133,8 +143,64 @@ TEST_F(Form1Test, MissingFavouritesFolderFailsTheStart) {
   QDir(dir.file("favo")).removeRecursively();
   start();
   startUp();
-  EXPECT_EQ(prompt.texts(), QStringList{form->language().LangText("error17")});
+  EXPECT_EQ(prompt.texts(), QStringList{"The favourites folder " + dir.file("favo") + " is missing."});
 }
+
+// A start on a broken inst.ini or favo/: one error that can be read and names the file, the
+// fallback skin, and nothing written back that would keep later starts blank.
+struct BrokenStart {
+  const char* name;
+  std::function<void(const TempProgramFolder&)> breakIt;
+  const char* blamed;
+  friend void PrintTo(const BrokenStart& start, std::ostream* os) { *os << start.name; }
+};
+
+class BrokenStartTest : public Form1Test, public ::testing::WithParamInterface<BrokenStart> {
+ protected:
+  QString profileState() {
+    const QFileInfo info(dir.file("inst.ini"));
+    return QString("%1 %2 %3 ").arg(info.exists()).arg(info.isDir()).arg(info.symLinkTarget()) +
+           dir.read("inst.ini").toHex();
+  }
+};
+
+TEST_P(BrokenStartTest, SaysWhichFileIsWrongAndWritesNothingBack) {
+  QFile::remove(dir.file(GetParam().blamed));
+  QDir(dir.file(GetParam().blamed)).removeRecursively();
+  GetParam().breakIt(dir);
+  const QString before = profileState();
+  start();
+  timer("Timer1")->stop();  // no directory here
+  startUp();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !timer("Timer2")->isActive(); }, 10000));
+  ASSERT_EQ(prompt.boxes().size(), 1u) << prompt.texts().join('|').toStdString();
+  const auto& box = prompt.boxes()[0];
+  const bool profileBlamed = GetParam().blamed == std::string("inst.ini");
+  EXPECT_EQ(box.caption, "Vantor Internet Radio");
+  EXPECT_EQ(box.text.startsWith(INI::ReadIni(dir.file("lang.ini"), "english", "error17") + "\n\n"),
+            profileBlamed);
+  EXPECT_TRUE(box.text.contains(dir.file(GetParam().blamed))) << box.text.toStdString();
+  EXPECT_EQ(box.text.contains("inst.ini"), profileBlamed) << box.text.toStdString();
+  EXPECT_FALSE(control<QLabel>("Image1")->pixmap().isNull());
+
+  form->close();
+  if (profileBlamed) {
+    EXPECT_EQ(profileState(), before);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , BrokenStartTest,
+    ::testing::Values(BrokenStart{"Missing", [](auto&) {}, "inst.ini"},
+                      BrokenStart{"Folder", [](auto& d) { QDir().mkdir(d.file("inst.ini")); }, "inst.ini"},
+                      BrokenStart{"DanglingLink",
+                                  [](auto& d) { QFile::link(d.file("gone"), d.file("inst.ini")); },
+                                  "inst.ini"},
+                      BrokenStart{"Garbage",
+                                  [](auto& d) { d.write("inst.ini", "\x89PNG\r\n\x1a\n no profile"); },
+                                  "inst.ini"},
+                      BrokenStart{"FavouritesAreAFile", [](auto& d) { d.write("favo", ""); }, "favo"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Form1Test, CloseSavesTheStateAndGoesToTheTray) {
   dir.profile({"Online Radio/xsluiten=0"});

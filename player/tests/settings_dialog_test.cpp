@@ -1,9 +1,11 @@
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,6 +20,7 @@
 #include "fake_media_player.h"
 #include "fake_system_tray.h"
 #include "player/Form1.h"
+#include "playback/mediaplayer_gstreamer.h"
 #include "recording_prompt.h"
 #include "settings/tests/autostart_test_support.h"
 #include "temp_program_folder.h"
@@ -119,6 +122,35 @@ TEST_F(SettingsFromMainWindowTest, OkSwitchesTheLanguageAndWritesAnEntryThatRuns
   QFile::remove(dir.file("Standaard_balk1.skn"));
   openSettings();
   EXPECT_EQ(prompt.texts(), QStringList{"This action could not be carried out."});
+}
+
+// The player's own status texts follow the program's language, also when it is switched.
+TEST(StatusLineLanguage, DutchWithNederlandsAndEnglishAfterTheSettingsSwitch) {
+  TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
+  TemporaryConfigHome config;
+  RecordingPrompt prompt;
+  GstMediaPlayer player;
+  dir.profile({"Online Radio/taal=Nederlands", "Online Radio/combotaal=0"});
+  Form1 form(Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
+                           DirectoryAddress("http://127.0.0.1:9/")});
+  Control<QTimer>(form, "Timer1")->stop();
+  auto* status = Control<QLabel>(form, "Label14");
+  QAction* stopPlaying = form.IconTray().findChild<QAction*>("stopspelen");
+  player.stop();
+  EXPECT_EQ(status->text(), "Gestopt");
+  stopPlaying->trigger();
+  EXPECT_EQ(status->text(), "Gereed");
+
+  WhenShown("Form4", [&](QDialog& settings) {
+    Control<QComboBox>(settings, "Combo1")->setCurrentIndex(1);
+    Control<QPushButton>(settings, "Command1")->click();
+  });
+  Q_EMIT Control<ClickLabel>(form, "Label4")->clicked();
+  player.stop();
+  EXPECT_EQ(status->text(), "Stopped");
+  stopPlaying->trigger();
+  EXPECT_EQ(status->text(), "Ready");
+  EXPECT_TRUE(prompt.boxes().empty()) << prompt.texts().join('|').toStdString();
 }
 
 }  // namespace

@@ -83,6 +83,23 @@ TEST_F(Form5Test, AClickStoresTheFileNameAndShowsTheDescriptor) {
   EXPECT_EQ(skinSetting(), "Zomer");
 }
 
+// The main window may set the skin back while the chooser is open: clicking the chosen row again
+// chooses it again. A click that moves the selection acts once.
+TEST_F(Form5Test, EveryClickChoosesAlsoOnTheRowAlreadyChosen) {
+  open();
+  form->show();
+  clickRow(0);  // Nacht
+  ASSERT_EQ(timerStarts, 1);
+  chooseSkin("Standaard");
+  clickRow(0);
+  EXPECT_EQ(skinSetting(), "Nacht");
+  EXPECT_EQ(timerStarts, 2);
+  list()->setFocus();
+  QTest::keyClick(list(), Qt::Key_Down);  // keys choose as they move
+  EXPECT_EQ(skinSetting(), "Standaard");
+  EXPECT_EQ(timerStarts, 3);
+}
+
 TEST_F(Form5Test, AUsersOwnSkinsAreListedBesideTheInstalledOnes) {
   QTemporaryDir user;
   folder = ProgramFolder(temp.path(), user.path());

@@ -75,6 +75,9 @@ TEST_F(LoadSkinPictureTest, BadFilesFailAndKeepTheOldPicture) {
 
 TEST(SkinPrefixTest, FolderSkinNameAndUnderscore) {
   TempProgramFolder temp;
+  // Without a profile the windows wear the fallback skin; a profile's own skin may be empty.
+  EXPECT_EQ(SkinPrefix(temp.folder()), temp.path() + "/Standaard_");
+  temp.profile({"Online Radio/taal=english"});
   EXPECT_EQ(SkinPrefix(temp.folder()), temp.path() + "/_");
   temp.profile({"online radio/SKIN=Nacht"});
   EXPECT_EQ(SkinPrefix(temp.folder()), temp.path() + "/Nacht_");

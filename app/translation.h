@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QTranslator;
+
+// The program's own texts (the player's status line, what stops a start) in the user's language.
+// The translations are built into the program; the language is the one of lang.ini that the
+// user chose ("taal"), never the system's locale.
+class ProgramTranslation {
+ public:
+  ProgramTranslation();
+  ~ProgramTranslation();
+  ProgramTranslation(const ProgramTranslation&) = delete;
+  ProgramTranslation& operator=(const ProgramTranslation&) = delete;
+
+  // Takes the texts of a lang.ini language name: "Nederlands" gives Dutch, any other name
+  // (english, an unknown or empty one) the texts as written. Takes effect at once.
+  void use(const QString& language);
+  // The locale in use: "nl", or "" for the texts as written.
+  QString locale() const { return locale_; }
+
+ private:
+  std::unique_ptr<QTranslator> translator_;
+  QString locale_;
+};
