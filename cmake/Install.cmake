@@ -13,6 +13,8 @@ file(RELATIVE_PATH share_from_bin ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_F
 target_compile_definitions(vantor_app PRIVATE VANTOR_SHARE_FROM_BIN="${share_from_bin}/vantor-radio")
 target_compile_definitions(vantor-radio PRIVATE
   VANTOR_DIRECTORY_SHARE_FROM_BIN="${share_from_bin}/vantor-directory")
+target_compile_definitions(vantor-directory PRIVATE
+  VANTOR_DIRECTORY_SHARE_FROM_BIN="${share_from_bin}/vantor-directory")
 
 # The icon, drawn by the same code as the window's icon.
 add_executable(make_icon ${CMAKE_SOURCE_DIR}/skins/tools/make_icon.cpp ${CMAKE_SOURCE_DIR}/player/appicon.cpp)
