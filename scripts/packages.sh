@@ -14,7 +14,7 @@ PACKAGES=(
   espeak-ng sox libsox-fmt-mp3 lame vorbis-tools
   xvfb xauth xdotool x11-utils imagemagick
   dbus dbus-daemon dbus-x11 curl
-  desktop-file-utils appstream dpkg-dev file
+  desktop-file-utils appstream dpkg-dev file lintian
 )
 [ $# -gt 0 ] && PACKAGES=("$@")
 
