@@ -136,6 +136,10 @@ bool FakeUpstream::hostile(httplib::Response& res) {
       res.set_content("[{\"name\":" + std::string(2'000'000, '[') + std::string(2'000'000, ']') + "}]",
                       "application/json");
       return true;
+    case Behaviour::GzipBomb:  // 19 KB that inflate to 20 MB of nested arrays
+      res.set_header("Content-Encoding", "gzip");
+      res.set_content(fixture("nested.json.gz", {}), "application/json");
+      return true;
     case Behaviour::Endless:
       res.set_chunked_content_provider("application/json", [this](size_t offset, httplib::DataSink& sink) {
         std::this_thread::sleep_for(50ms);

@@ -327,7 +327,7 @@ TEST_F(UpstreamDirectoryTest, PlayCountsOncePerListenerAndDayAndRedirects) {
 
 TEST_F(UpstreamDirectoryTest, HostileUpstreamNeverTakesTheServerDownOrStallsOthers) {
   using B = FakeUpstream::Behaviour;
-  for (B b : {B::Huge, B::InvalidJson, B::Endless, B::Slow, B::Nested}) {
+  for (B b : {B::Huge, B::InvalidJson, B::Endless, B::Slow, B::Nested, B::GzipBomb}) {
     SCOPED_TRACE(static_cast<int>(b));
     TempDir dir;
     upstream.setBehaviour(b);
