@@ -87,8 +87,8 @@ add_custom_command(OUTPUT ${changelog_gz}
 add_custom_target(package_changelog ALL DEPENDS ${changelog_gz})
 install(FILES ${CMAKE_SOURCE_DIR}/data/package/copyright ${changelog_gz} DESTINATION ${VANTOR_DOC})
 
-# Debian's hardening flags (dpkg-buildflags: stack protector, fortify, relro, bindnow) for
-# everything built here; not for sanitizer or fuzz builds, which bring their own instrumentation.
+# Debian's hardening flags (dpkg-buildflags: stack protector, fortify, relro, bindnow) for what
+# the package ships; not for sanitizer or fuzz builds, which bring their own instrumentation.
 # Optimisation and debug information stay with the build type.
 option(VANTOR_HARDENING "Build with Debian's hardening flags" ON)
 find_program(VANTOR_DPKG_BUILDFLAGS dpkg-buildflags)
@@ -101,21 +101,26 @@ if(VANTOR_HARDENING AND VANTOR_DPKG_BUILDFLAGS AND NOT VANTOR_FUZZ AND NOT CMAKE
     list(FILTER flags EXCLUDE REGEX "^-g$|^-O|^-ffile-prefix-map")
     set(hardening_${kind} ${flags})
   endforeach()
-  function(vantor_harden dir)
-    get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
-    foreach(t ${targets})
-      get_target_property(type ${t} TYPE)
-      if(type STREQUAL "EXECUTABLE" OR type STREQUAL "STATIC_LIBRARY")
-        target_compile_options(${t} PRIVATE ${hardening_CPPFLAGS} ${hardening_CXXFLAGS})
-        target_link_options(${t} PRIVATE ${hardening_LDFLAGS})
+  # What the package ships: the two programs and the libraries of this project they link.
+  set(shipped vantor-radio vantor-directory)
+  set(hardened)
+  while(shipped)
+    list(POP_FRONT shipped t)
+    if(NOT TARGET ${t} OR t IN_LIST hardened)
+      continue()
+    endif()
+    get_target_property(type ${t} TYPE)
+    get_target_property(imported ${t} IMPORTED)
+    if(NOT imported AND (type STREQUAL "EXECUTABLE" OR type STREQUAL "STATIC_LIBRARY"))
+      list(APPEND hardened ${t})
+      target_compile_options(${t} PRIVATE ${hardening_CPPFLAGS} ${hardening_CXXFLAGS})
+      target_link_options(${t} PRIVATE ${hardening_LDFLAGS})
+      get_target_property(deps ${t} LINK_LIBRARIES)
+      if(deps)
+        list(APPEND shipped ${deps})
       endif()
-    endforeach()
-    get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
-    foreach(sub ${subdirs})
-      vantor_harden(${sub})
-    endforeach()
-  endfunction()
-  vantor_harden(${CMAKE_SOURCE_DIR})
+    endif()
+  endwhile()
 endif()
 
 # cpack -G DEB: the package's dependencies are read from the executables' shared libraries;
