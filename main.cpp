@@ -2,10 +2,12 @@
 #include <QDBusConnection>
 #include <QDir>
 #include <QFileInfo>
-#include <QUrl>
+#include <QStandardPaths>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "app/directorychild.h"
@@ -28,25 +30,44 @@
 #endif
 
 namespace {
-// An installed copy brings its own directory server when nobody serves the default address.
+// VANTOR_DIRECTORY_URL when set; else for an installed copy a directory of the user's own (the
+// user unit's, or a child started here), for a portable copy run.sh's server on the default.
 // A child rather than the server library in-process: the same program the user unit runs, with
 // its own threads and signals, and a fault in one does not take the other down.
-void startBundledDirectory(DirectoryChild& child, const ProgramFolder& folder,
-                           const DirectoryAddress& address) {
-  if (address.base() != DirectoryAddress::kDefaultBase) return;
+DirectoryAddress directoryFor(DirectoryChild& child, const ProgramFolder& folder) {
+  if (!qEnvironmentVariable("VANTOR_DIRECTORY_URL").trimmed().isEmpty())
+    return DirectoryAddress::fromEnvironment();
   const QString bin = QCoreApplication::applicationDirPath();
   const QString server = bin + QStringLiteral("/vantor-directory");
-  if (!QFileInfo(server).isExecutable()) return;  // a portable copy: run.sh starts the server
-  const QUrl url(address.base());
-  const QString listen = url.host() + u':' + QString::number(url.port());
-  const QString data = folder.userPath() + QStringLiteral("/directory");
+  if (!QFileInfo(server).isExecutable()) return DirectoryAddress();
   const QString share = QDir::cleanPath(bin + QStringLiteral("/" VANTOR_DIRECTORY_SHARE_FROM_BIN));
-  child.start(server, prepareDirectoryData(listen, data, share), url.host(), url.port(),
-              data + QStringLiteral("/directory.log"));
+  const QString base = userDirectory(child, server, folder.userPath() + QStringLiteral("/directory"), share,
+                                     QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
+  // Never another user's server on the default port: without one of its own nothing answers.
+  return DirectoryAddress(base.isEmpty() ? QStringLiteral("http://127.0.0.1:0/") : base);
+}
+
+// Answered before anything needs a display.
+bool answeredCommandLine(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view a = argv[i];
+    if (a == "--version") {
+      std::printf("vantor-radio %s\n", Version::kText);
+      return true;
+    }
+    if (a == "--help" || a == "-h") {
+      std::printf(
+          "usage: vantor-radio [--help] [--version] [Qt options]\n"
+          "Plays the stations of a station directory; see vantor-radio(1) for its files and environment.\n");
+      return true;
+    }
+  }
+  return false;
 }
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (answeredCommandLine(argc, argv)) return 0;
   // Docks match a window to its launcher by one name: the desktop file's, the Wayland app id and
   // both halves of the X11 WM_CLASS (the instance half from -name, the class from the
   // application name).
@@ -75,9 +96,8 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  const DirectoryAddress directoryAddress = DirectoryAddress::fromEnvironment();
   DirectoryChild directory;
-  startBundledDirectory(directory, folder, directoryAddress);
+  const DirectoryAddress directoryAddress = directoryFor(directory, folder);
 
   QtPrompt prompt;
   GstMediaPlayer player;

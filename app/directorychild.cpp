@@ -1,5 +1,7 @@
 #include "directorychild.h"
 
+#include <QAtomicInt>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -8,6 +10,7 @@
 
 #include <csignal>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "trap.h"
@@ -22,12 +25,11 @@ bool DirectoryChild::answers(const QString& host, quint16 port, int timeoutMs) {
   return answered;
 }
 
-DirectoryChild::Result DirectoryChild::start(const QString& program, const QStringList& arguments,
-                                             const QString& host, quint16 port, const QString& logFile,
-                                             int waitMs) {
-  if (answers(host, port)) return Result::AlreadyAnswering;
+std::optional<quint16> DirectoryChild::start(const QString& program, const QStringList& arguments,
+                                             const QString& portFile, const QString& logFile, int waitMs) {
+  QFile::remove(portFile);
   process_.setProgram(program);
-  process_.setArguments(arguments);
+  process_.setArguments(arguments + QStringList{QStringLiteral("--port-file"), portFile});
   process_.setStandardOutputFile(QProcess::nullDevice());
   if (logFile.isEmpty())
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -43,20 +45,21 @@ DirectoryChild::Result DirectoryChild::start(const QString& program, const QStri
   process_.start();
   if (!process_.waitForStarted(5000)) {
     qCWarning(lcApp) << "cannot start the directory server" << program << process_.errorString();
-    return Result::Failed;
+    return std::nullopt;
   }
   QElapsedTimer waited;
   waited.start();
   // Waiting for the end is the pause between probes: QProcess notices an exit only inside it.
   while (waited.elapsed() < waitMs && !process_.waitForFinished(100)) {
-    if (answers(host, port, 200)) {
-      qCInfo(lcApp) << "started the directory server on" << host << port;
-      return Result::Started;
+    const auto port = readPortFile(portFile);
+    if (port && answers(QStringLiteral("127.0.0.1"), *port, 200)) {
+      qCInfo(lcApp) << "started the directory server on port" << *port;
+      return port;
     }
   }
-  qCWarning(lcApp) << "the directory server did not answer on" << host << port;
+  qCWarning(lcApp) << "the directory server did not come up; see" << logFile;
   stop();
-  return Result::Failed;
+  return std::nullopt;
 }
 
 void DirectoryChild::stop() {
@@ -68,12 +71,62 @@ void DirectoryChild::stop() {
   }
 }
 
-QStringList prepareDirectoryData(const QString& listen, const QString& dataDir, const QString& shareDir) {
+QStringList prepareDirectoryData(const QString& dataDir, const QString& shareDir) {
   QDir().mkpath(dataDir);
   const QString audio = dataDir + QStringLiteral("/audio");
   const QFileInfo existing(audio);
   if (!existing.exists() && !existing.isSymLink()) QFile::link(shareDir + QStringLiteral("/audio"), audio);
-  return {QStringLiteral("--listen"),    listen,
-          QStringLiteral("--data"),      dataDir,
-          QStringLiteral("--catalogue"), shareDir + QStringLiteral("/catalogue.json")};
+  QStringList args{QStringLiteral("--listen"),    QStringLiteral("127.0.0.1:0"),
+                   QStringLiteral("--data"),      dataDir,
+                   QStringLiteral("--catalogue"), shareDir + QStringLiteral("/catalogue.json")};
+  // An installed copy plays the world's stations unless the user says otherwise.
+  QString upstream = qEnvironmentVariable("VANTOR_UPSTREAM").trimmed();
+  if (upstream.isEmpty()) upstream = QStringLiteral("auto");
+  if (upstream != u"off") args << QStringLiteral("--upstream") << upstream;
+  return args;
+}
+
+std::optional<quint16> readPortFile(const QString& path) {
+  struct stat st {};
+  if (lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != getuid() ||
+      st.st_size > 16)
+    return std::nullopt;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  bool ok = false;
+  const uint port = file.read(16).trimmed().toUInt(&ok);
+  if (!ok || port == 0 || port > 65535) return std::nullopt;
+  return quint16(port);
+}
+
+bool listenerIsMine(quint16 port) {
+  // "sl local_address rem_address st ... uid": 0100007F:PORT, state 0A is LISTEN.
+  QFile table(QStringLiteral("/proc/net/tcp"));
+  if (!table.open(QIODevice::ReadOnly)) return false;
+  const QByteArray local = "0100007F:" + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+  const QByteArray uid = QByteArray::number(getuid());
+  for (QByteArray line = table.readLine(); !line.isEmpty(); line = table.readLine()) {
+    const QList<QByteArray> f = line.simplified().split(' ');
+    if (f.size() > 7 && f[1] == local && f[3] == "0A") return f[7] == uid;
+  }
+  return false;
+}
+
+QString userDirectory(DirectoryChild& child, const QString& server, const QString& dataDir,
+                      const QString& shareDir, const QString& runtimeDir) {
+  const auto base = [](quint16 port) { return QStringLiteral("http://127.0.0.1:%1/").arg(port); };
+  const auto unit = readPortFile(runtimeDir + QStringLiteral("/vantor-directory.port"));
+  if (unit && listenerIsMine(*unit) && DirectoryChild::answers(QStringLiteral("127.0.0.1"), *unit)) {
+    qCInfo(lcApp) << "using the directory server of the user unit on port" << *unit;
+    return base(*unit);
+  }
+  // One port file per child: two programs of one user, each with its own data, never share.
+  static QAtomicInt children;
+  const QString portFile = QStringLiteral("%1/vantor-radio-%2-%3.port")
+                               .arg(runtimeDir)
+                               .arg(QCoreApplication::applicationPid())
+                               .arg(children.fetchAndAddRelaxed(1));
+  const auto port = child.start(server, prepareDirectoryData(dataDir, shareDir), portFile,
+                                dataDir + QStringLiteral("/directory.log"));
+  return port ? base(*port) : QString();
 }

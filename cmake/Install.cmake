@@ -13,6 +13,8 @@ file(RELATIVE_PATH share_from_bin ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_F
 target_compile_definitions(vantor_app PRIVATE VANTOR_SHARE_FROM_BIN="${share_from_bin}/vantor-radio")
 target_compile_definitions(vantor-radio PRIVATE
   VANTOR_DIRECTORY_SHARE_FROM_BIN="${share_from_bin}/vantor-directory")
+target_compile_definitions(vantor-directory PRIVATE
+  VANTOR_DIRECTORY_SHARE_FROM_BIN="${share_from_bin}/vantor-directory")
 
 # The icon, drawn by the same code as the window's icon.
 add_executable(make_icon ${CMAKE_SOURCE_DIR}/skins/tools/make_icon.cpp ${CMAKE_SOURCE_DIR}/player/appicon.cpp)
@@ -53,6 +55,14 @@ install(CODE "
                  \"${CMAKE_BINARY_DIR}/vantor-directory.service\" @ONLY)")
 
 install(TARGETS vantor-radio vantor-directory RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Stripped as Debian strips: the compiler's .comment and the .note section go too.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(exe vantor-radio vantor-directory)
+      execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${exe}\")
+    endforeach()
+  endif()")
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/ DESTINATION ${VANTOR_SHARE}
   FILES_MATCHING PATTERN "*.ini" PATTERN "*.skn" PATTERN "*.logskn"
   PATTERN "package" EXCLUDE)
@@ -66,22 +76,73 @@ install(DIRECTORY ${VANTOR_ICON_DIR} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_BINARY_DIR}/vantor-directory.service DESTINATION lib/systemd/user)
 
+# Debian's documentation of the package: its licences and its changes.
+set(VANTOR_DOC ${CMAKE_INSTALL_DATADIR}/doc/vantor-radio)
+set(changelog_gz ${CMAKE_BINARY_DIR}/doc/changelog.gz)
+add_custom_command(OUTPUT ${changelog_gz}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/doc
+  COMMAND sh -c "gzip -9n < \"$0\" > \"$1\"" ${CMAKE_SOURCE_DIR}/data/package/changelog ${changelog_gz}
+  DEPENDS ${CMAKE_SOURCE_DIR}/data/package/changelog
+  VERBATIM)
+add_custom_target(package_changelog ALL DEPENDS ${changelog_gz})
+install(FILES ${CMAKE_SOURCE_DIR}/data/package/copyright ${changelog_gz} DESTINATION ${VANTOR_DOC})
+
+# Debian's hardening flags (dpkg-buildflags: stack protector, fortify, relro, bindnow) for what
+# the package ships; not for sanitizer or fuzz builds, which bring their own instrumentation.
+# Optimisation and debug information stay with the build type.
+option(VANTOR_HARDENING "Build with Debian's hardening flags" ON)
+find_program(VANTOR_DPKG_BUILDFLAGS dpkg-buildflags)
+if(VANTOR_HARDENING AND VANTOR_DPKG_BUILDFLAGS AND NOT VANTOR_FUZZ AND NOT CMAKE_CXX_FLAGS MATCHES "sanitize")
+  foreach(kind CPPFLAGS CXXFLAGS LDFLAGS)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env DEB_BUILD_MAINT_OPTIONS=hardening=+all
+                            ${VANTOR_DPKG_BUILDFLAGS} --get ${kind}
+                    OUTPUT_VARIABLE flags OUTPUT_STRIP_TRAILING_WHITESPACE)
+    separate_arguments(flags UNIX_COMMAND "${flags}")
+    list(FILTER flags EXCLUDE REGEX "^-g$|^-O|^-ffile-prefix-map")
+    set(hardening_${kind} ${flags})
+  endforeach()
+  # What the package ships: the two programs and the libraries of this project they link.
+  set(shipped vantor-radio vantor-directory)
+  set(hardened)
+  while(shipped)
+    list(POP_FRONT shipped t)
+    if(NOT TARGET ${t} OR t IN_LIST hardened)
+      continue()
+    endif()
+    get_target_property(type ${t} TYPE)
+    get_target_property(imported ${t} IMPORTED)
+    if(NOT imported AND (type STREQUAL "EXECUTABLE" OR type STREQUAL "STATIC_LIBRARY"))
+      list(APPEND hardened ${t})
+      target_compile_options(${t} PRIVATE ${hardening_CPPFLAGS} ${hardening_CXXFLAGS})
+      target_link_options(${t} PRIVATE ${hardening_LDFLAGS})
+      get_target_property(deps ${t} LINK_LIBRARIES)
+      if(deps)
+        list(APPEND shipped ${deps})
+      endif()
+    endif()
+  endwhile()
+endif()
+
 # cpack -G DEB: the package's dependencies are read from the executables' shared libraries;
 # the GStreamer plugins are loaded at run time, so they are named here.
 set(CPACK_PACKAGE_NAME vantor-radio)
 set(CPACK_PACKAGE_VENDOR "Vantor")
 set(CPACK_PACKAGE_CONTACT "Vantor developers <radio@vantor.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "internet radio player with a station directory")
-set(CPACK_PACKAGE_DESCRIPTION "Pick a country, click a station and listen. Comes with its own \
-station directory server and demo stations, so it works without a network.")
+# Lines within 80 columns, as Debian wants them.
+set(CPACK_PACKAGE_DESCRIPTION "Pick a country, click a station and listen: the stations of the public
+radio-browser directory, most listened first. Comes with its own station
+directory server, which keeps what it fetched and offers demo stations while
+there is no network.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# An audio output too: without one a minimal system installs a player that makes no sound.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gstreamer1.0-pulseaudio | gstreamer1.0-alsa")
+  "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav, qt6-qpa-plugins, \
+gstreamer1.0-pulseaudio | gstreamer1.0-pipewire | gstreamer1.0-alsa")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks what an installed copy is made of: the desktop entry and the AppStream metainfo
-# validate, cpack builds the .deb from build/, and the package holds the files it must and
-# nothing it must not. Run after scripts/build.sh (scripts/test.sh builds too).
+# validate, cpack builds the .deb from build/, the package holds the files it must and nothing
+# it must not, and lintian finds no error and no warning in it. Run after scripts/build.sh
+# (scripts/test.sh builds too).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/packages.sh
@@ -37,6 +38,8 @@ expect=(
   /usr/share/man/man1/vantor-radio.1.gz
   /usr/share/man/man1/vantor-directory.1.gz
   /usr/lib/systemd/user/vantor-directory.service
+  /usr/share/doc/vantor-radio/copyright
+  /usr/share/doc/vantor-radio/changelog.gz
 )
 for f in "${expect[@]}"; do
   grep -qxF "$f" <<<"$contents" || fail "missing $f"
@@ -53,9 +56,15 @@ fi
   || fail "files outside /usr/bin, /usr/share and the user unit folder"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for d in libqt6widgets6 libgstreamer1.0-0 libcurl4 libsqlite3-0 gstreamer1.0-plugins-good gstreamer1.0-libav; do
-  grep -q "\b$d\b" <<<"$depends" || fail "Depends lacks $d: $depends"
+for d in libqt6widgets6 libgstreamer1.0-0 libcurl4 libsqlite3-0 gstreamer1.0-plugins-good gstreamer1.0-libav \
+  "gstreamer1.0-pulseaudio | gstreamer1.0-pipewire | gstreamer1.0-alsa"; do
+  grep -qF "$d" <<<"$depends" || fail "Depends lacks $d: $depends"
 done
 grep -q '^ExecStart=/usr/bin/vantor-directory ' <(dpkg-deb --fsys-tarfile "$deb" \
   | tar -xO ./usr/lib/systemd/user/vantor-directory.service) || fail "the user unit does not start /usr/bin/vantor-directory"
+unit=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/lib/systemd/user/vantor-directory.service)
+grep -q -- '--port-file %t/vantor-directory.port' <<<"$unit" || fail "the user unit names no port file"
+
+# Debian's rules: any error or warning fails the check (informational tags are shown only).
+lintian --fail-on error,warning --display-info "$deb" || fail "lintian found errors or warnings"
 echo "package check: $(wc -l <<<"$contents") entries, Depends: $depends"

@@ -15,7 +15,7 @@ PACKAGES=(
   espeak-ng sox libsox-fmt-mp3 lame vorbis-tools
   xvfb xauth xdotool x11-utils imagemagick
   dbus dbus-daemon dbus-x11 curl
-  desktop-file-utils appstream dpkg-dev file
+  desktop-file-utils appstream dpkg-dev file lintian
   sway grim jq qt6-wayland wayland-protocols libwayland-dev openbox python3-dbus python3-gi
 )
 [ $# -gt 0 ] && PACKAGES=("$@")

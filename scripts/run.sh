@@ -20,7 +20,8 @@ server=build/vantor-directory/vantor-directory
 if [ -x "$server" ] && ! curl -fs -o /dev/null --max-time 2 "$VANTOR_DIRECTORY_URL"; then
   hostport=${VANTOR_DIRECTORY_URL#http://}
   hostport=${hostport%%/*}
-  # VANTOR_UPSTREAM=URL[,URL...]: real stations from the public directory instead of the demo ones.
+  # VANTOR_UPSTREAM=auto or URL[,URL...]: real stations from the public directory instead of the
+  # demo ones (the portable copy stays on this computer unless asked).
   upstream=()
   [ -n "${VANTOR_UPSTREAM:-}" ] && upstream=(--upstream "$VANTOR_UPSTREAM")
   "$server" --listen "$hostport" --data build/directory-data "${upstream[@]}" 2>>build/directory.log &

@@ -161,16 +161,23 @@ std::string homePage(Lang lang, const std::optional<std::string>& version, size_
               " countries. Pick a country and click a station to listen.</p>\n");
     return htmlPage(lang, "Vantor Internet Radio", body);
   }
+  if (upstream->countries == 0) {
+    // Nothing cached and no answer yet: say so, rather than pass demo stations off as the directory.
+    body +=
+        t(lang, "<b>Offline.</b> De openbare zendergids (", "<b>Offline.</b> The public station directory (");
+    body += htmlEscape(upstream->origin.empty() ? std::string("radio-browser.info") : upstream->origin);
+    body += t(lang, ") is niet te bereiken, dus hoort u demozenders uit ",
+              ") cannot be reached, so you hear demo stations from ");
+    body += std::to_string(countryCount);
+    body +=
+        t(lang, " landen. Zodra de gids antwoordt, nemen zijn landen en zenders vanzelf hun plaats in.</p>\n",
+          " countries. As soon as the directory answers, its countries and stations take their place by"
+          " themselves.</p>\n");
+    return htmlPage(lang, "Vantor Internet Radio", body);
+  }
   body += t(lang, "Deze gids haalt zijn zenders uit de openbare zendergids op ",
             "This directory takes its stations from the public station directory at ");
   body += htmlEscape(upstream->origin) + ". ";
-  if (upstream->countries == 0) {
-    body += t(lang, "Er zijn nog geen landen opgehaald; tot dan antwoorden de demozenders uit ",
-              "No countries have been fetched yet; until then the demo stations from ");
-    body += std::to_string(countryCount);
-    body += t(lang, " landen.</p>\n", " countries answer.</p>\n");
-    return htmlPage(lang, "Vantor Internet Radio", body);
-  }
   body += t(lang, "Er zijn nu ", "It now keeps ");
   body += std::to_string(upstream->countries);
   body += t(lang, " landen en ", " countries and ");

@@ -36,7 +36,8 @@ constexpr const char* kSchema =
     "NULL);"
     "CREATE TABLE IF NOT EXISTS up_stations(id INTEGER PRIMARY KEY, uuid TEXT NOT NULL UNIQUE,"
     " country TEXT NOT NULL, name TEXT NOT NULL, sortkey TEXT NOT NULL, url TEXT NOT NULL,"
-    " homepage TEXT NOT NULL, codec TEXT NOT NULL, bitrate INTEGER NOT NULL);"
+    " homepage TEXT NOT NULL, codec TEXT NOT NULL, bitrate INTEGER NOT NULL,"
+    " clicks INTEGER NOT NULL DEFAULT 0, votes INTEGER NOT NULL DEFAULT 0);"
     "CREATE INDEX IF NOT EXISTS up_stations_by_country ON up_stations(country, sortkey);"
     "CREATE INDEX IF NOT EXISTS up_stations_by_name ON up_stations(sortkey);"
     "CREATE VIRTUAL TABLE IF NOT EXISTS up_station_search USING fts5(name, content='up_stations',"
@@ -49,10 +50,30 @@ constexpr const char* kSchema =
     " INSERT INTO up_station_search(up_station_search, rowid, name) VALUES('delete', old.id, old.name);"
     " INSERT INTO up_station_search(rowid, name) VALUES(new.id, new.name); END;";
 
-constexpr const char* kColumns = "s.uuid, s.country, s.name, s.url, s.homepage, s.codec, s.bitrate";
+// A cache from before the listener counts gets them, and its lists count as stale so they are
+// fetched again with them (and answered from the cache meanwhile).
+void addListenerCounts(sqlite3* db) {
+  bool has = false;
+  Statement info(db, "PRAGMA table_info(up_stations)");
+  while (info.step()) has = has || info.text(1) == "clicks";
+  if (!has)
+    execSql(db,
+            "ALTER TABLE up_stations ADD COLUMN clicks INTEGER NOT NULL DEFAULT 0;"
+            "ALTER TABLE up_stations ADD COLUMN votes INTEGER NOT NULL DEFAULT 0;"
+            "UPDATE up_lists SET fetched = 0 WHERE list <> 'countries';");
+  execSql(db,
+          "CREATE INDEX IF NOT EXISTS up_stations_by_listeners ON up_stations(country, clicks DESC, votes "
+          "DESC);");
+}
+
+constexpr const char* kColumns =
+    "s.uuid, s.country, s.name, s.url, s.homepage, s.codec, s.bitrate, s.clicks, s.votes";
+// Most listened first; the name settles ties, so a list reads the same each time.
+constexpr const char* kOrder = " ORDER BY s.clicks DESC, s.votes DESC, s.sortkey, s.uuid";
 
 UpStation readStation(Statement& st) {
-  return {st.text(0), st.text(1), st.text(2), st.text(3), st.text(4), st.text(5), st.integer(6)};
+  return {st.text(0), st.text(1),    st.text(2),    st.text(3),   st.text(4),
+          st.text(5), st.integer(6), st.integer(7), st.integer(8)};
 }
 
 // Runs f inside one write transaction.
@@ -108,7 +129,10 @@ UpstreamCache::UpstreamCache(const std::string& path, size_t connections) {
   try {
     for (size_t i = 0; i < std::max<size_t>(connections, 1); ++i) {
       all_.push_back(openDb(path));
-      if (i == 0) execSql(all_[0], kSchema);
+      if (i == 0) {
+        execSql(all_[0], kSchema);
+        addListenerCounts(all_[0]);
+      }
     }
   } catch (...) {
     for (auto* db : all_) sqlite3_close(db);
@@ -183,11 +207,12 @@ std::vector<std::string> UpstreamCache::upsert(sqlite3* db, const std::vector<Up
     was.reset();
     if (was.bind(1, s.uuid).step()) touched.insert(was.text(0));
   }
-  Statement st(db,
-               "INSERT INTO up_stations(uuid, country, name, sortkey, url, homepage, codec, bitrate)"
-               " VALUES(?,?,?,?,?,?,?,?) ON CONFLICT(uuid) DO UPDATE SET country=excluded.country,"
-               " name=excluded.name, sortkey=excluded.sortkey, url=excluded.url, homepage=excluded.homepage,"
-               " codec=excluded.codec, bitrate=excluded.bitrate");
+  Statement st(
+      db,
+      "INSERT INTO up_stations(uuid, country, name, sortkey, url, homepage, codec, bitrate, clicks, votes)"
+      " VALUES(?,?,?,?,?,?,?,?,?,?) ON CONFLICT(uuid) DO UPDATE SET country=excluded.country,"
+      " name=excluded.name, sortkey=excluded.sortkey, url=excluded.url, homepage=excluded.homepage,"
+      " codec=excluded.codec, bitrate=excluded.bitrate, clicks=excluded.clicks, votes=excluded.votes");
   for (const auto& s : stations) {
     st.reset();
     st.bind(1, s.uuid)
@@ -198,6 +223,8 @@ std::vector<std::string> UpstreamCache::upsert(sqlite3* db, const std::vector<Up
         .bind(6, s.homepage)
         .bind(7, s.codec)
         .bind(8, s.bitrateKbps)
+        .bind(9, s.clicks)
+        .bind(10, s.votes)
         .step();
   }
   return {touched.begin(), touched.end()};
@@ -228,9 +255,9 @@ void UpstreamCache::addStations(const std::vector<UpStation>& stations) {
 
 std::vector<UpStation> UpstreamCache::stationsOf(const std::string& code) {
   Lease l(*this);
-  Statement st(l.db(), (std::string("SELECT ") + kColumns +
-                        " FROM up_stations s WHERE s.country = ? ORDER BY s.sortkey, s.name, s.uuid")
-                           .c_str());
+  Statement st(
+      l.db(),
+      (std::string("SELECT ") + kColumns + " FROM up_stations s WHERE s.country = ?" + kOrder).c_str());
   st.bind(1, code);
   std::vector<UpStation> out;
   while (st.step()) out.push_back(readStation(st));
@@ -258,10 +285,10 @@ std::vector<UpStation> UpstreamCache::search(const std::string& words, const std
   Lease l(*this);
   std::vector<UpStation> out;
   if (terms.empty()) {
-    // Alphabetical like the lists; two forms so SQLite can use the country index.
+    // In the lists' order; two forms so SQLite can use the country index.
     std::string sql = std::string("SELECT ") + kColumns + " FROM up_stations s";
     if (!code.empty()) sql += " WHERE s.country = ?1";
-    sql += " ORDER BY s.sortkey, s.uuid LIMIT ?2";
+    sql += std::string(kOrder) + " LIMIT ?2";
     Statement st(l.db(), sql.c_str());
     if (!code.empty()) st.bind(1, code);
     st.bind(2, limit);
@@ -271,8 +298,10 @@ std::vector<UpStation> UpstreamCache::search(const std::string& words, const std
   const auto lookup = [&](const std::string& term,
                           const std::function<void(int64_t, const std::string&)>& add) {
     Statement st(l.db(),
-                 "SELECT s.id, s.country FROM up_stations s WHERE s.id IN (SELECT rowid FROM"
-                 " up_station_search WHERE up_station_search MATCH ?1) ORDER BY s.sortkey, s.uuid");
+                 (std::string("SELECT s.id, s.country FROM up_stations s WHERE s.id IN (SELECT rowid FROM"
+                              " up_station_search WHERE up_station_search MATCH ?1)") +
+                  kOrder)
+                     .c_str());
     st.bind(1, term);
     while (st.step()) add(st.int64(0), st.text(1));
   };

@@ -69,9 +69,45 @@ std::vector<std::string> UpstreamClient::parseMirrors(const std::string& list) {
 }
 
 UpstreamClient::UpstreamClient(UpstreamOptions options, LogSink log)
-    : options_(std::move(options)), log_(std::move(log)), pausedUntil_(options_.mirrors.size()) {
+    : options_(std::move(options)), log_(std::move(log)) {
   static const CURLcode init = curl_global_init(CURL_GLOBAL_DEFAULT);
   if (init != CURLE_OK) log_("vantor-directory: libcurl cannot start");
+  for (const auto& m : options_.mirrors) mirrors_.push_back({m});
+}
+
+std::vector<std::string> UpstreamClient::mirrors() {
+  std::lock_guard lock(mutex_);
+  std::vector<std::string> out;
+  for (const auto& m : mirrors_) out.push_back(m.base);
+  return out;
+}
+
+void UpstreamClient::discoverIfDue() {
+  if (!options_.discover) return;
+  {
+    std::lock_guard lock(mutex_);
+    const auto now = Clock::now();
+    const bool allFailing =
+        std::all_of(mirrors_.begin(), mirrors_.end(), [](const Mirror& m) { return m.failures > 0; });
+    if (discovering_ || (discoveredAt_ && !(allFailing && now - *discoveredAt_ >= options_.rediscoverEvery)))
+      return;
+    discovering_ = true;
+    discoveredAt_ = now;
+  }
+  const std::vector<std::string> found = options_.discover();
+  std::string names;
+  for (const auto& m : found) names += (names.empty() ? "" : ", ") + m;
+  log_("vantor-directory: upstream mirrors: " + (names.empty() ? std::string("none found") : names));
+  std::lock_guard lock(mutex_);
+  discovering_ = false;
+  if (found.empty()) return;
+  std::vector<Mirror> next;
+  for (const auto& base : found) {
+    const auto kept =
+        std::find_if(mirrors_.begin(), mirrors_.end(), [&](const Mirror& m) { return m.base == base; });
+    next.push_back(kept != mirrors_.end() ? *kept : Mirror{base});
+  }
+  mirrors_ = std::move(next);
 }
 
 bool UpstreamClient::fetch(const std::string& url, std::string& body, std::string& why) const {
@@ -122,39 +158,52 @@ bool UpstreamClient::fetch(const std::string& url, std::string& body, std::strin
 
 bool UpstreamClient::usable() {
   std::lock_guard lock(mutex_);
-  const auto now = std::chrono::steady_clock::now();
-  return std::any_of(pausedUntil_.begin(), pausedUntil_.end(), [&](auto until) { return now >= until; });
+  if (options_.discover && !discoveredAt_) return true;
+  const auto now = Clock::now();
+  return std::any_of(mirrors_.begin(), mirrors_.end(), [&](const Mirror& m) { return now >= m.restUntil; });
+}
+
+std::chrono::steady_clock::duration UpstreamClient::untilUsable() {
+  std::lock_guard lock(mutex_);
+  if (mirrors_.empty() || (options_.discover && !discoveredAt_)) return {};
+  auto earliest = Clock::time_point::max();
+  for (const auto& m : mirrors_) earliest = std::min(earliest, m.restUntil);
+  return std::max(earliest - Clock::now(), Clock::duration::zero());
 }
 
 std::optional<std::string> UpstreamClient::get(const std::string& pathAndQuery,
                                                const std::function<bool(const std::string&)>& accept) {
-  const size_t n = options_.mirrors.size();
-  size_t first;
+  discoverIfDue();
+  // The one that answered last first, then the others in their order.
+  std::vector<std::string> order;
   {
     std::lock_guard lock(mutex_);
-    first = preferred_;
+    const auto now = Clock::now();
+    for (const auto& m : mirrors_)
+      if (now >= m.restUntil) order.insert(m.base == preferred_ ? order.begin() : order.end(), m.base);
   }
-  for (size_t k = 0; k < n; ++k) {
-    const size_t i = (first + k) % n;
-    {
-      std::lock_guard lock(mutex_);
-      if (std::chrono::steady_clock::now() < pausedUntil_[i]) continue;
-    }
+  for (const auto& base : order) {
     if (cancelled_) return std::nullopt;
     std::string body, why;
-    if (fetch(options_.mirrors[i] + pathAndQuery, body, why)) {
-      if (accept(body)) {
-        std::lock_guard lock(mutex_);
-        preferred_ = i;
-        return body;
-      }
-      why = "reply is not the expected JSON";
-    }
+    const bool fetched = fetch(base + pathAndQuery, body, why);
+    const bool accepted = fetched && accept(body);
+    if (fetched && !accepted) why = "reply is not the expected JSON or breaks a bound";
     if (cancelled_) return std::nullopt;
-    log_("vantor-directory: upstream " + options_.mirrors[i] + " failed (" + why + "); left alone for " +
-         std::to_string(options_.mirrorPause.count()) + " s");
     std::lock_guard lock(mutex_);
-    pausedUntil_[i] = std::chrono::steady_clock::now() + options_.mirrorPause;
+    const auto m =
+        std::find_if(mirrors_.begin(), mirrors_.end(), [&](const Mirror& x) { return x.base == base; });
+    if (accepted) {
+      preferred_ = base;
+      if (m != mirrors_.end()) *m = Mirror{base};
+      return body;
+    }
+    if (m == mirrors_.end()) continue;
+    const int doublings = std::min(m->failures++, 16);
+    const auto rest =
+        std::min<std::chrono::seconds>(options_.mirrorPause * (1LL << doublings), options_.maxMirrorPause);
+    m->restUntil = Clock::now() + rest;
+    log_("vantor-directory: upstream " + base + " failed (" + why + "); left alone for " +
+         std::to_string(rest.count()) + " s");
   }
   return std::nullopt;
 }
@@ -167,7 +216,8 @@ std::optional<std::vector<UpCountry>> UpstreamClient::countries() {
 
 std::optional<std::vector<UpStation>> UpstreamClient::stationsOf(const std::string& code) {
   std::optional<std::vector<UpStation>> out;
-  get("json/stations/bycountrycodeexact/" + percentEncode(code) + "?hidebroken=true&order=name",
+  get("json/stations/bycountrycodeexact/" + percentEncode(code) +
+          "?hidebroken=true&order=clickcount&reverse=true",
       [&](const std::string& body) { return (out = parseStations(body)).has_value(); });
   return out;
 }

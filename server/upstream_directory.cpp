@@ -21,8 +21,16 @@ UpstreamDirectory::UpstreamDirectory(UpstreamCache& cache, UpstreamClient& clien
                                      LogSink log)
     : cache_(cache), client_(client), policy_(policy), log_(std::move(log)), memo_(policy.maxMemoBytes) {}
 
-UpstreamDirectory::~UpstreamDirectory() {
+UpstreamDirectory::~UpstreamDirectory() { stop(); }
+
+void UpstreamDirectory::stop() {
+  {
+    std::lock_guard lock(stopMutex_);
+    stopping_ = true;
+  }
+  stopCv_.notify_all();
   client_.cancel();  // so the workers end now, not when a slow reply ends
+  if (retry_.joinable()) retry_.join();
 }
 
 void UpstreamDirectory::settle() {
@@ -53,6 +61,25 @@ void UpstreamDirectory::fetchList(const std::string& list) {
 
 void UpstreamDirectory::prefetch() {
   for (const char* list : {UpstreamCache::kCountriesList, "nl"}) ensure(list, false);
+  if (!retry_.joinable()) retry_ = std::thread([this] { retryUntilFetched(); });
+}
+
+void UpstreamDirectory::retryUntilFetched() {
+  const std::string key = std::string("list:") + UpstreamCache::kCountriesList;
+  for (;;) {
+    lists_.waitFor(key, std::chrono::hours(1));
+    if (cache_.fetchedAt(UpstreamCache::kCountriesList)) {
+      ensure("nl", false);
+      return;
+    }
+    // Asked again as soon as a mirror's rest is over: seconds after a late network comes up.
+    const auto wait = std::clamp<std::chrono::steady_clock::duration>(
+        client_.untilUsable(), std::chrono::milliseconds(500), policy_.maxRetryWait);
+    std::unique_lock lock(stopMutex_);
+    if (stopCv_.wait_for(lock, wait, [this] { return stopping_; })) return;
+    lock.unlock();
+    lists_.start(key, [this] { fetchList(UpstreamCache::kCountriesList); });
+  }
 }
 
 void UpstreamDirectory::ensure(const std::string& list, bool waitFirst) {
@@ -150,7 +177,7 @@ std::optional<std::string> UpstreamDirectory::playTarget(const std::string& id, 
     count = clicks_.insert(uuid + "|" + client).second;
   }
   if (count) clicksJobs_.start("click:" + uuid + "|" + client, [this, uuid] { client_.countClick(uuid); });
-  return station->url;
+  return locationSafe(station->url);  // also what an older cache holds
 }
 
 SourceSummary UpstreamDirectory::summary() {

@@ -7,12 +7,14 @@
 #include "upstream_client.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 
 namespace vantor::server {
 
@@ -22,6 +24,7 @@ struct UpstreamPolicy {
   int searchLimit = 500;
   size_t maxClicksPerDay = 200000;         // remembered (station, client) pairs
   size_t maxMemoBytes = 16 * 1024 * 1024;  // finished answers kept until their list changes
+  std::chrono::seconds maxRetryWait{60};   // between tries while no country list was ever fetched
 };
 
 // The public directory as the routes see it: answers come from the cache at once; what is
@@ -42,8 +45,11 @@ class UpstreamDirectory final : public StationSource {
   std::optional<std::string> sitePage(Lang lang, const std::string& land, const std::string& host) override;
   std::optional<std::string> stationPage(Lang lang, const std::string& id, const std::string& host) override;
 
-  // Starts fetching what a first start asks for: the countries and Holland.
+  // Starts fetching what a first start asks for: the countries and Holland, tried again and
+  // again until the countries arrive, so the real directory replaces the demo one by itself.
   void prefetch();
+  // Ends the background work: the retries, transfers under way, queued jobs. Idempotent.
+  void stop();
   // Waits until no background work is queued or running (for tests and the benchmark).
   void settle();
 
@@ -53,6 +59,7 @@ class UpstreamDirectory final : public StationSource {
   void fetchList(const std::string& list);
   void fetchSearch(const std::string& key, const std::string& words, const std::string& code);
   void log(const std::string& line) const { log_(line); }
+  void retryUntilFetched();
 
   UpstreamCache& cache_;
   UpstreamClient& client_;
@@ -67,6 +74,11 @@ class UpstreamDirectory final : public StationSource {
   AnswerMemo memo_;
   BackgroundJobs lists_{2, 64};
   BackgroundJobs clicksJobs_{1, 256};
+
+  std::mutex stopMutex_;
+  std::condition_variable stopCv_;
+  bool stopping_ = false;
+  std::thread retry_;
 };
 
 }  // namespace vantor::server

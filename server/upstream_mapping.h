@@ -24,9 +24,16 @@ struct UpStation {
   std::string homepage;  // without scheme, or empty
   std::string codec;
   int bitrateKbps = 0;
+  int clicks = 0;  // the upstream's recent listeners, then its votes: the order of a list
+  int votes = 0;
 };
 
-// nullopt when the text is not a JSON array. Entries that cannot be used are left out.
+// What a mirror's reply may cost before it is given up: it is outside data.
+constexpr size_t kMaxJsonDepth = 16;
+
+// nullopt when the text is not a JSON array or nests deeper than kMaxJsonDepth; read without
+// building a document, so what it costs is bounded by the fields kept. Entries that cannot be
+// used, or whose text is not valid Unicode (bad UTF-8, a lone surrogate), are left out.
 std::optional<std::vector<UpCountry>> parseCountries(std::string_view json);
 std::optional<std::vector<UpStation>> parseStations(std::string_view json);
 
@@ -35,8 +42,10 @@ std::optional<std::vector<UpStation>> parseStations(std::string_view json);
 std::string cleanName(std::string_view raw);
 // "https://www.x.nl/a" -> "www.x.nl/a"; empty when it is no plain web address.
 std::string cleanHomepage(std::string_view raw);
-// An http(s) address that is safe in a Location header.
+// An http(s) address that is safe in a Location header once passed through locationSafe().
 bool isPlayableAddress(std::string_view url);
+// Blanks, '"', '<' and '>' percent-encoded.
+std::string locationSafe(std::string_view url);
 bool isStationUuid(std::string_view s);
 
 // Dutch name from our own table, the upstream's English name otherwise.

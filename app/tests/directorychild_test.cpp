@@ -1,25 +1,22 @@
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTcpServer>
-#include <QThread>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "app/directorychild.h"
 
 namespace {
-
-quint16 freePort() {
-  QTcpServer probe;
-  EXPECT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-  return probe.serverPort();
-}
 
 // A process that ended but was not reaped yet (state Z) counts as ended.
 bool processAlive(qint64 pid) {
@@ -35,36 +32,106 @@ class DirectoryChildTest : public ::testing::Test {
  protected:
   QTemporaryDir data;
   QString share = data.path() + "/share";
-  quint16 port = freePort();
-  QString listen = "127.0.0.1:" + QString::number(port);
+  QString runtime = data.path() + "/run";
 
   void SetUp() override {
+    // Never the public directory from a test.
+    qputenv("VANTOR_UPSTREAM", "off");
     QDir().mkpath(share + "/audio");
+    QDir().mkpath(runtime);
     QFile::copy(VANTOR_CATALOGUE, share + "/catalogue.json");
   }
-  QStringList arguments() { return prepareDirectoryData(listen, data.path() + "/user", share); }
+  QString start(DirectoryChild& child, const QString& home) {
+    return userDirectory(child, VANTOR_DIRECTORY_EXE, data.path() + "/" + home, share, runtime);
+  }
+  static quint16 portOf(const QString& base) {
+    return quint16(base.section(':', 2).section('/', 0, 0).toUInt());
+  }
 };
 
-TEST_F(DirectoryChildTest, StartsTheServerWhenNothingAnswersAndEndsItWithItself) {
-  qint64 pid = 0;
+TEST_F(DirectoryChildTest, EachProgramGetsAServerOfItsOwnThatEndsWithIt) {
+  qint64 pids[2] = {};
+  {
+    DirectoryChild first, second;
+    const QString a = start(first, "home1"), b = start(second, "home2");
+    ASSERT_FALSE(a.isEmpty());
+    ASSERT_FALSE(b.isEmpty());
+    EXPECT_NE(a, b);
+    EXPECT_NE(portOf(a), 8047);
+    EXPECT_TRUE(DirectoryChild::answers("127.0.0.1", portOf(a)));
+    EXPECT_TRUE(DirectoryChild::answers("127.0.0.1", portOf(b)));
+    EXPECT_TRUE(QFileInfo(data.path() + "/home1/audio").isSymLink());
+    EXPECT_TRUE(QFileInfo::exists(data.path() + "/home2/directory.sqlite3"));
+    const QStringList files = QDir(runtime).entryList({"*.port"});
+    ASSERT_EQ(files.size(), 2);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(runtime + "/" + files[0]).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    pids[0] = first.processId();
+    pids[1] = second.processId();
+  }
+  for (qint64 pid : pids) EXPECT_FALSE(processAlive(pid));
+  EXPECT_TRUE(QDir(runtime).entryList({"*.port"}).isEmpty()) << "a server left its port file behind";
+}
+
+TEST_F(DirectoryChildTest, TheUnitsServerIsUsedOnlyWhenItIsThisUsersAndAnswers) {
+  const QString unitFile = runtime + "/vantor-directory.port";
+  QTcpServer unit;
+  ASSERT_TRUE(unit.listen(QHostAddress::LocalHost, 0));
+  const auto writePort = [&](quint16 port) {
+    QFile f(unitFile);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(QByteArray::number(port) + "\n");
+  };
+  writePort(unit.serverPort());
   {
     DirectoryChild child;
-    ASSERT_EQ(
-        child.start(VANTOR_DIRECTORY_EXE, arguments(), "127.0.0.1", port, data.path() + "/directory.log"),
-        DirectoryChild::Result::Started);
-    pid = child.processId();
-    EXPECT_TRUE(DirectoryChild::answers("127.0.0.1", port));
-    EXPECT_TRUE(QFileInfo(data.path() + "/user/audio").isSymLink());
-    EXPECT_TRUE(QFileInfo::exists(data.path() + "/user/directory.sqlite3"));
+    EXPECT_EQ(start(child, "home"), QStringLiteral("http://127.0.0.1:%1/").arg(unit.serverPort()));
+    EXPECT_FALSE(child.running());
   }
-  EXPECT_FALSE(processAlive(pid));
-  EXPECT_FALSE(DirectoryChild::answers("127.0.0.1", port, 300));
+  // Stale: the unit is gone and nothing answers on its port.
+  const quint16 gone = unit.serverPort();
+  unit.close();
+  writePort(gone);
+  {
+    DirectoryChild child;
+    EXPECT_FALSE(start(child, "home").isEmpty());
+    EXPECT_TRUE(child.running());  // its own server, not the stale file's port
+  }
+  EXPECT_FALSE(readPortFile(runtime + "/none.port"));
+  QFile::link(unitFile, runtime + "/link.port");
+  EXPECT_FALSE(readPortFile(runtime + "/link.port"));
+}
+
+// Another user's server, even on a port a port file names, is never taken for ours.
+TEST_F(DirectoryChildTest, AServerOfAnotherUserIsNotOurs) {
+  if (getuid() != 0) GTEST_SKIP() << "needs root to listen as another user";
+  int pipeFds[2];
+  ASSERT_EQ(pipe(pipeFds), 0);
+  const pid_t other = fork();
+  if (other == 0) {
+    QTcpServer foreign;
+    if (setuid(65534) != 0 || !foreign.listen(QHostAddress::LocalHost, 0)) _exit(1);
+    const quint16 port = foreign.serverPort();
+    if (write(pipeFds[1], &port, sizeof port) != sizeof port) _exit(1);
+    pause();
+    _exit(0);
+  }
+  quint16 port = 0;
+  ASSERT_EQ(read(pipeFds[0], &port, sizeof port), ssize_t(sizeof port));
+  EXPECT_TRUE(DirectoryChild::answers("127.0.0.1", port));
+  EXPECT_FALSE(listenerIsMine(port));
+  QTcpServer mine;
+  ASSERT_TRUE(mine.listen(QHostAddress::LocalHost, 0));
+  EXPECT_TRUE(listenerIsMine(mine.serverPort()));
+  ::kill(other, SIGKILL);
+  waitpid(other, nullptr, 0);
 }
 
 TEST_F(DirectoryChildTest, ServerEndsWhenTheProgramIsKilled) {
   QProcess program;
   program.start(VANTOR_DIRECTORY_CHILD_PEER,
-                {VANTOR_DIRECTORY_EXE, QString::number(port), data.path() + "/user", share});
+                {VANTOR_DIRECTORY_EXE, data.path() + "/user", share, runtime + "/peer.port"});
   ASSERT_TRUE(program.waitForReadyRead(30000)) << program.readAllStandardError().toStdString();
   const qint64 server = program.readLine().trimmed().toLongLong();
   ASSERT_TRUE(processAlive(server));
@@ -77,31 +144,44 @@ TEST_F(DirectoryChildTest, ServerEndsWhenTheProgramIsKilled) {
   if (processAlive(server)) ::kill(pid_t(server), SIGKILL);
 }
 
-TEST_F(DirectoryChildTest, LeavesAServerThatAlreadyAnswersAlone) {
-  QTcpServer other;
-  ASSERT_TRUE(other.listen(QHostAddress::LocalHost, port));
-  DirectoryChild child;
-  EXPECT_EQ(child.start(VANTOR_DIRECTORY_EXE, arguments(), "127.0.0.1", port),
-            DirectoryChild::Result::AlreadyAnswering);
-  EXPECT_FALSE(child.running());
-}
-
 TEST_F(DirectoryChildTest, AServerThatCannotStartIsAFailureNotAHang) {
   DirectoryChild child;
-  EXPECT_EQ(child.start(data.path() + "/no-such-server", arguments(), "127.0.0.1", port),
-            DirectoryChild::Result::Failed);
+  const QStringList args = prepareDirectoryData(data.path() + "/user", share);
+  EXPECT_FALSE(child.start(data.path() + "/no-such-server", args, runtime + "/x.port"));
   // A server that ends at once (its catalogue is missing) is not waited for either.
   QFile::remove(share + "/catalogue.json");
-  EXPECT_EQ(child.start(VANTOR_DIRECTORY_EXE, arguments(), "127.0.0.1", port, {}, 60000),
-            DirectoryChild::Result::Failed);
+  EXPECT_FALSE(child.start(VANTOR_DIRECTORY_EXE, args, runtime + "/x.port", {}, 60000));
   EXPECT_FALSE(child.running());
 }
 
-TEST_F(DirectoryChildTest, KeepsAnAudioFolderOfTheUsersOwn) {
+TEST_F(DirectoryChildTest, UpstreamAndAudioFolderArguments) {
   const QString user = data.path() + "/user";
   QDir().mkpath(user + "/audio");
-  arguments();
-  EXPECT_FALSE(QFileInfo(user + "/audio").isSymLink());
+  const auto upstream = [&](const QStringList& args) { return args.mid(args.indexOf("--upstream"), 2); };
+  EXPECT_FALSE(prepareDirectoryData(user, share).contains("--upstream"));  // "off"
+  qputenv("VANTOR_UPSTREAM", "http://127.0.0.1:9/,http://127.0.0.1:10/");
+  EXPECT_EQ(upstream(prepareDirectoryData(user, share)),
+            QStringList({"--upstream", "http://127.0.0.1:9/,http://127.0.0.1:10/"}));
+  qunsetenv("VANTOR_UPSTREAM");
+  EXPECT_EQ(upstream(prepareDirectoryData(user, share)), QStringList({"--upstream", "auto"}));
+  EXPECT_FALSE(QFileInfo(user + "/audio").isSymLink());  // the user's own audio folder is kept
+}
+
+// --help and --version answer without a display.
+TEST(ProgramCommandLine, HelpAndVersionNeedNoDisplay) {
+  for (const char* option : {"--help", "--version"}) {
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    program.setProcessEnvironment(env);
+    program.start(VANTOR_PROGRAM, {option});
+    ASSERT_TRUE(program.waitForFinished(30000)) << option;
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << option;
+    EXPECT_EQ(program.exitCode(), 0) << option;
+    EXPECT_TRUE(program.readAllStandardOutput().startsWith(option == std::string("--help") ? "usage: "
+                                                                                           : "vantor-radio "))
+        << option;
+  }
 }
 
 }  // namespace

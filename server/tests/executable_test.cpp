@@ -1,3 +1,4 @@
+#include "fake_upstream.h"
 #include "server_test_util.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <netinet/in.h>
 #include <sstream>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -29,6 +31,7 @@ pid_t start(const std::vector<std::string>& args, const std::string& logPath) {
   const pid_t pid = fork();
   if (pid == 0) {
     const int fd = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(fd, 1);
     dup2(fd, 2);
     std::vector<char*> argv{const_cast<char*>(VANTOR_DIRECTORY_EXE)};
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -85,6 +88,8 @@ TEST(Executable, RefusesBadArgumentsAndABusyPort) {
       waitExit(start({"--upstream", "ftp://mirror.example/", "--data", tmp.path("d")}, tmp.path("log")), 3s),
       2);
   EXPECT_EQ(waitExit(start({"--max-age", "soon"}, tmp.path("log")), 3s), 2);
+  EXPECT_EQ(waitExit(start({"--version"}, tmp.path("log")), 3s), 0);
+  EXPECT_EQ(readAll(tmp.path("log")), "vantor-directory 2.0\n");
   EXPECT_EQ(
       waitExit(start({"--catalogue", tmp.path("none.json"), "--data", tmp.path("d")}, tmp.path("log")), 3s),
       1);
@@ -98,4 +103,33 @@ TEST(Executable, RefusesBadArgumentsAndABusyPort) {
   EXPECT_NE(readAll(tmp.path("log2")).find("cannot listen"), std::string::npos);
   kill(first, SIGTERM);
   EXPECT_EQ(waitExit(first, 3s), 0);
+}
+
+// With an upstream, background refreshes run while SIGTERM arrives: the end is orderly all the same.
+TEST(Executable, EndsInOrderOnSigtermInUpstreamModeWithAPortFileOfItsOwn) {
+  TempDir tmp;
+  FakeUpstream upstream;
+  ASSERT_GT(upstream.start(), 0);
+  const std::string portFile = tmp.path("directory.port");
+  const pid_t pid = start({"--listen", "127.0.0.1:0", "--port-file", portFile, "--data", tmp.path("data"),
+                           "--upstream", upstream.base()},
+                          tmp.path("log"));
+  for (int i = 0; i < 200 && readAll(portFile).empty(); ++i) std::this_thread::sleep_for(50ms);
+  const int port = std::atoi(readAll(portFile).c_str());
+  ASSERT_GT(port, 0) << readAll(tmp.path("log"));
+  struct stat st {};
+  ASSERT_EQ(stat(portFile.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  httplib::Client client("127.0.0.1", port);
+  auto res = client.Get("/radio/inter/keuze.php");
+  ASSERT_TRUE(res);
+  EXPECT_NE(res->body.find("<bestand>be.txt</bestand>"), std::string::npos);
+  upstream.setBehaviour(FakeUpstream::Behaviour::Slow);  // a refresh under way at the end
+  client.Get("/radio/inter/zenders/de.txt");
+
+  kill(pid, SIGTERM);
+  EXPECT_EQ(waitExit(pid, 10s), 0);
+  EXPECT_NE(readAll(tmp.path("log")).find("vantor-directory: stopped"), std::string::npos)
+      << readAll(tmp.path("log"));
+  EXPECT_FALSE(std::filesystem::exists(portFile));
 }

@@ -92,6 +92,8 @@ std::string FakeUpstream::germanStations(const std::string& streamsBase, int cou
                    {"country", "Germany"},
                    {"codec", "MP3"},
                    {"bitrate", 128},
+                   {"clickcount", (i * 37) % 1000},
+                   {"votes", i % 7},
                    {"hls", 0},
                    {"lastcheckok", 1}});
   }
@@ -129,6 +131,14 @@ bool FakeUpstream::hostile(httplib::Response& res) {
                                  if (offset == 0) chunk[0] = '[';
                                  return sink.write(chunk.data(), chunk.size());
                                });
+      return true;
+    case Behaviour::Nested:  // small, but a parser that builds it holds hundreds of megabytes
+      res.set_content("[{\"name\":" + std::string(2'000'000, '[') + std::string(2'000'000, ']') + "}]",
+                      "application/json");
+      return true;
+    case Behaviour::GzipBomb:  // 19 KB that inflate to 20 MB of nested arrays
+      res.set_header("Content-Encoding", "gzip");
+      res.set_content(fixture("nested.json.gz", {}), "application/json");
       return true;
     case Behaviour::Endless:
       res.set_chunked_content_provider("application/json", [this](size_t offset, httplib::DataSink& sink) {

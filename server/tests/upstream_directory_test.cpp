@@ -173,8 +173,21 @@ TEST_F(UpstreamDirectoryTest, StationListsStayParallelAndPointAtPlay) {
 
   // The shipped settings still name holland.txt; the big country arrives whole.
   EXPECT_EQ(s.body(std::string(kList) + "holland.txt"), body);
-  EXPECT_EQ(scan(s.body(std::string(kList) + "de.txt"), {"naam", "url", "homepage"}).b.size(), 2000u)
+  ASSERT_EQ(scan(s.body(std::string(kList) + "de.txt"), {"naam", "url", "homepage"}).b.size(), 2000u)
       << s.logged();
+  const auto de = s.cache().stationsOf("de");
+  // Most listened first, then most voted.
+  EXPECT_TRUE(std::is_sorted(de.begin(), de.end(), [](const UpStation& a, const UpStation& b) {
+    return std::pair(a.clicks, a.votes) > std::pair(b.clicks, b.votes);
+  }));
+  EXPECT_EQ(de.front().clicks, 999);
+  const auto welle = scan(s.body(kSearch + std::string("welle&land=de")), {"naam", "url", "homepage"}).a;
+  ASSERT_GT(welle.size(), 2u);
+  const auto clicksOf = [&](const std::string& name) {
+    return std::find_if(de.begin(), de.end(), [&](const UpStation& x) { return x.name == name; })->clicks;
+  };
+  EXPECT_GE(clicksOf(welle[0]), clicksOf(welle[1]));
+  EXPECT_GE(clicksOf(welle[1]), clicksOf(welle.back()));
   for (const char* bad : {"zz.txt", "n1.txt", "..%2Fnl.txt", "nl", "nld.txt"}) {
     auto res = s.get(std::string(kList) + bad);
     ASSERT_TRUE(res);
@@ -208,10 +221,18 @@ TEST_F(UpstreamDirectoryTest, FailingFirstMirrorIsSkippedForAWhile) {
   FakeUpstream broken;
   broken.setBehaviour(FakeUpstream::Behaviour::Error500);
   ASSERT_GT(broken.start(), 0);
-  Served s(db(), {"http://127.0.0.1:1/", broken.base(), upstream.base()});
+  // The mirrors as a DNS look-up finds them: asked for once, then tried in turn.
+  UpstreamOptions options = Served::quick({});
+  int discovered = 0;
+  options.discover = [&] {
+    ++discovered;
+    return std::vector<std::string>{"http://127.0.0.1:1/", broken.base(), upstream.base()};
+  };
+  Served s(db(), Served::quick(), options);
   EXPECT_EQ(scan(s.body("/radio/inter/keuze.php"), {"naam", "bestand"}).a.at(0), "Holland");
   EXPECT_EQ(scan(s.body(std::string(kList) + "be.txt"), {"naam", "url", "homepage"}).a.size(), 4u);
   EXPECT_EQ(broken.requests("/json/"), 1);  // once, then left alone
+  EXPECT_EQ(discovered, 1);
   EXPECT_NE(s.logged().find("127.0.0.1:1/ failed"), std::string::npos) << s.logged();
 }
 
@@ -256,6 +277,29 @@ TEST_F(UpstreamDirectoryTest, WithNeitherCacheNorUpstreamTheDemoCatalogueAnswers
   EXPECT_EQ(s.get(std::string(kList) + "nl.txt")->status, 404);
 }
 
+TEST_F(UpstreamDirectoryTest, OfflineStartShowsDemoHonestlyThenTheUpstreamTakesOverWithoutARestart) {
+  const int port = freePort();
+  UpstreamOptions options = Served::quick({"http://127.0.0.1:" + std::to_string(port) + "/"});
+  options.mirrorPause = 1s;
+  Served s(db(), Served::quick(), options);
+  s.source().prefetch();
+  EXPECT_EQ(s.body("/radio/inter/keuze.php"), "<naam>Holland</naam>\n<bestand>holland.txt</bestand>\n");
+  EXPECT_NE(s.body("/radio/inter/website/index.php?wat=home&lang=english").find("<b>Offline.</b>"),
+            std::string::npos);
+
+  FakeUpstream late{"http://streams.example"};
+  ASSERT_EQ(late.start(port), port);
+  std::vector<std::string> countries;
+  for (int i = 0; i < 600 && countries.size() != 9; ++i) {
+    std::this_thread::sleep_for(100ms);
+    countries = scan(s.body("/radio/inter/keuze.php"), {"naam", "bestand"}).a;
+  }
+  EXPECT_EQ(countries.size(), 9u) << s.logged();
+  EXPECT_EQ(s.body("/radio/inter/website/index.php?wat=home&lang=english").find("Offline"),
+            std::string::npos);
+  EXPECT_EQ(scan(s.body(std::string(kList) + "nl.txt"), {"naam", "url", "homepage"}).a.size(), 11u);
+}
+
 TEST_F(UpstreamDirectoryTest, PlayCountsOncePerListenerAndDayAndRedirects) {
   Served s(db(), {upstream.base()});
   const auto nl = scan(s.body(std::string(kList) + "nl.txt"), {"naam", "url", "homepage"});
@@ -277,7 +321,7 @@ TEST_F(UpstreamDirectoryTest, PlayCountsOncePerListenerAndDayAndRedirects) {
 
 TEST_F(UpstreamDirectoryTest, HostileUpstreamNeverTakesTheServerDownOrStallsOthers) {
   using B = FakeUpstream::Behaviour;
-  for (B b : {B::Huge, B::InvalidJson, B::Endless, B::Slow}) {
+  for (B b : {B::Huge, B::InvalidJson, B::Endless, B::Slow, B::Nested, B::GzipBomb}) {
     SCOPED_TRACE(static_cast<int>(b));
     TempDir dir;
     upstream.setBehaviour(b);
@@ -298,6 +342,9 @@ TEST_F(UpstreamDirectoryTest, HostileUpstreamNeverTakesTheServerDownOrStallsOthe
     // The demo catalogue answers while the upstream misbehaves.
     EXPECT_EQ(scan(s.body("/radio/inter/keuze.php"), {"naam", "bestand"}).b.at(0), "holland.txt");
     for (auto& t : waiting) t.join();
+    if (b == B::GzipBomb) {  // the bound holds for what the reply inflates to
+      EXPECT_NE(s.logged().find("reply larger than"), std::string::npos) << s.logged();
+    }
     EXPECT_EQ(s.get(std::string(kList) + "de.txt")->status, 404);
     // Once the upstream behaves, its stations arrive.
     upstream.setBehaviour(B::Normal);

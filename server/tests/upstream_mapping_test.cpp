@@ -92,3 +92,54 @@ TEST(UpstreamMapping, CountryNamesPerLanguageWithHollandFirst) {
   EXPECT_EQ(countryCodeFromStem("DE"), "de");
   EXPECT_FALSE(countryCodeFromStem("belgie"));
 }
+
+TEST(UpstreamMapping, ABadRecordIsDroppedAndTheRestKept) {
+  const std::string ok = R"({"stationuuid":"aa-01","name":"Ok","url":"http://a/x","countrycode":"NL"})";
+  const struct {
+    const char* what;
+    std::string record;
+  } bad[] = {
+      {"invalid UTF-8",
+       "{\"stationuuid\":\"aa-02\",\"name\":\"Bad \xC3\x28\",\"url\":\"http://a/y\",\"countrycode\":\"NL\"}"},
+      {"lone high surrogate",
+       R"({"stationuuid":"aa-02","name":"Bad \ud83d x","url":"http://a/y","countrycode":"NL"})"},
+      {"lone low surrogate",
+       R"({"stationuuid":"aa-02","name":"Bad \udc00","url":"http://a/y","countrycode":"NL"})"},
+      {"high surrogate at the end",
+       R"({"stationuuid":"aa-02","name":"Bad \ud83d","url":"http://a/y","countrycode":"NL"})"},
+  };
+  for (const auto& b : bad) {
+    const auto stations = parseStations("[" + ok + "," + b.record + "," + ok + "]");
+    ASSERT_TRUE(stations) << b.what;
+    EXPECT_EQ(stations->size(), 2u) << b.what;
+  }
+  // A pair, an escaped backslash before "u", and bad text in a field not used all stay.
+  const auto kept = parseStations(
+      "[{\"stationuuid\":\"aa-03\",\"name\":\"Fine \\ud83c\\udfbb \\\\ud800\",\"url\":\"http://a/z\","
+      "\"countrycode\":\"NL\",\"tags\":\"\xFF\"}]");
+  ASSERT_TRUE(kept);
+  ASSERT_EQ(kept->size(), 1u);
+  EXPECT_EQ((*kept)[0].name, "Fine \xF0\x9F\x8E\xBB \\ud800");
+}
+
+TEST(UpstreamMapping, NestingBeyondTheBoundRejectsTheReply) {
+  const auto nested = [](size_t depth) {
+    return "[{\"stationuuid\":\"aa-01\",\"name\":\"Ok\",\"url\":\"http://a/"
+           "x\",\"countrycode\":\"NL\",\"x\":" +
+           std::string(depth, '[') + std::string(depth, ']') + "}]";
+  };
+  EXPECT_EQ(parseStations(nested(kMaxJsonDepth - 2))->size(), 1u);
+  EXPECT_FALSE(parseStations(nested(kMaxJsonDepth - 1)));
+  EXPECT_FALSE(parseCountries(std::string(1'000'000, '[') + std::string(1'000'000, ']')));
+}
+
+TEST(UpstreamMapping, PlayAddressesAreSafeInALocationHeader) {
+  const auto stations = parseStations(
+      R"([{"stationuuid":"aa-01","name":"A","url":"http://a.example/my stream\"<x>.mp3 ","countrycode":"NL"},
+          {"stationuuid":"aa-02","name":"B","url":"http://a.example/\u0001","countrycode":"NL"},
+          {"stationuuid":"aa-03","name":"C","url":"http:// a.example/","countrycode":"NL"}])");
+  ASSERT_TRUE(stations);
+  ASSERT_EQ(stations->size(), 1u);
+  EXPECT_EQ((*stations)[0].url, "http://a.example/my%20stream%22%3Cx%3E.mp3");
+  EXPECT_EQ(locationSafe("http://a/%20b"), "http://a/%20b");
+}
