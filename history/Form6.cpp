@@ -56,6 +56,8 @@ void Form6::Form_Load() {
 
 void Form6::Fill() {
   const QList<int> selected = SelectedSongs();
+  const QTreeWidgetItem* current = ui_->ListView1->currentItem();
+  const int currentSong = current ? current->data(0, kSongRole).toInt() : -1;
   ui_->ListView1->clear();
   const QList<Song>& songs = host_.log.history().songs();
   QList<QTreeWidgetItem*> items;
@@ -70,9 +72,13 @@ void Form6::Fill() {
     items << item;
   }
   ui_->ListView1->addTopLevelItems(items);
-  for (QTreeWidgetItem* item : items)
-    if (selected.contains(item->data(0, kSongRole).toInt())) item->setSelected(true);
-  if (!ui_->ListView1->currentItem() && !items.isEmpty()) ui_->ListView1->setCurrentItem(items.first());
+  // A song that arrives keeps the rows the user chose selected, and the keyboard where it was.
+  for (QTreeWidgetItem* item : items) {
+    const int song = item->data(0, kSongRole).toInt();
+    if (song == currentSong) ui_->ListView1->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
+    if (selected.contains(song)) item->setSelected(true);
+  }
+  if (currentSong < 0 && !items.isEmpty()) ui_->ListView1->setCurrentItem(items.first());
 }
 
 QList<int> Form6::SelectedSongs() const {
