@@ -156,6 +156,29 @@ TEST_F(RecordingTest, StopsWithTheStationAndBeforeTheDiskIsFull) {
   EXPECT_EQ(recording.start(QStringLiteral("HLS")), "rec1");
 }
 
+TEST_F(RecordingTest, AReconnectGoesOnInANewFile) {
+  LoopbackRadio::Mount m = titled({"Only"}, 1000000);
+  m.dropAfter = 48000;
+  radio_.add("/drop.mp3", m);
+  player().setURL(QString::fromStdString(radio_.url("/drop.mp3")));
+  ASSERT_TRUE(waitState(MediaPlayer::Playing));
+  RecordSwitch recording(player(), music_.path());
+  ASSERT_EQ(recording.start(QStringLiteral("Drop")), "");
+  const QString folder = music_.path() + QStringLiteral("/Drop");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QDir(folder).entryList(QDir::Files).size() >= 2; }, 60000));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return radio_.hits("/drop.mp3") >= 3 || !recording.isRecording(); }, 60000));
+  recording.stop();
+  ASSERT_GE(recording.files().size(), 2);
+  for (const QString& file : recording.files()) {
+    SCOPED_TRACE(file.toStdString());
+    EXPECT_TRUE(file.endsWith(" - Drop - Only.mp3"));  // named once the new connection told the title
+    gint64 duration = 0;
+    EXPECT_TRUE(decodesToTheEnd(file, &duration));
+    EXPECT_GT(duration, 0);
+  }
+}
+
 TEST_F(RecordingTest, EachTitleReachesTheHistoryOnceThroughReconnects) {
   LoopbackRadio::Mount dropping = titled({"Alpha", "Beta"}, 1000000);
   dropping.dropAfter = 48000;  // every connection drops while Alpha plays
