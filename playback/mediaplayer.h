@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QString>
 
+class StreamTap;
+
 // The media player component the main window drives. Play states follow the numbering the
 // windows rely on: 1 stopped, 3 playing, 9 preparing (connecting or buffering), 10 ready.
 class MediaPlayer : public QObject {
@@ -29,6 +31,9 @@ class MediaPlayer : public QObject {
   virtual void setMute(bool on) = 0;
   virtual int volume() const = 0;  // 0..100
   virtual void setVolume(int volume) = 0;
+
+  // The undecoded stream as it arrives, for recording; none where the player cannot give it.
+  virtual StreamTap* streamTap() { return nullptr; }
 
  Q_SIGNALS:
   void statusChanged();

@@ -17,6 +17,7 @@ GstMediaPlayer::GstMediaPlayer(QObject* parent) : GstMediaPlayer(GstPlayerTuning
 
 GstMediaPlayer::GstMediaPlayer(const GstPlayerTuning& tuning, QObject* parent)
     : MediaPlayer(parent), tuning_(tuning), playbin_(*this, QByteArray(kUserAgent), tuning.bufferMs) {
+  playbin_.setTap(&tap_);
   for (QTimer* t : {&reconnectTimer_, &stableTimer_, &connectTimer_, &startDeadline_}) t->setSingleShot(true);
   connect(&startDeadline_, &QTimer::timeout, this, [this] {
     qCInfo(lcPlayback) << "no stream started within" << tuning_.startDeadlineMs << "ms";

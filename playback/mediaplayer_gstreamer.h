@@ -8,6 +8,7 @@
 #include "playbackfailure.h"
 #include "playbin.h"
 #include "streamresolver.h"
+#include "streamtap.h"
 
 // Timings of the stream handling; the defaults suit real stations, tests shorten them.
 struct GstPlayerTuning {
@@ -77,6 +78,7 @@ class GstMediaPlayer final : public MediaPlayer {
   void setMute(bool on) override;
   int volume() const override { return volume_; }
   void setVolume(int volume) override;
+  StreamTap* streamTap() override { return &tap_; }
 
   // The playbin itself, for diagnostics and tests.
   GstElement* pipeline() const { return playbin_.element(); }
@@ -115,6 +117,7 @@ class GstMediaPlayer final : public MediaPlayer {
 
   GstPlayerTuning tuning_;
   StreamResolver resolver_;
+  StreamTap tap_;  // outlives the pipelines that call it
   Playbin playbin_;
 
   QString url_;

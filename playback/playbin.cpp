@@ -9,6 +9,7 @@
 
 #include "answerprobe.h"
 #include "playback_log.h"
+#include "streamtap.h"
 
 namespace {
 
@@ -129,6 +130,7 @@ void Playbin::build() {
                nullptr);
   g_signal_connect(playbin_, "source-setup", G_CALLBACK(onSourceSetup),
                    const_cast<char*>(userAgent_.constData()));
+  if (tap_) tap_->attach(playbin_);
   bridge_->playbin.store(playbin_);
   GstBus* bus = gst_element_get_bus(playbin_);
   gst_bus_set_sync_handler(bus, &Bridge::sync, bridge_.get(), nullptr);

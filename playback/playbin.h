@@ -10,6 +10,7 @@
 typedef struct _GstElement GstElement;
 typedef struct _GstMessage GstMessage;
 class QObject;
+class StreamTap;
 
 // The GStreamer side of the player: one playbin at a time, built fresh for each stream, with
 // the audio sink, the User-Agent, ICY and the answer probe set on its source, volume and mute,
@@ -58,6 +59,8 @@ class Playbin {
   void restartClock();
 
   GstElement* element() const { return playbin_; }
+  // Every pipeline built from now on hands its stream to the tap.
+  void setTap(StreamTap* tap) { tap_ = tap; }
   // "PAUSED pending PLAYING ASYNC", for the log.
   QString describeState() const;
 
@@ -74,4 +77,5 @@ class Playbin {
   bool buffering_ = false;
   int volume_ = 100;
   bool mute_ = false;
+  StreamTap* tap_ = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include <QAction>
 #include <QCloseEvent>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QDesktopServices>
+#include <QMenu>
 #include <QUrl>
 
 #include "app/ini.h"
@@ -25,6 +27,8 @@
 #include "directory/Form3.h"
 #include "directory/listrows.h"
 #include "directory/transfer.h"
+#include "history/Form6.h"
+#include "history/recordswitch.h"
 #include "htmledit/corvel.h"
 #include "settings/Form4.h"
 #include "ui_Form1.h"
@@ -80,12 +84,16 @@ Form1::Form1(Form1Services services, QWidget* parent)
                             ui_->RadioUrl->setText(homepage);
                           }});
 
+  songLog_ = new SongLog(
+      player_, folder_.userPath(), [this] { return stationName(); }, this);
+  recordSwitch_ = new RecordSwitch(player_, RecordSwitch::defaultRoot(), this);
   connectControls();
 
   Form_Load();
 }
 
-Form1::~Form1() = default;
+// The recording ends before the window's controls go.
+Form1::~Form1() { delete recordSwitch_; }
 
 QString Form1::readSetting(const QString& section, const QString& key) const {
   return INI::ReadIni(instIni(), section, key);
@@ -100,10 +108,10 @@ void Form1::Form_Load() {
 
 void Form1::Timer5_Timer() {
   trappedQuietly([this] {
-    showLanguageTexts(language_,
-                      {ui_->Label1, ui_->Label12, ui_->Label4, ui_->Label5, ui_->Label7, ui_->Label11,
-                       ui_->Label8, ui_->Label10, ui_->Label2, ui_->Label6, ui_->Label3, ui_->Label13,
-                       ui_->Label14, ui_->Label9, ui_->Command1, ui_->Command2, ui_->Command3});
+    showLanguageTexts(language_, {ui_->Label1, ui_->Label12, ui_->Label4, ui_->Label5, ui_->Label7,
+                                  ui_->Label11, ui_->Label8, ui_->Label10, ui_->Label2, ui_->Label6,
+                                  ui_->Label3, ui_->Label13, ui_->Label14, ui_->Label9, ui_->Label17,
+                                  ui_->Label18, ui_->Command1, ui_->Command2, ui_->Command3});
     timer5_->stop();
   });
 }
@@ -420,4 +428,32 @@ void Form1::open_Click() {
 void Form1::sluit_Click() {
   timer4_->start();
   close();
+}
+
+// --- song history and recording
+
+void Form1::Label17_Click() {
+  const Form6Host host{language_,
+                       *songLog_,
+                       [this](const Song& song) {
+                         player_.setURL(song.url);
+                         ui_->ZenderNaam->setText(song.station);
+                         ui_->RadioUrl->setText(directory_.siteAddress());
+                       },
+                       {}};
+  OpenSkinnedDialog(language_, folder_, [&host] { return std::make_unique<Form6>(host); });
+}
+
+void Form1::Label18_Click() {
+  if (recordSwitch_->isRecording()) return recordSwitch_->stop();
+  const QString refusal = recordSwitch_->start(stationName());
+  if (refusal.isEmpty()) return;
+  RecordSwitch_Changed(false);  // the tray's item was ticked by the click
+  language_.ShowInfo(refusal);
+}
+
+void Form1::RecordSwitch_Changed(bool recording) {
+  ui_->Label18->setText(
+      language_.LangText(recording ? QStringLiteral("label18b") : QStringLiteral("label18")));
+  iconTray_->findChild<QAction*>(QStringLiteral("opnemen"))->setChecked(recording);
 }

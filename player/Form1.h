@@ -19,6 +19,8 @@ class Form1;
 }
 class Messenger;
 class QMenu;
+class RecordSwitch;
+class SongLog;
 class SystemTray;
 class Corvel;
 class TrayIcon;
@@ -53,6 +55,8 @@ class Form1 final : public QWidget {
   QMenu& IconTray() { return *iconTray_; }
   // The current station's name as the window shows it.
   QString stationName() const;
+  SongLog& songLog() { return *songLog_; }
+  RecordSwitch& recordSwitch() { return *recordSwitch_; }
 
   // Downloads the station list file of a country and fills List1, List2 and List3.
   void LaadLijst_Radio(const QString& file);
@@ -123,6 +127,9 @@ class Form1 final : public QWidget {
   void stopspelen_Click();
   void open_Click();
   void sluit_Click();
+  void Label17_Click();
+  void Label18_Click();
+  void RecordSwitch_Changed(bool recording);
 
   std::unique_ptr<Ui::Form1> ui_;
   ProgramFolder folder_;
@@ -146,4 +153,6 @@ class Form1 final : public QWidget {
   QTimer* timer5_ = nullptr;  // shows the language's texts on the controls at start
   QTimer* timer6_ = nullptr;  // keeps the mute mark, tray icon and now-playing message current
   bool ending_ = false;
+  SongLog* songLog_ = nullptr;            // the songs heard, beside inst.ini
+  RecordSwitch* recordSwitch_ = nullptr;  // records the playing station into the music folder
 };

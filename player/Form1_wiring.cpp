@@ -6,12 +6,15 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QTimer>
 
 #include "Form1.h"
 #include "app/clicklabel.h"
 #include "desktop/trayicon.h"
+#include "history/historymenu.h"
+#include "history/recordswitch.h"
 #include "pageview.h"
 #include "playcontrol.h"
 #include "ui_Form1.h"
@@ -46,6 +49,16 @@ void Form1::connectControls() {
   connect(item("stopspelen"), &QAction::triggered, this, &Form1::stopspelen_Click);
   connect(item("open"), &QAction::triggered, this, &Form1::open_Click);
   connect(item("sluit"), &QAction::triggered, this, &Form1::sluit_Click);
+  addHistoryItems(*iconTray_, language_);
+  connect(item("historie"), &QAction::triggered, this, &Form1::Label17_Click);
+  connect(item("opnemen"), &QAction::triggered, this, &Form1::Label18_Click);
+  connect(ui_->Label17, &ClickLabel::clicked, this, &Form1::Label17_Click);
+  connect(ui_->Label18, &ClickLabel::clicked, this, &Form1::Label18_Click);
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this), &QShortcut::activated, this,
+          &Form1::Label18_Click);
+  connect(recordSwitch_, &RecordSwitch::changed, this, &Form1::RecordSwitch_Changed);
+  connect(recordSwitch_, &RecordSwitch::stoppedBy, this,
+          [this](const QString& key) { language_.ShowInfo(key); });
 
   timer1_ = makeTimer("Timer1", 1000, true, &Form1::Timer1_Timer);
   timer2_ = makeTimer("Timer2", 500, true, &Form1::Timer2_Timer);

@@ -266,7 +266,8 @@ TEST_F(Form1Test, TrayMenuOpenAndRightClick) {
   EXPECT_EQ(tray->menu, &menu);
   QStringList captions;
   for (QAction* a : menu.actions()) captions << (a->isSeparator() ? "-" : a->text());
-  EXPECT_EQ(captions, QStringList({"Mute On/Off", "Stop Playing", "-", "Open", "-", "Close"}));
+  EXPECT_EQ(captions, QStringList({"Mute On/Off", "Stop Playing", "Song history", "Record On/Off", "-",
+                                   "Open", "-", "Close"}));
   menu.findChild<QAction*>("open")->trigger();
   EXPECT_TRUE(form->isVisible());
   EXPECT_FALSE(tray->visible);

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+#include "recorder.h"
+
+class MediaPlayer;
+
+// The record switch: records the playing station until it is switched off, the player stops or
+// moves to another address, the switch is destroyed (the program ends) or the recorder stops by
+// itself (a full disk, a stream it cannot cut). A reconnect of the same address continues the
+// recording in a new file.
+class RecordSwitch final : public QObject {
+  Q_OBJECT
+ public:
+  // Recordings go to root/<station>/.
+  RecordSwitch(MediaPlayer& player, QString root, QObject* parent = nullptr);
+  ~RecordSwitch() override;
+
+  // The music folder's "Vantor Radio" folder.
+  static QString defaultRoot();
+
+  // Starts recording; empty, or the language key of why it cannot.
+  QString start(const QString& station);
+  void stop();
+  bool isRecording() const { return recorder_ != nullptr; }
+  // The files of the current or the last recording.
+  QStringList files() const { return files_; }
+
+  // For tests: the free space that must remain and how it is read.
+  void setDiskGuard(qint64 minFreeBytes, std::function<qint64(const QString&)> freeBytes);
+
+ Q_SIGNALS:
+  void changed(bool recording);
+  // The recording stopped by itself; the language key says why.
+  void stoppedBy(const QString& key);
+
+ private:
+  void onStatus();
+  void onStopped(quint64 run, Recorder::Stop why);
+
+  MediaPlayer& player_;
+  QString root_;
+  QString url_;
+  qint64 minFree_ = qint64(1) << 30;
+  std::function<qint64(const QString&)> freeBytes_;
+  std::unique_ptr<Recorder> recorder_;
+  quint64 run_ = 0;
+  QStringList files_;
+};

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+// One song a station announced.
+struct Song {
+  QDateTime time;
+  QString station;
+  QString url;
+  QString title;
+  bool liked = false;
+};
+
+// The songs heard, oldest first, kept in a plain text file beside inst.ini: one song a line,
+// "time<TAB>mark<TAB>station<TAB>address<TAB>title", the mark "+" for a liked song and "-"
+// otherwise. Every change replaces the file at once (temporary file + rename), so a crash or a
+// kill leaves the old or the new file, never half of one. Only the newest `limit` songs are kept.
+class SongHistory {
+ public:
+  static constexpr int kLimit = 5000;
+  static QString fileIn(const QString& folder) { return folder + QStringLiteral("/history.txt"); }
+
+  explicit SongHistory(QString file, int limit = kLimit);
+
+  const QList<Song>& songs() const { return songs_; }
+  const QString& file() const { return file_; }
+
+  // Adds and saves the song, unless its title is empty or it repeats the newest song (the same
+  // title from the same address, as after a reconnect). Returns whether it was added.
+  bool add(Song song);
+  void setLiked(int index, bool liked);
+  void clear();
+  // False when the file could not be written (the songs stay in memory).
+  bool save() const;
+
+  // Tab-separated lines "time, station, title", as they are copied to the clipboard.
+  static QString toText(const QList<Song>& songs);
+  // RFC 4180 CSV with a header row: time, station, address, title, liked.
+  static QString toCsv(const QList<Song>& songs);
+
+ private:
+  void load();
+
+  QString file_;
+  int limit_;
+  QList<Song> songs_;
+};

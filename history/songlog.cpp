@@ -1,0 +1,16 @@
+#include "songlog.h"
+
+#include "playback/mediaplayer.h"
+
+SongLog::SongLog(MediaPlayer& player, const QString& folder, std::function<QString()> stationName,
+                 QObject* parent)
+    : QObject(parent),
+      player_(player),
+      history_(SongHistory::fileIn(folder)),
+      stationName_(std::move(stationName)) {
+  connect(&player_, &MediaPlayer::streamTitleChanged, this, &SongLog::onTitle);
+}
+
+void SongLog::onTitle(const QString& title) {
+  if (history_.add({QDateTime::currentDateTime(), stationName_(), player_.URL(), title})) Q_EMIT changed();
+}

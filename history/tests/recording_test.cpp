@@ -1,0 +1,255 @@
+// Recording and the song log against the real GStreamer player on a loopback station.
+#include <QDirIterator>
+
+#include <random>
+
+#include "history/audioframes.h"
+#include "history/recordswitch.h"
+#include "history/songlog.h"
+#pragma GCC diagnostic ignored "-Wunused-function"  // the shared fixture's mounts we do not use
+#include "playback/tests/gst_player_fixture.h"
+
+namespace {
+
+// Plays the whole file as fast as it decodes; true when it reaches its end without an error.
+// duration: the audio decoded, summed over the buffers (a chained Ogg file starts its clock
+// again at each song).
+bool decodesToTheEnd(const QString& file, gint64* duration) {
+  GstElement* pipeline = gst_element_factory_make("playbin", nullptr);
+  GstElement* out = gst_element_factory_make("fakesink", nullptr);
+  g_object_set(pipeline, "uri", QUrl::fromLocalFile(file).toEncoded().constData(), "audio-sink", out,
+               nullptr);
+  *duration = 0;
+  GstPad* pad = gst_element_get_static_pad(out, "sink");
+  gst_pad_add_probe(
+      pad, GST_PAD_PROBE_TYPE_BUFFER,
+      [](GstPad*, GstPadProbeInfo* info, gpointer total) {
+        *static_cast<gint64*>(total) += GST_BUFFER_DURATION(GST_PAD_PROBE_INFO_BUFFER(info));
+        return GST_PAD_PROBE_OK;
+      },
+      duration, nullptr);
+  gst_object_unref(pad);
+  gst_element_set_state(pipeline, GST_STATE_PLAYING);
+  GstBus* bus = gst_element_get_bus(pipeline);
+  GstMessage* msg =
+      gst_bus_timed_pop_filtered(bus, 60 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+  const bool ended = msg && GST_MESSAGE_TYPE(msg) == GST_MESSAGE_EOS;
+  if (msg) gst_message_unref(msg);
+  gst_object_unref(bus);
+  gst_element_set_state(pipeline, GST_STATE_NULL);
+  gst_object_unref(pipeline);
+  return ended;
+}
+
+qint64 size(const QString& file) { return QFileInfo(file).size(); }
+
+class RecordingTest : public GstPlayerTest {
+ protected:
+  LoopbackRadio::Mount titled(std::vector<std::string> titles, size_t every) {
+    LoopbackRadio::Mount m = liveMp3();
+    m.titles = std::move(titles);
+    m.titleEveryBytes = every;
+    m.burst = m.bytesPerSecond;
+    return m;
+  }
+
+  QTemporaryDir music_;
+};
+
+TEST_F(RecordingTest, AnMp3StreamIsCutIntoOneWholeFilePerTitle) {
+  radio_.add("/titled.mp3", titled({"First Song", "Second: Song?", "Third/Song"}, 48000));
+  player().setURL(QString::fromStdString(radio_.url("/titled.mp3")));
+  ASSERT_TRUE(waitState(MediaPlayer::Playing));
+  RecordSwitch recording(player(), music_.path());
+  ASSERT_EQ(recording.start(QStringLiteral("Loopback: FM")), "");
+  const QString folder = music_.path() + QStringLiteral("/Loopback_ FM");
+  const auto files = [&] { return QDir(folder).entryList(QDir::Files, QDir::Name); };
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return files().size() == 3 && size(folder + u'/' + files()[2]) > 16000; }, 60000))
+      << files().join(u',').toStdString();
+  recording.stop();
+  const QStringList names = recording.files();
+  ASSERT_EQ(names.size(), 3);
+  const QStringList endings{" - Loopback_ FM - First Song.mp3", " - Loopback_ FM - Second_ Song_.mp3",
+                            " - Loopback_ FM - Third_Song.mp3"};
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(names[i].toStdString());
+    EXPECT_TRUE(names[i].endsWith(endings[i]));
+    QFile f(names[i]);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    // Whole frames from the first byte to the last.
+    size_t pos = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    while (pos + 7 <= size_t(bytes.size()) && audioframes::mpegLength(p + pos))
+      pos += audioframes::mpegLength(p + pos);
+    EXPECT_EQ(pos, size_t(bytes.size()));
+    gint64 duration = 0;
+    EXPECT_TRUE(decodesToTheEnd(names[i], &duration));
+    // 128 kbit/s: the decoder heard every byte.
+    EXPECT_NEAR(double(duration) / GST_SECOND, bytes.size() / 16000.0, 0.1);
+  }
+  // Switched off: nothing more is written.
+  const qint64 last = size(names[2]);
+  QTest::qWait(500);
+  EXPECT_EQ(size(names[2]), last);
+}
+
+TEST_F(RecordingTest, AnOggStreamStaysOneFileThatPlays) {
+  LoopbackRadio::Mount m;
+  m.contentType = "application/ogg";
+  m.body = media().ogg;
+  m.bytesPerSecond = media().oggBytesPerSecond;
+  m.burst = m.bytesPerSecond;
+  radio_.add("/chained.ogg", m);
+  player().setURL(QString::fromStdString(radio_.url("/chained.ogg")));
+  ASSERT_TRUE(waitState(MediaPlayer::Playing));
+  RecordSwitch recording(player(), music_.path());
+  ASSERT_EQ(recording.start(QStringLiteral("Ogg FM")), "");
+  // Into the second song, stopped before the station's loop brings the first one (its serial
+  // number again) back.
+  const QString folder = music_.path() + QStringLiteral("/Ogg FM");
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        const QStringList f = QDir(folder).entryList(QDir::Files);
+        if (f.isEmpty()) return false;
+        const std::string bytes = slurp(folder + u'/' + f[0]);
+        const size_t second = bytes.find(std::string("OggS\0\2", 6), 1);
+        return second != std::string::npos && bytes.size() > second + 6000;
+      },
+      60000));
+  recording.stop();
+  ASSERT_EQ(recording.files().size(), 1);
+  EXPECT_TRUE(recording.files()[0].endsWith(".ogg"));
+  gint64 duration = 0;
+  EXPECT_TRUE(decodesToTheEnd(recording.files()[0], &duration));
+  EXPECT_GT(duration, 3 * GST_SECOND);
+}
+
+TEST_F(RecordingTest, StopsWithTheStationAndBeforeTheDiskIsFull) {
+  radio_.add("/titled.mp3", titled({"Only"}, 1000000));
+  player().setURL(QString::fromStdString(radio_.url("/titled.mp3")));
+  ASSERT_TRUE(waitState(MediaPlayer::Playing));
+  RecordSwitch recording(player(), music_.path());
+  QSignalSpy stopped(&recording, &RecordSwitch::stoppedBy);
+  // The disk has 64 KiB above the limit when the recording starts.
+  const qint64 limit = qint64(1) << 30;
+  recording.setDiskGuard(limit, [&](const QString& folder) {
+    qint64 total = 0;
+    QDirIterator it(folder, QDir::Files);
+    while (it.hasNext()) total += QFileInfo(it.next()).size();
+    return limit + 64 * 1024 - total;
+  });
+  ASSERT_EQ(recording.start(QStringLiteral("Full")), "");
+  ASSERT_TRUE(stopped.wait(60000));
+  EXPECT_EQ(stopped.at(0).at(0).toString(), "rec2");
+  EXPECT_FALSE(recording.isRecording());
+  ASSERT_EQ(recording.files().size(), 1);
+  EXPECT_LE(size(recording.files()[0]), 64 * 1024);
+  EXPECT_GT(size(recording.files()[0]), 48 * 1024);
+
+  // Another station ends a recording; an HLS address is refused.
+  ASSERT_EQ(recording.start(QStringLiteral("Other")), "");
+  player().setURL(QString::fromStdString(radio_.url("/live.mp3")));
+  EXPECT_FALSE(recording.isRecording());
+  player().setURL(QString::fromStdString(radio_.url("/live.m3u8")));
+  EXPECT_EQ(recording.start(QStringLiteral("HLS")), "rec1");
+}
+
+TEST_F(RecordingTest, AReconnectGoesOnInANewFile) {
+  LoopbackRadio::Mount m = titled({"Only"}, 1000000);
+  m.dropAfter = 48000;
+  radio_.add("/drop.mp3", m);
+  player().setURL(QString::fromStdString(radio_.url("/drop.mp3")));
+  ASSERT_TRUE(waitState(MediaPlayer::Playing));
+  RecordSwitch recording(player(), music_.path());
+  ASSERT_EQ(recording.start(QStringLiteral("Drop")), "");
+  const QString folder = music_.path() + QStringLiteral("/Drop");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QDir(folder).entryList(QDir::Files).size() >= 2; }, 60000));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return radio_.hits("/drop.mp3") >= 3 || !recording.isRecording(); }, 60000));
+  recording.stop();
+  ASSERT_GE(recording.files().size(), 2);
+  for (const QString& file : recording.files()) {
+    SCOPED_TRACE(file.toStdString());
+    EXPECT_TRUE(file.endsWith(" - Drop - Only.mp3"));  // named once the new connection told the title
+    gint64 duration = 0;
+    EXPECT_TRUE(decodesToTheEnd(file, &duration));
+    EXPECT_GT(duration, 0);
+  }
+}
+
+TEST_F(RecordingTest, EachTitleReachesTheHistoryOnceThroughReconnects) {
+  LoopbackRadio::Mount dropping = titled({"Alpha", "Beta"}, 1000000);
+  dropping.dropAfter = 48000;  // every connection drops while Alpha plays
+  radio_.add("/drop.mp3", dropping);
+  radio_.add("/other.mp3", titled({"Gamma", "Delta"}, 40000));
+  QTemporaryDir folder;
+  SongLog log(player(), folder.path(), [] { return QStringLiteral("Loopback FM"); });
+  player().setURL(QString::fromStdString(radio_.url("/drop.mp3")));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return radio_.hits("/drop.mp3") >= 3; }, 60000));
+  player().setURL(QString::fromStdString(radio_.url("/other.mp3")));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return log.history().songs().size() >= 3; }, 30000));
+  QTest::qWait(500);
+  QStringList seen;
+  const SongHistory saved(SongHistory::fileIn(folder.path()));
+  for (const Song& s : saved.songs()) seen << s.title + u'@' + s.url;
+  EXPECT_EQ(seen, QStringList({"Alpha@" + QString::fromStdString(radio_.url("/drop.mp3")),
+                               "Gamma@" + QString::fromStdString(radio_.url("/other.mp3")),
+                               "Delta@" + QString::fromStdString(radio_.url("/other.mp3"))}));
+}
+
+// The cutting alone: any chunking of the stream, titles between any two chunks.
+TEST(Recorder, CutsBetweenFramesWhereverTheTitleComes) {
+  QTemporaryDir dir;
+  Recorder recorder({dir.path(), QStringLiteral("S"), 0, [](const QString&) { return qint64(1) << 40; }, {}});
+  const std::string stream = "garbage" + media().mp3.substr(0, 100000);
+  recorder.streamStarted({});
+  std::mt19937 random(7);
+  size_t pos = 0;
+  int titles = 0;
+  while (pos < stream.size()) {
+    const size_t n = std::min<size_t>(1 + random() % 3000, stream.size() - pos);
+    recorder.streamData(stream.data() + pos, n);
+    pos += n;
+    if (pos > size_t(30000 * (titles + 1))) recorder.streamTitle(QStringLiteral("Song %1").arg(++titles));
+  }
+  recorder.finish();
+  const QStringList files = recorder.files();
+  ASSERT_EQ(files.size(), titles);  // the first title named the file that was open without one
+  std::string joined;
+  for (const QString& file : files) {
+    const std::string bytes = slurp(file);
+    EXPECT_GT(audioframes::mpegLength(reinterpret_cast<const unsigned char*>(bytes.data())), 0u)
+        << file.toStdString();
+    joined += bytes;
+  }
+  EXPECT_EQ(joined, stream.substr(7, joined.size()));
+  EXPECT_GT(joined.size(), stream.size() - 7 - 418);
+  EXPECT_TRUE(files[0].endsWith(" - S - Song 1.mp3"));
+}
+
+TEST(Recorder, FrameHeadersAndSafeNames) {
+  const struct {
+    std::vector<unsigned char> header;
+    size_t mpeg, adts;
+  } headers[] = {
+      {{0xFF, 0xFB, 0x90, 0x64, 0, 0, 0}, 417, 0},           // MPEG-1 layer III 128k 44.1 kHz
+      {{0xFF, 0xFB, 0x92, 0x64, 0, 0, 0}, 418, 0},           // the same, padded
+      {{0xFF, 0xF3, 0x88, 0xC4, 0, 0, 0}, 288, 0},           // MPEG-2 layer III 64k 16 kHz
+      {{0xFF, 0xFD, 0xA4, 0x04, 0, 0, 0}, 576, 0},           // MPEG-1 layer II 192k 48 kHz
+      {{0xFF, 0xF1, 0x50, 0x80, 0x2E, 0x7F, 0xFC}, 0, 371},  // ADTS, 371 bytes
+      {{0xFF, 0xFB, 0xF0, 0x64, 0, 0, 0}, 0, 0},             // bad bitrate
+      {{0xFF, 0xF1, 0x50, 0x80, 0x00, 0x1F, 0xFC}, 0, 0},    // ADTS shorter than its header
+  };
+  for (const auto& h : headers) {
+    EXPECT_EQ(audioframes::mpegLength(h.header.data()), h.mpeg);
+    EXPECT_EQ(audioframes::adtsLength(h.header.data()), h.adts);
+  }
+  EXPECT_EQ(Recorder::safeName("a/b\\c:d*e?f\"g<h>i|j"), "a_b_c_d_e_f_g_h_i_j");
+  EXPECT_EQ(Recorder::safeName(" ../..\n"), "_.._");
+  EXPECT_EQ(Recorder::safeName(".."), "_");
+  EXPECT_EQ(Recorder::safeName(QString(100, QChar(0x00E9)), 120), QString(60, QChar(0x00E9)));
+}
+
+}  // namespace

@@ -1,0 +1,61 @@
+#include <QApplication>
+#include <QDialog>
+
+#include "form1_fixture.h"
+#include "history/songlog.h"
+
+namespace {
+
+class Form1HistoryTest : public MainWindowTest {
+ protected:
+  // Runs the action and reports which modal dialog came up (closed at once), or "".
+  QString dialogOpenedBy(const std::function<void()>& action) {
+    QString opened;
+    QTimer::singleShot(300, [&] {
+      if (QWidget* modal = QApplication::activeModalWidget()) {
+        opened = modal->objectName();
+        if (auto* image = modal->findChild<QLabel*>("Image2"); image && image->pixmap().isNull())
+          opened += " unskinned";
+        static_cast<QDialog*>(modal)->reject();
+      }
+    });
+    action();
+    QTest::qWait(350);
+    return opened;
+  }
+};
+
+TEST_F(Form1HistoryTest, HistoryFromTheLabelAndTheTrayRecordRefusedWithNothingPlaying) {
+  start();
+  auto* history = form->findChild<QLabel*>("Label17");
+  auto* record = form->findChild<QLabel*>("Label18");
+  ASSERT_TRUE(history && record);
+  // Both fit in the window below the web-site label.
+  const QRect site = form->findChild<QLabel*>("Label3")->geometry();
+  for (QLabel* l : {history, record}) {
+    EXPECT_GE(l->y(), site.bottom());
+    EXPECT_TRUE(form->rect().contains(l->geometry()));
+  }
+  EXPECT_EQ(dialogOpenedBy([&] { QTest::mouseClick(history, Qt::LeftButton); }), "Form6");
+  EXPECT_EQ(dialogOpenedBy([&] { form->IconTray().findChild<QAction*>("historie")->trigger(); }), "Form6");
+
+  form->show();
+  QApplication::setActiveWindow(form.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  prompt.clear();  // the station list cannot load here
+  QTest::keyClick(form.get(), Qt::Key_R, Qt::ControlModifier);
+  EXPECT_EQ(prompt.texts(), QStringList{form->language().LangText("rec5")});
+  form->IconTray().findChild<QAction*>("opnemen")->trigger();
+  EXPECT_FALSE(form->IconTray().findChild<QAction*>("opnemen")->isChecked());
+  EXPECT_EQ(prompt.texts().size(), 2);
+
+  form->findChild<QLabel*>("ZenderNaam")->setText("Polder FM");
+  player.url = "http://s/1";
+  player.announceTitle("Artist - Song");
+  const SongHistory saved(SongHistory::fileIn(dir.path()));
+  ASSERT_EQ(saved.songs().size(), 1);
+  EXPECT_EQ(saved.songs()[0].station, "Polder FM");
+  EXPECT_EQ(saved.songs()[0].url, "http://s/1");
+}
+
+}  // namespace
