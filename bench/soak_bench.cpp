@@ -35,7 +35,8 @@ long statusField(const char* name) {
 
 Sample sample(double hours) {
   return {hours, static_cast<double>(statusField("VmRSS:")), static_cast<double>(statusField("Threads:")),
-          static_cast<double>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System).size())};
+          static_cast<double>(
+              QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System).size())};
 }
 
 // Least-squares slope of y over hours.
@@ -82,7 +83,7 @@ int main(int argc, char** argv) {
   LoopbackRadio radio;
   LoopbackRadio::Mount live;
   live.body = audio.read(256 * 1024).toStdString();  // looped
-  live.bytesPerSecond = 16000;                        // 128 kbit/s
+  live.bytesPerSecond = 16000;                       // 128 kbit/s
   live.burst = live.bytesPerSecond;
   live.dropAfter = live.burst + static_cast<size_t>(dropEvery) * live.bytesPerSecond;
   live.titleEveryBytes = live.bytesPerSecond;  // a new title every second
@@ -99,8 +100,8 @@ int main(int argc, char** argv) {
   });
   player.setURL(QString::fromStdString(radio.url("/soak.mp3")));
 
-  std::printf("%8s %10s %8s %6s %7s %11s %9s  %s\n", "min", "RSS KiB", "threads", "files", "titles", "reconnects",
-              "log lines", "status");
+  std::printf("%8s %10s %8s %6s %7s %11s %9s  %s\n", "min", "RSS KiB", "threads", "files", "titles",
+              "reconnects", "log lines", "status");
   std::vector<Sample> after;
   QElapsedTimer clock;
   clock.start();
@@ -114,17 +115,19 @@ int main(int argc, char** argv) {
       after.push_back(s);
       if (logAtWarmup < 0) logAtWarmup = logLines;
     }
-    std::printf("%8.2f %10.0f %8.0f %6.0f %7d %11d %9d  %s\n", mins, s.rssKib, s.threads, s.files, titles, reconnects,
-                logLines, qPrintable(player.statusText()));
+    std::printf("%8.2f %10.0f %8.0f %6.0f %7d %11d %9d  %s\n", mins, s.rssKib, s.threads, s.files, titles,
+                reconnects, logLines, qPrintable(player.statusText()));
     std::fflush(stdout);
   }
   const double rssMibPerHour = slope(after, [](const Sample& s) { return s.rssKib; }) / 1024;
-  std::printf("\nafter %.0f min of warm-up, %zu samples: RSS %+.3f MiB/h, threads %+.2f/h, files %+.2f/h, "
-              "log lines %d\n",
-              warmup, after.size(), rssMibPerHour, slope(after, [](const Sample& s) { return s.threads; }),
-              slope(after, [](const Sample& s) { return s.files; }), logAtWarmup < 0 ? 0 : logLines - logAtWarmup);
-  std::printf("%d titles, %d reconnects, %d errors, %d connections; aim: RSS under 1 MiB/h, threads and files flat\n",
-              titles, reconnects, errors, radio.icyHits("/soak.mp3"));
+  std::printf(
+      "\nafter %.0f min of warm-up, %zu samples: RSS %+.3f MiB/h, threads %+.2f/h, files %+.2f/h, "
+      "log lines %d\n",
+      warmup, after.size(), rssMibPerHour, slope(after, [](const Sample& s) { return s.threads; }),
+      slope(after, [](const Sample& s) { return s.files; }), logAtWarmup < 0 ? 0 : logLines - logAtWarmup);
+  std::printf(
+      "%d titles, %d reconnects, %d errors, %d connections; aim: RSS under 1 MiB/h, threads and files flat\n",
+      titles, reconnects, errors, radio.icyHits("/soak.mp3"));
   player.close();
   return errors ? 1 : 0;
 }

@@ -2,6 +2,8 @@
 
 #include <gst/gst.h>
 
+#include <QDeadlineTimer>
+
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -210,14 +212,15 @@ void GstMediaPlayer::onConnectTimeout() {
 // A server that keeps the connection open but sends nothing would hold us forever; a fresh
 // request is the only thing that helps (a live station refuses to resume at a byte offset).
 void GstMediaPlayer::checkStall() {
-  if ((phase_ != Phase::Playing && phase_ != Phase::Buffering) || playbin_.msSinceData() < tuning_.stallMs) return;
+  if ((phase_ != Phase::Playing && phase_ != Phase::Buffering) || playbin_.msSinceData() < tuning_.stallMs)
+    return;
   qCInfo(lcPlayback) << "no data for" << playbin_.msSinceData() << "ms:" << stream_ << "stalled";
   fail(Failure::Lost);
 }
 
 void GstMediaPlayer::showCountdown() {
-  const int seconds = (std::max(reconnectTimer_.remainingTime(), 0) + 999) / 1000;
-  enter(Phase::Reconnecting, tr("Reconnecting in %1 s...").arg(std::max(seconds, 1)));
+  const qint64 seconds = (std::max<qint64>(reconnectDue_.remainingTime(), 0) + 999) / 1000;
+  enter(Phase::Reconnecting, tr("Reconnecting in %1 s...").arg(std::max<qint64>(seconds, 1)));
 }
 
 // Something went wrong with the current stream: before it has played we move on to the next
@@ -243,6 +246,7 @@ void GstMediaPlayer::fail(Failure why) {
         qCDebug(lcPlayback) << "reconnect" << retries_ + 1 << "in" << delay << "ms";
       ++retries_;
       reconnectTimer_.start(delay);
+      reconnectDue_.setRemainingTime(delay);
       showCountdown();
       countdownTimer_.start();
       break;

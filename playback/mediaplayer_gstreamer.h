@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QTimer>
 #include <QUrl>
 
@@ -146,6 +147,7 @@ class GstMediaPlayer final : public MediaPlayer {
   QTimer stableTimer_;
   QTimer connectTimer_;
   QTimer startDeadline_;
+  QDeadlineTimer reconnectDue_;
   QTimer countdownTimer_;  // the status line's seconds until the next try
   QTimer stallTimer_;      // looks for a stream that has stopped bringing data
 };

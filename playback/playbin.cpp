@@ -97,14 +97,16 @@ struct Playbin::Bridge {
     GObjectClass* klass = G_OBJECT_GET_CLASS(source);
     if (g_object_class_find_property(klass, "user-agent"))
       g_object_set(source, "user-agent", self->userAgent.constData(), nullptr);
-    if (g_object_class_find_property(klass, "iradio-mode")) g_object_set(source, "iradio-mode", TRUE, nullptr);
+    if (g_object_class_find_property(klass, "iradio-mode"))
+      g_object_set(source, "iradio-mode", TRUE, nullptr);
     if (g_object_class_find_property(klass, "timeout"))
       g_object_set(source, "timeout", kSourceTimeoutS, nullptr);
     // We reconnect ourselves, with our own delays and count.
     if (g_object_class_find_property(klass, "retries")) g_object_set(source, "retries", 0, nullptr);
     if (GstPad* pad = gst_element_get_static_pad(source, "src")) {
-      gst_pad_add_probe(pad, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
-                        &Bridge::dataSeen, self, nullptr);
+      gst_pad_add_probe(
+          pad, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+          &Bridge::dataSeen, self, nullptr);
       gst_object_unref(pad);
     }
     answerprobe::watch(source);

@@ -240,8 +240,8 @@ TEST_F(GstPlayerTest, StallIsADropAndIsReopenedWithAFreshRequest) {
   ASSERT_TRUE(waitState(MediaPlayer::Playing));
   const int before = radio_.icyHits("/live.mp3");
   radio_.stall(true);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return player().statusText().startsWith(QStringLiteral("Reconnecting")); },
-                              20000));
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return player().statusText().startsWith(QStringLiteral("Reconnecting")); }, 20000));
   // It stays stalled over several tries: none of them gives up.
   EXPECT_TRUE(QTest::qWaitFor([&] { return radio_.icyHits("/live.mp3") >= before + 3; }, 30000))
       << history().join(u'\n').toStdString();
@@ -252,7 +252,8 @@ TEST_F(GstPlayerTest, StallIsADropAndIsReopenedWithAFreshRequest) {
 }
 
 TEST_F(GstPlayerTest, NetworkBackTriesAtOnceAndWakingUpReopensFresh) {
-  tuning_.reconnectBaseMs = 120000;  // only reconnectNow() can bring it back within the test
+  tuning_.reconnectBaseMs = tuning_.reconnectMaxMs =
+      120000;  // only reconnectNow() can bring it back within the test
   player().setURL(url("/live.mp3"));
   ASSERT_TRUE(waitState(MediaPlayer::Playing));
   radio_.stop();

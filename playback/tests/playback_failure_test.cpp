@@ -60,9 +60,9 @@ TEST(PlaybackFailure, BeforePlayingTheNextEntryAfterwardsReconnectWithDelaysUpTo
     int retries, base, max, expected;
   };
   const Case cases[] = {
-      {0, 500, 30000, 500},     {1, 500, 30000, 1000},   {5, 500, 30000, 16000}, {6, 500, 30000, 30000},
-      {1000, 500, 30000, 30000},  // no overflow however long the outage
-      {0, 0, 30000, 1},         {3, 100, 250, 250},
+      {0, 500, 30000, 500},   {1, 500, 30000, 1000},     {5, 500, 30000, 16000},
+      {6, 500, 30000, 30000}, {1000, 500, 30000, 30000},  // no overflow however long the outage
+      {0, 0, 30000, 1},       {3, 100, 250, 250},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "retries " << c.retries);

@@ -54,7 +54,8 @@ class LoopbackRadio {
     server_->new_task_queue = [] { return new httplib::ThreadPool(24); };
     server_->set_keep_alive_max_count(1);
     server_->Get(R"(/.*)", [this](const httplib::Request& req, httplib::Response& res) { serve(req, res); });
-    const bool bound = port_ > 0 ? server_->bind_to_port("127.0.0.1", port_) : (port_ = server_->bind_to_any_port("127.0.0.1")) > 0;
+    const bool bound = port_ > 0 ? server_->bind_to_port("127.0.0.1", port_)
+                                 : (port_ = server_->bind_to_any_port("127.0.0.1")) > 0;
     if (!bound) throw std::runtime_error("cannot bind a loopback port");
     thread_ = std::thread([this] { server_->listen_after_bind(); });
     while (!server_->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
