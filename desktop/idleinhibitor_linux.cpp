@@ -21,7 +21,7 @@ class DesktopIdleInhibitor final : public IdleInhibitor {
 
   void inhibit(const QString& reason) override {
     wanted_ = true;
-    if (asking_ || held()) return;
+    if (asking_ || held() || refused_) return;
     asking_ = true;
     if (portalRuns())
       askPortal(reason);
@@ -31,6 +31,7 @@ class DesktopIdleInhibitor final : public IdleInhibitor {
 
   void release() override {
     wanted_ = false;
+    refused_ = false;
     if (!portalHandle_.isEmpty()) {
       // The portal lets go when the request is closed.
       session_.asyncCall(QDBusMessage::createMethodCall(
@@ -76,8 +77,7 @@ class DesktopIdleInhibitor final : public IdleInhibitor {
 
   void askLogind(const QString& reason) {
     if (!system_.isConnected()) {
-      qCInfo(lcDesktop) << "no way to keep the computer from idle suspend";
-      asking_ = false;
+      refuse(QStringLiteral("no system bus"));
       return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(logind_, QStringLiteral("/org/freedesktop/login1"),
@@ -87,12 +87,21 @@ class DesktopIdleInhibitor final : public IdleInhibitor {
          << QStringLiteral("block");
     whenAnswered(system_.asyncCall(call), [this](QDBusPendingCallWatcher& w) {
       const QDBusPendingReply<QDBusUnixFileDescriptor> reply = w;
-      if (reply.isError())
-        qCInfo(lcDesktop) << "logind does not inhibit idle:" << reply.error().message();
-      else
-        logindLock_ = reply.value();
+      if (reply.isError()) {
+        refuse(reply.error().message());
+        return;
+      }
+      logindLock_ = reply.value();
       done();
     });
+  }
+
+  // Nobody holds off suspend for us: not asked again until the next start of play, and said once.
+  void refuse(const QString& why) {
+    asking_ = false;
+    refused_ = wanted_;
+    if (!told_) qCInfo(lcDesktop) << "cannot keep the computer from idle suspend:" << why;
+    told_ = true;
   }
 
   // The answer came: keep the hold if it is still wanted, else give it back at once.
@@ -119,6 +128,8 @@ class DesktopIdleInhibitor final : public IdleInhibitor {
   const QString logind_;
   bool wanted_ = false;
   bool asking_ = false;
+  bool refused_ = false;  // asked while wanted and refused
+  bool told_ = false;
   QString portalHandle_;
   QDBusUnixFileDescriptor logindLock_;
 };

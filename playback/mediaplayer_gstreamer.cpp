@@ -320,8 +320,14 @@ void GstMediaPlayer::onError(GstMessage* msg) {
   GError* err = nullptr;
   gchar* debug = nullptr;
   gst_message_parse_error(msg, &err, &debug);
-  qCInfo(lcPlayback) << "error from" << GST_OBJECT_NAME(GST_MESSAGE_SRC(msg)) << ":" << err->message
-                     << (debug ? debug : "");
+  // Each failed try of a long outage would add lines; the drop itself was logged.
+  const QString what = QStringLiteral("error from %1: %2 %3")
+                           .arg(QString::fromUtf8(GST_OBJECT_NAME(GST_MESSAGE_SRC(msg))),
+                                QString::fromUtf8(err->message), QString::fromUtf8(debug ? debug : ""));
+  if (phase_ == Phase::Reconnecting)
+    qCDebug(lcPlayback).noquote() << what;
+  else
+    qCInfo(lcPlayback).noquote() << what;
   const bool fromSource = GST_IS_ELEMENT(GST_MESSAGE_SRC(msg)) &&
                           GST_OBJECT_FLAG_IS_SET(GST_MESSAGE_SRC(msg), GST_ELEMENT_FLAG_SOURCE);
   const Failure why = playback::classify({err->domain, err->code, fromSource}, hasPlayed());
