@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -23,6 +25,7 @@ struct Sample {
   double rssKib = 0;
   double threads = 0;
   double files = 0;
+  double heapKib = 0;  // what malloc counts as in use: a leak grows here, fragmentation does not
 };
 
 long statusField(const char* name) {
@@ -100,8 +103,8 @@ int main(int argc, char** argv) {
   });
   player.setURL(QString::fromStdString(radio.url("/soak.mp3")));
 
-  std::printf("%8s %10s %8s %6s %7s %11s %9s  %s\n", "min", "RSS KiB", "threads", "files", "titles",
-              "reconnects", "log lines", "status");
+  std::printf("%8s %10s %10s %8s %6s %7s %11s %9s  %s\n", "min", "RSS KiB", "heap KiB", "threads", "files",
+              "titles", "reconnects", "log lines", "status");
   std::vector<Sample> after;
   QElapsedTimer clock;
   clock.start();
@@ -115,15 +118,15 @@ int main(int argc, char** argv) {
       after.push_back(s);
       if (logAtWarmup < 0) logAtWarmup = logLines;
     }
-    std::printf("%8.2f %10.0f %8.0f %6.0f %7d %11d %9d  %s\n", mins, s.rssKib, s.threads, s.files, titles,
-                reconnects, logLines, qPrintable(player.statusText()));
+    std::printf("%8.2f %10.0f %10.0f %8.0f %6.0f %7d %11d %9d  %s\n", mins, s.rssKib, s.heapKib, s.threads,
+                s.files, titles, reconnects, logLines, qPrintable(player.statusText()));
     std::fflush(stdout);
   }
   const double rssMibPerHour = slope(after, [](const Sample& s) { return s.rssKib; }) / 1024;
   std::printf(
-      "\nafter %.0f min of warm-up, %zu samples: RSS %+.3f MiB/h, threads %+.2f/h, files %+.2f/h, "
-      "log lines %d\n",
-      warmup, after.size(), rssMibPerHour, slope(after, [](const Sample& s) { return s.threads; }),
+      "\nafter %.0f min of warm-up, %zu samples: RSS %+.3f MiB/h, heap in use %+.3f MiB/h, threads %+.2f/h, "
+      "files %+.2f/h, log lines %d\n",
+      warmup, after.size(), rssMibPerHour, slope(after, [](const Sample& s) { return s.heapKib; }) / 1024, slope(after, [](const Sample& s) { return s.threads; }),
       slope(after, [](const Sample& s) { return s.files; }), logAtWarmup < 0 ? 0 : logLines - logAtWarmup);
   std::printf(
       "%d titles, %d reconnects, %d errors, %d connections; aim: RSS under 1 MiB/h, threads and files flat\n",
