@@ -11,6 +11,8 @@
 
 #include <malloc.h>
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -39,7 +41,8 @@ long statusField(const char* name) {
 Sample sample(double hours) {
   return {hours, static_cast<double>(statusField("VmRSS:")), static_cast<double>(statusField("Threads:")),
           static_cast<double>(
-              QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System).size())};
+              QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System).size()),
+          static_cast<double>(mallinfo2().uordblks + mallinfo2().hblkhd) / 1024};
 }
 
 // Least-squares slope of y over hours.
