@@ -8,7 +8,9 @@ namespace {
 class QtNetworkMonitor final : public NetworkMonitor {
  public:
   QtNetworkMonitor() {
-    if (!QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability)) {
+    // NetworkManager knows best where it runs; GLib's netlink view is the fallback.
+    if (!QNetworkInformation::loadBackendByName(QStringLiteral("networkmanager")) &&
+        !QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability)) {
       qCInfo(lcDesktop) << "no network state backend: reconnects wait out their delay";
       return;
     }

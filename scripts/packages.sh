@@ -14,6 +14,7 @@ PACKAGES=(
   espeak-ng sox libsox-fmt-mp3 lame vorbis-tools
   xvfb xauth xdotool x11-utils imagemagick
   dbus dbus-daemon dbus-x11 curl
+  python3-dbus python3-gi
   desktop-file-utils appstream dpkg-dev file
 )
 [ $# -gt 0 ] && PACKAGES=("$@")
