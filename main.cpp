@@ -15,14 +15,18 @@
 #include "app/instance.h"
 #include "app/programfolder.h"
 #include "app/prompt.h"
+#include "desktop/idleinhibitor.h"
 #include "desktop/mpris.h"
+#include "desktop/networkmonitor.h"
 #include "desktop/notifications.h"
 #include "desktop/nowplaying.h"
+#include "desktop/sleepmonitor.h"
 #include "desktop/systemtray.h"
 #include "directory/directoryaddress.h"
 #include "player/Form1.h"
 #include "playback/mediaplayer_gstreamer.h"
 #include "player/mprislink.h"
+#include "player/playcontrol.h"
 #include "version.h"
 
 #ifndef VANTOR_DIRECTORY_SHARE_FROM_BIN
@@ -109,6 +113,10 @@ int main(int argc, char** argv) {
   if (mpris.publish(QDBusConnection::sessionBus())) linkMpris(form, mpris);
   SongNotifier notifier(QDBusConnection::sessionBus());
   linkNotifications(form, notifier);
+  const auto network = makeNetworkMonitor();
+  const auto sleep = makeSleepMonitor(QDBusConnection::systemBus());
+  const auto inhibitor = makeIdleInhibitor(QDBusConnection::sessionBus(), QDBusConnection::systemBus());
+  keepListening(player, *network, *sleep, *inhibitor);
   QObject::connect(&form, &Form1::endRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
   // SIGTERM, SIGINT and SIGHUP save the state before the program ends.
   EndSignals endSignals;

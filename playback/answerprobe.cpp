@@ -107,7 +107,7 @@ GstPadProbeReturn onEvent(GstPad* pad, GstPadProbeInfo* info, Watch& w) {
         return GST_PAD_PROBE_DROP;
       }
       // Too short for a stream: the decoder is told there is nothing, and says so.
-      qCInfo(lcPlayback) << "the answer ended after" << w.head.bytes().size() << "bytes";
+      qCDebug(lcPlayback) << "the answer ended after" << w.head.bytes().size() << "bytes";
       return GST_PAD_PROBE_REMOVE;
     default:
       return GST_PAD_PROBE_OK;

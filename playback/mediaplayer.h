@@ -32,6 +32,12 @@ class MediaPlayer : public QObject {
   virtual int volume() const = 0;  // 0..100
   virtual void setVolume(int volume) = 0;
 
+  // The network is back: a reconnect that waits tries now.
+  virtual void reconnectNow() {}
+  // The computer woke up: a station that plays or reconnects starts over on a fresh
+  // connection, so nothing stale plays and no dead connection is waited on.
+  virtual void reopen() {}
+
   // The undecoded stream as it arrives, for recording; none where the player cannot give it.
   virtual StreamTap* streamTap() { return nullptr; }
 
@@ -40,6 +46,7 @@ class MediaPlayer : public QObject {
   // The stream names what it plays now ("Artist - Title", or the title alone); empty when a new
   // address is loaded or the media is released.
   void streamTitleChanged(const QString& title);
-  // The current media cannot be played (not found, unreadable, dropped for good).
+  // The current media cannot be played (not found, unreadable, never started). Not raised for
+  // a station that has played in this session: that one is reconnected until told otherwise.
   void error();
 };

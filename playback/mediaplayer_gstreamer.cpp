@@ -2,6 +2,8 @@
 
 #include <gst/gst.h>
 
+#include <QDeadlineTimer>
+
 #include <algorithm>
 #include <cstring>
 #include <optional>
@@ -19,11 +21,15 @@ GstMediaPlayer::GstMediaPlayer(const GstPlayerTuning& tuning, QObject* parent)
     : MediaPlayer(parent), tuning_(tuning), playbin_(*this, QByteArray(kUserAgent), tuning.bufferMs) {
   playbin_.setTap(&tap_);
   for (QTimer* t : {&reconnectTimer_, &stableTimer_, &connectTimer_, &startDeadline_}) t->setSingleShot(true);
+  countdownTimer_.setInterval(1000);
+  stallTimer_.setInterval(std::clamp(tuning_.stallMs / 4, 50, 1000));
+  connect(&countdownTimer_, &QTimer::timeout, this, &GstMediaPlayer::showCountdown);
+  connect(&stallTimer_, &QTimer::timeout, this, &GstMediaPlayer::checkStall);
   connect(&startDeadline_, &QTimer::timeout, this, [this] {
     qCInfo(lcPlayback) << "no stream started within" << tuning_.startDeadlineMs << "ms";
     raiseError(lastFailure_);
   });
-  connect(&reconnectTimer_, &QTimer::timeout, this, &GstMediaPlayer::openStream);
+  connect(&reconnectTimer_, &QTimer::timeout, this, &GstMediaPlayer::tryAgain);
   connect(&stableTimer_, &QTimer::timeout, this, [this] { retries_ = 0; });
   connect(&connectTimer_, &QTimer::timeout, this, &GstMediaPlayer::onConnectTimeout);
   connect(&resolver_, &StreamResolver::found, this, &GstMediaPlayer::onFound);
@@ -120,6 +126,32 @@ void GstMediaPlayer::setVolume(int volume) {
   playbin_.setVolume(volume_, mute_);
 }
 
+void GstMediaPlayer::reconnectNow() {
+  if (phase_ != Phase::Reconnecting || !reconnectTimer_.isActive()) return;
+  qCInfo(lcPlayback) << "network is back: reconnecting now";
+  retries_ = 0;
+  reconnectTimer_.stop();
+  tryAgain();
+}
+
+void GstMediaPlayer::reopen() {
+  if (!active()) return;
+  if (!hasPlayed()) {
+    startSession();
+    return;
+  }
+  qCInfo(lcPlayback) << "reopening" << stream_ << "on a fresh connection";
+  halt();
+  retries_ = 0;
+  tryAgain();
+}
+
+void GstMediaPlayer::tryAgain() {
+  countdownTimer_.stop();
+  enter(Phase::Reconnecting, tr("Reconnecting..."));
+  openStream();
+}
+
 void GstMediaPlayer::startSession() {
   halt();
   retries_ = 0;
@@ -137,6 +169,8 @@ void GstMediaPlayer::halt() {
   stableTimer_.stop();
   connectTimer_.stop();
   startDeadline_.stop();
+  countdownTimer_.stop();
+  stallTimer_.stop();
   resolver_.cancel();
   playbin_.halt();
 }
@@ -176,30 +210,48 @@ void GstMediaPlayer::onConnectTimeout() {
   fail(hasPlayed() ? Failure::Lost : Failure::NoConnection);
 }
 
+// A server that keeps the connection open but sends nothing would hold us forever; a fresh
+// request is the only thing that helps (a live station refuses to resume at a byte offset).
+void GstMediaPlayer::checkStall() {
+  if ((phase_ != Phase::Playing && phase_ != Phase::Buffering) || playbin_.msSinceData() < tuning_.stallMs)
+    return;
+  qCInfo(lcPlayback) << "no data for" << playbin_.msSinceData() << "ms:" << stream_ << "stalled";
+  fail(Failure::Lost);
+}
+
+void GstMediaPlayer::showCountdown() {
+  const qint64 seconds = (std::max<qint64>(reconnectDue_.remainingTime(), 0) + 999) / 1000;
+  enter(Phase::Reconnecting, tr("Reconnecting in %1 s...").arg(std::max<qint64>(seconds, 1)));
+}
+
 // Something went wrong with the current stream: before it has played we move on to the next
 // playlist entry (or give up); once it has played, it is a drop and we reconnect.
 void GstMediaPlayer::fail(Failure why) {
   if (!active()) return;
   connectTimer_.stop();
   stableTimer_.stop();
+  stallTimer_.stop();
   playbin_.halt();
-  switch (playback::stepAfter(hasPlayed(), retries_, tuning_.maxReconnects)) {
+  switch (playback::stepAfter(hasPlayed())) {
     case Step::NextEntry:
       lastFailure_ = why;
       enter(Phase::Resolving);
       resolver_.next();
       break;
     case Step::Reconnect: {
-      const int delay = tuning_.reconnectBaseMs * (1 << std::min(retries_, 16));
+      const int delay = playback::reconnectDelay(retries_, tuning_.reconnectBaseMs, tuning_.reconnectMaxMs);
+      // The first try after a drop is worth a line; the rest of a long outage is not.
+      if (retries_ == 0)
+        qCInfo(lcPlayback) << "stream dropped:" << stream_ << "- reconnecting until it plays again";
+      else
+        qCDebug(lcPlayback) << "reconnect" << retries_ + 1 << "in" << delay << "ms";
       ++retries_;
-      qCInfo(lcPlayback) << "stream dropped; reconnect" << retries_ << "in" << delay << "ms";
-      enter(Phase::Reconnecting, tr("Reconnecting (%1/%2)...").arg(retries_).arg(tuning_.maxReconnects));
       reconnectTimer_.start(delay);
+      reconnectDue_.setRemainingTime(delay);
+      showCountdown();
+      countdownTimer_.start();
       break;
     }
-    case Step::GiveUp:
-      raiseError(Failure::Lost);
-      break;
   }
 }
 
@@ -269,8 +321,14 @@ void GstMediaPlayer::onError(GstMessage* msg) {
   GError* err = nullptr;
   gchar* debug = nullptr;
   gst_message_parse_error(msg, &err, &debug);
-  qCInfo(lcPlayback) << "error from" << GST_OBJECT_NAME(GST_MESSAGE_SRC(msg)) << ":" << err->message
-                     << (debug ? debug : "");
+  // Each failed try of a long outage would add lines; the drop itself was logged.
+  const QString what = QStringLiteral("error from %1: %2 %3")
+                           .arg(QString::fromUtf8(GST_OBJECT_NAME(GST_MESSAGE_SRC(msg))),
+                                QString::fromUtf8(err->message), QString::fromUtf8(debug ? debug : ""));
+  if (phase_ == Phase::Reconnecting)
+    qCDebug(lcPlayback).noquote() << what;
+  else
+    qCInfo(lcPlayback).noquote() << what;
   const bool fromSource = GST_IS_ELEMENT(GST_MESSAGE_SRC(msg)) &&
                           GST_OBJECT_FLAG_IS_SET(GST_MESSAGE_SRC(msg), GST_ELEMENT_FLAG_SOURCE);
   const Failure why = playback::classify({err->domain, err->code, fromSource}, hasPlayed());
@@ -295,6 +353,7 @@ void GstMediaPlayer::onStateChanged(GstMessage* msg) {
     startDeadline_.stop();
     enter(Phase::Playing);
     stableTimer_.start(tuning_.stablePlayMs);
+    if (!stallTimer_.isActive()) stallTimer_.start();
   } else if (oldState == GST_STATE_PLAYING) {
     stableTimer_.stop();
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QTimer>
 #include <QUrl>
 
@@ -12,9 +13,10 @@
 
 // Timings of the stream handling; the defaults suit real stations, tests shorten them.
 struct GstPlayerTuning {
-  int reconnectBaseMs = 500;  // first reconnect delay, doubled for each further try
-  int maxReconnects = 5;      // tries after a drop before error() is raised
-  int stablePlayMs = 10000;   // playing this long counts as recovered: the tries start over
+  int reconnectBaseMs = 500;   // first reconnect delay, doubled for each further try
+  int reconnectMaxMs = 30000;  // the longest wait between two tries; they go on without end
+  int stablePlayMs = 10000;    // playing this long counts as recovered: the delays start over
+  int stallMs = 6000;          // a stream that has played and brings no data this long has dropped
   int connectTimeoutMs =
       10000;            // a stream that does not start playing within this is retried once, then failed
   int bufferMs = 1000;  // how much a network stream buffers before it plays
@@ -33,13 +35,15 @@ struct GstPlayerTuning {
 //   0 Undefined     ""                        no address has been set yet
 //   9 Transitioning "Connecting..."           opening the address; reading it if it is a playlist
 //                   "Buffering 40%"           a buffering message below 100%, pipeline held PAUSED
-//                   "Reconnecting (2/5)..."   waiting to reconnect a dropped stream
+//                   "Reconnecting in 12 s..." waiting to reconnect a dropped stream (counts down)
+//                   "Reconnecting..."         opening it again
 //   3 Playing       "Playing", "Playing: Artist - Title"   pipeline reached PLAYING; the title is
 //                                             the latest ICY StreamTitle or Vorbis comment
 //   1 Stopped       "Stopped"                 after stop(): pipeline in NULL
 //  10 Ready         "Ready"                   after close()
 //                   "Stream not found", "Cannot play this stream", "Cannot connect to the stream",
-//                   "Connection lost"         the stream failed; error() was raised once
+//                                             the stream failed before it ever played in this
+//                                             session; error() was raised once
 //
 // Only http and https addresses are opened (icy and icyx are read as http): any other scheme,
 // a local file or standard input among them, fails as "Cannot play this stream". Setting the
@@ -54,8 +58,8 @@ struct GstPlayerTuning {
 //   Connecting   --failure--> Resolving (the next playlist entry)
 //   Connecting   --no start in time--> Connecting (once), then as a failure
 //   Playing      --buffer below 100%--> Buffering --PLAYING--> Playing
-//   Playing, Buffering, Reconnecting --failure, tries left--> Reconnecting --PLAYING--> Playing
-//   Reconnecting --failure, no tries left--> Ready (error)
+//   Playing, Buffering, Reconnecting --failure or stall--> Reconnecting --PLAYING--> Playing
+//   (a stream that has played is never given up: only stop(), close() or a new address end it)
 //   any          --stop()--> Stopped;  --close(), setURL("")--> Ready
 class GstMediaPlayer final : public MediaPlayer {
   Q_OBJECT
@@ -80,6 +84,9 @@ class GstMediaPlayer final : public MediaPlayer {
   void setVolume(int volume) override;
   StreamTap* streamTap() override { return &tap_; }
 
+  void reconnectNow() override;
+  void reopen() override;
+
   // The playbin itself, for diagnostics and tests.
   GstElement* pipeline() const { return playbin_.element(); }
   // The address currently handed to GStreamer (a playlist's entry, not the playlist).
@@ -101,6 +108,9 @@ class GstMediaPlayer final : public MediaPlayer {
   void onFound(const QUrl& stream);
   void openStream();
   void onConnectTimeout();
+  void checkStall();
+  void tryAgain();
+  void showCountdown();
   void fail(playback::Failure why);
   void raiseError(playback::Failure why);
 
@@ -130,7 +140,7 @@ class GstMediaPlayer final : public MediaPlayer {
   // The current session: from setURL()/play() until stop(), close() or error().
   QUrl stream_;
   bool stallRetried_ = false;
-  int retries_ = 0;
+  int retries_ = 0;  // reconnects since the stream last played steadily
   playback::Failure lastFailure_ = playback::Failure::NoConnection;
   QString artist_;
   QString title_;
@@ -140,4 +150,7 @@ class GstMediaPlayer final : public MediaPlayer {
   QTimer stableTimer_;
   QTimer connectTimer_;
   QTimer startDeadline_;
+  QDeadlineTimer reconnectDue_;
+  QTimer countdownTimer_;  // the status line's seconds until the next try
+  QTimer stallTimer_;      // looks for a stream that has stopped bringing data
 };

@@ -2,6 +2,10 @@
 
 #include <gst/gst.h>
 
+#include <QtGlobal>
+
+#include <algorithm>
+
 namespace playback {
 
 Failure classify(const PipelineError& error, bool connected) {
@@ -14,9 +18,12 @@ Failure classify(const PipelineError& error, bool connected) {
   return connected ? Failure::Lost : Failure::NoConnection;
 }
 
-Step stepAfter(bool connected, int retries, int maxReconnects) {
-  if (!connected) return Step::NextEntry;
-  return retries < maxReconnects ? Step::Reconnect : Step::GiveUp;
+Step stepAfter(bool connected) { return connected ? Step::Reconnect : Step::NextEntry; }
+
+int reconnectDelay(int retries, int baseMs, int maxMs) {
+  qint64 delay = std::max(baseMs, 1);
+  for (int i = 0; i < retries && delay < maxMs; ++i) delay *= 2;
+  return static_cast<int>(std::min<qint64>(delay, maxMs));
 }
 
 }  // namespace playback

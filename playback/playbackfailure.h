@@ -14,8 +14,7 @@ enum class Failure {
 
 enum class Step {
   NextEntry,  // not played yet: try the next address of the playlist (none left: give up)
-  Reconnect,  // it has played: a drop, connect again after a delay
-  GiveUp,     // raise error() with the failure's text
+  Reconnect,  // it has played: a drop, connect again after a delay, for as long as it takes
 };
 
 // An error message of the pipeline, reduced to what decides its meaning.
@@ -28,7 +27,11 @@ struct PipelineError {
 // The failure an error of the pipeline stands for; `connected`: the stream has played.
 Failure classify(const PipelineError& error, bool connected);
 
-// What follows a failure: `retries` reconnects were made since the stream last played steadily.
-Step stepAfter(bool connected, int retries, int maxReconnects);
+// What follows a failure of a stream that has (`connected`) or has not yet played.
+Step stepAfter(bool connected);
+
+// The wait before reconnect number `retries` + 1: `baseMs` doubled for each try made since the
+// stream last played steadily, never more than `maxMs`.
+int reconnectDelay(int retries, int baseMs, int maxMs);
 
 }  // namespace playback

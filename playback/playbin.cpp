@@ -7,19 +7,32 @@
 
 #include <atomic>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include "answerprobe.h"
 #include "playback_log.h"
 #include "streamtap.h"
 
 namespace {
 
-constexpr guint kSourceTimeoutS = 10;  // a stream that sends nothing this long has dropped
+// The source's own read time-out; the player notices a stall sooner and opens a fresh
+// connection (the source itself would try to resume with a Range request, which live
+// stations refuse).
+constexpr guint kSourceTimeoutS = 15;
 
 // GstPlayFlags: audio only (no video or subtitle decoding), volume in software, buffering.
 constexpr guint kPlayFlags = 0x2 | 0x10 | 0x100;
 
 void initGStreamer() {
   static const bool done = [] {
+#ifdef __GLIBC__
+    // glibc gives a new thread a malloc arena of its own while there are fewer than eight per
+    // core, and each reconnect starts new streaming threads: over a day of drops the arenas'
+    // kept memory only grows. Two serve a player well. The environment variable still rules.
+    if (qEnvironmentVariableIsEmpty("MALLOC_ARENA_MAX")) mallopt(M_ARENA_MAX, 2);
+#endif
     gst_init(nullptr, nullptr);
     return true;
   }();
@@ -43,23 +56,14 @@ GstElement* makeAudioSink() {
   return gst_element_factory_make("autoaudiosink", nullptr);  // null: playbin picks its own
 }
 
-void onSourceSetup(GstElement*, GstElement* source, gpointer userAgent) {
-  GObjectClass* klass = G_OBJECT_GET_CLASS(source);
-  if (g_object_class_find_property(klass, "user-agent"))
-    g_object_set(source, "user-agent", static_cast<const char*>(userAgent), nullptr);
-  if (g_object_class_find_property(klass, "iradio-mode")) g_object_set(source, "iradio-mode", TRUE, nullptr);
-  if (g_object_class_find_property(klass, "timeout"))
-    g_object_set(source, "timeout", kSourceTimeoutS, nullptr);
-  // We reconnect ourselves, with our own delays and count.
-  if (g_object_class_find_property(klass, "retries")) g_object_set(source, "retries", 0, nullptr);
-  answerprobe::watch(source);
-}
-
 }  // namespace
 
 // Runs on GStreamer's threads: only posts, never touches the player's state.
 struct Playbin::Bridge {
   QObject* receiver = nullptr;
+  QByteArray userAgent;
+  // When the source last handed on data (monotonic microseconds).
+  std::atomic<gint64> lastDataUs{0};
   std::atomic<GstElement*> playbin{nullptr};
   // Bumped whenever the pipeline stops or starts over, so messages of an earlier run are ignored.
   std::atomic<quint64> generation{0};
@@ -93,6 +97,31 @@ struct Playbin::Bridge {
       gst_message_unref(msg);
     return GST_BUS_DROP;
   }
+
+  static GstPadProbeReturn dataSeen(GstPad*, GstPadProbeInfo*, gpointer data) {
+    static_cast<Bridge*>(data)->lastDataUs.store(g_get_monotonic_time());
+    return GST_PAD_PROBE_OK;
+  }
+
+  static void sourceSetup(GstElement*, GstElement* source, gpointer data) {
+    auto* self = static_cast<Bridge*>(data);
+    GObjectClass* klass = G_OBJECT_GET_CLASS(source);
+    if (g_object_class_find_property(klass, "user-agent"))
+      g_object_set(source, "user-agent", self->userAgent.constData(), nullptr);
+    if (g_object_class_find_property(klass, "iradio-mode"))
+      g_object_set(source, "iradio-mode", TRUE, nullptr);
+    if (g_object_class_find_property(klass, "timeout"))
+      g_object_set(source, "timeout", kSourceTimeoutS, nullptr);
+    // We reconnect ourselves, with our own delays and count.
+    if (g_object_class_find_property(klass, "retries")) g_object_set(source, "retries", 0, nullptr);
+    if (GstPad* pad = gst_element_get_static_pad(source, "src")) {
+      gst_pad_add_probe(
+          pad, static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+          &Bridge::dataSeen, self, nullptr);
+      gst_object_unref(pad);
+    }
+    answerprobe::watch(source);
+  }
 };
 
 Playbin::BusEvent::BusEvent(GstMessage* message, quint64 generation)
@@ -106,9 +135,10 @@ QEvent::Type Playbin::BusEvent::kind() {
 }
 
 Playbin::Playbin(QObject& receiver, const QByteArray& userAgent, int bufferMs)
-    : bridge_(std::make_unique<Bridge>()), userAgent_(userAgent), bufferMs_(bufferMs) {
+    : bridge_(std::make_unique<Bridge>()), bufferMs_(bufferMs) {
   initGStreamer();
   bridge_->receiver = &receiver;
+  bridge_->userAgent = userAgent;
   build();
 }
 
@@ -128,8 +158,7 @@ void Playbin::build() {
   if (GstElement* sink = makeAudioSink()) g_object_set(playbin_, "audio-sink", sink, nullptr);
   g_object_set(playbin_, "flags", kPlayFlags, "buffer-duration", static_cast<gint64>(bufferMs_) * GST_MSECOND,
                nullptr);
-  g_signal_connect(playbin_, "source-setup", G_CALLBACK(onSourceSetup),
-                   const_cast<char*>(userAgent_.constData()));
+  g_signal_connect(playbin_, "source-setup", G_CALLBACK(&Bridge::sourceSetup), bridge_.get());
   if (tap_) tap_->attach(playbin_);
   bridge_->playbin.store(playbin_);
   GstBus* bus = gst_element_get_bus(playbin_);
@@ -149,6 +178,11 @@ void Playbin::teardown() {
   ++bridge_->generation;
   gst_object_unref(playbin_);
   playbin_ = nullptr;
+#ifdef __GLIBC__
+  // A pipeline's streaming threads each leave freed memory in their own malloc arena; a day of
+  // reconnects would keep it all. Once per pipeline is cheap.
+  malloc_trim(0);
+#endif
 }
 
 bool Playbin::open(const QUrl& url) {
@@ -156,7 +190,8 @@ bool Playbin::open(const QUrl& url) {
   if (!playbin_) return false;
   ++bridge_->generation;
   buffering_ = false;
-  qCInfo(lcPlayback) << "opening" << url;
+  bridge_->lastDataUs.store(g_get_monotonic_time());
+  qCDebug(lcPlayback) << "opening" << url;
   g_object_set(playbin_, "uri", url.toString(QUrl::FullyEncoded).toUtf8().constData(), nullptr);
   return gst_element_set_state(playbin_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
 }
@@ -166,6 +201,8 @@ void Playbin::halt() {
   ++bridge_->generation;
   buffering_ = false;
 }
+
+qint64 Playbin::msSinceData() const { return (g_get_monotonic_time() - bridge_->lastDataUs.load()) / 1000; }
 
 void Playbin::setVolume(int volume, bool mute) {
   volume_ = volume;

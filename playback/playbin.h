@@ -50,6 +50,9 @@ class Playbin {
 
   void setVolume(int volume, bool mute);
 
+  // How long ago the network source last read data (counted from open()).
+  qint64 msSinceData() const;
+
   // The usual buffering rule: held in PAUSED while the queue fills, PLAYING once it is full.
   void setBuffering(bool on);
   bool buffering() const { return buffering_; }
@@ -71,7 +74,6 @@ class Playbin {
   void applyVolume();
 
   std::unique_ptr<Bridge> bridge_;
-  const QByteArray userAgent_;
   const int bufferMs_;
   GstElement* playbin_ = nullptr;
   bool buffering_ = false;

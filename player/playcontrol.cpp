@@ -1,6 +1,7 @@
 #include "playcontrol.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -9,6 +10,9 @@
 #include <utility>
 
 #include "app/language.h"
+#include "desktop/idleinhibitor.h"
+#include "desktop/networkmonitor.h"
+#include "desktop/sleepmonitor.h"
 
 void togglePlay(MediaPlayer& player) {
   switch (player.playState()) {
@@ -71,4 +75,17 @@ class EnterFilter : public QObject {
 
 void activateOnEnter(QListWidget* list, std::function<void()> click) {
   list->installEventFilter(new EnterFilter(list, std::move(click)));
+}
+
+void keepListening(MediaPlayer& player, NetworkMonitor& network, SleepMonitor& sleep,
+                   IdleInhibitor& inhibitor) {
+  QObject::connect(&network, &NetworkMonitor::reachable, &player, &MediaPlayer::reconnectNow);
+  QObject::connect(&sleep, &SleepMonitor::resumed, &player, &MediaPlayer::reopen);
+  QObject::connect(&player, &MediaPlayer::statusChanged, &inhibitor, [&player, &inhibitor] {
+    const int state = player.playState();
+    if (state == MediaPlayer::Playing || state == MediaPlayer::Transitioning)
+      inhibitor.inhibit(QCoreApplication::translate("keepListening", "Playing internet radio"));
+    else
+      inhibitor.release();
+  });
 }

@@ -7,7 +7,10 @@
 
 #include "mediaplayer.h"
 
+class IdleInhibitor;
 class Language;
+class NetworkMonitor;
+class SleepMonitor;
 class QListWidget;
 class QWidget;
 
@@ -24,3 +27,8 @@ void showLanguageTexts(const Language& language, std::initializer_list<QWidget*>
 
 // Return or Enter on a list with a current row acts as a click on it.
 void activateOnEnter(QListWidget* list, std::function<void()> click);
+
+// Keeps a station going: the network coming back cuts a reconnect's wait short, waking up opens
+// the station afresh, and the computer does not idle-suspend while a station plays or comes back.
+void keepListening(MediaPlayer& player, NetworkMonitor& network, SleepMonitor& sleep,
+                   IdleInhibitor& inhibitor);

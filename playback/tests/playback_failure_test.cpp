@@ -53,21 +53,21 @@ TEST(PlaybackFailure, ErrorsOfThePipelineMeanWhatWentWrong) {
   }
 }
 
-TEST(PlaybackFailure, NextEntryBeforePlayingReconnectAfterGiveUpWhenTheTriesAreSpent) {
+TEST(PlaybackFailure, BeforePlayingTheNextEntryAfterwardsReconnectWithDelaysUpToTheCeiling) {
+  EXPECT_EQ(playback::stepAfter(false), Step::NextEntry);
+  EXPECT_EQ(playback::stepAfter(true), Step::Reconnect);
   struct Case {
-    bool connected;
-    int retries;
-    Step expected;
+    int retries, base, max, expected;
   };
   const Case cases[] = {
-      {false, 0, Step::NextEntry}, {false, 5, Step::NextEntry}, {true, 0, Step::Reconnect},
-      {true, 4, Step::Reconnect},  {true, 5, Step::GiveUp},     {true, 9, Step::GiveUp},
+      {0, 500, 30000, 500},   {1, 500, 30000, 1000},     {5, 500, 30000, 16000},
+      {6, 500, 30000, 30000}, {1000, 500, 30000, 30000},  // no overflow however long the outage
+      {0, 0, 30000, 1},       {3, 100, 250, 250},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "connected " << c.connected << ", retries " << c.retries);
-    EXPECT_EQ(playback::stepAfter(c.connected, c.retries, 5), c.expected);
+    SCOPED_TRACE(testing::Message() << "retries " << c.retries);
+    EXPECT_EQ(playback::reconnectDelay(c.retries, c.base, c.max), c.expected);
   }
-  EXPECT_EQ(playback::stepAfter(true, 0, 0), Step::GiveUp);  // no reconnects allowed at all
 }
 
 }  // namespace

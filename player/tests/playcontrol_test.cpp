@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fake_listening.h"
 #include "fake_media_player.h"
 
 namespace {
@@ -38,6 +39,26 @@ TEST(PlayControlTest, EnterClicksOnlyAListWithACurrentRow) {
   QTest::keyClick(&list, Qt::Key_Space);
   EXPECT_EQ(clicks, 2);
   EXPECT_EQ(list.currentRow(), 1);
+}
+
+TEST(PlayControlTest, SuspendHeldOffWhilePlayingOrReconnectingAndSignalsReachThePlayer) {
+  FakeMediaPlayer player;
+  FakeNetworkMonitor network;
+  FakeSleepMonitor sleep;
+  FakeIdleInhibitor inhibitor;
+  keepListening(player, network, sleep, inhibitor);
+  const std::pair<int, bool> steps[] = {{MediaPlayer::Transitioning, true}, {MediaPlayer::Playing, true},
+                                        {MediaPlayer::Transitioning, true}, {MediaPlayer::Playing, true},
+                                        {MediaPlayer::Stopped, false},      {MediaPlayer::Playing, true},
+                                        {MediaPlayer::Ready, false}};
+  for (const auto& [state, held] : steps) {
+    player.report(state, {});
+    EXPECT_EQ(inhibitor.held, held) << state;
+  }
+  EXPECT_EQ(inhibitor.takes, 2);
+  network.comeBack();
+  sleep.wakeUp();
+  EXPECT_EQ(player.calls.join(','), "reconnectNow,reopen");
 }
 
 }  // namespace

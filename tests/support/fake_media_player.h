@@ -13,7 +13,8 @@ class FakeMediaPlayer final : public MediaPlayer {
   QString status;
   bool muted = false;
   int vol = 100;
-  QStringList calls;  // "url:<address>", "play", "stop", "close", "volume:<n>", "mute:<0|1>"
+  // "url:<address>", "play", "stop", "close", "volume:<n>", "mute:<0|1>", "reconnectNow", "reopen"
+  QStringList calls;
 
   void setURL(const QString& address) override {
     url = address;
@@ -25,6 +26,8 @@ class FakeMediaPlayer final : public MediaPlayer {
   void play() override { calls << QStringLiteral("play"); }
   void stop() override { calls << QStringLiteral("stop"); }
   void close() override { calls << QStringLiteral("close"); }
+  void reconnectNow() override { calls << QStringLiteral("reconnectNow"); }
+  void reopen() override { calls << QStringLiteral("reopen"); }
   bool mute() const override { return muted; }
   void setMute(bool on) override {
     muted = on;

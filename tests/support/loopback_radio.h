@@ -1,7 +1,8 @@
 #pragma once
 
 // A small radio station on 127.0.0.1 for player tests: paced audio streams with ICY metadata,
-// playlists, missing and dropping streams. Header-only; include it in one test file.
+// playlists, missing and dropping streams. It can go away and come back on the same port, or
+// stall (keep its connections and send nothing). Header-only; include it in one test file.
 
 #include <httplib.h>
 
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -32,21 +34,35 @@ class LoopbackRadio {
     size_t metaint = 8192;
   };
 
-  LoopbackRadio() {
-    server_.new_task_queue = [] { return new httplib::ThreadPool(24); };
-    server_.set_keep_alive_max_count(1);
-    server_.Get(R"(/.*)", [this](const httplib::Request& req, httplib::Response& res) { serve(req, res); });
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    if (port_ <= 0) throw std::runtime_error("cannot bind a loopback port");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  LoopbackRadio() { start(); }
+  ~LoopbackRadio() { stop(); }
+
+  // The server goes away: open connections end, new ones are refused.
+  void stop() {
+    running_ = false;
+    if (!server_) return;
+    server_->stop();
+    if (thread_.joinable()) thread_.join();
+    server_.reset();
   }
 
-  ~LoopbackRadio() {
-    running_ = false;
-    server_.stop();
-    if (thread_.joinable()) thread_.join();
+  // Serves again, on the port it had before (a free one the first time).
+  void start() {
+    if (server_) return;
+    running_ = true;
+    server_ = std::make_unique<httplib::Server>();
+    server_->new_task_queue = [] { return new httplib::ThreadPool(24); };
+    server_->set_keep_alive_max_count(1);
+    server_->Get(R"(/.*)", [this](const httplib::Request& req, httplib::Response& res) { serve(req, res); });
+    const bool bound = port_ > 0 ? server_->bind_to_port("127.0.0.1", port_)
+                                 : (port_ = server_->bind_to_any_port("127.0.0.1")) > 0;
+    if (!bound) throw std::runtime_error("cannot bind a loopback port");
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    while (!server_->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
+
+  // While stalled every connection, old or new, stays open and gets no more audio.
+  void stall(bool on) { stalled_ = on; }
 
   LoopbackRadio(const LoopbackRadio&) = delete;
   LoopbackRadio& operator=(const LoopbackRadio&) = delete;
@@ -126,7 +142,7 @@ class LoopbackRadio {
       if (m.dropAfter && sent >= m.dropAfter) break;
       const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
       const auto allowed = static_cast<size_t>(m.burst + elapsed * m.bytesPerSecond);
-      if (sent >= allowed) {
+      if (sent >= allowed || stalled_) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         continue;
       }
@@ -154,10 +170,11 @@ class LoopbackRadio {
     return std::string(1, static_cast<char>(blocks)) + text;
   }
 
-  httplib::Server server_;
+  std::unique_ptr<httplib::Server> server_;
   std::thread thread_;
   int port_ = 0;
   std::atomic<bool> running_{true};
+  std::atomic<bool> stalled_{false};
   mutable std::mutex mutex_;
   std::map<std::string, Mount> mounts_;
   std::map<std::string, int> hits_;
