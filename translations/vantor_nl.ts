@@ -16,10 +16,6 @@
         <translation>Gereed</translation>
     </message>
     <message>
-        <source>Reconnecting (%1/%2)...</source>
-        <translation>Opnieuw verbinden (%1/%2)...</translation>
-    </message>
-    <message>
         <source>Stream not found</source>
         <translation>Stream niet gevonden</translation>
     </message>
@@ -46,6 +42,14 @@
     <message>
         <source>Playing: %1</source>
         <translation>Speelt af: %1</translation>
+    </message>
+    <message>
+        <source>Reconnecting...</source>
+        <translation>Opnieuw verbinden...</translation>
+    </message>
+    <message>
+        <source>Reconnecting in %1 s...</source>
+        <translation>Opnieuw verbinden over %1 s...</translation>
     </message>
 </context>
 <context>
