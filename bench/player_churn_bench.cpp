@@ -19,18 +19,10 @@
 #include <set>
 
 #include "loopback_radio.h"
+#include "process_figures.h"
 #include "playback/mediaplayer_gstreamer.h"
 
 namespace {
-
-long residentKb() {
-  long pages = 0, resident = 0;
-  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-  }
-  return resident * 4;
-}
 
 // How many malloc arenas there are: one <heap> element each in malloc_info's XML.
 int arenas() {
@@ -89,8 +81,8 @@ int main(int argc, char** argv) {
   int errors = 0, played = 0, stuck = 0;
   QObject::connect(&player, &MediaPlayer::error, [&errors] { ++errors; });
 
-  std::printf("%-22s %6s %9s %6s %10s %10s %10s\n", "", "opens", "RSS KiB", "arenas", "heap KiB", "in use KiB",
-              "free KiB");
+  std::printf("%-22s %6s %9s %6s %10s %10s %10s\n", "", "opens", "RSS KiB", "arenas", "heap KiB",
+              "in use KiB", "free KiB");
   printLine("before", 0);
   const auto start = std::chrono::steady_clock::now();
   for (int i = 1; i <= opens; ++i) {

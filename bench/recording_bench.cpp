@@ -18,6 +18,7 @@
 
 #include "history/recordswitch.h"
 #include "loopback_radio.h"
+#include "process_figures.h"
 #include "playback/mediaplayer_gstreamer.h"
 
 namespace {
@@ -26,15 +27,6 @@ double cpuSeconds() {
   rusage u{};
   getrusage(RUSAGE_SELF, &u);
   return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-long residentKb() {
-  long pages = 0, resident = 0;
-  if (FILE* f = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
-    std::fclose(f);
-  }
-  return resident * 4;
 }
 
 struct Window {

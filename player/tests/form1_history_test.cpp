@@ -2,28 +2,12 @@
 #include <QDialog>
 
 #include "form1_fixture.h"
+#include "modal_probe.h"
 #include "history/songlog.h"
 
 namespace {
 
-class Form1HistoryTest : public MainWindowTest {
- protected:
-  // Runs the action and reports which modal dialog came up (closed at once), or "".
-  QString dialogOpenedBy(const std::function<void()>& action) {
-    QString opened;
-    QTimer::singleShot(300, [&] {
-      if (QWidget* modal = QApplication::activeModalWidget()) {
-        opened = modal->objectName();
-        if (auto* image = modal->findChild<QLabel*>("Image2"); image && image->pixmap().isNull())
-          opened += " unskinned";
-        static_cast<QDialog*>(modal)->reject();
-      }
-    });
-    action();
-    QTest::qWait(350);
-    return opened;
-  }
-};
+using Form1HistoryTest = MainWindowTest;
 
 TEST_F(Form1HistoryTest, HistoryFromTheLabelAndTheTrayRecordRefusedWithNothingPlaying) {
   start();
@@ -36,8 +20,8 @@ TEST_F(Form1HistoryTest, HistoryFromTheLabelAndTheTrayRecordRefusedWithNothingPl
     EXPECT_GE(l->y(), site.bottom());
     EXPECT_TRUE(form->rect().contains(l->geometry()));
   }
-  EXPECT_EQ(dialogOpenedBy([&] { QTest::mouseClick(history, Qt::LeftButton); }), "Form6");
-  EXPECT_EQ(dialogOpenedBy([&] { form->IconTray().findChild<QAction*>("historie")->trigger(); }), "Form6");
+  EXPECT_EQ(modalOpenedBy([&] { QTest::mouseClick(history, Qt::LeftButton); }), "Form6");
+  EXPECT_EQ(modalOpenedBy([&] { form->IconTray().findChild<QAction*>("historie")->trigger(); }), "Form6");
 
   form->show();
   QApplication::setActiveWindow(form.get());

@@ -17,6 +17,7 @@
 #include "fake_system_tray.h"
 #include "htmledit/corvel.h"
 #include "loopback_server.h"
+#include "modal_probe.h"
 #include "player/Form1.h"
 #include "recording_prompt.h"
 #include "temp_program_folder.h"
@@ -193,18 +194,7 @@ class DialogsFromTheMainWindow : public ::testing::Test {
   }
   // Clicks the label and reports which modal dialog came up (closed at once), or "".
   QString dialogOpenedBy(const char* label) {
-    QString opened;
-    QTimer::singleShot(300, [&] {
-      if (QWidget* modal = QApplication::activeModalWidget()) {
-        opened = modal->objectName();
-        if (auto* image = modal->findChild<QLabel*>("Image2"); image && image->pixmap().isNull())
-          opened += " unskinned";
-        static_cast<QDialog*>(modal)->reject();
-      }
-    });
-    QTest::mouseClick(form->findChild<QLabel*>(label), Qt::LeftButton);
-    QTest::qWait(350);
-    return opened;
+    return modalOpenedBy([&] { QTest::mouseClick(form->findChild<QLabel*>(label), Qt::LeftButton); });
   }
 };
 
