@@ -1,72 +1,63 @@
 #pragma once
 
+#include "hosted_answer.h"
+
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 #include <mutex>
-#include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
 
 namespace vantor::server {
 
+using SharedAnswer = std::shared_ptr<const HostedAnswer>;
+
 // Finished answers, each kept with the version of the cached list it was made from, so a
 // request whose list has not changed since is answered without the database. Bounded in bytes;
 // when full, the answers asked for least recently go first, so the common ones stay.
+// An answer is made once however many ask for it at the same time, and one still being sent
+// is handed out again even when it was too large to keep.
 class AnswerMemo {
  public:
   explicit AnswerMemo(size_t maxBytes) : maxBytes_(maxBytes) {}
 
-  std::optional<std::string> find(const std::string& key, uint64_t version) {
-    std::shared_ptr<const std::string> answer;
-    {
-      std::lock_guard lock(mutex_);
-      const auto it = entries_.find(key);
-      if (it == entries_.end() || it->second.version != version) return std::nullopt;
-      order_.splice(order_.begin(), order_, it->second.place);
-      answer = it->second.answer;
-    }
-    return *answer;  // copied outside the lock: a search answer may be tens of kilobytes
-  }
-
-  void keep(const std::string& key, uint64_t version, const std::string& answer) {
-    const size_t size = cost(key, answer.size());
-    if (size > maxBytes_) return;
-    auto kept = std::make_shared<const std::string>(answer);
-    std::lock_guard lock(mutex_);
-    if (auto it = entries_.find(key); it != entries_.end()) drop(it);
-    while (bytes_ + size > maxBytes_ && !order_.empty()) drop(entries_.find(order_.back()));
-    order_.push_front(key);
-    entries_.emplace(key, Entry{version, std::move(kept), order_.begin()});
-    bytes_ += size;
-  }
-
-  size_t bytes() {
-    std::lock_guard lock(mutex_);
-    return bytes_;
-  }
+  SharedAnswer find(const std::string& key, uint64_t version);
+  void keep(const std::string& key, uint64_t version, SharedAnswer answer);
+  // The answer kept or in use; while another request makes it, waits for that; otherwise
+  // make() (nullptr: no answer, nothing kept).
+  SharedAnswer get(const std::string& key, uint64_t version, const std::function<SharedAnswer()>& make);
+  size_t bytes();
 
  private:
   struct Entry {
     uint64_t version;
-    std::shared_ptr<const std::string> answer;
+    SharedAnswer answer;
     std::list<std::string>::iterator place;
+  };
+  struct Live {
+    uint64_t version;
+    std::weak_ptr<const HostedAnswer> answer;
   };
   using Entries = std::unordered_map<std::string, Entry>;
 
   // The key is held twice (map and order).
-  static size_t cost(const std::string& key, size_t answerBytes) { return 2 * key.size() + answerBytes; }
+  static size_t cost(const std::string& key, const HostedAnswer& a) { return 2 * key.size() + a.bytes(); }
 
-  void drop(Entries::iterator it)  // under mutex_
-  {
-    bytes_ -= cost(it->first, it->second.answer->size());
-    order_.erase(it->second.place);
-    entries_.erase(it);
-  }
+  // These under mutex_.
+  SharedAnswer findLocked(const std::string& key, uint64_t version);
+  void keepLocked(const std::string& key, uint64_t version, SharedAnswer answer);
+  void drop(Entries::iterator it);
 
   std::mutex mutex_;
+  std::condition_variable made_;
   Entries entries_;
-  std::list<std::string> order_;  // most recently asked first
+  std::list<std::string> order_;                // most recently asked first
+  std::unordered_map<std::string, Live> live_;  // answers handed out, while someone holds them
+  std::set<std::string> making_;
   size_t bytes_ = 0;
   const size_t maxBytes_;
 };

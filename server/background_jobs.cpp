@@ -7,6 +7,11 @@ BackgroundJobs::BackgroundJobs(size_t threads, size_t maxQueued) : maxQueued_(ma
 }
 
 BackgroundJobs::~BackgroundJobs() {
+  stop();
+  for (auto& t : threads_) t.join();
+}
+
+void BackgroundJobs::stop() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
@@ -14,7 +19,6 @@ BackgroundJobs::~BackgroundJobs() {
   }
   queued_.notify_all();
   finished_.notify_all();
-  for (auto& t : threads_) t.join();
 }
 
 bool BackgroundJobs::start(const std::string& key, std::function<void()> work) {

@@ -27,6 +27,9 @@ class BackgroundJobs {
   bool waitFor(const std::string& key, std::chrono::milliseconds limit);
   // Until nothing is queued or running.
   void waitIdle();
+  // Drops what is queued, refuses what comes and ends every wait; what runs is left to end
+  // (the destructor waits for it).
+  void stop();
 
  private:
   void work();

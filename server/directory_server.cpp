@@ -1,5 +1,6 @@
 #include "directory_server.h"
 
+#include "answer_sender.h"
 #include "answers.h"
 #include "http_gate.h"
 #include "text.h"
@@ -156,7 +157,8 @@ void DirectoryServer::routes() {
           target.substr(0, limits_.maxLoggedTarget) + "...(" + std::to_string(req.target.size()) + " bytes)";
     log_(utcNow() + " " + req.remote_addr + " " + logSafe(req.method) + " " + logSafe(target) + " " +
          std::to_string(res.status) + " " +
-         (res.content_provider_ ? "stream" : std::to_string(res.body.size())));
+         (res.content_provider_ ? (res.content_length_ ? std::to_string(res.content_length_) : "stream")
+                                : std::to_string(res.body.size())));
   });
 
   auto hostOf = [this](const httplib::Request& req) {
@@ -178,8 +180,8 @@ void DirectoryServer::routes() {
         res.set_content("", kTagList);  // no such country, so no stations
         return;
       }
-      if (auto upstream = source_ ? source_->search(param(req, "zoeken"), land, hostOf(req)) : std::nullopt) {
-        res.set_content(*upstream, kTagList);
+      if (auto upstream = source_ ? source_->search(param(req, "zoeken"), land) : nullptr) {
+        sendAnswer(res, std::move(upstream), hostOf(req), kTagList);
         return;
       }
       res.set_content(stationListAnswer(db_.search(param(req, "zoeken"), land), hostOf(req)), kTagList);
@@ -190,8 +192,8 @@ void DirectoryServer::routes() {
       res.status = 404;
       return;
     }
-    if (auto upstream = source_ ? source_->stationList(*stem, hostOf(req)) : std::nullopt) {
-      res.set_content(*upstream, kTagList);
+    if (auto upstream = source_ ? source_->stationList(*stem) : nullptr) {
+      sendAnswer(res, std::move(upstream), hostOf(req), kTagList);
       return;
     }
     const auto stations = db_.stationsOf(*stem);

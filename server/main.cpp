@@ -218,6 +218,7 @@ int main(int argc, char** argv) {
   std::thread waiter([&] {
     int sig = 0;
     sigwait(&stopSignals, &sig);
+    if (source) source->stop();  // first, so no request is left waiting on the upstream
     server->stop();
   });
   std::cerr << "vantor-directory: serving http://" << server->fallbackHost() << "/ (" << audio.size()

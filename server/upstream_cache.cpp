@@ -203,6 +203,7 @@ std::vector<std::string> UpstreamCache::upsert(sqlite3* db, const std::vector<Up
   std::set<std::string> touched;
   Statement was(db, "SELECT country FROM up_stations WHERE uuid = ?");
   for (const auto& s : stations) {
+    if (stopWriting_) throw DbError("stopped");
     touched.insert(s.country);
     was.reset();
     if (was.bind(1, s.uuid).step()) touched.insert(was.text(0));
@@ -214,6 +215,7 @@ std::vector<std::string> UpstreamCache::upsert(sqlite3* db, const std::vector<Up
       " name=excluded.name, sortkey=excluded.sortkey, url=excluded.url, homepage=excluded.homepage,"
       " codec=excluded.codec, bitrate=excluded.bitrate, clicks=excluded.clicks, votes=excluded.votes");
   for (const auto& s : stations) {
+    if (stopWriting_) throw DbError("stopped");
     st.reset();
     st.bind(1, s.uuid)
         .bind(2, s.country)
@@ -254,14 +256,20 @@ void UpstreamCache::addStations(const std::vector<UpStation>& stations) {
 }
 
 std::vector<UpStation> UpstreamCache::stationsOf(const std::string& code) {
+  std::vector<UpStation> out;
+  eachStationOf(code, [&](const UpStation& s) { out.push_back(s); });
+  return out;
+}
+
+size_t UpstreamCache::eachStationOf(const std::string& code, const std::function<void(const UpStation&)>& f) {
   Lease l(*this);
   Statement st(
       l.db(),
       (std::string("SELECT ") + kColumns + " FROM up_stations s WHERE s.country = ?" + kOrder).c_str());
   st.bind(1, code);
-  std::vector<UpStation> out;
-  while (st.step()) out.push_back(readStation(st));
-  return out;
+  size_t n = 0;
+  for (; st.step(); ++n) f(readStation(st));
+  return n;
 }
 
 std::optional<UpStation> UpstreamCache::station(const std::string& uuid) {

@@ -3,8 +3,10 @@
 #include "search_matches.h"
 #include "upstream_mapping.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -42,13 +44,18 @@ class UpstreamCache {
   // Adds or updates stations found by a search, without marking any country as fetched.
   void addStations(const std::vector<UpStation>& stations);
 
-  // By name, accents and case folded.
+  // Most listened first.
   std::vector<UpStation> stationsOf(const std::string& code);
+  // The same one by one, so a list of 100,000 is never held as stations; returns how many.
+  size_t eachStationOf(const std::string& code, const std::function<void(const UpStation&)>& f);
   std::optional<UpStation> station(const std::string& uuid);
   // Cached stations by country code.
   std::map<std::string, size_t> stationCounts();
   // Words as typed (never FTS syntax); an empty code searches every country.
   std::vector<UpStation> search(const std::string& words, const std::string& code, int limit);
+
+  // At shutdown: a write of stations under way is rolled back at once, and later ones refused.
+  void stopWriting() { stopWriting_ = true; }
 
  private:
   class Lease;
@@ -69,6 +76,7 @@ class UpstreamCache {
   uint64_t stationsVersion_ = 0;
 
   SearchMatches matches_{8 * 1024 * 1024};
+  std::atomic<bool> stopWriting_{false};
 };
 
 }  // namespace vantor::server

@@ -27,10 +27,6 @@ size_t collect(char* data, size_t size, size_t count, void* user) {
   return bytes;
 }
 
-int progress(void* cancelled, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-  return static_cast<std::atomic<bool>*>(cancelled)->load() ? 1 : 0;
-}
-
 }  // namespace
 
 std::string percentEncode(const std::string& s) {
@@ -134,10 +130,11 @@ bool UpstreamClient::fetch(const std::string& url, std::string& body, std::strin
   curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, collect);
   curl_easy_setopt(c, CURLOPT_WRITEDATA, &r);
   curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
-  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, progress);
-  curl_easy_setopt(c, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(&cancelled_));
-  const CURLcode rc = curl_easy_perform(c);
+  const CURLcode rc = perform(c);
+  if (rc == CURLE_ABORTED_BY_CALLBACK) {
+    why = "stopped";
+    return false;
+  }
   long status = 0;
   curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
   if (r.tooLarge || rc == CURLE_FILESIZE_EXCEEDED) {
@@ -154,6 +151,43 @@ bool UpstreamClient::fetch(const std::string& url, std::string& body, std::strin
   }
   body = std::move(r.body);
   return true;
+}
+
+// The transfer in a multi handle of its own, so cancel() can wake it from its wait at once.
+CURLcode UpstreamClient::perform(CURL* c) const {
+  CURLM* multi = curl_multi_init();
+  if (!multi || curl_multi_add_handle(multi, c) != CURLM_OK) {
+    curl_multi_cleanup(multi);
+    return CURLE_OUT_OF_MEMORY;
+  }
+  {
+    std::lock_guard lock(transfersMutex_);
+    transfers_.insert(multi);
+  }
+  CURLcode rc = CURLE_ABORTED_BY_CALLBACK;
+  for (int running = 1; running && !cancelled_;) {
+    if (curl_multi_perform(multi, &running) != CURLM_OK) {
+      rc = CURLE_FAILED_INIT;
+      break;
+    }
+    int left = 0;
+    while (const CURLMsg* m = curl_multi_info_read(multi, &left))
+      if (m->msg == CURLMSG_DONE) rc = m->data.result;
+    if (running) curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+  }
+  {
+    std::lock_guard lock(transfersMutex_);
+    transfers_.erase(multi);
+  }
+  curl_multi_remove_handle(multi, c);
+  curl_multi_cleanup(multi);
+  return cancelled_ ? CURLE_ABORTED_BY_CALLBACK : rc;
+}
+
+void UpstreamClient::cancel() {
+  cancelled_ = true;
+  std::lock_guard lock(transfersMutex_);
+  for (CURLM* m : transfers_) curl_multi_wakeup(m);
 }
 
 bool UpstreamClient::usable() {
@@ -186,7 +220,7 @@ std::optional<std::string> UpstreamClient::get(const std::string& pathAndQuery,
     if (cancelled_) return std::nullopt;
     std::string body, why;
     const bool fetched = fetch(base + pathAndQuery, body, why);
-    const bool accepted = fetched && accept(body);
+    const bool accepted = fetched && !cancelled_ && accept(body);
     if (fetched && !accepted) why = "reply is not the expected JSON or breaks a bound";
     if (cancelled_) return std::nullopt;
     std::lock_guard lock(mutex_);
@@ -218,7 +252,7 @@ std::optional<std::vector<UpStation>> UpstreamClient::stationsOf(const std::stri
   std::optional<std::vector<UpStation>> out;
   get("json/stations/bycountrycodeexact/" + percentEncode(code) +
           "?hidebroken=true&order=clickcount&reverse=true",
-      [&](const std::string& body) { return (out = parseStations(body)).has_value(); });
+      [&](const std::string& body) { return (out = parseStations(body, &cancelled_)).has_value(); });
   return out;
 }
 

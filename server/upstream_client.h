@@ -3,11 +3,14 @@
 #include "upstream_mapping.h"
 #include "version.h"
 
+#include <curl/curl.h>
+
 #include <atomic>
 #include <chrono>
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,8 +50,8 @@ class UpstreamClient {
   bool usable();
   // How long until a mirror may be asked again (zero when one may be asked now).
   std::chrono::steady_clock::duration untilUsable();
-  // Ends every transfer under way and every later one (at shutdown).
-  void cancel() { cancelled_ = true; }
+  // Ends every transfer under way, at once, and every later one (at shutdown).
+  void cancel();
 
   std::vector<std::string> mirrors();
 
@@ -60,6 +63,7 @@ class UpstreamClient {
   std::optional<std::string> get(const std::string& pathAndQuery,
                                  const std::function<bool(const std::string&)>& accept);
   bool fetch(const std::string& url, std::string& body, std::string& why) const;
+  CURLcode perform(CURL* c) const;
   // Asks options_.discover when that is due; never two at once.
   void discoverIfDue();
 
@@ -78,6 +82,8 @@ class UpstreamClient {
   bool discovering_ = false;
   std::optional<Clock::time_point> discoveredAt_;
   std::atomic<bool> cancelled_{false};
+  mutable std::mutex transfersMutex_;
+  mutable std::set<CURLM*> transfers_;  // under way, for cancel() to wake
 };
 
 // For query values in upstream requests.

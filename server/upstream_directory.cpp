@@ -1,6 +1,7 @@
 #include "upstream_directory.h"
 
 #include "directory_db.h"
+#include "play_list.h"
 #include "text.h"
 #include "upstream_pages.h"
 
@@ -30,6 +31,9 @@ void UpstreamDirectory::stop() {
   }
   stopCv_.notify_all();
   client_.cancel();  // so the workers end now, not when a slow reply ends
+  cache_.stopWriting();
+  lists_.stop();  // and no request waits for a first fetch any more
+  clicksJobs_.stop();
   if (retry_.joinable()) retry_.join();
 }
 
@@ -95,26 +99,30 @@ std::optional<std::string> UpstreamDirectory::countryList(Lang lang) {
   // The version is read before the rows, so a refresh in between only costs a second rendering.
   const uint64_t version = cache_.version(UpstreamCache::kCountriesList);
   const std::string key = lang == Lang::Nl ? "countries|nl" : "countries|en";
-  if (auto kept = memo_.find(key, version)) return kept;
-  const auto countries = cache_.countries();
-  if (countries.empty()) return std::nullopt;
-  auto answer = countryListAnswer(sortedFor(countryRowsFor(countries), lang), lang);
-  memo_.keep(key, version, answer);
-  return answer;
+  const auto answer = memo_.get(key, version, [&]() -> SharedAnswer {
+    const auto countries = cache_.countries();
+    if (countries.empty()) return nullptr;
+    auto list = std::make_shared<HostedAnswer>();
+    list->append(countryListAnswer(sortedFor(countryRowsFor(countries), lang), lang));
+    list->finish();
+    return list;
+  });
+  return answer ? std::optional(answer->render({})) : std::nullopt;
 }
 
-std::optional<std::string> UpstreamDirectory::stationList(const std::string& stem, const std::string& host) {
+SharedAnswer UpstreamDirectory::stationList(const std::string& stem) {
   const auto code = countryCodeFromStem(stem);
-  if (!code) return std::nullopt;
+  if (!code) return nullptr;
   ensure(*code);
   const uint64_t version = cache_.version(*code);
-  const std::string key = "list|" + *code + "|" + host;
-  if (auto kept = memo_.find(key, version)) return kept;
-  const auto stations = cache_.stationsOf(*code);
-  if (stations.empty()) return std::nullopt;
-  auto answer = playListAnswer(stations, host);
-  memo_.keep(key, version, answer);
-  return answer;
+  // Made once for every client and Host asking at the same time, straight from the rows.
+  return memo_.get("list|" + *code, version, [&]() -> SharedAnswer {
+    auto list = std::make_shared<HostedAnswer>();
+    if (cache_.eachStationOf(*code, [&](const UpStation& s) { appendPlayEntry(*list, s); }) == 0)
+      return nullptr;
+    list->finish();
+    return list;
+  });
 }
 
 void UpstreamDirectory::fetchSearch(const std::string& key, const std::string& words,
@@ -127,12 +135,11 @@ void UpstreamDirectory::fetchSearch(const std::string& key, const std::string& w
   searched_[key] = now();
 }
 
-std::optional<std::string> UpstreamDirectory::search(const std::string& words, const std::string& land,
-                                                     const std::string& host) {
+SharedAnswer UpstreamDirectory::search(const std::string& words, const std::string& land) {
   std::string code;
   if (!land.empty()) {
     const auto c = countryCodeFromStem(land);
-    if (!c) return std::nullopt;  // a demo country
+    if (!c) return nullptr;  // a demo country
     code = *c;
     ensure(code);
   }
@@ -151,14 +158,12 @@ std::optional<std::string> UpstreamDirectory::search(const std::string& words, c
     }
   }
   const uint64_t version = cache_.stationsVersion();
-  const std::string key = "search|" + code + "|" + host + "|" + searchExpression(words);
-  if (auto kept = memo_.find(key, version)) return kept;
-  const auto found = cache_.search(words, code, policy_.searchLimit);
-  if (found.empty() && !cache_.fetchedAt(UpstreamCache::kCountriesList))
-    return std::nullopt;  // nothing from upstream ever: the demo catalogue's turn
-  auto answer = playListAnswer(found, host);
-  memo_.keep(key, version, answer);
-  return answer;
+  return memo_.get("search|" + code + "|" + searchExpression(words), version, [&]() -> SharedAnswer {
+    const auto found = cache_.search(words, code, policy_.searchLimit);
+    if (found.empty() && !cache_.fetchedAt(UpstreamCache::kCountriesList))
+      return nullptr;  // nothing from upstream ever: the demo catalogue's turn
+    return playList(found);
+  });
 }
 
 std::optional<std::string> UpstreamDirectory::playTarget(const std::string& id, const std::string& client) {

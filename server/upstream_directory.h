@@ -37,9 +37,8 @@ class UpstreamDirectory final : public StationSource {
   ~UpstreamDirectory() override;
 
   std::optional<std::string> countryList(Lang lang) override;
-  std::optional<std::string> stationList(const std::string& stem, const std::string& host) override;
-  std::optional<std::string> search(const std::string& words, const std::string& land,
-                                    const std::string& host) override;
+  SharedAnswer stationList(const std::string& stem) override;
+  SharedAnswer search(const std::string& words, const std::string& land) override;
   std::optional<std::string> playTarget(const std::string& id, const std::string& client) override;
   SourceSummary summary() override;
   std::optional<std::string> sitePage(Lang lang, const std::string& land, const std::string& host) override;

@@ -2,6 +2,7 @@
 
 #include "answers.h"
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,8 +35,10 @@ constexpr size_t kMaxJsonDepth = 16;
 // nullopt when the text is not a JSON array or nests deeper than kMaxJsonDepth; read without
 // building a document, so what it costs is bounded by the fields kept. Entries that cannot be
 // used, or whose text is not valid Unicode (bad UTF-8, a lone surrogate), are left out.
+// A large list takes a while: once *stop turns true the reading ends with nullopt.
 std::optional<std::vector<UpCountry>> parseCountries(std::string_view json);
-std::optional<std::vector<UpStation>> parseStations(std::string_view json);
+std::optional<std::vector<UpStation>> parseStations(std::string_view json,
+                                                    const std::atomic<bool>* stop = nullptr);
 
 // A display name the scanner reads back as it stands: no tags, no control characters,
 // entities decoded, blanks collapsed, at most 200 bytes of valid UTF-8. May come back empty.
@@ -61,6 +64,8 @@ std::string playAddress(const UpStation& s, const std::string& host);
 // The station list: names and home pages as cleaned, addresses through our /play/.
 std::string playListAnswer(const std::vector<UpStation>& stations, const std::string& host);
 
+// "NL" -> "nl"; nullopt for anything but two letters.
+std::optional<std::string> twoLetterCode(std::string_view raw);
 // "nl" -> "nl"; "holland" -> "nl" (the demo catalogue's name, still in old settings); else nullopt.
 std::optional<std::string> countryCodeFromStem(const std::string& stem);
 

@@ -133,3 +133,35 @@ TEST(Executable, EndsInOrderOnSigtermInUpstreamModeWithAPortFileOfItsOwn) {
       << readAll(tmp.path("log"));
   EXPECT_FALSE(std::filesystem::exists(portFile));
 }
+
+// SIGTERM while an upstream reply has stalled and a request waits for it: the transfer is
+// given up and the server ends in order, long before the reply or the request's wait would end.
+TEST(Executable, SigtermEndsAStalledUpstreamTransferAndTheRequestWaitingForIt) {
+  TempDir tmp;
+  FakeUpstream upstream;
+  upstream.setBehaviour(FakeUpstream::Behaviour::Stall);
+  ASSERT_GT(upstream.start(), 0);
+  const int port = freePort();
+  const pid_t pid = start({"--listen", "127.0.0.1:" + std::to_string(port), "--data", tmp.path("data"),
+                           "--upstream", upstream.base()},
+                          tmp.path("log"));
+  httplib::Client probe("127.0.0.1", port);
+  for (int i = 0; i < 100 && !probe.Get("/radio/inter/website/index.php?wat=about"); ++i)
+    std::this_thread::sleep_for(50ms);
+  std::thread waiting([port] {
+    httplib::Client client("127.0.0.1", port);
+    client.set_read_timeout(30, 0);
+    client.Get("/radio/inter/keuze.php");
+  });
+  for (int i = 0; i < 200 && upstream.requests("/json/countries") == 0; ++i)
+    std::this_thread::sleep_for(50ms);
+  ASSERT_GT(upstream.requests("/json/countries"), 0) << readAll(tmp.path("log"));
+  std::this_thread::sleep_for(300ms);  // the request is waiting for the countries by now
+
+  kill(pid, SIGTERM);
+  // The request alone would wait 8 s for the first countries; the reply never ends.
+  EXPECT_EQ(waitExit(pid, 5s), 0);
+  waiting.join();
+  EXPECT_NE(readAll(tmp.path("log")).find("vantor-directory: stopped"), std::string::npos)
+      << readAll(tmp.path("log"));
+}

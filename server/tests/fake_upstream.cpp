@@ -140,6 +140,13 @@ bool FakeUpstream::hostile(httplib::Response& res) {
       res.set_header("Content-Encoding", "gzip");
       res.set_content(fixture("nested.json.gz", {}), "application/json");
       return true;
+    case Behaviour::Stall:  // the reply begins, then nothing more comes
+      res.set_chunked_content_provider("application/json", [this](size_t offset, httplib::DataSink& sink) {
+        if (offset == 0) return sink.write("[", 1);
+        std::this_thread::sleep_for(20ms);
+        return !stopping_.load();
+      });
+      return true;
     case Behaviour::Endless:
       res.set_chunked_content_provider("application/json", [this](size_t offset, httplib::DataSink& sink) {
         std::this_thread::sleep_for(50ms);

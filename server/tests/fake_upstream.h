@@ -13,7 +13,7 @@
 class FakeUpstream {
  public:
   // What every JSON request gets.
-  enum class Behaviour { Normal, Huge, InvalidJson, Endless, Slow, Error500, Empty, Nested, GzipBomb };
+  enum class Behaviour { Normal, Huge, InvalidJson, Endless, Stall, Slow, Error500, Empty, Nested, GzipBomb };
 
   explicit FakeUpstream(std::string streamsBase = "http://127.0.0.1:8047");
   ~FakeUpstream();

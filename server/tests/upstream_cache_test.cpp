@@ -18,6 +18,13 @@ std::vector<std::string> names(const std::vector<UpStation>& stations) {
   return out;
 }
 
+SharedAnswer answer(const std::string& text) {
+  auto a = std::make_shared<HostedAnswer>();
+  a->append(text);
+  a->finish();
+  return a;
+}
+
 void fill(UpstreamCache& cache) {
   cache.storeStations("nl", {up("a1", "nl", "Radio BE Hits"), up("a2", "nl", "Zee FM")}, 1);
   cache.storeStations("be", {up("b1", "be", "Radio Brussel"), up("b2", "be", "Nl Pop")}, 1);
@@ -47,18 +54,18 @@ TEST(UpstreamCacheTest, ACountrysCodeIsNoWordOfItsStationNames) {
 
 TEST(AnswerMemoTest, KeepsWhatIsAskedForAndForgetsWhatChanged) {
   AnswerMemo memo(100);
-  memo.keep("a", 1, std::string(40, 'a'));
-  memo.keep("b", 1, std::string(40, 'b'));
-  EXPECT_FALSE(memo.find("a", 2));          // its list changed since
-  ASSERT_TRUE(memo.find("a", 1));           // asked for: now the most recent
-  memo.keep("c", 1, std::string(40, 'c'));  // room is made by the least recently asked, b
+  memo.keep("a", 1, answer(std::string(40, 'a')));
+  memo.keep("b", 1, answer(std::string(40, 'b')));
+  EXPECT_FALSE(memo.find("a", 2));                  // its list changed since
+  ASSERT_TRUE(memo.find("a", 1));                   // asked for: now the most recent
+  memo.keep("c", 1, answer(std::string(40, 'c')));  // room is made by the least recently asked, b
   EXPECT_TRUE(memo.find("a", 1));
   EXPECT_FALSE(memo.find("b", 1));
-  EXPECT_EQ(memo.find("c", 1).value_or(""), std::string(40, 'c'));
-  memo.keep("a", 2, "new");
-  EXPECT_EQ(memo.find("a", 2).value_or(""), "new");
+  EXPECT_EQ(memo.find("c", 1)->render(""), std::string(40, 'c'));
+  memo.keep("a", 2, answer("new"));
+  EXPECT_EQ(memo.find("a", 2)->render(""), "new");
   EXPECT_LE(memo.bytes(), 100u);
-  memo.keep("huge", 1, std::string(200, 'h'));  // larger than the whole memo: not kept, nothing lost
+  memo.keep("huge", 1, answer(std::string(200, 'h')));  // larger than the whole memo: not kept, nothing lost
   EXPECT_FALSE(memo.find("huge", 1));
   EXPECT_TRUE(memo.find("c", 1));
 }

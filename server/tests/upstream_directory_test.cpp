@@ -77,6 +77,7 @@ class Served {
     return o;
   }
 
+  int port() const { return port_; }
   std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
   httplib::Result get(const std::string& path) {
     httplib::Client c("127.0.0.1", port_);
@@ -352,5 +353,32 @@ TEST_F(UpstreamDirectoryTest, HostileUpstreamNeverTakesTheServerDownOrStallsOthe
     s.get(std::string(kList) + "de.txt");
     s.source().settle();
     EXPECT_EQ(s.get(std::string(kList) + "de.txt")->status, 200);
+  }
+}
+
+// One list made for everyone, each client reading its own Host in the addresses, also when the
+// list is sent in pieces and the Host is none we would write back.
+TEST_F(UpstreamDirectoryTest, ClientsAtOnceWithHostsOfTheirOwnEachGetTheirOwnList) {
+  Served s(db(), {upstream.base()});
+  ASSERT_EQ(s.get(std::string(kList) + "de.txt")->status, 200);
+  const auto de = s.cache().stationsOf("de");
+  std::vector<std::string> hosts{"bad host"};
+  for (int i = 0; i < 12; ++i)
+    hosts.push_back(std::string(i * 7 + 1, 'a' + i) + ".example:" + std::to_string(i));
+  std::vector<std::string> lists(hosts.size()), found(hosts.size());
+  std::vector<std::thread> clients;
+  for (size_t i = 0; i < hosts.size(); ++i)
+    clients.emplace_back([&, i] {
+      httplib::Client c("127.0.0.1", s.port());
+      c.set_read_timeout(15, 0);
+      const httplib::Headers host{{"Host", hosts[i]}};
+      if (auto res = c.Get(std::string(kList) + "de.txt", host)) lists[i] = res->body;
+      if (auto res = c.Get(kSearch + std::string("welle&land=de"), host)) found[i] = res->body;
+    });
+  for (auto& t : clients) t.join();
+  for (size_t i = 0; i < hosts.size(); ++i) {
+    const std::string host = i == 0 ? s.host() : hosts[i];
+    EXPECT_EQ(lists[i], playListAnswer(de, host)) << hosts[i];
+    EXPECT_EQ(found[i], playListAnswer(s.cache().search("welle", "de", 500), host)) << hosts[i];
   }
 }
