@@ -47,7 +47,8 @@ class UpstreamDirectory final : public StationSource {
   // Starts fetching what a first start asks for: the countries and Holland, tried again and
   // again until the countries arrive, so the real directory replaces the demo one by itself.
   void prefetch();
-  // Ends the background work: the retries, transfers under way, queued jobs. Idempotent.
+  // Ends the background work at once: the retries, transfers under way (and the reading and
+  // storing of their replies), queued jobs, and requests' waits for a first fetch. Idempotent.
   void stop();
   // Waits until no background work is queued or running (for tests and the benchmark).
   void settle();
