@@ -60,14 +60,4 @@ TEST_F(KeptStation, AnEarlierRunsAddressPlaysAndKeepsTheStationsOwn) {
   EXPECT_EQ(found.count(), 1);
 }
 
-// A station whose own address is a playlist keeps the playlist's address, not its entry.
-TEST_F(KeptStation, APlaylistStationKeepsThePlaylist) {
-  const QString list = station_.url("/listen.pls");
-  station_.redirect("/play/0a-1b", list.toLatin1());
-  station_.page("/listen.pls", "audio/x-scpls", "[playlist]\nFile1=" + station_.url("/entry.mp3").toLatin1() + "\n");
-  player_.setURL("http://127.0.0.1:9/play/0a-1b");
-  ASSERT_TRUE(playing()) << player_.statusText().toStdString();
-  EXPECT_EQ(player_.URL(), list);
-}
-
 }  // namespace
