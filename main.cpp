@@ -105,6 +105,7 @@ int main(int argc, char** argv) {
 
   QtPrompt prompt;
   GstMediaPlayer player;
+  player.setDirectory(QUrl(directoryAddress.base()));
   BusMessenger messenger(QDBusConnection::sessionBus());
   Form1 form(Form1Services{folder, prompt, player, makeSystemTray(), directoryAddress, &messenger});
   QObject::connect(instance.get(), &SingleInstance::activationRequested, &form, &Form1::activateWithToken);

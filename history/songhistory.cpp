@@ -65,6 +65,13 @@ void SongHistory::setLiked(int index, bool liked) {
   save();
 }
 
+void SongHistory::mendAddresses(const std::function<QString(const QString&)>& mended) {
+  for (Song& s : songs_) {
+    const QString url = mended(s.url);
+    if (!url.isEmpty()) s.url = field(url);
+  }
+}
+
 void SongHistory::clear() {
   songs_.clear();
   save();

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 // One song a station announced.
 struct Song {
   QDateTime time;
@@ -31,6 +33,9 @@ class SongHistory {
   // title from the same address, as after a reconnect). Returns whether it was added.
   bool add(Song song);
   void setLiked(int index, bool liked);
+  // Gives each song the address `mended` returns for its own (an empty one: unchanged). The
+  // file follows with the next change.
+  void mendAddresses(const std::function<QString(const QString&)>& mended);
   void clear();
   // False when the file could not be written (the songs stay in memory).
   bool save() const;

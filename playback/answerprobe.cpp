@@ -36,16 +36,8 @@ QByteArray contentTypeOf(const GstStructure* httpHeaders) {
 
 // The address the source ended up at: relative playlist entries are resolved against it.
 QUrl baseOf(GstElement* source, const QUrl& location) {
-  GstQuery* query = gst_query_new_uri();
-  QUrl base = location;
-  if (gst_element_query(source, query)) {
-    gchar* redirected = nullptr;
-    gst_query_parse_uri_redirection(query, &redirected);
-    if (redirected) base = QUrl(QString::fromUtf8(redirected));
-    g_free(redirected);
-  }
-  gst_query_unref(query);
-  return base;
+  const QUrl to = redirection(source);
+  return to.isEmpty() ? location : to;
 }
 
 void post(GstPad* pad, Watch& w) {
@@ -126,6 +118,19 @@ GstPadProbeReturn onData(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
 }
 
 }  // namespace
+
+QUrl redirection(GstElement* source) {
+  GstQuery* query = gst_query_new_uri();
+  QUrl to;
+  if (gst_element_query(source, query)) {
+    gchar* redirected = nullptr;
+    gst_query_parse_uri_redirection(query, &redirected);
+    if (redirected) to = QUrl(QString::fromUtf8(redirected));
+    g_free(redirected);
+  }
+  gst_query_unref(query);
+  return to;
+}
 
 void watch(GstElement* source) {
   GObjectClass* klass = G_OBJECT_GET_CLASS(source);

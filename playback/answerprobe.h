@@ -26,6 +26,9 @@ struct Playlist {
   QUrl base;  // where it was found, after redirects
 };
 
+// Where the source's redirects led it; empty when it was not redirected.
+QUrl redirection(GstElement* source);
+
 // The message that carries a playlist.
 bool isPlaylistMessage(GstMessage* msg);
 std::optional<Playlist> playlistOf(GstMessage* msg);

@@ -17,6 +17,8 @@ class MediaPlayer : public QObject {
 
   // Writing the URL loads the address and, with auto-start, starts playback at once.
   virtual void setURL(const QString& url) = 0;
+  // The address to keep for the station: the one written, or the station's own address once a
+  // directory's /play/ address has led there (see stationAddressFound).
   virtual QString URL() const = 0;
 
   virtual int playState() const = 0;
@@ -49,4 +51,8 @@ class MediaPlayer : public QObject {
   // The current media cannot be played (not found, unreadable, never started). Not raised for
   // a station that has played in this session: that one is reconnected until told otherwise.
   void error();
+  // A directory's /play/ address of the station with this id, of this run or an earlier one,
+  // led to the station's own address: URL() gives that now, and whatever kept a /play/
+  // address of the station can keep this one instead.
+  void stationAddressFound(const QString& stationId, const QString& address);
 };

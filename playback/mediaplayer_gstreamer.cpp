@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "answerprobe.h"
+#include "keptaddress.h"
 #include "playback_log.h"
 #include "streamtitle.h"
 
@@ -90,6 +91,7 @@ void GstMediaPlayer::setURL(const QString& url) {
   // The start-up sets the remembered address twice; a second connection would be wasted.
   if (given == url_ && active() && phase_ != Phase::Reconnecting) return;
   url_ = given;
+  kept_.clear();
   if (url_.isEmpty()) {
     close();
     return;
@@ -161,7 +163,10 @@ void GstMediaPlayer::startSession() {
   titleTouched();
   enter(Phase::Resolving);
   startDeadline_.start(tuning_.startDeadlineMs);
-  resolver_.start(QUrl::fromUserInput(url_), StartBudget{tuning_.maxPlaylists, tuning_.maxCandidates});
+  const QUrl address = QUrl::fromUserInput(url_);
+  playId_ = keptaddress::playStationId(address);
+  resolver_.start(keptaddress::throughDirectory(address, directory_),
+                  StartBudget{tuning_.maxPlaylists, tuning_.maxCandidates});
 }
 
 void GstMediaPlayer::halt() {
@@ -349,6 +354,11 @@ void GstMediaPlayer::onStateChanged(GstMessage* msg) {
   if (!active()) return;
   if (pending == GST_STATE_VOID_PENDING) playbin_.followBuffering();
   if (newState == GST_STATE_PLAYING && !playbin_.buffering()) {
+    if (!keptaddress::playStationId(stream_).isEmpty()) {
+      // Reconnects go to the station itself: the listener was counted once.
+      keepStation(playbin_.redirection());
+      if (!kept_.isEmpty()) stream_ = QUrl(kept_);
+    }
     connectTimer_.stop();
     startDeadline_.stop();
     enter(Phase::Playing);
@@ -397,7 +407,19 @@ void GstMediaPlayer::onPlaylist(GstMessage* msg) {
   connectTimer_.stop();
   playbin_.halt();
   enter(Phase::Resolving);
+  keepStation(list->base);
   resolver_.expand(list->format, list->body, list->base);
+}
+
+// The first answer after a /play/ address came from where its redirect led: the station's own
+// address (a playlist or the stream).
+void GstMediaPlayer::keepStation(const QUrl& where) {
+  if (playId_.isEmpty() || !kept_.isEmpty() || !where.isValid() || where.host().isEmpty() ||
+      !keptaddress::playStationId(where).isEmpty())
+    return;
+  kept_ = where.toString(QUrl::FullyEncoded);
+  qCInfo(lcPlayback) << "station" << playId_ << "is at" << kept_;
+  Q_EMIT stationAddressFound(playId_, kept_);
 }
 
 void GstMediaPlayer::onClockLost() {

@@ -45,6 +45,10 @@ struct GstPlayerTuning {
 //                                             the stream failed before it ever played in this
 //                                             session; error() was raised once
 //
+// A directory's /play/ address (a redirect that counts the listener) is opened on each start by
+// the user; where it led is kept as URL() and is what a reconnect opens. See keptaddress.h for
+// the addresses of earlier runs' directory servers.
+//
 // Only http and https addresses are opened (icy and icyx are read as http): any other scheme,
 // a local file or standard input among them, fails as "Cannot play this stream". Setting the
 // address that is already starting or playing changes nothing.
@@ -69,7 +73,9 @@ class GstMediaPlayer final : public MediaPlayer {
   ~GstMediaPlayer() override;
 
   void setURL(const QString& url) override;
-  QString URL() const override { return url_; }
+  QString URL() const override { return kept_.isEmpty() ? url_ : kept_; }
+  // Today's directory server: /play/ and demo addresses of earlier runs' servers go to it.
+  void setDirectory(const QUrl& base) { directory_ = base; }
 
   int playState() const override { return state_; }
   QString statusText() const override { return status_; }
@@ -121,6 +127,7 @@ class GstMediaPlayer final : public MediaPlayer {
   void onTags(GstMessage* msg);
   void onClockLost();
   void onPlaylist(GstMessage* msg);
+  void keepStation(const QUrl& where);
 
   QString playingText() const;
   void titleTouched();
@@ -131,6 +138,9 @@ class GstMediaPlayer final : public MediaPlayer {
   Playbin playbin_;
 
   QString url_;
+  QUrl directory_;
+  QString playId_;  // the station id when url_ is a directory's /play/ address
+  QString kept_;    // where that address led
   Phase phase_ = Phase::Idle;
   int state_ = Undefined;
   QString status_;

@@ -244,6 +244,16 @@ void Playbin::restartClock() {
   gst_element_set_state(playbin_, GST_STATE_PLAYING);
 }
 
+QUrl Playbin::redirection() const {
+  if (!playbin_) return {};
+  GstElement* source = nullptr;
+  g_object_get(playbin_, "source", &source, nullptr);
+  if (!source) return {};
+  const QUrl to = answerprobe::redirection(source);
+  gst_object_unref(source);
+  return to;
+}
+
 QString Playbin::describeState() const {
   if (!playbin_) return QStringLiteral("no pipeline");
   GstState current = GST_STATE_NULL, pending = GST_STATE_NULL;

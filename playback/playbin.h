@@ -62,6 +62,8 @@ class Playbin {
   void restartClock();
 
   GstElement* element() const { return playbin_; }
+  // Where the current source's redirects led it; empty when it was not redirected.
+  QUrl redirection() const;
   // Every pipeline built from now on hands its stream to the tap.
   void setTap(StreamTap* tap) { tap_ = tap; }
   // "PAUSED pending PLAYING ASYNC", for the log.

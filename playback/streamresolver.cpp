@@ -12,10 +12,10 @@ using playback::Failure;
 
 StreamResolver::StreamResolver(QObject* parent) : QObject(parent) {}
 
-void StreamResolver::start(const QUrl& address, const StartBudget& budget) {
+void StreamResolver::start(const QList<QUrl>& addresses, const StartBudget& budget) {
   cancel();
   budget_ = budget;
-  candidates_ = {Candidate{address, 0}};
+  for (const QUrl& address : addresses) candidates_.append(Candidate{address, 0});
   playlistsRead_ = 0;
   candidatesTried_ = 0;
   next();

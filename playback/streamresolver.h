@@ -28,7 +28,9 @@ class StreamResolver final : public QObject {
   explicit StreamResolver(QObject* parent = nullptr);
 
   // Starts over with the address as the only candidate and a fresh budget.
-  void start(const QUrl& address, const StartBudget& budget);
+  void start(const QUrl& address, const StartBudget& budget) { start(QList<QUrl>{address}, budget); }
+  // Starts over with these addresses, one after the other, and a fresh budget.
+  void start(const QList<QUrl>& addresses, const StartBudget& budget);
   // Goes on with the next candidate.
   void next();
   // The candidate last found answered with this playlist, found at base (after redirects):

@@ -43,6 +43,9 @@ void Form1::connectControls() {
   connect(ui_->WebBrowser1, &PageView::navigateError, this, &Form1::WebBrowser1_NavigateError);
   connect(&player_, &MediaPlayer::statusChanged, this, &Form1::WindowsMediaPlayer1_StatusChange);
   connect(&player_, &MediaPlayer::error, this, &Form1::WindowsMediaPlayer1_Error);
+  // A favourite of an earlier run's directory address keeps the station's own address from now on.
+  connect(&player_, &MediaPlayer::stationAddressFound, this,
+          [this](const QString& id, const QString& address) { favourites_.mendAddress(id, address); });
   connect(tray_, &TrayIcon::Click, this, &Form1::TrayIcon1_Click);
   const auto item = [this](const char* name) { return iconTray_->findChild<QAction*>(QLatin1String(name)); };
   connect(item("muting"), &QAction::triggered, this, &Form1::muting_Click);

@@ -8,6 +8,7 @@
 
 #include "app/ini.h"
 #include "app/trap.h"
+#include "playback/keptaddress.h"
 #include "player_log.h"
 
 namespace {
@@ -60,6 +61,19 @@ Favourite Favourites::read(const QString& fileName) const {
   return {INI::ReadIni(file, kSection, QStringLiteral("naam")),
           INI::ReadIni(file, kSection, QStringLiteral("url")),
           INI::ReadIni(file, kSection, QStringLiteral("website"))};
+}
+
+int Favourites::mendAddress(const QString& stationId, const QString& address) const {
+  int mended = 0;
+  for (const QString& name : names()) {
+    const QString file = path(name);
+    const QFileInfo info(file);
+    if (file.isEmpty() || !info.isFile() || info.size() > kMaxFileBytes) continue;
+    if (!keptaddress::isPlayAddressOf(INI::ReadIni(file, kSection, QStringLiteral("url")), stationId)) continue;
+    INI::WriteIni(file, kSection, QStringLiteral("url"), address);
+    ++mended;
+  }
+  return mended;
 }
 
 bool Favourites::remove(const QString& fileName) const {

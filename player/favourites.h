@@ -35,6 +35,9 @@ class Favourites {
   // Reads a favourite; missing keys read as "". Throws StepFailed when the file is not there,
   // is too large, or the name is not a file name of the folder.
   Favourite read(const QString& fileName) const;
+  // Every favourite kept with a directory's /play/ address of the station gets its own address
+  // instead; nothing else in those files changes. Returns how many were rewritten.
+  int mendAddress(const QString& stationId, const QString& address) const;
   // Deletes the file; returns whether it was deleted. Failures are logged, never shown.
   bool remove(const QString& fileName) const;
 

@@ -47,4 +47,9 @@ class FakeMediaPlayer final : public MediaPlayer {
   }
   void fail() { Q_EMIT error(); }
   void announceTitle(const QString& title) { Q_EMIT streamTitleChanged(title); }
+  // A directory's /play/ address led to the station's own address.
+  void findStation(const QString& id, const QString& address) {
+    url = address;
+    Q_EMIT stationAddressFound(id, address);
+  }
 };
