@@ -190,16 +190,19 @@ void DirectoryServer::routes() {
       res.status = 404;
       return;
     }
+    // Asked first: a list that arrives in between is then served, not passed off as demo.
+    const bool awaited = source_ && source_->awaits(*stem);
     if (auto upstream = source_ ? source_->stationList(*stem, hostOf(req)) : std::nullopt) {
       res.set_content(*upstream, kTagList);
       return;
     }
     const auto stations = db_.stationsOf(*stem);
-    if (stations.empty()) {
+    if (stations.empty() && !awaited) {
       res.status = 404;
       return;
     }
-    res.set_content(stationListAnswer(stations, hostOf(req)), kTagList);
+    const std::string list = stationListAnswer(stations, hostOf(req));
+    res.set_content(awaited ? provisionalList(list) : list, kTagList);
   });
 
   h.Get("/radio/inter/website/index.php", [this](const httplib::Request& req, httplib::Response& res) {

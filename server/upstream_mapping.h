@@ -61,7 +61,8 @@ std::string playAddress(const UpStation& s, const std::string& host);
 // The station list: names and home pages as cleaned, addresses through our /play/.
 std::string playListAnswer(const std::vector<UpStation>& stations, const std::string& host);
 
-// "nl" -> "nl"; "holland" -> "nl" (the demo catalogue's name, still in old settings); else nullopt.
+// "nl" -> "nl"; "holland" -> "nl" and the demo catalogue's other list files likewise (they stay in
+// settings written offline); else nullopt.
 std::optional<std::string> countryCodeFromStem(const std::string& stem);
 
 }  // namespace vantor::server
