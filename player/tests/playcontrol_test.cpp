@@ -61,4 +61,31 @@ TEST(PlayControlTest, SuspendHeldOffWhilePlayingOrReconnectingAndSignalsReachThe
   EXPECT_EQ(player.calls.join(','), "reconnectNow,reopen");
 }
 
+// A station gone off the air is retried all night; past the bound the laptop may suspend again.
+TEST(PlayControlTest, SilenceBeyondTheBoundReleasesSuspendUntilAudioFlowsAgain) {
+  FakeMediaPlayer player;
+  FakeNetworkMonitor network;
+  FakeSleepMonitor sleep;
+  FakeIdleInhibitor inhibitor;
+  keepListening(player, network, sleep, inhibitor, std::chrono::milliseconds(300));
+  player.report(MediaPlayer::Playing, {});
+  player.report(MediaPlayer::Transitioning, "Reconnecting in 1 s...");
+  EXPECT_TRUE(inhibitor.held);
+  // The countdown keeps reporting; the bound runs from the drop, not from the latest report.
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] {
+        player.report(MediaPlayer::Transitioning, "Reconnecting...");
+        return !inhibitor.held;
+      },
+      5000));
+  player.report(MediaPlayer::Transitioning, "Reconnecting in 1 s...");
+  EXPECT_FALSE(inhibitor.held);
+  player.report(MediaPlayer::Playing, {});
+  EXPECT_TRUE(inhibitor.held);
+  EXPECT_EQ(inhibitor.takes, 2);
+  // A new drop has the whole bound again.
+  player.report(MediaPlayer::Transitioning, "Reconnecting in 1 s...");
+  EXPECT_TRUE(inhibitor.held);
+}
+
 }  // namespace
