@@ -190,19 +190,22 @@ void DirectoryServer::routes() {
       res.status = 404;
       return;
     }
-    // Asked first: a list that arrives in between is then served, not passed off as demo.
     const bool awaited = source_ && source_->awaits(*stem);
-    if (auto upstream = source_ ? source_->stationList(*stem, hostOf(req)) : std::nullopt) {
+    auto upstream = source_ ? source_->stationList(*stem, hostOf(req)) : std::nullopt;
+    // A list that arrived in between is served, not passed off as demo.
+    if (!upstream && awaited && !source_->awaits(*stem)) upstream = source_->stationList(*stem, hostOf(req));
+    if (upstream) {
       res.set_content(*upstream, kTagList);
       return;
     }
+    const bool stillAwaited = awaited && source_->awaits(*stem);
     const auto stations = db_.stationsOf(*stem);
-    if (stations.empty() && !awaited) {
+    if (stations.empty() && !stillAwaited) {
       res.status = 404;
       return;
     }
     const std::string list = stationListAnswer(stations, hostOf(req));
-    res.set_content(awaited ? provisionalList(list) : list, kTagList);
+    res.set_content(stillAwaited ? provisionalList(list) : list, kTagList);
   });
 
   h.Get("/radio/inter/website/index.php", [this](const httplib::Request& req, httplib::Response& res) {
