@@ -50,15 +50,13 @@ TEST(DirectoryOnlineTest, FirstStartTakesTheLocalesCountryAndTheRealListReplaces
                            DirectoryAddress(QString::fromStdString(http.base()))});
   auto* watch = form.findChild<ListWatch*>("ListWatch");
   watch->setInterval(std::chrono::milliseconds(100));
-  auto* list = form.findChild<QListWidget*>("List1");
   const auto shows = [&](const char* station, const char* country, const char* page) {
-    return QTest::qWaitFor(
-        [&] {
-          return list->count() == 1 && list->item(0)->text() == station &&
-                 form.findChild<QLabel*>("TaalGeselecteerdTekst")->text() == country &&
-                 form.findChild<PageView*>("WebBrowser1")->toPlainText() == page;
-        },
-        10000);
+    return QTest::qWaitFor([&] {
+      const auto* list = form.findChild<QListWidget*>("List1");
+      return list->count() == 1 && list->item(0)->text() == station &&
+             form.findChild<QLabel*>("TaalGeselecteerdTekst")->text() == country &&
+             form.findChild<PageView*>("WebBrowser1")->toPlainText() == page;
+    }, 10000);
   };
 
   // Offline the demo knows no Germany: The Netherlands by the demo's name, asked for again and again.
