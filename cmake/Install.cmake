@@ -65,7 +65,14 @@ install(CODE "
   endif()")
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/ DESTINATION ${VANTOR_SHARE}
   FILES_MATCHING PATTERN "*.ini" PATTERN "*.skn" PATTERN "*.logskn"
-  PATTERN "package" EXCLUDE)
+  PATTERN "inst.ini" EXCLUDE PATTERN "package" EXCLUDE)
+# The installed defaults name no country: the first start shows the user's own (player/).
+file(READ ${CMAKE_SOURCE_DIR}/data/inst.ini installed_inst_ini)
+string(REGEX REPLACE "\nLaatsteLand(Naam|bestand)=[^\n]*" "\nLaatsteLand\\1=" installed_inst_ini
+       "${installed_inst_ini}")
+file(WRITE ${CMAKE_BINARY_DIR}/installed/inst.ini "${installed_inst_ini}")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/inst.ini)
+install(FILES ${CMAKE_BINARY_DIR}/installed/inst.ini DESTINATION ${VANTOR_SHARE})
 install(FILES ${CMAKE_SOURCE_DIR}/server/catalogue.json DESTINATION ${VANTOR_DIRECTORY_SHARE})
 install(DIRECTORY ${VANTOR_DEMO_DATA_DIR}/audio DESTINATION ${VANTOR_DIRECTORY_SHARE})
 install(FILES ${CMAKE_SOURCE_DIR}/data/package/vantor-internet-radio.desktop

@@ -45,6 +45,7 @@ GstMediaPlayer::~GstMediaPlayer() { halt(); }
 
 void GstMediaPlayer::enter(Phase next, const QString& text) {
   phase_ = next;
+  if (next != Phase::Reconnecting) silentSince_ = QDateTime();
   int state = Transitioning;
   QString status = text;
   switch (next) {
@@ -225,8 +226,15 @@ void GstMediaPlayer::checkStall() {
 }
 
 void GstMediaPlayer::showCountdown() {
-  const qint64 seconds = (std::max<qint64>(reconnectDue_.remainingTime(), 0) + 999) / 1000;
-  enter(Phase::Reconnecting, tr("Reconnecting in %1 s...").arg(std::max<qint64>(seconds, 1)));
+  const qint64 seconds = std::max<qint64>((std::max<qint64>(reconnectDue_.remainingTime(), 0) + 999) / 1000, 1);
+  const QDateTime now = QDateTime::currentDateTime();
+  // A short drop is a reconnect; a station off the air for a while tells since when.
+  if (silentSince_.isValid() && silentSince_.msecsTo(now) >= tuning_.silentNoticeMs)
+    enter(Phase::Reconnecting, tr("Silent since %1, trying again in %2 s")
+                                   .arg(silentSince_.toString(QStringLiteral("HH:mm")))
+                                   .arg(seconds));
+  else
+    enter(Phase::Reconnecting, tr("Reconnecting in %1 s...").arg(seconds));
 }
 
 // Something went wrong with the current stream: before it has played we move on to the next
@@ -251,6 +259,7 @@ void GstMediaPlayer::fail(Failure why) {
       else
         qCDebug(lcPlayback) << "reconnect" << retries_ + 1 << "in" << delay << "ms";
       ++retries_;
+      if (!silentSince_.isValid()) silentSince_ = QDateTime::currentDateTime();
       reconnectTimer_.start(delay);
       reconnectDue_.setRemainingTime(delay);
       showCountdown();

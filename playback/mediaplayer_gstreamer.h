@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QTimer>
 #include <QUrl>
@@ -15,6 +16,7 @@
 struct GstPlayerTuning {
   int reconnectBaseMs = 500;   // first reconnect delay, doubled for each further try
   int reconnectMaxMs = 30000;  // the longest wait between two tries; they go on without end
+  int silentNoticeMs = 60000;  // silent this long, the wait says since when instead
   int stablePlayMs = 10000;    // playing this long counts as recovered: the delays start over
   int stallMs = 6000;          // a stream that has played and brings no data this long has dropped
   int connectTimeoutMs =
@@ -36,6 +38,8 @@ struct GstPlayerTuning {
 //   9 Transitioning "Connecting..."           opening the address; reading it if it is a playlist
 //                   "Buffering 40%"           a buffering message below 100%, pipeline held PAUSED
 //                   "Reconnecting in 12 s..." waiting to reconnect a dropped stream (counts down)
+//                   "Silent since 21:04, trying again in 30 s"   the same wait, once the station
+//                                             has been silent for silentNoticeMs
 //                   "Reconnecting..."         opening it again
 //   3 Playing       "Playing", "Playing: Artist - Title"   pipeline reached PLAYING; the title is
 //                                             the latest ICY StreamTitle or Vorbis comment
@@ -155,6 +159,8 @@ class GstMediaPlayer final : public MediaPlayer {
   QString artist_;
   QString title_;
   QString announcedTitle_;
+
+  QDateTime silentSince_;  // when a stream that played dropped; cleared once anything else happens
 
   QTimer reconnectTimer_;
   QTimer stableTimer_;

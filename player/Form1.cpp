@@ -18,6 +18,7 @@
 #include "app/plaintext.h"
 #include "app/trap.h"
 #include "appicon.h"
+#include "listwatch.h"
 #include "playcontrol.h"
 #include "desktop/nowplaying.h"
 #include "desktop/systemtray.h"
@@ -74,6 +75,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
   dialogHost_ = std::make_unique<DirectoryDialogHost>(
       DirectoryDialogHost{language_, folder_, *inet_, *downloadInfo_, directory_,
                           [this](const QString& name, const QString& file) {
+                            automaticCountry_ = false;
                             ui_->TaalGeselecteerdTekst->setText(name);
                             ui_->TaalGeselecteerd->setText(file);
                             timer1_->start();
@@ -87,6 +89,8 @@ Form1::Form1(Form1Services services, QWidget* parent)
   songLog_ = new SongLog(
       player_, folder_.userPath(), [this] { return stationName(); }, this);
   recordSwitch_ = new RecordSwitch(player_, RecordSwitch::defaultRoot(), this);
+  listWatch_ = new ListWatch(this);
+  listWatch_->setObjectName(QStringLiteral("ListWatch"));
   connectControls();
 
   Form_Load();
@@ -131,6 +135,7 @@ void Form1::StartUp() {
     player_.setURL(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastUrl));
   ui_->TaalGeselecteerdTekst->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastCountryName));
   ui_->TaalGeselecteerd->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastCountryFile));
+  automaticCountry_ = ui_->TaalGeselecteerd->text().isEmpty();
   ui_->ZenderNaam->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastName));
   const int volume = toWholeNumber(readSetting(ProfileKeys::kRemembered, ProfileKeys::kVolume));
   const bool changes = ui_->Slider1->value() != std::clamp(volume, 0, 100);
@@ -158,23 +163,27 @@ void Form1::Timer1_Timer() {
   // Another download is under way (the window stays alive meanwhile): try at the next tick.
   if (inet_->isRunning()) return;
   trapped(language_, QStringLiteral("error10"), [this] {
-    const QString file = ui_->TaalGeselecteerd->text();
     timer1_->stop();
-    LaadLijst_Radio(file);
+    if (automaticCountry_) chooseFirstCountry();
+    LaadLijst_Radio(ui_->TaalGeselecteerd->text());
   });
 }
 
 void Form1::LaadLijst_Radio(const QString& file) {
+  const QString address = directory_.stationList(file);
+  listWatch_->shown(address, false);
   trapped(language_, QStringLiteral("error10"), [&] {
     ui_->List1->clear();
     ui_->List2->clear();
     ui_->List3->clear();
-    const QList<QStringList> lists =
-        fetchTagList(*dialogHost_, directory_.stationList(file),
-                     {QStringLiteral("naam"), QStringLiteral("url"), QStringLiteral("homepage")});
+    const QList<QStringList> lists = fetchTagList(
+        *dialogHost_, address,
+        {QStringLiteral("naam"), QStringLiteral("url"), QStringLiteral("homepage"), ListWatch::markName()});
     ui_->List1->addItems(oneLine(lists[0]));
     ui_->List2->addItems(lists[1]);
     ui_->List3->addItems(lists[2]);
+    // The demo stands in for a directory not reached yet: the real list replaces it when it comes.
+    listWatch_->shown(address, !lists[3].isEmpty());
   });
 }
 
@@ -248,12 +257,15 @@ void Form1::saveRemembered() {
     qCWarning(lcApp) << "remembered state not saved:" << instIni() << "holds no settings";
     return;
   }
+  // A country the program picked stays unchosen: the next start picks again, by then perhaps
+  // from the real directory rather than its demo.
+  const auto chosen = [this](const QString& text) { return automaticCountry_ ? QString() : text; };
   INI::WriteIniKeys(instIni(), ProfileKeys::kRemembered,
                     {{ProfileKeys::kLastName, ui_->ZenderNaam->text()},
                      {ProfileKeys::kLastUrl, player_.URL()},
                      {ProfileKeys::kVolume, QString::number(ui_->Slider1->value())},
-                     {ProfileKeys::kLastCountryName, ui_->TaalGeselecteerdTekst->text()},
-                     {ProfileKeys::kLastCountryFile, ui_->TaalGeselecteerd->text()}});
+                     {ProfileKeys::kLastCountryName, chosen(ui_->TaalGeselecteerdTekst->text())},
+                     {ProfileKeys::kLastCountryFile, chosen(ui_->TaalGeselecteerd->text())}});
 }
 
 void Form1::endSession() {

@@ -23,6 +23,7 @@ class RecordSwitch;
 class SongLog;
 class SystemTray;
 class Corvel;
+class ListWatch;
 class TrayIcon;
 class Transfer;
 
@@ -130,6 +131,9 @@ class Form1 final : public QWidget {
   void Label17_Click();
   void Label18_Click();
   void RecordSwitch_Changed(bool recording);
+  // Form1_directory.cpp
+  void chooseFirstCountry();
+  void ListWatch_Settled();
 
   std::unique_ptr<Ui::Form1> ui_;
   ProgramFolder folder_;
@@ -155,4 +159,6 @@ class Form1 final : public QWidget {
   bool ending_ = false;
   SongLog* songLog_ = nullptr;            // the songs heard, beside inst.ini
   RecordSwitch* recordSwitch_ = nullptr;  // records the playing station into the music folder
+  ListWatch* listWatch_ = nullptr;        // asks again for a station list the directory marked provisional
+  bool automaticCountry_ = false;         // the user has chosen no country yet: the program picks one
 };

@@ -15,6 +15,7 @@
 #include "desktop/trayicon.h"
 #include "history/historymenu.h"
 #include "history/recordswitch.h"
+#include "listwatch.h"
 #include "pageview.h"
 #include "playcontrol.h"
 #include "ui_Form1.h"
@@ -62,6 +63,7 @@ void Form1::connectControls() {
   connect(recordSwitch_, &RecordSwitch::changed, this, &Form1::RecordSwitch_Changed);
   connect(recordSwitch_, &RecordSwitch::stoppedBy, this,
           [this](const QString& key) { language_.ShowInfo(key); });
+  connect(listWatch_, &ListWatch::settled, this, &Form1::ListWatch_Settled);
 
   timer1_ = makeTimer("Timer1", 1000, true, &Form1::Timer1_Timer);
   timer2_ = makeTimer("Timer2", 500, true, &Form1::Timer2_Timer);

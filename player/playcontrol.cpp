@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QTimer>
 
 #include <utility>
 
@@ -77,15 +78,53 @@ void activateOnEnter(QListWidget* list, std::function<void()> click) {
   list->installEventFilter(new EnterFilter(list, std::move(click)));
 }
 
+namespace {
+// Holds the inhibitor while a station plays or comes back, for at most `bound` of silence.
+class SilenceBound : public QObject {
+ public:
+  SilenceBound(MediaPlayer& player, IdleInhibitor& inhibitor, std::chrono::milliseconds bound)
+      : QObject(&inhibitor), player_(player), inhibitor_(inhibitor) {
+    silence_.setSingleShot(true);
+    silence_.setInterval(bound);
+    connect(&silence_, &QTimer::timeout, this, [this] {
+      lapsed_ = true;
+      inhibitor_.release();
+    });
+    connect(&player, &MediaPlayer::statusChanged, this, &SilenceBound::follow);
+  }
+
+ private:
+  void follow() {
+    switch (player_.playState()) {
+      case MediaPlayer::Playing:
+        silence_.stop();
+        lapsed_ = false;
+        hold();
+        break;
+      case MediaPlayer::Transitioning:
+        if (lapsed_) break;
+        if (!silence_.isActive()) silence_.start();
+        hold();
+        break;
+      default:
+        silence_.stop();
+        lapsed_ = false;
+        inhibitor_.release();
+        break;
+    }
+  }
+  void hold() { inhibitor_.inhibit(QCoreApplication::translate("keepListening", "Playing internet radio")); }
+
+  MediaPlayer& player_;
+  IdleInhibitor& inhibitor_;
+  QTimer silence_;
+  bool lapsed_ = false;  // silent past the bound: nothing is held until audio flows again
+};
+}  // namespace
+
 void keepListening(MediaPlayer& player, NetworkMonitor& network, SleepMonitor& sleep,
-                   IdleInhibitor& inhibitor) {
+                   IdleInhibitor& inhibitor, std::chrono::milliseconds silentBound) {
   QObject::connect(&network, &NetworkMonitor::reachable, &player, &MediaPlayer::reconnectNow);
   QObject::connect(&sleep, &SleepMonitor::resumed, &player, &MediaPlayer::reopen);
-  QObject::connect(&player, &MediaPlayer::statusChanged, &inhibitor, [&player, &inhibitor] {
-    const int state = player.playState();
-    if (state == MediaPlayer::Playing || state == MediaPlayer::Transitioning)
-      inhibitor.inhibit(QCoreApplication::translate("keepListening", "Playing internet radio"));
-    else
-      inhibitor.release();
-  });
+  new SilenceBound(player, inhibitor, silentBound);
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <initializer_list>
 
@@ -30,5 +31,7 @@ void activateOnEnter(QListWidget* list, std::function<void()> click);
 
 // Keeps a station going: the network coming back cuts a reconnect's wait short, waking up opens
 // the station afresh, and the computer does not idle-suspend while a station plays or comes back.
+// A station silent for longer than silentBound is still tried again, but no longer keeps the
+// computer awake until it plays again.
 void keepListening(MediaPlayer& player, NetworkMonitor& network, SleepMonitor& sleep,
-                   IdleInhibitor& inhibitor);
+                   IdleInhibitor& inhibitor, std::chrono::milliseconds silentBound = std::chrono::minutes(5));

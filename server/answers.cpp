@@ -126,6 +126,8 @@ std::string stationListAnswer(const std::vector<StationRow>& stations, const std
   return out;
 }
 
+std::string provisionalList(const std::string& list) { return "<voorlopig>ja</voorlopig>\n" + list; }
+
 std::string playlistPls(const StationRow& s, const std::string& host) {
   return "[playlist]\nNumberOfEntries=1\nFile1=http://" + host + "/stream/" + s.key +
          ".mp3\nTitle1=" + s.name + "\nLength1=-1\nVersion=2\n";

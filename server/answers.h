@@ -32,6 +32,9 @@ std::string homepageOf(const StationRow& s, const std::string& host);
 
 std::string countryListAnswer(const std::vector<CountryRow>& countries, Lang lang);
 std::string stationListAnswer(const std::vector<StationRow>& stations, const std::string& host);
+// A station list that stands in for one the directory has not sent yet. Its first element,
+// "voorlopig", tells the program to ask again later; the list scan passes it by.
+std::string provisionalList(const std::string& list);
 
 std::string playlistPls(const StationRow& s, const std::string& host);
 std::string playlistM3u(const StationRow& s, const std::string& host);

@@ -192,16 +192,22 @@ void DirectoryServer::routes() {
       res.status = 404;
       return;
     }
-    if (auto upstream = source_ ? source_->stationList(*stem) : nullptr) {
+    const bool awaited = source_ && source_->awaits(*stem);
+    auto upstream = source_ ? source_->stationList(*stem) : nullptr;
+    // A list that arrived in between is served, not passed off as demo.
+    if (!upstream && awaited && !source_->awaits(*stem)) upstream = source_->stationList(*stem);
+    if (upstream) {
       sendAnswer(res, std::move(upstream), hostOf(req), kTagList);
       return;
     }
+    const bool stillAwaited = awaited && source_->awaits(*stem);
     const auto stations = db_.stationsOf(*stem);
-    if (stations.empty()) {
+    if (stations.empty() && !stillAwaited) {
       res.status = 404;
       return;
     }
-    res.set_content(stationListAnswer(stations, hostOf(req)), kTagList);
+    const std::string list = stationListAnswer(stations, hostOf(req));
+    res.set_content(stillAwaited ? provisionalList(list) : list, kTagList);
   });
 
   h.Get("/radio/inter/website/index.php", [this](const httplib::Request& req, httplib::Response& res) {

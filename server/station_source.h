@@ -21,6 +21,9 @@ class StationSource {
   virtual SharedAnswer search(const std::string& words, const std::string& land) = 0;
   // The address to redirect a /play/{id} request to; client identifies the listener.
   virtual std::optional<std::string> playTarget(const std::string& id, const std::string& client) = 0;
+  // The list file names a country whose stations have not come from the directory yet: the
+  // demo stands in for it until they do.
+  virtual bool awaits(const std::string& stem) = 0;
 
   virtual SourceSummary summary() = 0;
   // The station pages for a browser: with an empty `land` the countries, otherwise that

@@ -28,7 +28,7 @@ struct UpstreamOptions {
   // A failing mirror is left alone this long, twice as long after each further failure in a
   // row, up to maxMirrorPause; an answer ends its rest. Seconds at first, for a late network.
   std::chrono::seconds mirrorPause{2};
-  std::chrono::seconds maxMirrorPause{60};
+  std::chrono::seconds maxMirrorPause{30};
 };
 
 // The public directory's JSON API over libcurl, with mirrors tried in turn.

@@ -185,6 +185,11 @@ std::optional<std::string> UpstreamDirectory::playTarget(const std::string& id, 
   return locationSafe(station->url);  // also what an older cache holds
 }
 
+bool UpstreamDirectory::awaits(const std::string& stem) {
+  const auto code = countryCodeFromStem(stem);
+  return code && !cache_.fetchedAt(*code);
+}
+
 SourceSummary UpstreamDirectory::summary() {
   SourceSummary s;
   for (const auto& m : client_.mirrors()) s.origin += (s.origin.empty() ? "" : ", ") + m;

@@ -24,7 +24,7 @@ struct UpstreamPolicy {
   int searchLimit = 500;
   size_t maxClicksPerDay = 200000;         // remembered (station, client) pairs
   size_t maxMemoBytes = 16 * 1024 * 1024;  // finished answers kept until their list changes
-  std::chrono::seconds maxRetryWait{60};   // between tries while no country list was ever fetched
+  std::chrono::seconds maxRetryWait{30};   // between tries while no country list was ever fetched
 };
 
 // The public directory as the routes see it: answers come from the cache at once; what is
@@ -40,6 +40,7 @@ class UpstreamDirectory final : public StationSource {
   SharedAnswer stationList(const std::string& stem) override;
   SharedAnswer search(const std::string& words, const std::string& land) override;
   std::optional<std::string> playTarget(const std::string& id, const std::string& client) override;
+  bool awaits(const std::string& stem) override;
   SourceSummary summary() override;
   std::optional<std::string> sitePage(Lang lang, const std::string& land, const std::string& host) override;
   std::optional<std::string> stationPage(Lang lang, const std::string& id, const std::string& host) override;

@@ -294,7 +294,12 @@ std::string playListAnswer(const std::vector<UpStation>& stations, const std::st
 }
 
 std::optional<std::string> countryCodeFromStem(const std::string& stem) {
-  if (asciiLower(stem) == "holland") return "nl";
+  // The demo catalogue's list files: chosen while offline, they follow the directory once it answers.
+  static const std::map<std::string, std::string> demo{{"holland", "nl"},   {"belgie", "be"},
+                                                       {"duitsland", "de"}, {"frankrijk", "fr"},
+                                                       {"engeland", "gb"},  {"spanje", "es"}};
+  const auto it = demo.find(asciiLower(stem));
+  if (it != demo.end()) return it->second;
   return twoLetterCode(stem);
 }
 

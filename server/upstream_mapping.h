@@ -66,7 +66,8 @@ std::string playListAnswer(const std::vector<UpStation>& stations, const std::st
 
 // "NL" -> "nl"; nullopt for anything but two letters.
 std::optional<std::string> twoLetterCode(std::string_view raw);
-// "nl" -> "nl"; "holland" -> "nl" (the demo catalogue's name, still in old settings); else nullopt.
+// "nl" -> "nl"; "holland" -> "nl" and the demo catalogue's other list files likewise (they stay in
+// settings written offline); else nullopt.
 std::optional<std::string> countryCodeFromStem(const std::string& stem);
 
 }  // namespace vantor::server

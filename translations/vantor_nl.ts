@@ -51,6 +51,10 @@
         <source>Reconnecting in %1 s...</source>
         <translation>Opnieuw verbinden over %1 s...</translation>
     </message>
+    <message>
+        <source>Silent since %1, trying again in %2 s</source>
+        <translation>Stil sinds %1, nieuwe poging over %2 s</translation>
+    </message>
 </context>
 <context>
     <name>profilecheck</name>

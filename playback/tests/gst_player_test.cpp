@@ -1,5 +1,6 @@
 // The GStreamer player for real, on loopback streams, with a fake audio sink.
 #include <QTcpServer>
+#include <QTime>
 #include <QTemporaryDir>
 
 #include "gst_player_fixture.h"
@@ -207,18 +208,31 @@ TEST_F(GstPlayerTest, DroppedStreamReconnectsAndPlaysOn) {
   EXPECT_EQ(errors(), 0);
 }
 
-// Outages of 10 s, one minute and three minutes against a 30 s ceiling, all shortened thirtyfold.
+// Outages of 10 s, one minute and three minutes against a 30 s ceiling, all shortened thirtyfold;
+// the two long ones tell since when the station is silent, each from its own drop.
 TEST_F(GstPlayerTest, StationThatPlayedComesBackByItselfAfterAnyOutage) {
   tuning_.reconnectBaseMs = 100;
   tuning_.reconnectMaxMs = 1000;
+  tuning_.silentNoticeMs = 1500;
   player().setURL(url("/live.mp3"));
   ASSERT_TRUE(waitState(MediaPlayer::Playing));
   for (const int outageMs : {333, 2000, 6000}) {
     SCOPED_TRACE(outageMs);
+    const auto clock = [] { return QTime::currentTime().toString(QStringLiteral("HH:mm")); };
+    const QString before = clock();
     radio_.stop();
     ASSERT_TRUE(waitStatus(QStringLiteral("Reconnecting in 1 s..."))) << history().join(u'\n').toStdString();
+    const QString after = clock();  // the drop came in between
     QTest::qWait(outageMs);
     EXPECT_EQ(player().playState(), MediaPlayer::Transitioning);
+    const auto silentSince = [&](const QString& at) {
+      return player().statusText() == QStringLiteral("Silent since %1, trying again in 1 s").arg(at);
+    };
+    if (outageMs > tuning_.silentNoticeMs)
+      EXPECT_TRUE(QTest::qWaitFor([&] { return silentSince(before) || silentSince(after); }, 5000))
+          << history().join(u'\n').toStdString();
+    else
+      EXPECT_TRUE(history().filter(QStringLiteral("Silent since")).isEmpty());
     radio_.start();
     EXPECT_TRUE(waitState(MediaPlayer::Playing, 30000)) << history().join(u'\n').toStdString();
   }

@@ -61,4 +61,23 @@ TEST(PlayControlTest, SuspendHeldOffWhilePlayingOrReconnectingAndSignalsReachThe
   EXPECT_EQ(player.calls.join(','), "reconnectNow,reopen");
 }
 
+// A station gone off the air is retried all night; past the bound the laptop may suspend again.
+TEST(PlayControlTest, SilenceBeyondTheBoundReleasesSuspendUntilAudioFlowsAgain) {
+  FakeMediaPlayer player;
+  FakeNetworkMonitor network;
+  FakeSleepMonitor sleep;
+  FakeIdleInhibitor inhibitor;
+  keepListening(player, network, sleep, inhibitor, std::chrono::milliseconds(300));
+  player.report(MediaPlayer::Playing, {});
+  // The countdown keeps reporting; the bound runs from the drop, not from the latest report.
+  const auto reconnecting = [&] { player.report(MediaPlayer::Transitioning, "Reconnecting..."); };
+  EXPECT_TRUE(QTest::qWaitFor([&] { return reconnecting(), !inhibitor.held; }, 5000));
+  reconnecting();
+  EXPECT_FALSE(inhibitor.held);
+  player.report(MediaPlayer::Playing, {});
+  reconnecting();  // a new drop has the whole bound again
+  EXPECT_TRUE(inhibitor.held);
+  EXPECT_EQ(inhibitor.takes, 2);
+}
+
 }  // namespace
