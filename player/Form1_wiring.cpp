@@ -21,8 +21,11 @@
 
 void Form1::connectControls() {
   // The player's status texts come in the language the window's texts come in, from its change on.
-  connect(ui_->gESelecteerdland, &QLineEdit::textChanged, this,
-          [this](const QString& language) { translation_.use(language); });
+  // So do the tray's own items, which a StatusNotifier panel shows before the menu ever opens.
+  connect(ui_->gESelecteerdland, &QLineEdit::textChanged, this, [this](const QString& language) {
+    translation_.use(language);
+    captionHistoryItems(*iconTray_, language_);
+  });
   connect(ui_->Label1, &ClickLabel::clicked, this, &Form1::Label1_Click);
   connect(ui_->TaalGeselecteerdTekst, &ClickLabel::clicked, this, &Form1::Label1_Click);
   connect(ui_->Label12, &ClickLabel::clicked, this, &Form1::Label12_Click);
@@ -43,6 +46,7 @@ void Form1::connectControls() {
   connect(ui_->WebBrowser1, &PageView::navigateError, this, &Form1::WebBrowser1_NavigateError);
   connect(&player_, &MediaPlayer::statusChanged, this, &Form1::WindowsMediaPlayer1_StatusChange);
   connect(&player_, &MediaPlayer::error, this, &Form1::WindowsMediaPlayer1_Error);
+  connect(&player_, &MediaPlayer::streamNameChanged, this, &Form1::WindowsMediaPlayer1_NameChange);
   connect(tray_, &TrayIcon::Click, this, &Form1::TrayIcon1_Click);
   const auto item = [this](const char* name) { return iconTray_->findChild<QAction*>(QLatin1String(name)); };
   connect(item("muting"), &QAction::triggered, this, &Form1::muting_Click);
@@ -56,6 +60,9 @@ void Form1::connectControls() {
   connect(ui_->Label18, &ClickLabel::clicked, this, &Form1::Label18_Click);
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this), &QShortcut::activated, this,
           &Form1::Label18_Click);
+  // Where the desktop has no tray, this is the way to quit.
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this), &QShortcut::activated, this,
+          &Form1::sluit_Click);
   connect(recordSwitch_, &RecordSwitch::changed, this, &Form1::RecordSwitch_Changed);
   connect(recordSwitch_, &RecordSwitch::stoppedBy, this,
           [this](const QString& key) { language_.ShowInfo(key); });
