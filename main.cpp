@@ -13,6 +13,7 @@
 #include "app/directorychild.h"
 #include "app/endsignals.h"
 #include "app/instance.h"
+#include "app/largestates.h"
 #include "app/programfolder.h"
 #include "app/prompt.h"
 #include "desktop/backgroundnotice.h"
@@ -94,6 +95,8 @@ int main(int argc, char** argv) {
   // The window goes to the tray (or, playing without a tray, out of sight) when closed; the
   // program ends only when it says so.
   QApplication::setQuitOnLastWindowClosed(false);
+  LargeStateGuard largeStates;
+  app.installEventFilter(&largeStates);
 
   const ProgramFolder folder = ProgramFolder::ofExecutable();
   auto instance = makeSingleInstance(folder.path());

@@ -275,7 +275,6 @@ void Form1::goToTray() {
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ui_->Slider1 && event->type() == QEvent::MouseMove) Slider1_Change();
-  if (watched == windowHandle() && event->type() == QEvent::Expose) followFrame();
   return QWidget::eventFilter(watched, event);
 }
 

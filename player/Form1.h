@@ -86,7 +86,6 @@ class Form1 final : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  void showEvent(QShowEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -101,7 +100,6 @@ class Form1 final : public QWidget {
   // Form1_window.cpp: the window's one size. The controls live in one block of that size,
   // centred in a larger window (one the desktop maximised anyway).
   void setUpFrame();
-  void followFrame();
 
   void Form_Load();
   void File1_SetPath(const QString& folder);

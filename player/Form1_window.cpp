@@ -1,7 +1,5 @@
 // Form1's frame: one size, no maximise, and what it does when the desktop maximises it anyway.
-#include <QGuiApplication>
-#include <QShowEvent>
-#include <QWindow>
+#include <QEvent>
 
 #include <algorithm>
 
@@ -33,24 +31,6 @@ void Form1::setUpFrame() {
   setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) &
                  ~(Qt::WindowMaximizeButtonHint | Qt::WindowFullscreenButtonHint));
-}
-
-void Form1::showEvent(QShowEvent* event) {
-  QWidget::showEvent(event);
-  if (windowHandle()) windowHandle()->installEventFilter(this);  // for followFrame, once exposed
-}
-
-// Where Qt draws the decorations itself (a Wayland compositor without server-side ones, such as
-// weston or GNOME) they offer maximise whatever the flags say, and the compositor may maximise by
-// a shortcut: a maximised window must then have exactly the size it is given, or the compositor
-// ends the program. So there the window may take any size; resizeEvent keeps it at its own
-// otherwise. Elsewhere it keeps one fixed size, which also tells the desktop not to offer
-// maximise and not to tile it.
-void Form1::followFrame() {
-  if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")) || !windowHandle() ||
-      windowHandle()->frameMargins().isNull() || maximumSize() != QSize(kWidth, kHeight))
-    return;
-  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
 }
 
 void Form1::resizeEvent(QResizeEvent* event) {
