@@ -40,12 +40,4 @@ TEST(BackgroundNotice, IsShownOncePerUserAndOnlyMarkedWhenShown) {
   EXPECT_EQ(server.notes[0].summary, "Playing on in the background");
 }
 
-TEST(BackgroundNotice, KeepsItsMarkUnderTheStateFolder) {
-  qputenv("XDG_STATE_HOME", "/tmp/state-of-a-user");
-  EXPECT_EQ(BackgroundNotice::defaultMarkFile(), "/tmp/state-of-a-user/vantor-radio/background-notice-shown");
-  qputenv("XDG_STATE_HOME", "relative/state");  // not a base folder: the default is used
-  EXPECT_EQ(BackgroundNotice::defaultMarkFile(), QDir::homePath() + "/.local/state/vantor-radio/background-notice-shown");
-  qunsetenv("XDG_STATE_HOME");
-}
-
 }  // namespace
