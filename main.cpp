@@ -13,8 +13,10 @@
 #include "app/directorychild.h"
 #include "app/endsignals.h"
 #include "app/instance.h"
+#include "app/largestates.h"
 #include "app/programfolder.h"
 #include "app/prompt.h"
+#include "desktop/backgroundnotice.h"
 #include "desktop/idleinhibitor.h"
 #include "desktop/mpris.h"
 #include "desktop/networkmonitor.h"
@@ -90,8 +92,11 @@ int main(int argc, char** argv) {
   QApplication::setApplicationDisplayName(QString::fromLatin1(Version::kProgramTitle));
   QApplication::setApplicationVersion(QString::fromLatin1(Version::kText));
   QApplication::setDesktopFileName(QString::fromLatin1(desktopName));
-  // The window goes to the tray when closed; the program ends only when it says so.
+  // The window goes to the tray (or, playing without a tray, out of sight) when closed; the
+  // program ends only when it says so.
   QApplication::setQuitOnLastWindowClosed(false);
+  LargeStateGuard largeStates;
+  app.installEventFilter(&largeStates);
 
   const ProgramFolder folder = ProgramFolder::ofExecutable();
   auto instance = makeSingleInstance(folder.path());
@@ -114,6 +119,8 @@ int main(int argc, char** argv) {
   if (mpris.publish(QDBusConnection::sessionBus())) linkMpris(form, mpris);
   SongNotifier notifier(QDBusConnection::sessionBus());
   linkNotifications(form, notifier);
+  BackgroundNotice backgroundNotice(QDBusConnection::sessionBus());
+  QObject::connect(&form, &Form1::playsInBackground, &backgroundNotice, &BackgroundNotice::tell);
   const auto network = makeNetworkMonitor();
   const auto sleep = makeSleepMonitor(QDBusConnection::systemBus());
   const auto inhibitor = makeIdleInhibitor(QDBusConnection::sessionBus(), QDBusConnection::systemBus());

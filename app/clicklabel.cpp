@@ -25,17 +25,28 @@ void ClickLabel::keyPressEvent(QKeyEvent* event) {
   }
 }
 
-// Keyboard users need to see which label has the focus.
+// Keyboard users need to see which label has the focus. A click focuses the label too, and
+// the focus comes back to it when the dialog it opened closes: no mark for those.
 void ClickLabel::focusInEvent(QFocusEvent* event) {
-  QFont f = font();
-  f.setUnderline(true);
-  setFont(f);
+  const Qt::FocusReason why = event->reason();
+  if (why == Qt::TabFocusReason || why == Qt::BacktabFocusReason)
+    keyboardFocus_ = true;
+  else if (why != Qt::ActiveWindowFocusReason && why != Qt::PopupFocusReason)
+    keyboardFocus_ = false;
+  underline(keyboardFocus_);
   QLabel::focusInEvent(event);
 }
 
 void ClickLabel::focusOutEvent(QFocusEvent* event) {
-  QFont f = font();
-  f.setUnderline(false);
-  setFont(f);
+  // Leaving for another window or a popup keeps what the label had for its return.
+  if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
+    keyboardFocus_ = false;
+  underline(false);
   QLabel::focusOutEvent(event);
+}
+
+void ClickLabel::underline(bool on) {
+  QFont f = font();
+  f.setUnderline(on);
+  setFont(f);
 }

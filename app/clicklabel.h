@@ -16,4 +16,8 @@ class ClickLabel : public QLabel {
   void keyPressEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+
+ private:
+  void underline(bool on);
+  bool keyboardFocus_ = false;  // reached by Tab: marked, also when its window comes back
 };

@@ -1,6 +1,7 @@
 #include "translation.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QTranslator>
 
 #include "app_log.h"
@@ -30,8 +31,15 @@ void ProgramTranslation::use(const QString& language) {
   const QString locale = localeOf(language);
   if (locale == locale_) return;
   translator_.reset();
+  qtTranslator_.reset();
   locale_.clear();
   if (locale.isEmpty()) return;
+  auto qt = std::make_unique<QTranslator>();
+  if (qt->load(QStringLiteral("qtbase_") + locale, QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+      QCoreApplication::installTranslator(qt.get()))
+    qtTranslator_ = std::move(qt);
+  else
+    qCWarning(lcApp) << "no Qt translation for" << locale << "- Qt's own buttons stay in English";
   auto translator = std::make_unique<QTranslator>();
   const QString file = QStringLiteral(":/i18n/vantor_") + locale + QStringLiteral(".qm");
   if (!translator->load(file) || !QCoreApplication::installTranslator(translator.get())) {

@@ -6,9 +6,10 @@
 
 class QTranslator;
 
-// The program's own texts (the player's status line, what stops a start) in the user's language.
-// The translations are built into the program; the language is the one of lang.ini that the
-// user chose ("taal"), never the system's locale.
+// The program's own texts (the player's status line, what stops a start) in the user's language,
+// and Qt's own (the buttons of message boxes and dialogs). The program's translations are built
+// in, Qt's come from the system (qt6-translations-l10n); the language is the one of lang.ini
+// that the user chose ("taal"), never the system's locale.
 class ProgramTranslation {
  public:
   ProgramTranslation();
@@ -24,5 +25,6 @@ class ProgramTranslation {
 
  private:
   std::unique_ptr<QTranslator> translator_;
+  std::unique_ptr<QTranslator> qtTranslator_;
   QString locale_;
 };

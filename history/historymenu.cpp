@@ -13,10 +13,14 @@ void addHistoryItems(QMenu& menu, const Language& language) {
   record->setObjectName(QStringLiteral("opnemen"));
   record->setCheckable(true);
   menu.insertActions(before, {history, record});
-  const auto caption = [history, record, &language] {
+  captionHistoryItems(menu, language);
+  QObject::connect(&menu, &QMenu::aboutToShow, &menu,
+                   [&menu, &language] { captionHistoryItems(menu, language); });
+}
+
+void captionHistoryItems(QMenu& menu, const Language& language) {
+  if (auto* history = menu.findChild<QAction*>(QStringLiteral("historie")))
     history->setText(language.LangText(QStringLiteral("traymenu1")));
+  if (auto* record = menu.findChild<QAction*>(QStringLiteral("opnemen")))
     record->setText(language.LangText(QStringLiteral("traymenu2")));
-  };
-  caption();
-  QObject::connect(&menu, &QMenu::aboutToShow, &menu, caption);
 }

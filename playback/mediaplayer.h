@@ -48,6 +48,8 @@ class MediaPlayer : public QObject {
   // The stream names what it plays now ("Artist - Title", or the title alone); empty when a new
   // address is loaded or the media is released.
   void streamTitleChanged(const QString& title);
+  // The stream names its station (the icy-name header); comes once per address, if at all.
+  void streamNameChanged(const QString& name);
   // The current media cannot be played (not found, unreadable, never started). Not raised for
   // a station that has played in this session: that one is reconnected until told otherwise.
   void error();

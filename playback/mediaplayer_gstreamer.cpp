@@ -393,6 +393,11 @@ void GstMediaPlayer::onBuffering(GstMessage* msg) {
 void GstMediaPlayer::onTags(GstMessage* msg) {
   GstTagList* tags = nullptr;
   gst_message_parse_tag(msg, &tags);
+  // The HTTP source tells the icy-name header as the organization.
+  const gchar* organization = nullptr;
+  if (gst_tag_list_peek_string_index(tags, GST_TAG_ORGANIZATION, 0, &organization) && organization &&
+      *organization)
+    Q_EMIT streamNameChanged(streamtitle::repair(QByteArray(organization)));
   const gchar* title = nullptr;
   if (gst_tag_list_peek_string_index(tags, GST_TAG_TITLE, 0, &title) && title && *title) {
     const gchar* artist = nullptr;

@@ -20,6 +20,7 @@
 #include "appicon.h"
 #include "listwatch.h"
 #include "playcontrol.h"
+#include "desktop/desktoptext.h"
 #include "desktop/nowplaying.h"
 #include "desktop/systemtray.h"
 #include "desktop/trayicon.h"
@@ -34,12 +35,6 @@
 #include "settings/Form4.h"
 #include "ui_Form1.h"
 
-namespace {
-constexpr int kWidth = 676;
-constexpr int kHeight = 564;
-constexpr Qt::WindowStates kLarge = Qt::WindowMaximized | Qt::WindowFullScreen;
-}  // namespace
-
 Form1::Form1(Form1Services services, QWidget* parent)
     : QWidget(parent),
       ui_(std::make_unique<Ui::Form1>()),
@@ -51,12 +46,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
       language_(folder_, services.prompt, [this] { return ui_->gESelecteerdland->text(); }) {
   ui_->setupUi(this);
   usePlainText(this);
-  setFixedSize(kWidth, kHeight);
-  // A window of one size has nothing to maximise; Wayland decorations and X11 window managers
-  // read these flags for the buttons they offer.
-  setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) &
-                 ~(Qt::WindowMaximizeButtonHint | Qt::WindowFullscreenButtonHint));
+  setUpFrame();
   icon_ = makeAppIcon();
   setWindowIcon(icon_);
   ui_->RadioUrl->setText(directory_.siteAddress());
@@ -188,7 +178,7 @@ void Form1::LaadLijst_Radio(const QString& file) {
 }
 
 void Form1::Timer2_Timer() {
-  if (ApplyMainWindowSkin(language_, folder_, ui_->Image1, ui_->Image2, ui_->skinfout, size()))
+  if (ApplyMainWindowSkin(language_, folder_, ui_->Image1, ui_->Image2, ui_->skinfout, content_->size()))
     timer2_->stop();
 }
 
@@ -216,6 +206,7 @@ void Form1::Label4_Click() {
 void Form1::Timer4_Timer() {
   tray_->Remove();
   timer4_->stop();
+  if (ending_) return;  // the close without a tray has ended it already
   ending_ = true;
   Q_EMIT endRequested();
 }
@@ -238,7 +229,13 @@ void Form1::closeEvent(QCloseEvent* event) {
     return;
   }
   saveRemembered();
-  if (readSetting(ProfileKeys::kOptions, ProfileKeys::kCloseEnds) == u"1") {
+  // Without a tray a closed window is out of reach: it ends the program unless a station plays,
+  // and Close (or Ctrl+Q) always ends it.
+  const bool noTray = !tray_->isSystemTrayAvailable();
+  const bool plays = player_.playState() == MediaPlayer::Playing ||
+                     player_.playState() == MediaPlayer::Transitioning;
+  if (readSetting(ProfileKeys::kOptions, ProfileKeys::kCloseEnds) == u"1" ||
+      (noTray && (timer4_->isActive() || !plays))) {
     tray_->Remove();
     ending_ = true;
     event->accept();
@@ -246,7 +243,9 @@ void Form1::closeEvent(QCloseEvent* event) {
     return;
   }
   event->ignore();
-  goToTray();
+  if (!noTray) return goToTray();
+  hide();
+  Q_EMIT playsInBackground();
 }
 
 // One replacement of inst.ini: a kill in the middle cannot leave half of the state saved.
@@ -286,23 +285,9 @@ void Form1::goToTray() {
   }
 }
 
-void Form1::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  if (!isMinimized() && size() != QSize(kWidth, kHeight)) resize(kWidth, kHeight);
-}
-
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
   if (watched == ui_->Slider1 && event->type() == QEvent::MouseMove) Slider1_Change();
   return QWidget::eventFilter(watched, event);
-}
-
-void Form1::changeEvent(QEvent* event) {
-  QWidget::changeEvent(event);
-  // A desktop shortcut may still maximise or fullscreen the window: hand the state back at
-  // once, queued so that the compositor's request is answered first.
-  if (event->type() == QEvent::WindowStateChange && (windowState() & kLarge))
-    QMetaObject::invokeMethod(
-        this, [this] { setWindowState(windowState() & ~kLarge); }, Qt::QueuedConnection);
 }
 
 void Form1::activateWithToken(const QString& activationToken) {
@@ -371,6 +356,13 @@ void Form1::openAddress(const QString& url) {
   player_.setURL(url);
   ui_->ZenderNaam->setText(url);
   ui_->RadioUrl->setText(directory_.siteAddress());
+}
+
+// Only a station shown by its address takes the stream's name: a directory's name stays.
+void Form1::WindowsMediaPlayer1_NameChange(const QString& name) {
+  const QString shown = desktopText(name, kMaxDesktopText);
+  if (shown.trimmed().isEmpty() || ui_->ZenderNaam->text() != player_.URL()) return;
+  ui_->ZenderNaam->setText(shown);
 }
 
 void Form1::Command3_Click() { togglePlay(player_); }

@@ -68,10 +68,10 @@ class Form1 final : public QWidget {
   void activateWithToken(const QString& activationToken);
 
   // Plays an address handed in from outside (the desktop's media controls). Such a station has
-  // no name or home page of its own: the address is shown as its name, the directory's site as
-  // its home page.
+  // no name or home page of its own: the address is shown as its name until the stream names
+  // itself (icy-name), the directory's site as its home page.
   void openAddress(const QString& url);
-  // Ends the program as the tray menu's Close does.
+  // Ends the program as the tray menu's Close (and Ctrl+Q) does.
   void endProgram() { sluit_Click(); }
   // Writes the remembered station, volume and country to inst.ini, as the close does.
   void saveRemembered();
@@ -81,6 +81,9 @@ class Form1 final : public QWidget {
  Q_SIGNALS:
   // The program is to end now.
   void endRequested();
+  // Closed without a tray while a station plays: the window is hidden and the program plays on,
+  // reachable by the media controls and a second start.
+  void playsInBackground();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -95,6 +98,9 @@ class Form1 final : public QWidget {
   QString readSetting(const QString& section, const QString& key) const;
   // Hides to the tray, or minimises where the desktop has no tray.
   void goToTray();
+  // Form1_window.cpp: the window's one size. The controls live in one block of that size,
+  // centred in a larger window (one the desktop maximised anyway).
+  void setUpFrame();
 
   void Form_Load();
   void File1_SetPath(const QString& folder);
@@ -117,6 +123,7 @@ class Form1 final : public QWidget {
   void Command3_Click();
   void WindowsMediaPlayer1_StatusChange();
   void WindowsMediaPlayer1_Error();
+  void WindowsMediaPlayer1_NameChange(const QString& name);
   void Slider1_Change();
   void Label9_Click();
   void Label15_Click();
@@ -148,6 +155,7 @@ class Form1 final : public QWidget {
   TrayIcon* tray_ = nullptr;
   QMenu* iconTray_ = nullptr;
   QIcon icon_;
+  QWidget* content_ = nullptr;
   std::unique_ptr<DirectoryDialogHost> dialogHost_;
   QTimer* timer1_ =
       nullptr;  // loads the current country's station list: at start and after the country chooser

@@ -22,8 +22,11 @@
 
 void Form1::connectControls() {
   // The player's status texts come in the language the window's texts come in, from its change on.
-  connect(ui_->gESelecteerdland, &QLineEdit::textChanged, this,
-          [this](const QString& language) { translation_.use(language); });
+  // So do the tray's own items, which a StatusNotifier panel shows before the menu ever opens.
+  connect(ui_->gESelecteerdland, &QLineEdit::textChanged, this, [this](const QString& language) {
+    translation_.use(language);
+    captionHistoryItems(*iconTray_, language_);
+  });
   connect(ui_->Label1, &ClickLabel::clicked, this, &Form1::Label1_Click);
   connect(ui_->TaalGeselecteerdTekst, &ClickLabel::clicked, this, &Form1::Label1_Click);
   connect(ui_->Label12, &ClickLabel::clicked, this, &Form1::Label12_Click);
@@ -47,6 +50,7 @@ void Form1::connectControls() {
   // A favourite of an earlier run's directory address keeps the station's own address from now on.
   connect(&player_, &MediaPlayer::stationAddressFound, this,
           [this](const QString& id, const QString& address) { favourites_.mendAddress(id, address); });
+  connect(&player_, &MediaPlayer::streamNameChanged, this, &Form1::WindowsMediaPlayer1_NameChange);
   connect(tray_, &TrayIcon::Click, this, &Form1::TrayIcon1_Click);
   const auto item = [this](const char* name) { return iconTray_->findChild<QAction*>(QLatin1String(name)); };
   connect(item("muting"), &QAction::triggered, this, &Form1::muting_Click);
@@ -60,6 +64,9 @@ void Form1::connectControls() {
   connect(ui_->Label18, &ClickLabel::clicked, this, &Form1::Label18_Click);
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this), &QShortcut::activated, this,
           &Form1::Label18_Click);
+  // Where the desktop has no tray, this is the way to quit.
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this), &QShortcut::activated, this,
+          &Form1::sluit_Click);
   connect(recordSwitch_, &RecordSwitch::changed, this, &Form1::RecordSwitch_Changed);
   connect(recordSwitch_, &RecordSwitch::stoppedBy, this,
           [this](const QString& key) { language_.ShowInfo(key); });

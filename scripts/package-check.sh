@@ -57,9 +57,10 @@ fi
 
 depends=$(dpkg-deb -f "$deb" Depends)
 for d in libqt6widgets6 libgstreamer1.0-0 libcurl4 libsqlite3-0 gstreamer1.0-plugins-good gstreamer1.0-libav \
-  "gstreamer1.0-pulseaudio | gstreamer1.0-pipewire | gstreamer1.0-alsa"; do
+  qt6-translations-l10n "gstreamer1.0-pulseaudio | gstreamer1.0-pipewire | gstreamer1.0-alsa"; do
   grep -qF "$d" <<<"$depends" || fail "Depends lacks $d: $depends"
 done
+grep -qw qt6-wayland <<<"$(dpkg-deb -f "$deb" Recommends)" || fail "Recommends lacks qt6-wayland"
 grep -q '^ExecStart=/usr/bin/vantor-directory ' <(dpkg-deb --fsys-tarfile "$deb" \
   | tar -xO ./usr/lib/systemd/user/vantor-directory.service) || fail "the user unit does not start /usr/bin/vantor-directory"
 unit=$(dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/lib/systemd/user/vantor-directory.service)

@@ -7,7 +7,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6dbus6 libqt6printsupport6 libxcb1-dev
-  qt6-tools-dev qt6-l10n-tools
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
   libcurl4-openssl-dev libcpp-httplib-dev libsqlite3-dev nlohmann-json3-dev
@@ -16,7 +16,7 @@ PACKAGES=(
   xvfb xauth xdotool x11-utils imagemagick
   dbus dbus-daemon dbus-x11 curl
   desktop-file-utils appstream dpkg-dev file lintian
-  sway grim jq qt6-wayland wayland-protocols libwayland-dev openbox python3-dbus python3-gi
+  sway grim jq qt6-wayland wayland-protocols libwayland-dev openbox weston python3-dbus python3-gi
 )
 [ $# -gt 0 ] && PACKAGES=("$@")
 

@@ -4,7 +4,8 @@
 #    openbox's _NET_WM_ALLOWED_ACTIONS); maximise and fullscreen keys leave it at 676x564;
 #  - a second start with a startup id raises and activates it over another window, and the
 #    running copy ends that start's launch feedback;
-#  - closed without a tray it is minimised, and a second start without an id restores it;
+#  - closed without a tray while a station plays, it goes out of sight and plays on; MPRIS Raise
+#    and a second start without an id bring it back; closed while stopped, the program ends;
 #  - a loopback stream plays (MPRIS PlaybackStatus).
 # A screenshot goes to build/x11-check.png.
 # Usage: scripts/x11-check.sh (after scripts/build.sh; VANTOR_CHECK_DISPLAY (default 24),
@@ -97,16 +98,36 @@ log "second start with a startup id: window raised and active"
 import -window root "$BUILD_DIR/x11-check.png" || fail "import screenshot"
 log "screenshot: $BUILD_DIR/x11-check.png"
 
-# No tray here: closing minimises; a start without an id restores the window.
-# Openbox closes the active window on Alt+F4.
-xdotool windowactivate --sync "$win"
-xdotool key alt+F4
-iconic() { xprop -id "$win" WM_STATE | grep >/dev/null 'window state: Iconic'; }
-wait_for "the window to be minimised on close (no tray)" iconic
-require_alive "after close without a tray"
+# No tray here: closed while a station plays, the window goes out of sight and the program plays
+# on; the desktop's media controls and a start without an id bring it back. Openbox closes the
+# active window on Alt+F4.
+close_window() {
+  xdotool windowactivate --sync "$win"
+  xdotool key alt+F4
+}
+close_window
+wait_for "the window out of sight on close (no tray, playing)" '! viewable'
+require_alive "after close without a tray while playing"
+playing || fail "playback stopped on the close"
+can_raise=$(dbus-send --session --print-reply=literal --dest=org.mpris.MediaPlayer2.vantor /org/mpris/MediaPlayer2 \
+  org.freedesktop.DBus.Properties.Get string:org.mpris.MediaPlayer2 string:CanRaise | awk '{print $NF}')
+[ "$can_raise" = true ] || fail "MPRIS CanRaise is $can_raise"
+dbus-send --session --type=method_call --dest=org.mpris.MediaPlayer2.vantor /org/mpris/MediaPlayer2 \
+  org.mpris.MediaPlayer2.Raise || fail "MPRIS Raise"
+wait_for "the window back after MPRIS Raise" viewable
+log "closed while playing: out of sight, back by MPRIS Raise"
+close_window
+wait_for "the window out of sight on the second close" '! viewable'
 second_start second-without-id
 wait_for "the window restored after a start without id" viewable
-iconic && fail "the window is still minimised"
 playing || fail "playback stopped along the way"
 log "second start without id: window restored, still playing"
+
+# Stopped, a close ends the program.
+dbus-send --session --type=method_call --dest=org.mpris.MediaPlayer2.vantor /org/mpris/MediaPlayer2 \
+  org.mpris.MediaPlayer2.Player.Stop || fail "MPRIS Stop"
+wait_for "the player to stop" '! playing'
+close_window
+wait_for "the program to end on a close while stopped" '! alive "$first_pid"'
+log "closed while stopped: the program ended"
 log "all checks passed"

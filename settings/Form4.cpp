@@ -71,6 +71,7 @@ void Form4::Form_Load() {
     ui_->Command2->setText(l.LangText(QStringLiteral("f2command2")));
     ui_->Command3->setText(l.LangText(QStringLiteral("f2command3")));
     ui_->Label1->setText(l.LangText(QStringLiteral("f4label1")));
+    setWindowTitle(ui_->Label1->text());
     ui_->Label3->setText(l.LangText(QStringLiteral("f4check1")));
     ui_->Label4->setText(l.LangText(QStringLiteral("f4check2")));
     ui_->Label5->setText(l.LangText(QStringLiteral("f4check3")));

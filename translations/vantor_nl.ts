@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="nl">
 <context>
+    <name>BackgroundNotice</name>
+    <message>
+        <source>Playing on in the background</source>
+        <translation>Speelt verder op de achtergrond</translation>
+    </message>
+    <message>
+        <source>The window is closed, the station plays on. Start the program again or use the desktop&apos;s media controls to bring the window back; Ctrl+Q in the window ends the program.</source>
+        <translation>Het venster is gesloten, de zender speelt verder. Start het programma opnieuw of gebruik de mediabediening van het bureaublad om het venster terug te halen; Ctrl+Q in het venster sluit het programma af.</translation>
+    </message>
+</context>
+<context>
     <name>GstMediaPlayer</name>
     <message>
         <source>Connecting...</source>

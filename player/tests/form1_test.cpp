@@ -63,7 +63,7 @@ TEST_F(Form1Test, StartUpShowsTheWindowOrGoesToTheTray) {
   EXPECT_EQ(tray->tip, "Vantor Internet Radio");
 }
 
-TEST_F(Form1Test, WithoutATrayTheWindowIsMinimisedInstead) {
+TEST_F(Form1Test, WithoutATrayTheStartMinimisesTheWindow) {
   dir.profile({"Online Radio/grootscherm=0", "Online Radio/xsluiten=0"});
   start();
   tray->available = false;
@@ -71,10 +71,53 @@ TEST_F(Form1Test, WithoutATrayTheWindowIsMinimisedInstead) {
   EXPECT_TRUE(form->isVisible());
   EXPECT_TRUE(form->isMinimized());
   EXPECT_FALSE(tray->visible);
-  form->showNormal();
-  form->close();
-  EXPECT_TRUE(form->isMinimized());
-  EXPECT_FALSE(tray->visible);
+}
+
+// Without a tray a closed window could not be reached: the close ends the program unless a
+// station plays; then the window goes out of sight and the program says so.
+TEST_F(Form1Test, CloseWithoutATrayEndsUnlessAStationPlays) {
+  struct Case {
+    int state;
+    bool ends;
+  };
+  for (const Case c : {Case{MediaPlayer::Stopped, true}, Case{MediaPlayer::Ready, true},
+                       Case{MediaPlayer::Playing, false}, Case{MediaPlayer::Transitioning, false}}) {
+    dir.profile({"Online Radio/xsluiten=0"});
+    start();
+    tray->available = false;
+    startUp();
+    QSignalSpy ended(form.get(), &Form1::endRequested);
+    QSignalSpy background(form.get(), &Form1::playsInBackground);
+    player.state = c.state;
+    control<QSlider>("Slider1")->setValue(21);
+    form->close();
+    EXPECT_EQ(ended.count(), c.ends ? 1 : 0) << c.state;
+    EXPECT_EQ(background.count(), c.ends ? 0 : 1) << c.state;
+    EXPECT_FALSE(form->isVisible()) << c.state;
+    EXPECT_FALSE(tray->visible) << c.state;
+    EXPECT_EQ(remembered("Volume"), "21");
+  }
+}
+
+// Ctrl+Q ends the program as the tray's Close does, with a tray or without, playing or not.
+TEST_F(Form1Test, CtrlQSavesAndEnds) {
+  for (const bool withTray : {true, false}) {
+    dir.profile({"Online Radio/xsluiten=0", "Online Radio/grootscherm=1"});
+    start();
+    tray->available = withTray;
+    startUp();
+    player.state = MediaPlayer::Playing;
+    QSignalSpy ended(form.get(), &Form1::endRequested);
+    QSignalSpy background(form.get(), &Form1::playsInBackground);
+    control<QSlider>("Slider1")->setValue(withTray ? 12 : 13);
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    QTest::keyClick(form.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_TRUE(ended.count() == 1 || ended.wait(2000)) << withTray;
+    EXPECT_EQ(background.count(), 0);
+    EXPECT_EQ(remembered("Volume"), withTray ? "12" : "13");
+    EXPECT_FALSE(tray->visible);
+  }
 }
 
 TEST_F(Form1Test, StartUpRestoresTheLastStationByPlaySetting) {
@@ -271,6 +314,19 @@ TEST_F(Form1Test, TrayMenuOpenAndRightClick) {
   menu.findChild<QAction*>("open")->trigger();
   EXPECT_TRUE(form->isVisible());
   EXPECT_FALSE(tray->visible);
+}
+
+// A StatusNotifier panel shows the menu's items before it is ever opened.
+TEST_F(Form1Test, TrayItemsAreInTheProgramsLanguageBeforeTheMenuOpens) {
+  dir.profile({"Online Radio/taal=Nederlands"});
+  start();
+  const auto captions = [this] {
+    return form->IconTray().findChild<QAction*>("historie")->text() + '|' +
+           form->IconTray().findChild<QAction*>("opnemen")->text();
+  };
+  EXPECT_EQ(captions(), "Gehoorde nummers|Opnemen aan/uit");
+  control<QLineEdit>("gESelecteerdland")->setText("english");
+  EXPECT_EQ(captions(), "Song history|Record On/Off");
 }
 
 TEST_F(Form1Test, WindowKeepsItsFixedSize) {

@@ -1,3 +1,8 @@
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVariant>
 #include <QLabel>
 #include <QSlider>
 #include <QTest>
@@ -10,6 +15,7 @@
 #include "player/Form1.h"
 #include "player/mprislink.h"
 #include "recording_prompt.h"
+#include "app/ini.h"
 #include "temp_program_folder.h"
 
 namespace {
@@ -39,12 +45,20 @@ TEST_F(MprisLinkTest, AnOpenedAddressPlaysAndIsShownAsTheStation) {
   EXPECT_EQ(player.url, "http://127.0.0.1:8000/jazz.mp3");
   EXPECT_EQ(label("ZenderNaam"), "http://127.0.0.1:8000/jazz.mp3");
   EXPECT_EQ(label("RadioUrl"), site);
+  // The stream names itself: that name is shown, never as rich text, on one line.
+  Q_EMIT player.streamNameChanged("Jazz <b>FM</b>\nAmsterdam");
+  EXPECT_EQ(label("ZenderNaam"), "Jazz <b>FM</b> Amsterdam");
+  EXPECT_EQ(form->findChild<QLabel*>("ZenderNaam")->textFormat(), Qt::PlainText);
 
   player.report(MediaPlayer::Transitioning, "Connecting");
   QTRY_VERIFY(mpris.status() == Mpris::Status::Playing);
-  EXPECT_EQ(mpris.metadata().value("xesam:title").toString(), "http://127.0.0.1:8000/jazz.mp3");
+  EXPECT_EQ(mpris.metadata().value("xesam:title").toString(), "Jazz <b>FM</b> Amsterdam");
   player.report(MediaPlayer::Stopped, "Stopped");
   QTRY_VERIFY(mpris.status() == Mpris::Status::Stopped);
+
+  form->findChild<QLabel*>("ZenderNaam")->setText("Radio Een");  // a directory's name stays
+  Q_EMIT player.streamNameChanged("Something Else");
+  EXPECT_EQ(label("ZenderNaam"), "Radio Een");
 }
 
 TEST_F(MprisLinkTest, PlayAndStopFollowThePlayer) {
@@ -73,6 +87,43 @@ TEST_F(MprisLinkTest, DesktopVolumeMovesTheSliderAndKeepsTheMuteRule) {
 
   slider()->setValue(55);
   EXPECT_EQ(mpris.volume(), 55);
+}
+
+// Closed without a tray while a station plays, the window is out of sight; the desktop's media
+// controls (another bus connection) bring it back with Raise.
+TEST(MprisRaise, BringsBackTheWindowClosedWithoutATrayWhilePlaying) {
+  if (!QDBusConnection::sessionBus().isConnected()) GTEST_SKIP() << "no session bus";
+  TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
+  INI::WriteIni(dir.folder().instIni(), "Online Radio", "xsluiten", "0");
+  RecordingPrompt prompt;
+  FakeMediaPlayer player;
+  auto tray = std::make_unique<FakeSystemTray>();
+  tray->available = false;
+  Form1 form(Form1Services{dir.folder(), prompt, player, std::move(tray), DirectoryAddress("http://127.0.0.1:9/")});
+  Mpris mpris;
+  ASSERT_TRUE(mpris.publish(QDBusConnection::sessionBus(),
+                            QStringLiteral("org.mpris.MediaPlayer2.vantorraise%1").arg(QCoreApplication::applicationPid())));
+  linkMpris(form, mpris);
+  form.show();
+  player.state = MediaPlayer::Playing;
+  form.close();
+  ASSERT_FALSE(form.isVisible());
+
+  QDBusConnection shell = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("shell"));
+  const auto ask = [&](const QString& interface, const QString& method, const QVariantList& arguments) {
+    QDBusMessage message = QDBusMessage::createMethodCall(mpris.busName(), Mpris::kObjectPath, interface, method);
+    message.setArguments(arguments);
+    QDBusPendingCall pending = shell.asyncCall(message);
+    [&] { QTRY_VERIFY_WITH_TIMEOUT(pending.isFinished(), 5000); }();
+    return pending.reply();
+  };
+  const QDBusMessage canRaise = ask("org.freedesktop.DBus.Properties", "Get", {"org.mpris.MediaPlayer2", "CanRaise"});
+  ASSERT_FALSE(canRaise.arguments().isEmpty());
+  EXPECT_TRUE(qvariant_cast<QDBusVariant>(canRaise.arguments().first()).variant().toBool());
+  EXPECT_EQ(ask("org.mpris.MediaPlayer2", "Raise", {}).type(), QDBusMessage::ReplyMessage);
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_FALSE(form.isMinimized());
+  QDBusConnection::disconnectFromBus(QStringLiteral("shell"));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -124,7 +125,14 @@ TEST_F(SettingsFromMainWindowTest, OkSwitchesTheLanguageAndWritesAnEntryThatRuns
   EXPECT_EQ(prompt.texts(), QStringList{"This action could not be carried out."});
 }
 
-// The player's own status texts follow the program's language, also when it is switched.
+// The buttons Qt gives a message box, "Yes/No".
+QString yesNo() {
+  QMessageBox box(QMessageBox::Question, {}, {}, QMessageBox::Yes | QMessageBox::No);
+  return box.button(QMessageBox::Yes)->text() + '/' + box.button(QMessageBox::No)->text();
+}
+
+// The player's own status texts, Qt's buttons and the settings' title follow the program's
+// language, also when it is switched.
 TEST(StatusLineLanguage, DutchWithNederlandsAndEnglishAfterTheSettingsSwitch) {
   TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
   TemporaryConfigHome config;
@@ -140,8 +148,11 @@ TEST(StatusLineLanguage, DutchWithNederlandsAndEnglishAfterTheSettingsSwitch) {
   EXPECT_EQ(status->text(), "Gestopt");
   stopPlaying->trigger();
   EXPECT_EQ(status->text(), "Gereed");
+  EXPECT_EQ(yesNo(), "&Ja/&Nee");
 
+  QStringList titles;
   WhenShown("Form4", [&](QDialog& settings) {
+    titles << settings.windowTitle();
     Control<QComboBox>(settings, "Combo1")->setCurrentIndex(1);
     Control<QPushButton>(settings, "Command1")->click();
   });
@@ -150,6 +161,13 @@ TEST(StatusLineLanguage, DutchWithNederlandsAndEnglishAfterTheSettingsSwitch) {
   EXPECT_EQ(status->text(), "Stopped");
   stopPlaying->trigger();
   EXPECT_EQ(status->text(), "Ready");
+  EXPECT_EQ(yesNo(), "&Yes/&No");
+  WhenShown("Form4", [&](QDialog& settings) {
+    titles << settings.windowTitle();
+    settings.reject();
+  });
+  Q_EMIT Control<ClickLabel>(form, "Label4")->clicked();
+  EXPECT_EQ(titles, QStringList({"Instellingen", "Settings"}));
   EXPECT_TRUE(prompt.boxes().empty()) << prompt.texts().join('|').toStdString();
 }
 
