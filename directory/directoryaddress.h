@@ -3,7 +3,9 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <initializer_list>
+#include <memory>
 #include <utility>
 
 #include "version.h"
@@ -24,11 +26,20 @@ class DirectoryAddress {
   // fragment are dropped. An unusable base falls back to the default.
   explicit DirectoryAddress(const QString& base = kDefaultBase);
 
+  // A directory whose server may move (started again on another port): locate gives the base
+  // to use before each address is built, having checked that the server there is still the
+  // right one. Copies follow the same directory.
+  using Locator = std::function<QString()>;
+  explicit DirectoryAddress(Locator locate);
+
   // VANTOR_DIRECTORY_URL when set, else the default.
   static DirectoryAddress fromEnvironment();
 
   // The base in encoded form, always ending in "/".
-  QString base() const { return base_; }
+  QString base() const {
+    follow();
+    return base_;
+  }
 
   QString stationList(const QString& file) const;
   QString countryList(const QString& language) const;
@@ -50,7 +61,10 @@ class DirectoryAddress {
   using Pair = std::pair<QString, QString>;
   // Keys are written as given, values encoded, in the order given.
   QString withQuery(const QString& path, std::initializer_list<Pair> query) const;
+  void setBase(const QString& base) const;
+  void follow() const;
 
-  QString base_;
-  QUrl url_;
+  std::shared_ptr<const Locator> locate_;
+  mutable QString base_;
+  mutable QUrl url_;
 };

@@ -167,6 +167,56 @@ TEST_F(DirectoryChildTest, UpstreamAndAudioFolderArguments) {
   EXPECT_FALSE(QFileInfo(user + "/audio").isSymLink());  // the user's own audio folder is kept
 }
 
+TEST_F(DirectoryChildTest, TheChildReadsTheUsersDirectoryEnvUnlessTheEnvironmentSaysOtherwise) {
+  const QString config = data.path() + "/config", file = config + "/vantor-radio/directory.env";
+  QDir().mkpath(config + "/vantor-radio");
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(config));
+  const auto upstream = [&] {
+    const QStringList args = prepareDirectoryData(data.path() + "/user", share);
+    return args.contains("--upstream") ? args.at(args.indexOf("--upstream") + 1) : QStringLiteral("off");
+  };
+  const QString mirrors = "http://127.0.0.1:9/,http://127.0.0.1:10/";
+  const struct {
+    const char* text;      // the file; none when null
+    const char* exported;  // VANTOR_UPSTREAM; unset when null
+    QString upstream;
+  } cases[] = {
+      {"VANTOR_UPSTREAM=off\n", nullptr, "off"},
+      {"# mirrors\n\n VANTOR_UPSTREAM = \"http://127.0.0.1:9/,http://127.0.0.1:10/\"\r\nOTHER=x\n", nullptr, mirrors},
+      {"VANTOR_UPSTREAM=off\n", "http://127.0.0.1:9/", "http://127.0.0.1:9/"},
+      {"VANTOR_UPSTREAM_2=off\n;VANTOR_UPSTREAM=off\nVANTOR_UPSTREAM $(touch x)\n", nullptr, "auto"},
+      {nullptr, nullptr, "auto"},
+  };
+  for (const auto& c : cases) {
+    QFile::remove(file);
+    if (c.text) {
+      QFile f(file);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write(c.text);
+    }
+    c.exported ? qputenv("VANTOR_UPSTREAM", c.exported) : qunsetenv("VANTOR_UPSTREAM");
+    EXPECT_EQ(upstream(), c.upstream) << (c.text ? c.text : "(no file)");
+  }
+  // A FIFO in its place is not waited on.
+  QFile::remove(file);
+  ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+  EXPECT_EQ(upstream(), "auto");
+
+  // The server the program starts gets the file's mirrors.
+  QFile::remove(file);
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("VANTOR_UPSTREAM=" + mirrors.toUtf8() + "\n");
+  f.close();
+  ASSERT_EQ(upstream(), mirrors);  // never the public directory from here on
+  DirectoryChild child;
+  ASSERT_FALSE(start(child, "home").isEmpty());
+  QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(child.processId()));
+  ASSERT_TRUE(cmdline.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(cmdline.readAll().split('\0').contains(mirrors.toUtf8()));
+  qunsetenv("XDG_CONFIG_HOME");
+}
+
 // --help and --version answer without a display.
 TEST(ProgramCommandLine, HelpAndVersionNeedNoDisplay) {
   for (const char* option : {"--help", "--version"}) {
