@@ -113,6 +113,9 @@ int main(int argc, char** argv) {
 
   QtPrompt prompt;
   GstMediaPlayer player;
+  // A listed station of a server that has moved since is played from where it is now, never
+  // from the old port, which anybody may hold by then.
+  player.setAddressMap([&directoryAddress](const QString& url) { return directoryAddress.rebased(url); });
   BusMessenger messenger(QDBusConnection::sessionBus());
   Form1 form(Form1Services{folder, prompt, player, makeSystemTray(), directoryAddress, &messenger});
   QObject::connect(instance.get(), &SingleInstance::activationRequested, &form, &Form1::activateWithToken);

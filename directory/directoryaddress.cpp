@@ -15,14 +15,24 @@ const QString kSitePage = QStringLiteral("radio/inter/website/index.php");
 
 DirectoryAddress::DirectoryAddress(const QString& base) { setBase(base); }
 
-DirectoryAddress::DirectoryAddress(Locator locate) : locate_(std::make_shared<const Locator>(std::move(locate))) {
+DirectoryAddress::DirectoryAddress(Locator locate) : moving_(std::make_shared<Moving>(Moving{std::move(locate), {}})) {
   follow();
 }
 
 void DirectoryAddress::follow() const {
-  if (!locate_) return;
-  const QString base = (*locate_)();
-  if (base != base_) setBase(base);
+  if (!moving_) return;
+  const QString base = moving_->locate();
+  if (base == base_) return;
+  if (!base_.isEmpty() && !moving_->earlier.contains(base_)) moving_->earlier << base_;
+  setBase(base);
+}
+
+QString DirectoryAddress::rebased(const QString& address) const {
+  if (!moving_) return address;
+  follow();
+  for (const QString& earlier : std::as_const(moving_->earlier))
+    if (earlier != base_ && address.startsWith(earlier)) return base_ + address.mid(earlier.size());
+  return address;
 }
 
 void DirectoryAddress::setBase(const QString& base) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <functional>
@@ -49,6 +50,10 @@ class DirectoryAddress {
   QString report(const QString& language, const QString& streamUrl, const QString& stationName,
                  const QString& countryName) const;
 
+  // address with the base it was built on replaced by today's, when that is one this directory
+  // had earlier in the run (a server since started again elsewhere); else address unchanged.
+  QString rebased(const QString& address) const;
+
   // host[:port] + "/", without the scheme: how the directory's own site is shown.
   QString siteAddress() const;
 
@@ -64,7 +69,11 @@ class DirectoryAddress {
   void setBase(const QString& base) const;
   void follow() const;
 
-  std::shared_ptr<const Locator> locate_;
+  struct Moving {
+    Locator locate;
+    QStringList earlier;  // the bases it had before, shared by the copies
+  };
+  std::shared_ptr<Moving> moving_;
   mutable QString base_;
   mutable QUrl url_;
 };

@@ -161,6 +161,7 @@ void GstMediaPlayer::startSession() {
   titleTouched();
   enter(Phase::Resolving);
   startDeadline_.start(tuning_.startDeadlineMs);
+  if (addressMap_) url_ = addressMap_(url_);
   resolver_.start(QUrl::fromUserInput(url_), StartBudget{tuning_.maxPlaylists, tuning_.maxCandidates});
 }
 
@@ -183,6 +184,7 @@ void GstMediaPlayer::onFound(const QUrl& stream) {
 
 // Opens stream_ afresh: the first time, after a stall and for each reconnect.
 void GstMediaPlayer::openStream() {
+  if (addressMap_) stream_ = QUrl::fromEncoded(addressMap_(QString::fromUtf8(stream_.toEncoded())).toUtf8());
   if (!hasPlayed()) enter(Phase::Connecting);
   if (playbin_.open(stream_)) {
     connectTimer_.start(tuning_.connectTimeoutMs);

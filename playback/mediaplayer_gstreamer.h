@@ -4,6 +4,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <functional>
+
 #include "mediaplayer.h"
 #include "version.h"
 #include "playbackfailure.h"
@@ -70,6 +72,9 @@ class GstMediaPlayer final : public MediaPlayer {
 
   void setURL(const QString& url) override;
   QString URL() const override { return url_; }
+  // Maps the address at each start and reconnect: one of a directory server that has moved
+  // since is played from where the server is now.
+  void setAddressMap(std::function<QString(const QString&)> map) { addressMap_ = std::move(map); }
 
   int playState() const override { return state_; }
   QString statusText() const override { return status_; }
@@ -131,6 +136,7 @@ class GstMediaPlayer final : public MediaPlayer {
   Playbin playbin_;
 
   QString url_;
+  std::function<QString(const QString&)> addressMap_;
   Phase phase_ = Phase::Idle;
   int state_ = Undefined;
   QString status_;

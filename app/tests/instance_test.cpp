@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -222,23 +221,18 @@ TEST_F(SingleInstanceTest, ACopyFromBeforeTokensIsAskedAgainWithoutOne) {
 
 TEST(RuntimeFolder, OnlyAFolderOfThisUsersAloneIsPrivate) {
   QTemporaryDir root;
-  const QString open = root.path() + "/open", file = root.path() + "/file", link = root.path() + "/link";
+  const QString open = root.path() + "/open", file = root.path() + "/file", link = root.path() + "/link",
+                foreign = root.path() + "/foreign";
   ASSERT_TRUE(makePrivateFolder(root.path() + "/made"));
-  EXPECT_EQ(QFileInfo(root.path() + "/made").permissions() & 0x0077, 0);
   ASSERT_EQ(::mkdir(QFile::encodeName(open).constData(), 0755), 0);
+  ASSERT_EQ(::mkdir(QFile::encodeName(foreign).constData(), 0700), 0);
   ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
   ASSERT_TRUE(QFile::link(root.path() + "/made", link));
+  // As root (CI), one that another user made first.
+  const bool asRoot = ::chown(QFile::encodeName(foreign).constData(), 65534, 65534) == 0;
   EXPECT_FALSE(isPrivateFolder(root.path() + "/missing"));
-  for (const QString& bad : {open, file, link}) {
-    EXPECT_FALSE(isPrivateFolder(bad)) << bad.toStdString();
+  for (const QString& bad : {open, file, link, asRoot ? foreign : open})
     EXPECT_FALSE(makePrivateFolder(bad)) << bad.toStdString();
-  }
-  if (getuid() == 0) {  // CI runs as root: a folder another user made first
-    const QString foreign = root.path() + "/foreign";
-    ASSERT_EQ(::mkdir(QFile::encodeName(foreign).constData(), 0700), 0);
-    ASSERT_EQ(::chown(QFile::encodeName(foreign).constData(), 65534, 65534), 0);
-    EXPECT_FALSE(makePrivateFolder(foreign));
-  }
   // An XDG_RUNTIME_DIR open to others is passed over.
   const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
   qputenv("XDG_RUNTIME_DIR", QFile::encodeName(open));
@@ -248,42 +242,34 @@ TEST(RuntimeFolder, OnlyAFolderOfThisUsersAloneIsPrivate) {
   EXPECT_TRUE(chosen.isEmpty() || isPrivateFolder(chosen));
 }
 
-// Runs body in a forked process of another user, nobody (the tests run as root in CI), while
-// this process serves its event loop; the body's result.
-int asNobody(const std::function<int()>& body) {
-  const pid_t child = fork();
-  if (child == 0) _exit(setgid(65534) == 0 && setuid(65534) == 0 ? body() : 99);
-  int status = 0;
-  QElapsedTimer clock;
-  clock.start();
-  while (waitpid(child, &status, WNOHANG) == 0 && clock.elapsed() < 20000) QTest::qWait(20);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
+// CI runs as root: the stranger is a forked process that becomes nobody.
 TEST(SingleInstanceOfOneUser, AnotherUsersPeerIsNeitherAnsweredNorTrusted) {
   if (getuid() != 0) GTEST_SKIP() << "needs root to act as another user";
   QTemporaryDir folder, runtime;
   const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
   qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
-  const QString name = singleInstanceServerName(folder.path());
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  memcpy(address.sun_path, QFile::encodeName(name).constData(), size_t(QFile::encodeName(name).size()));
+  const QByteArray name = QFile::encodeName(singleInstanceServerName(folder.path()));
+  sockaddr_un address{AF_UNIX, {}};
+  memcpy(address.sun_path, name.constData(), size_t(name.size()));
   const auto* at = reinterpret_cast<const sockaddr*>(&address);
+  const auto becomeNobody = [] { return setgid(65534) == 0 && setuid(65534) == 0; };
 
   auto instance = makeSingleInstance(folder.path());
   ASSERT_TRUE(instance->listen());
   QSignalSpy activations(instance.get(), &SingleInstance::activationRequested);
   // The folder keeps others out; open it as if it did not, to reach the check behind it.
   ASSERT_EQ(::chmod(QFile::encodeName(runtime.path()).constData(), 0711), 0);
-  ASSERT_EQ(::chmod(QFile::encodeName(name).constData(), 0777), 0);
-  const int answered = asNobody([&] {
+  ASSERT_EQ(::chmod(name.constData(), 0777), 0);
+  const pid_t asker = fork();
+  if (asker == 0) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    if (::connect(fd, at, sizeof address) != 0) return 2;
     char answer[4] = {};
-    return ::write(fd, "activate\n", 9) == 9 && ::read(fd, answer, 3) == 3 ? 1 : 0;
-  });
-  EXPECT_EQ(answered, 0) << "1: the stranger was answered, 2: it could not connect";
+    if (!becomeNobody() || ::connect(fd, at, sizeof address) != 0) _exit(2);
+    _exit(::write(fd, "activate\n", 9) == 9 && ::read(fd, answer, 3) == 3 ? 1 : 0);
+  }
+  int status = -1;
+  while (waitpid(asker, &status, WNOHANG) == 0) QTest::qWait(20);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the stranger was answered, 2: it could not connect";
   EXPECT_EQ(activations.count(), 0);
   instance.reset();
   ASSERT_EQ(::chmod(QFile::encodeName(runtime.path()).constData(), 0700), 0);
@@ -295,8 +281,7 @@ TEST(SingleInstanceOfOneUser, AnotherUsersPeerIsNeitherAnsweredNorTrusted) {
   if (stranger == 0) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     char line[300];
-    if (::bind(fd, at, sizeof address) != 0 || setgid(65534) != 0 || setuid(65534) != 0 || ::listen(fd, 4) != 0 ||
-        ::write(fds[1], "L", 1) != 1)
+    if (::bind(fd, at, sizeof address) != 0 || !becomeNobody() || ::listen(fd, 4) != 0 || ::write(fds[1], "L", 1) != 1)
       _exit(1);
     for (int peer; (peer = ::accept(fd, nullptr, nullptr)) >= 0; ::close(peer))
       if (::read(peer, line, sizeof line) > 0 && ::write(fds[1], "R", 1) != 1) _exit(1);
