@@ -2,19 +2,20 @@
 #include <QDBusConnection>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <vector>
 
-#include "app/directorychild.h"
+#include "app/directorykeeper.h"
 #include "app/endsignals.h"
 #include "app/instance.h"
 #include "app/largestates.h"
 #include "app/programfolder.h"
+#include "app/runtimefolder.h"
 #include "app/prompt.h"
 #include "desktop/backgroundnotice.h"
 #include "desktop/idleinhibitor.h"
@@ -40,17 +41,24 @@ namespace {
 // user unit's, or a child started here), for a portable copy run.sh's server on the default.
 // A child rather than the server library in-process: the same program the user unit runs, with
 // its own threads and signals, and a fault in one does not take the other down.
-DirectoryAddress directoryFor(DirectoryChild& child, const ProgramFolder& folder) {
+DirectoryAddress directoryFor(std::unique_ptr<DirectoryKeeper>& keeper, const ProgramFolder& folder) {
   if (!qEnvironmentVariable("VANTOR_DIRECTORY_URL").trimmed().isEmpty())
     return DirectoryAddress::fromEnvironment();
   const QString bin = QCoreApplication::applicationDirPath();
   const QString server = bin + QStringLiteral("/vantor-directory");
   if (!QFileInfo(server).isExecutable()) return DirectoryAddress();
   const QString share = QDir::cleanPath(bin + QStringLiteral("/" VANTOR_DIRECTORY_SHARE_FROM_BIN));
-  const QString base = userDirectory(child, server, folder.userPath() + QStringLiteral("/directory"), share,
-                                     QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
+  const QString data = folder.userPath() + QStringLiteral("/directory");
+  // Port files only where no other user can put one: the runtime folder, else beside the data.
+  QString ports = privateRuntimeFolder();
+  if (ports.isEmpty() && QDir().mkpath(data) && makePrivateFolder(data + QStringLiteral("/run")))
+    ports = data + QStringLiteral("/run");
+  if (!ports.isEmpty()) keeper = std::make_unique<DirectoryKeeper>(server, data, share, ports);
   // Never another user's server on the default port: without one of its own nothing answers.
-  return DirectoryAddress(base.isEmpty() ? QStringLiteral("http://127.0.0.1:0/") : base);
+  return DirectoryAddress([k = keeper.get()] {
+    const QString base = k ? k->base() : QString();
+    return base.isEmpty() ? QStringLiteral("http://127.0.0.1:0/") : base;
+  });
 }
 
 // Answered before anything needs a display.
@@ -105,12 +113,15 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  DirectoryChild directory;
+  std::unique_ptr<DirectoryKeeper> directory;
   const DirectoryAddress directoryAddress = directoryFor(directory, folder);
 
   QtPrompt prompt;
   GstMediaPlayer player;
-  player.setDirectory(QUrl(directoryAddress.base()));
+  player.setDirectory([&directoryAddress] { return QUrl(directoryAddress.base()); });
+  // A listed station of a server that has moved since is played from where it is now, never
+  // from the old port, which anybody may hold by then.
+  player.setAddressMap([&directoryAddress](const QString& url) { return directoryAddress.rebased(url); });
   BusMessenger messenger(QDBusConnection::sessionBus());
   Form1 form(Form1Services{folder, prompt, player, makeSystemTray(), directoryAddress, &messenger});
   QObject::connect(instance.get(), &SingleInstance::activationRequested, &form, &Form1::activateWithToken);

@@ -9,10 +9,12 @@
 #include <QTcpSocket>
 
 #include <csignal>
+#include <utility>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "directoryenv.h"
 #include "trap.h"
 
 DirectoryChild::~DirectoryChild() { stop(); }
@@ -28,6 +30,7 @@ bool DirectoryChild::answers(const QString& host, quint16 port, int timeoutMs) {
 std::optional<quint16> DirectoryChild::start(const QString& program, const QStringList& arguments,
                                              const QString& portFile, const QString& logFile, int waitMs) {
   QFile::remove(portFile);
+  portFile_ = portFile;
   process_.setProgram(program);
   process_.setArguments(arguments + QStringList{QStringLiteral("--port-file"), portFile});
   process_.setStandardOutputFile(QProcess::nullDevice());
@@ -63,12 +66,14 @@ std::optional<quint16> DirectoryChild::start(const QString& program, const QStri
 }
 
 void DirectoryChild::stop() {
-  if (!running()) return;
-  process_.terminate();
-  if (!process_.waitForFinished(5000)) {
-    process_.kill();
-    process_.waitForFinished(2000);
+  if (running()) {
+    process_.terminate();
+    if (!process_.waitForFinished(5000)) {
+      process_.kill();
+      process_.waitForFinished(2000);
+    }
   }
+  if (!portFile_.isEmpty() && !running()) QFile::remove(std::exchange(portFile_, QString()));
 }
 
 QStringList prepareDirectoryData(const QString& dataDir, const QString& shareDir) {
@@ -79,8 +84,10 @@ QStringList prepareDirectoryData(const QString& dataDir, const QString& shareDir
   QStringList args{QStringLiteral("--listen"),    QStringLiteral("127.0.0.1:0"),
                    QStringLiteral("--data"),      dataDir,
                    QStringLiteral("--catalogue"), shareDir + QStringLiteral("/catalogue.json")};
-  // An installed copy plays the world's stations unless the user says otherwise.
+  // An installed copy plays the world's stations unless the user says otherwise: in the
+  // environment, else in the settings file the user unit reads too.
   QString upstream = qEnvironmentVariable("VANTOR_UPSTREAM").trimmed();
+  if (upstream.isEmpty()) upstream = envFileValueAt(directoryEnvPath(), "VANTOR_UPSTREAM");
   if (upstream.isEmpty()) upstream = QStringLiteral("auto");
   if (upstream != u"off") args << QStringLiteral("--upstream") << upstream;
   return args;

@@ -28,17 +28,22 @@ class DirectoryChild {
                                const QString& logFile = {}, int waitMs = 10000);
   bool running() const { return process_.state() != QProcess::NotRunning; }
   qint64 processId() const { return process_.processId(); }
-  // Ends the child with SIGTERM (then SIGKILL when it does not end in time).
+  // The child's process, to notice its end (QProcess::finished).
+  const QProcess& process() const { return process_; }
+  // Ends the child with SIGTERM (then SIGKILL when it does not end in time), and removes the
+  // port file that a killed child left behind.
   void stop();
 
  private:
   QProcess process_;
+  QString portFile_;
 };
 
 // The arguments for an installed vantor-directory on a free loopback port that keeps its
 // database in dataDir and serves the shipped catalogue and demo audio of shareDir, with the
-// upstream VANTOR_UPSTREAM names (auto when unset, none when "off"). Makes dataDir, with its
-// "audio" a link to the shipped audio unless the user has an audio folder of their own there.
+// upstream VANTOR_UPSTREAM names, else directory.env (auto when neither, none when "off").
+// Makes dataDir, with its "audio" a link to the shipped audio unless the user has an audio
+// folder of their own there.
 QStringList prepareDirectoryData(const QString& dataDir, const QString& shareDir);
 
 // The port a port file names, when it is a regular file of this user's and names one.

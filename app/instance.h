@@ -40,11 +40,12 @@ class SingleInstance : public QObject {
   void activationRequested(const QString& token);
 };
 
-// The local socket implementation.
+// The local socket implementation: in a private runtime folder, and only between processes of
+// this user. Without such a folder every copy runs on its own (the log says so).
 std::unique_ptr<SingleInstance> makeSingleInstance(const QString& programFolder);
 
 // The socket address for a program folder: per user and per folder, the same for any spelling
-// of the folder's path.
+// of the folder's path; empty when there is no private runtime folder.
 QString singleInstanceServerName(const QString& programFolder);
 
 // The token the launcher started this process with (XDG_ACTIVATION_TOKEN, on X11

@@ -17,6 +17,7 @@
 
 #include <xcb/xcb.h>
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,6 +25,7 @@
 #include <cstring>
 #include <optional>
 
+#include "runtimefolder.h"
 #include "trap.h"
 
 namespace {
@@ -54,13 +56,24 @@ std::optional<QString> tokenOfRequest(const QByteArray& line) {
   return token;
 }
 
-QString runtimeFolder() {
-  // The per-user runtime folder is private to the user; /tmp is shared, so the uid goes in
-  // the name there as well.
-  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-  if (!runtime.isEmpty() && QFileInfo(runtime).isDir() && QFileInfo(runtime).isWritable()) return runtime;
-  return QDir::tempPath();
+// Whether the process at the other end of a local socket runs as this user. The folder keeps
+// others out; this is what is left when it does not (root, or a folder opened later).
+bool peerIsThisUser(const QLocalSocket& socket) {
+  ucred peer{};
+  socklen_t size = sizeof peer;
+  return getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 &&
+         peer.uid == geteuid();
 }
+
+// Without a private folder there is no name another user could not take first: this copy runs
+// on its own rather than trust or answer a stranger.
+class NoSingleInstance final : public SingleInstance {
+ public:
+  NoSingleInstance() { qCWarning(lcApp) << "running without the check for a copy already running"; }
+  bool isAnotherRunning() override { return false; }
+  bool ActivatePreviousInstance(const QString&) override { return false; }
+  bool listen() override { return true; }
+};
 
 class LocalSingleInstance final : public SingleInstance {
   Q_OBJECT
@@ -109,6 +122,10 @@ class LocalSingleInstance final : public SingleInstance {
     auto client = std::make_unique<QLocalSocket>();
     client->connectToServer(name_);
     if (!client->waitForConnected(kConnectTimeoutMs)) return false;
+    if (!peerIsThisUser(*client)) {
+      qCWarning(lcApp) << "not trusting" << name_ << "- it is served by another user";
+      return false;
+    }
     client_ = std::move(client);
     return true;
   }
@@ -134,6 +151,12 @@ class LocalSingleInstance final : public SingleInstance {
   void acceptPeers() {
     while (QLocalSocket* peer = server_.nextPendingConnection()) {
       peer->setParent(this);
+      if (!peerIsThisUser(*peer)) {
+        qCWarning(lcApp) << "refusing a peer of another user on" << name_;
+        peer->abort();
+        peer->deleteLater();
+        continue;
+      }
       connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
       connect(peer, &QLocalSocket::readyRead, this, [this, peer] { readRequest(peer); });
       QTimer::singleShot(kIdleTimeoutMs, peer, [peer] { peer->abort(); });
@@ -167,17 +190,21 @@ class LocalSingleInstance final : public SingleInstance {
 }  // namespace
 
 QString singleInstanceServerName(const QString& programFolder) {
+  const QString folder = privateRuntimeFolder();
+  if (folder.isEmpty()) return {};
   QFileInfo info(programFolder);
   QString path = info.canonicalFilePath();
   if (path.isEmpty()) path = QDir::cleanPath(info.absoluteFilePath());
   const QString uid = QString::number(::getuid());
   const QByteArray hash =
       QCryptographicHash::hash((uid + u'\n' + path).toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
-  return runtimeFolder() + QStringLiteral("/vantor-radio-") + uid + u'-' + QString::fromLatin1(hash);
+  return folder + QStringLiteral("/vantor-radio-") + uid + u'-' + QString::fromLatin1(hash);
 }
 
 std::unique_ptr<SingleInstance> makeSingleInstance(const QString& programFolder) {
-  return std::make_unique<LocalSingleInstance>(singleInstanceServerName(programFolder));
+  const QString name = singleInstanceServerName(programFolder);
+  if (name.isEmpty()) return std::make_unique<NoSingleInstance>();
+  return std::make_unique<LocalSingleInstance>(name);
 }
 
 bool isUsableActivationToken(const QString& token) {

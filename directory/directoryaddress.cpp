@@ -13,7 +13,29 @@ const QString kSitePage = QStringLiteral("radio/inter/website/index.php");
 
 }  // namespace
 
-DirectoryAddress::DirectoryAddress(const QString& base) {
+DirectoryAddress::DirectoryAddress(const QString& base) { setBase(base); }
+
+DirectoryAddress::DirectoryAddress(Locator locate) : moving_(std::make_shared<Moving>(Moving{std::move(locate), {}})) {
+  follow();
+}
+
+void DirectoryAddress::follow() const {
+  if (!moving_) return;
+  const QString base = moving_->locate();
+  if (base == base_) return;
+  if (!base_.isEmpty() && !moving_->earlier.contains(base_)) moving_->earlier << base_;
+  setBase(base);
+}
+
+QString DirectoryAddress::rebased(const QString& address) const {
+  if (!moving_) return address;
+  follow();
+  for (const QString& earlier : std::as_const(moving_->earlier))
+    if (earlier != base_ && address.startsWith(earlier)) return base_ + address.mid(earlier.size());
+  return address;
+}
+
+void DirectoryAddress::setBase(const QString& base) const {
   QUrl url(base.trimmed(), QUrl::StrictMode);
   if (!usable(url)) {
     qCWarning(lcDirectory) << "unusable directory address" << base << "- using" << kDefaultBase;
@@ -44,7 +66,7 @@ QString DirectoryAddress::encodeSegment(const QString& segment) {
 }
 
 QString DirectoryAddress::withQuery(const QString& path, std::initializer_list<Pair> query) const {
-  QString address = base_ + path;
+  QString address = base() + path;
   QChar separator = u'?';
   for (const auto& [key, value] : query) {
     address += separator + key + u'=' + encodeValue(value);
@@ -54,7 +76,7 @@ QString DirectoryAddress::withQuery(const QString& path, std::initializer_list<P
 }
 
 QString DirectoryAddress::stationList(const QString& file) const {
-  return base_ + QStringLiteral("radio/inter/zenders/") + encodeSegment(file);
+  return base() + QStringLiteral("radio/inter/zenders/") + encodeSegment(file);
 }
 
 QString DirectoryAddress::countryList(const QString& language) const {
@@ -90,6 +112,7 @@ QString DirectoryAddress::report(const QString& language, const QString& streamU
 }
 
 QString DirectoryAddress::siteAddress() const {
+  follow();
   QString host = url_.host(QUrl::FullyEncoded);
   if (host.contains(u':')) host = u'[' + host + u']';
   const int port = url_.port();

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
+#include <functional>
 #include <initializer_list>
+#include <memory>
 #include <utility>
 
 #include "version.h"
@@ -24,11 +27,20 @@ class DirectoryAddress {
   // fragment are dropped. An unusable base falls back to the default.
   explicit DirectoryAddress(const QString& base = kDefaultBase);
 
+  // A directory whose server may move (started again on another port): locate gives the base
+  // to use before each address is built, having checked that the server there is still the
+  // right one. Copies follow the same directory.
+  using Locator = std::function<QString()>;
+  explicit DirectoryAddress(Locator locate);
+
   // VANTOR_DIRECTORY_URL when set, else the default.
   static DirectoryAddress fromEnvironment();
 
   // The base in encoded form, always ending in "/".
-  QString base() const { return base_; }
+  QString base() const {
+    follow();
+    return base_;
+  }
 
   QString stationList(const QString& file) const;
   QString countryList(const QString& language) const;
@@ -37,6 +49,10 @@ class DirectoryAddress {
   QString aboutPage(const QString& language) const;
   QString report(const QString& language, const QString& streamUrl, const QString& stationName,
                  const QString& countryName) const;
+
+  // address with the base it was built on replaced by today's, when that is one this directory
+  // had earlier in the run (a server since started again elsewhere); else address unchanged.
+  QString rebased(const QString& address) const;
 
   // host[:port] + "/", without the scheme: how the directory's own site is shown.
   QString siteAddress() const;
@@ -50,7 +66,14 @@ class DirectoryAddress {
   using Pair = std::pair<QString, QString>;
   // Keys are written as given, values encoded, in the order given.
   QString withQuery(const QString& path, std::initializer_list<Pair> query) const;
+  void setBase(const QString& base) const;
+  void follow() const;
 
-  QString base_;
-  QUrl url_;
+  struct Moving {
+    Locator locate;
+    QStringList earlier;  // the bases it had before, shared by the copies
+  };
+  std::shared_ptr<Moving> moving_;
+  mutable QString base_;
+  mutable QUrl url_;
 };

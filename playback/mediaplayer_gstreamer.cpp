@@ -164,9 +164,10 @@ void GstMediaPlayer::startSession() {
   titleTouched();
   enter(Phase::Resolving);
   startDeadline_.start(tuning_.startDeadlineMs);
+  if (addressMap_) url_ = addressMap_(url_);
   const QUrl address = QUrl::fromUserInput(url_);
   playId_ = keptaddress::playStationId(address);
-  resolver_.start(keptaddress::throughDirectory(address, directory_),
+  resolver_.start(keptaddress::throughDirectory(address, directory_ ? directory_() : QUrl()),
                   StartBudget{tuning_.maxPlaylists, tuning_.maxCandidates});
 }
 
@@ -189,6 +190,7 @@ void GstMediaPlayer::onFound(const QUrl& stream) {
 
 // Opens stream_ afresh: the first time, after a stall and for each reconnect.
 void GstMediaPlayer::openStream() {
+  if (addressMap_) stream_ = QUrl::fromEncoded(addressMap_(QString::fromUtf8(stream_.toEncoded())).toUtf8());
   if (!hasPlayed()) enter(Phase::Connecting);
   if (playbin_.open(stream_)) {
     connectTimer_.start(tuning_.connectTimeoutMs);

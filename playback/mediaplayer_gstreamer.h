@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <functional>
+
 #include "mediaplayer.h"
 #include "version.h"
 #include "playbackfailure.h"
@@ -78,8 +80,13 @@ class GstMediaPlayer final : public MediaPlayer {
 
   void setURL(const QString& url) override;
   QString URL() const override { return kept_.isEmpty() ? url_ : kept_; }
-  // Today's directory server: /play/ and demo addresses of earlier runs' servers go to it.
-  void setDirectory(const QUrl& base) { directory_ = base; }
+  // Today's directory server: /play/ and demo addresses of earlier runs' servers go to it. Asked
+  // at each start, as the server may move while the program runs.
+  void setDirectory(std::function<QUrl()> base) { directory_ = std::move(base); }
+  void setDirectory(const QUrl& base) { directory_ = [base] { return base; }; }
+  // Maps the address at each start and reconnect: one of a directory server that has moved
+  // since is played from where the server is now.
+  void setAddressMap(std::function<QString(const QString&)> map) { addressMap_ = std::move(map); }
 
   int playState() const override { return state_; }
   QString statusText() const override { return status_; }
@@ -142,9 +149,10 @@ class GstMediaPlayer final : public MediaPlayer {
   Playbin playbin_;
 
   QString url_;
-  QUrl directory_;
+  std::function<QUrl()> directory_;
   QString playId_;  // the station id when url_ is a directory's /play/ address
   QString kept_;    // where that address led
+  std::function<QString(const QString&)> addressMap_;
   Phase phase_ = Phase::Idle;
   int state_ = Undefined;
   QString status_;

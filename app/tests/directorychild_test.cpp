@@ -5,16 +5,20 @@
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "app/directorychild.h"
+#include "app/directorykeeper.h"
 
 namespace {
 
@@ -165,6 +169,123 @@ TEST_F(DirectoryChildTest, UpstreamAndAudioFolderArguments) {
   qunsetenv("VANTOR_UPSTREAM");
   EXPECT_EQ(upstream(prepareDirectoryData(user, share)), QStringList({"--upstream", "auto"}));
   EXPECT_FALSE(QFileInfo(user + "/audio").isSymLink());  // the user's own audio folder is kept
+}
+
+TEST_F(DirectoryChildTest, TheChildReadsTheUsersDirectoryEnvUnlessTheEnvironmentSaysOtherwise) {
+  const QString file = data.path() + "/config/vantor-radio/directory.env";
+  QDir().mkpath(data.path() + "/config/vantor-radio");
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(data.path() + "/config"));
+  const auto upstream = [&] {
+    const QStringList args = prepareDirectoryData(data.path() + "/user", share);
+    return args.contains("--upstream") ? args.at(args.indexOf("--upstream") + 1) : QStringLiteral("off");
+  };
+  const QString mirrors = "http://127.0.0.1:9/,http://127.0.0.1:10/";
+  const struct {
+    QByteArray text;
+    const char* exported;  // VANTOR_UPSTREAM, or unset
+    QString upstream;
+  } cases[] = {
+      {"VANTOR_UPSTREAM=off\n", nullptr, "off"},
+      {"# mirrors\n VANTOR_UPSTREAM = \"" + mirrors.toUtf8() + "\"\r\nOTHER=x\n", nullptr, mirrors},
+      {"VANTOR_UPSTREAM=off\n", "http://127.0.0.1:9/", "http://127.0.0.1:9/"},
+      {"VANTOR_UPSTREAM_2=off\n;VANTOR_UPSTREAM=off\nVANTOR_UPSTREAM $(touch x)\n", nullptr, "auto"},
+  };
+  for (const auto& c : cases) {
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(c.text);
+    f.close();
+    c.exported ? qputenv("VANTOR_UPSTREAM", c.exported) : qunsetenv("VANTOR_UPSTREAM");
+    EXPECT_EQ(upstream(), c.upstream) << c.text.constData();
+  }
+  QFile::remove(file);  // a FIFO in its place is not waited on
+  ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+  EXPECT_EQ(upstream(), "auto");
+
+  // The server the program starts gets the file's mirrors.
+  QFile::remove(file);
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("VANTOR_UPSTREAM=" + mirrors.toUtf8() + "\n");
+  f.close();
+  ASSERT_EQ(upstream(), mirrors);  // never the public directory from here on
+  DirectoryChild child;
+  ASSERT_FALSE(start(child, "home").isEmpty());
+  QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(child.processId()));
+  ASSERT_TRUE(cmdline.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(cmdline.readAll().split('\0').contains(mirrors.toUtf8()));
+  qunsetenv("XDG_CONFIG_HOME");
+}
+
+// Another user (nobody) taking 127.0.0.1:port as soon as it is free: "L" on the pipe it returns
+// once it listens, then "C" for each connection it gets.
+int squatAsNobody(quint16 port, pid_t& pid) {
+  int fds[2];
+  if (pipe(fds) != 0) return -1;
+  sockaddr_in a{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+  if ((pid = fork()) == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(1);
+    const int s = socket(AF_INET, SOCK_STREAM, 0), on = 1;
+    setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    while (bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) usleep(10000);
+    if (listen(s, 8) != 0 || write(fds[1], "L", 1) != 1) _exit(1);
+    for (int peer; (peer = accept(s, nullptr, nullptr)) >= 0; close(peer))
+      if (write(fds[1], "C", 1) != 1) _exit(1);
+    _exit(0);
+  }
+  close(fds[1]);
+  return fds[0];
+}
+
+TEST_F(DirectoryChildTest, AKilledChildIsReplacedAndASquatterOnItsPortIsNeverAsked) {
+  DirectoryKeeper keeper(VANTOR_DIRECTORY_EXE, data.path() + "/home", share, runtime);
+  const QString first = keeper.base();
+  ASSERT_FALSE(first.isEmpty());
+  ASSERT_EQ(::kill(pid_t(keeper.childProcessId()), SIGKILL), 0);
+  // As root (CI) another user takes the old port before the program next asks.
+  pid_t squatter = 0;
+  const int squat = getuid() == 0 ? squatAsNobody(portOf(first), squatter) : -1;
+  char c = 0;
+  if (squat >= 0) {
+    ASSERT_EQ(read(squat, &c, 1), 1);
+  }
+  const QString second = keeper.base();
+  EXPECT_NE(second, first);
+  EXPECT_TRUE(DirectoryChild::answers("127.0.0.1", portOf(second)));
+  EXPECT_EQ(QDir(runtime).entryList({"*.port"}).size(), 1) << "the killed child's port file is left";
+
+  // One that ends while nobody asks is replaced without waiting for a request.
+  const qint64 secondPid = keeper.childProcessId();
+  ASSERT_EQ(::kill(pid_t(secondPid), SIGKILL), 0);
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < 30000 && (keeper.childProcessId() == 0 || keeper.childProcessId() == secondPid))
+    QTest::qWait(50);
+  EXPECT_NE(keeper.childProcessId(), 0);
+  EXPECT_NE(keeper.childProcessId(), secondPid);
+  if (squat >= 0) {
+    fcntl(squat, F_SETFL, O_NONBLOCK);
+    EXPECT_EQ(read(squat, &c, 1), -1) << "the squatter was asked";
+    ::kill(squatter, SIGKILL);
+    waitpid(squatter, nullptr, 0);
+  }
+}
+
+TEST_F(DirectoryChildTest, TheKeeperFollowsTheUnitsPortFile) {
+  DirectoryKeeper keeper(VANTOR_DIRECTORY_EXE, data.path() + "/home", share, runtime);
+  for (int restart = 0; restart < 2; ++restart) {  // the unit restarted on another port
+    QTcpServer unit;
+    ASSERT_TRUE(unit.listen(QHostAddress::LocalHost, 0));
+    QFile f(runtime + "/vantor-directory.port");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(QByteArray::number(unit.serverPort()) + "\n");
+    f.close();
+    EXPECT_EQ(portOf(keeper.base()), unit.serverPort());
+    EXPECT_EQ(keeper.childProcessId(), 0);
+  }
+  QFile::remove(runtime + "/vantor-directory.port");  // the unit stopped: a child takes over
+  EXPECT_FALSE(keeper.base().isEmpty());
+  EXPECT_NE(keeper.childProcessId(), 0);
 }
 
 // --help and --version answer without a display.

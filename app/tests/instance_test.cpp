@@ -18,10 +18,13 @@
 #include <vector>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "app/instance.h"
+#include "app/runtimefolder.h"
 
 namespace {
 
@@ -214,6 +217,87 @@ TEST_F(SingleInstanceTest, ACopyFromBeforeTokensIsAskedAgainWithoutOne) {
   auto later = makeSingleInstance(folder.path());
   EXPECT_TRUE(later->ActivatePreviousInstance("launcher-4f0c_TIME77"));
   EXPECT_EQ(running.lines(), (std::vector<std::string>{"activate launcher-4f0c_TIME77", "activate"}));
+}
+
+TEST(RuntimeFolder, OnlyAFolderOfThisUsersAloneIsPrivate) {
+  QTemporaryDir root;
+  const QString open = root.path() + "/open", file = root.path() + "/file", link = root.path() + "/link",
+                foreign = root.path() + "/foreign";
+  ASSERT_TRUE(makePrivateFolder(root.path() + "/made"));
+  ASSERT_EQ(::mkdir(QFile::encodeName(open).constData(), 0755), 0);
+  ASSERT_EQ(::mkdir(QFile::encodeName(foreign).constData(), 0700), 0);
+  ASSERT_TRUE(QFile(file).open(QIODevice::WriteOnly));
+  ASSERT_TRUE(QFile::link(root.path() + "/made", link));
+  // As root (CI), one that another user made first.
+  const bool asRoot = ::chown(QFile::encodeName(foreign).constData(), 65534, 65534) == 0;
+  EXPECT_FALSE(isPrivateFolder(root.path() + "/missing"));
+  for (const QString& bad : {open, file, link, asRoot ? foreign : open})
+    EXPECT_FALSE(makePrivateFolder(bad)) << bad.toStdString();
+  // An XDG_RUNTIME_DIR open to others is passed over.
+  const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+  qputenv("XDG_RUNTIME_DIR", QFile::encodeName(open));
+  const QString chosen = privateRuntimeFolder();
+  saved.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", saved);
+  EXPECT_NE(chosen, open);
+  EXPECT_TRUE(chosen.isEmpty() || isPrivateFolder(chosen));
+}
+
+// CI runs as root: the stranger is a forked process that becomes nobody.
+TEST(SingleInstanceOfOneUser, AnotherUsersPeerIsNeitherAnsweredNorTrusted) {
+  if (getuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  QTemporaryDir folder, runtime;
+  const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+  qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+  const QByteArray name = QFile::encodeName(singleInstanceServerName(folder.path()));
+  sockaddr_un address{AF_UNIX, {}};
+  memcpy(address.sun_path, name.constData(), size_t(name.size()));
+  const auto* at = reinterpret_cast<const sockaddr*>(&address);
+  const auto becomeNobody = [] { return setgid(65534) == 0 && setuid(65534) == 0; };
+
+  auto instance = makeSingleInstance(folder.path());
+  ASSERT_TRUE(instance->listen());
+  QSignalSpy activations(instance.get(), &SingleInstance::activationRequested);
+  // The folder keeps others out; open it as if it did not, to reach the check behind it.
+  ASSERT_EQ(::chmod(QFile::encodeName(runtime.path()).constData(), 0711), 0);
+  ASSERT_EQ(::chmod(name.constData(), 0777), 0);
+  const pid_t asker = fork();
+  if (asker == 0) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    char answer[4] = {};
+    if (!becomeNobody() || ::connect(fd, at, sizeof address) != 0) _exit(2);
+    _exit(::write(fd, "activate\n", 9) == 9 && ::read(fd, answer, 3) == 3 ? 1 : 0);
+  }
+  int status = -1;
+  while (waitpid(asker, &status, WNOHANG) == 0) QTest::qWait(20);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the stranger was answered, 2: it could not connect";
+  EXPECT_EQ(activations.count(), 0);
+  instance.reset();
+  ASSERT_EQ(::chmod(QFile::encodeName(runtime.path()).constData(), 0700), 0);
+
+  // A stranger's socket in its place: this copy neither asks it nor hands it the token.
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const pid_t stranger = fork();
+  if (stranger == 0) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    char line[300];
+    if (::bind(fd, at, sizeof address) != 0 || !becomeNobody() || ::listen(fd, 4) != 0 || ::write(fds[1], "L", 1) != 1)
+      _exit(1);
+    for (int peer; (peer = ::accept(fd, nullptr, nullptr)) >= 0; ::close(peer))
+      if (::read(peer, line, sizeof line) > 0 && ::write(fds[1], "R", 1) != 1) _exit(1);
+    _exit(0);
+  }
+  ::close(fds[1]);
+  char c = 0;
+  ASSERT_EQ(::read(fds[0], &c, 1), 1);
+  auto later = makeSingleInstance(folder.path());
+  EXPECT_FALSE(later->isAnotherRunning());
+  EXPECT_FALSE(later->ActivatePreviousInstance("launcher-4f0c_TIME77"));
+  EXPECT_TRUE(later->listen());  // the name is taken back
+  ::kill(stranger, SIGKILL);
+  waitpid(stranger, nullptr, 0);
+  EXPECT_EQ(::read(fds[0], &c, 1), 0) << "the stranger got a request";
+  saved.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", saved);
 }
 
 TEST(launcherActivationToken, TheWaylandTokenComesBeforeTheX11StartupId) {

@@ -87,4 +87,20 @@ TEST(DirectoryAddress, BaseFromTheEnvironment) {
     qunsetenv("VANTOR_DIRECTORY_URL");
 }
 
+// A server started again on another port is followed by every copy, at each address.
+TEST(DirectoryAddress, AMovingDirectoryIsLookedUpBeforeEachAddress) {
+  QString where = u"http://127.0.0.1:4001/"_qs;
+  const DirectoryAddress moving([&where] { return where; });
+  const DirectoryAddress copy = moving;
+  EXPECT_EQ(copy.stationList(u"nl.txt"_qs), u"http://127.0.0.1:4001/radio/inter/zenders/nl.txt"_qs);
+  where = u"http://127.0.0.1:4002/"_qs;
+  EXPECT_EQ(copy.countryList(u"Nederlands"_qs), u"http://127.0.0.1:4002/radio/inter/keuze.php"_qs);
+  EXPECT_EQ(moving.siteAddress(), u"127.0.0.1:4002/"_qs);
+  // A station listed by the server of before is played from today's.
+  EXPECT_EQ(moving.rebased(u"http://127.0.0.1:4001/play/7a1c"_qs), u"http://127.0.0.1:4002/play/7a1c"_qs);
+  for (const QString& other : {u"http://127.0.0.1:4002/play/7a1c"_qs, u"http://127.0.0.1:4003/play/7a1c"_qs,
+                               u"https://radio.example.org/stream"_qs})
+    EXPECT_EQ(moving.rebased(other), other);
+}
+
 }  // namespace
