@@ -5,8 +5,10 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -24,7 +26,9 @@
 #include "desktop/systemtray.h"
 #include "directory/directoryaddress.h"
 #include "player/Form1.h"
+#include "playback/gstsetup.h"
 #include "playback/mediaplayer_gstreamer.h"
+#include "player/laterstart.h"
 #include "player/mprislink.h"
 #include "player/playcontrol.h"
 #include "version.h"
@@ -50,6 +54,18 @@ DirectoryAddress directoryFor(DirectoryChild& child, const ProgramFolder& folder
   // Never another user's server on the default port: without one of its own nothing answers.
   return DirectoryAddress(base.isEmpty() ? QStringLiteral("http://127.0.0.1:0/") : base);
 }
+
+// The session bus is joined when the first now-playing line goes out, not at start.
+class LaterBusMessenger final : public Messenger {
+ public:
+  void deliver(const MessengerCopyData& record) override {
+    if (!bus_) bus_.emplace(QDBusConnection::sessionBus());
+    bus_->deliver(record);
+  }
+
+ private:
+  std::optional<BusMessenger> bus_;
+};
 
 // Answered before anything needs a display.
 bool answeredCommandLine(int argc, char** argv) {
@@ -105,18 +121,32 @@ int main(int argc, char** argv) {
 
   QtPrompt prompt;
   GstMediaPlayer player;
-  BusMessenger messenger(QDBusConnection::sessionBus());
+  LaterBusMessenger messenger;
   Form1 form(Form1Services{folder, prompt, player, makeSystemTray(), directoryAddress, &messenger});
   QObject::connect(instance.get(), &SingleInstance::activationRequested, &form, &Form1::activateWithToken);
-  // Without a session bus the program simply has no desktop media controls.
+  // The window comes first; the desktop's media controls and notifications once it is out (or
+  // a moment later when the program starts in the tray), the watchers when a station first plays.
   Mpris mpris;
-  if (mpris.publish(QDBusConnection::sessionBus())) linkMpris(form, mpris);
-  SongNotifier notifier(QDBusConnection::sessionBus());
-  linkNotifications(form, notifier);
-  const auto network = makeNetworkMonitor();
-  const auto sleep = makeSleepMonitor(QDBusConnection::systemBus());
-  const auto inhibitor = makeIdleInhibitor(QDBusConnection::sessionBus(), QDBusConnection::systemBus());
-  keepListening(player, *network, *sleep, *inhibitor);
+  std::optional<SongNotifier> notifier;
+  afterWindowShown(
+      form,
+      [&] {
+        // Without a session bus the program simply has no desktop media controls.
+        if (mpris.publish(QDBusConnection::sessionBus())) linkMpris(form, mpris);
+        linkNotifications(form, notifier.emplace(QDBusConnection::sessionBus()));
+        // The first play then finds its plugins and the audio output loaded.
+        gstsetup::warmUp();
+      },
+      std::chrono::seconds(1));
+  LaterNetworkMonitor network;
+  LaterSleepMonitor sleep;
+  LaterIdleInhibitor inhibitor(
+      [] { return makeIdleInhibitor(QDBusConnection::sessionBus(), QDBusConnection::systemBus()); });
+  keepListening(player, network, sleep, inhibitor);
+  whenFirstPlaying(player, [&] {
+    network.start(makeNetworkMonitor());
+    sleep.start(makeSleepMonitor(QDBusConnection::systemBus()));
+  });
   QObject::connect(&form, &Form1::endRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
   // SIGTERM, SIGINT and SIGHUP save the state before the program ends.
   EndSignals endSignals;
