@@ -54,25 +54,45 @@ bool isLoopback(const QUrl& url) {
   return host == u"localhost" || QHostAddress(host).isLoopback();
 }
 
+constexpr qint64 kReadBufferBytes = 256 * 1024;
+
 struct Outcome {
   QByteArray body;
   bool tooLarge = false;
   bool timedOut = false;
+  bool refusedRedirect = false;
+  int redirects = 0;
   bool finished = false;
 };
+
+// The answer came with an HTTP error status: its page is still the answer.
+bool isHttpError(const QNetworkReply& reply) {
+  const int code = reply.error();
+  return reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
+         ((code >= QNetworkReply::ContentAccessDenied && code <= QNetworkReply::UnknownContentError) ||
+          (code >= QNetworkReply::InternalServerError && code <= QNetworkReply::UnknownServerError));
+}
+
+// Qt 6.4 ends a loop of redirects to the very same address without an error, the last answer
+// a redirect (or an interim status) with no page.
+bool isFinalAnswer(const QNetworkReply& reply) {
+  const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+  return status >= 200 && !(status >= 300 && status < 400);
+}
 
 QString reasonFor(const QNetworkReply& reply, const Outcome& outcome, std::chrono::milliseconds timeout) {
   if (outcome.tooLarge) return QStringLiteral("the answer is larger than %1 bytes").arg(Transfer::kMaxBodyBytes);
   if (outcome.timedOut) return QStringLiteral("no answer within %1 ms").arg(timeout.count());
+  if (outcome.redirects > Transfer::kMaxRedirects)
+    return QStringLiteral("more than %1 redirects").arg(Transfer::kMaxRedirects);
+  if (outcome.refusedRedirect) return QStringLiteral("redirected to an address that is not http or https");
+  if (reply.error() == QNetworkReply::NoError && !isFinalAnswer(reply))
+    return QStringLiteral("more than %1 redirects").arg(Transfer::kMaxRedirects);
   switch (reply.error()) {
     case QNetworkReply::ConnectionRefusedError:
       return QStringLiteral("no connection to the server");
     case QNetworkReply::HostNotFoundError:
       return QStringLiteral("host not found");
-    case QNetworkReply::TooManyRedirectsError:
-      return QStringLiteral("more than %1 redirects").arg(Transfer::kMaxRedirects);
-    case QNetworkReply::InsecureRedirectError:
-      return QStringLiteral("redirected to an address that is not http or https");
     default:
       return reply.errorString().trimmed();
   }
@@ -81,7 +101,8 @@ QString reasonFor(const QNetworkReply& reply, const Outcome& outcome, std::chron
 QNetworkRequest requestFor(const QUrl& address) {
   QNetworkRequest request(address);
   request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
-  request.setMaximumRedirectsAllowed(Transfer::kMaxRedirects);
+  // Counted in follow() as well: Qt's own count misses a loop to the very same address.
+  request.setMaximumRedirectsAllowed(Transfer::kMaxRedirects + 1);
   request.setHeader(QNetworkRequest::UserAgentHeader, Transfer::kUserAgent);
   // A station list is read once: no disk cache, no cookies kept.
   request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
@@ -90,8 +111,13 @@ QNetworkRequest requestFor(const QUrl& address) {
 
 // Collects the body as it comes, cut off once it passes the cap; redirects only to the web.
 void follow(QNetworkReply* reply, Outcome& outcome) {
-  QObject::connect(reply, &QNetworkReply::redirected, reply, [reply](const QUrl& target) {
-    if (isWebAddress(target) && !hasDotSegment(target)) Q_EMIT reply->redirectAllowed();
+  QObject::connect(reply, &QNetworkReply::redirected, reply, [reply, &outcome](const QUrl& target) {
+    if (++outcome.redirects <= Transfer::kMaxRedirects && isWebAddress(target) && !hasDotSegment(target)) {
+      Q_EMIT reply->redirectAllowed();
+      return;
+    }
+    outcome.refusedRedirect = outcome.redirects <= Transfer::kMaxRedirects;
+    reply->abort();
   });
   const auto take = [reply, &outcome] {
     const QByteArray chunk = reply->readAll();
@@ -139,6 +165,9 @@ QString Transfer::OpenURL(const QString& url) {
   if (isLoopback(address)) network.setProxy(QNetworkProxy::NoProxy);
   Outcome outcome;
   std::unique_ptr<QNetworkReply> reply(network.get(requestFor(address)));
+  // Unbounded, Qt's network thread reads a fast endless answer into memory without ever
+  // handing a piece on; bounded, it waits for us and the cap below can act.
+  reply->setReadBufferSize(kReadBufferBytes);
   follow(reply.get(), outcome);
 
   // The caller still waits for the answer, and user input stays out meanwhile, but painting,
@@ -160,14 +189,12 @@ QString Transfer::OpenURL(const QString& url) {
     reply->abort();
     throw StepAbandoned(QStringLiteral("download of %1 given up: the program is ending").arg(QString::fromLatin1(wire)));
   }
-  if (outcome.tooLarge || outcome.timedOut || reply->error() != QNetworkReply::NoError) {
-    // An HTTP error status still brings its page, which is the answer.
-    const bool httpError = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    if (outcome.tooLarge || outcome.timedOut || !httpError) {
-      const QString why = reasonFor(*reply, outcome, timeout_);
-      qCWarning(lcDirectory) << "download failed:" << wire << why;
-      throw StepFailed(QStringLiteral("download of %1 failed: %2").arg(QString::fromLatin1(wire), why));
-    }
+  const bool failed = (reply->error() != QNetworkReply::NoError && !isHttpError(*reply)) || !isFinalAnswer(*reply);
+  const bool redirectFailed = outcome.refusedRedirect || outcome.redirects > kMaxRedirects;
+  if (outcome.tooLarge || outcome.timedOut || redirectFailed || failed) {
+    const QString why = reasonFor(*reply, outcome, timeout_);
+    qCWarning(lcDirectory) << "download failed:" << wire << why;
+    throw StepFailed(QStringLiteral("download of %1 failed: %2").arg(QString::fromLatin1(wire), why));
   }
   qCDebug(lcDirectory) << "downloaded" << wire << reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt()
                        << outcome.body.size() << "bytes";
