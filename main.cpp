@@ -4,9 +4,11 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -27,7 +29,9 @@
 #include "desktop/systemtray.h"
 #include "directory/directoryaddress.h"
 #include "player/Form1.h"
+#include "playback/gstsetup.h"
 #include "playback/mediaplayer_gstreamer.h"
+#include "player/laterstart.h"
 #include "player/mprislink.h"
 #include "player/playcontrol.h"
 #include "version.h"
@@ -60,6 +64,18 @@ DirectoryAddress directoryFor(std::unique_ptr<DirectoryKeeper>& keeper, const Pr
     return base.isEmpty() ? QStringLiteral("http://127.0.0.1:0/") : base;
   });
 }
+
+// The session bus is joined when the first now-playing line goes out, not at start.
+class LaterBusMessenger final : public Messenger {
+ public:
+  void deliver(const MessengerCopyData& record) override {
+    if (!bus_) bus_.emplace(QDBusConnection::sessionBus());
+    bus_->deliver(record);
+  }
+
+ private:
+  std::optional<BusMessenger> bus_;
+};
 
 // Answered before anything needs a display.
 bool answeredCommandLine(int argc, char** argv) {
@@ -122,20 +138,37 @@ int main(int argc, char** argv) {
   // A listed station of a server that has moved since is played from where it is now, never
   // from the old port, which anybody may hold by then.
   player.setAddressMap([&directoryAddress](const QString& url) { return directoryAddress.rebased(url); });
-  BusMessenger messenger(QDBusConnection::sessionBus());
+  LaterBusMessenger messenger;
   Form1 form(Form1Services{folder, prompt, player, makeSystemTray(), directoryAddress, &messenger});
   QObject::connect(instance.get(), &SingleInstance::activationRequested, &form, &Form1::activateWithToken);
-  // Without a session bus the program simply has no desktop media controls.
+  // The window comes first; the desktop's media controls and notifications once it is out (or
+  // a moment later when the program starts in the tray), the watchers when a station first plays.
   Mpris mpris;
-  if (mpris.publish(QDBusConnection::sessionBus())) linkMpris(form, mpris);
-  SongNotifier notifier(QDBusConnection::sessionBus());
-  linkNotifications(form, notifier);
-  BackgroundNotice backgroundNotice(QDBusConnection::sessionBus());
-  QObject::connect(&form, &Form1::playsInBackground, &backgroundNotice, &BackgroundNotice::tell);
-  const auto network = makeNetworkMonitor();
-  const auto sleep = makeSleepMonitor(QDBusConnection::systemBus());
-  const auto inhibitor = makeIdleInhibitor(QDBusConnection::sessionBus(), QDBusConnection::systemBus());
-  keepListening(player, *network, *sleep, *inhibitor);
+  std::optional<SongNotifier> notifier;
+  afterWindowShown(
+      form,
+      [&] {
+        // Without a session bus the program simply has no desktop media controls.
+        if (mpris.publish(QDBusConnection::sessionBus())) linkMpris(form, mpris);
+        linkNotifications(form, notifier.emplace(QDBusConnection::sessionBus()));
+        // The first play then finds its plugins and the audio output loaded.
+        gstsetup::warmUp();
+      },
+      std::chrono::seconds(1));
+  std::optional<BackgroundNotice> backgroundNotice;
+  QObject::connect(&form, &Form1::playsInBackground, &form, [&backgroundNotice] {
+    if (!backgroundNotice) backgroundNotice.emplace(QDBusConnection::sessionBus());
+    backgroundNotice->tell();
+  });
+  LaterNetworkMonitor network;
+  LaterSleepMonitor sleep;
+  LaterIdleInhibitor inhibitor(
+      [] { return makeIdleInhibitor(QDBusConnection::sessionBus(), QDBusConnection::systemBus()); });
+  keepListening(player, network, sleep, inhibitor);
+  whenFirstPlaying(player, [&] {
+    network.start(makeNetworkMonitor());
+    sleep.start(makeSleepMonitor(QDBusConnection::systemBus()));
+  });
   QObject::connect(&form, &Form1::endRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
   // SIGTERM, SIGINT and SIGHUP save the state before the program ends.
   EndSignals endSignals;

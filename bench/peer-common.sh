@@ -1,7 +1,10 @@
 # Sourced by the benchmarks that compare us with goodvibes: builds, makes sure goodvibes is
 # there and lays out a program folder of our own in $folder, so a run starts from the shipped
-# profile. Sets $peer (measure-peer.sh) and $out (the results folder).
-peer=../shared/bench/measure-peer.sh
+# profile (lay_out_folder lays it out afresh). Sets $peer (measure-peer.sh), $shared (its
+# folder) and $out (the results folder).
+shared=${VANTOR_BENCH_SHARED:-../shared/bench}
+[ -d "$shared" ] || shared=/work/shared/bench
+peer=$shared/measure-peer.sh
 [ -x "$peer" ] || peer="bash $peer"
 out=/tmp/radio-bench/results
 
@@ -12,5 +15,10 @@ if ! command -v goodvibes >/dev/null; then
 fi
 
 folder=$(mktemp -d /tmp/vantor-bench.XXXXXX)
-cp -r build/vantor-radio/. "$folder/"
-cp data/inst.ini "$folder/inst.ini"
+# The built program folder with the shipped profile, nothing of an earlier run.
+lay_out_folder() {
+  find "$folder" -mindepth 1 -delete
+  cp -r build/vantor-radio/. "$folder/"
+  cp data/inst.ini "$folder/inst.ini"
+}
+lay_out_folder

@@ -154,5 +154,7 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
 qt6-translations-l10n, gstreamer1.0-pulseaudio | gstreamer1.0-pipewire | gstreamer1.0-alsa")
 # Without Qt's Wayland plugin the program runs through XWayland on a Wayland desktop.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+# faad decodes AAC in a fifth of gst-libav's memory; the player takes it when it is there.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gstreamer1.0-plugins-bad")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -32,16 +32,7 @@ bool statusNotifierHostRegistered() {
 class QtSystemTray final : public SystemTray {
   Q_OBJECT
  public:
-  QtSystemTray() {
-    // A panel can come after the program (a shell extension turned on, waybar started): an
-    // icon that was asked for meanwhile is shown then.
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) return;
-    auto* watcher = new QDBusServiceWatcher(kWatcher, bus, QDBusServiceWatcher::WatchForRegistration, this);
-    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, &QtSystemTray::showIfWanted);
-    bus.connect(kWatcher, kWatcherPath, kWatcher, QStringLiteral("StatusNotifierHostRegistered"), this,
-                SLOT(showIfWanted()));
-  }
+  QtSystemTray() = default;
 
   // Qt settles once per process, at its first tray call, whether the tray goes over D-Bus: asked
   // before a panel is there, it would never use one that comes later. So it is asked only once a
@@ -54,6 +45,7 @@ class QtSystemTray final : public SystemTray {
 
   void show(const QIcon& icon, const QString& tip) override {
     wanted_ = true;
+    watchForPanel();
     iconImage_ = icon;
     tip_ = tip;
     if (!isAvailable()) {
@@ -85,6 +77,20 @@ class QtSystemTray final : public SystemTray {
   }
 
  private:
+  // A panel can come after the program (a shell extension turned on, waybar started): an icon
+  // that was asked for meanwhile is shown then. Watched from the first icon wanted on, so a
+  // window-only start joins no bus for it.
+  void watchForPanel() {
+    if (watching_) return;
+    watching_ = true;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return;
+    auto* watcher = new QDBusServiceWatcher(kWatcher, bus, QDBusServiceWatcher::WatchForRegistration, this);
+    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, &QtSystemTray::showIfWanted);
+    bus.connect(kWatcher, kWatcherPath, kWatcher, QStringLiteral("StatusNotifierHostRegistered"), this,
+                SLOT(showIfWanted()));
+  }
+
   void onActivated(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
       case QSystemTrayIcon::Trigger:
@@ -107,6 +113,7 @@ class QtSystemTray final : public SystemTray {
   QIcon iconImage_;
   QString tip_;
   bool wanted_ = false;
+  bool watching_ = false;
 };
 
 }  // namespace

@@ -4,27 +4,21 @@
 #include <QCursor>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QHostAddress>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
 #include <QUrl>
 
-#include <curl/curl.h>
-
-#include <algorithm>
-#include <atomic>
 #include <memory>
-#include <thread>
 
 #include "app/textdecoding.h"
 #include "app/trap.h"
 #include "directory_log.h"
 
 namespace {
-
-void initCurlOnce() {
-  static const CURLcode init = curl_global_init(CURL_GLOBAL_DEFAULT);
-  if (init != CURLE_OK)
-    throw StepFailed(
-        QStringLiteral("libcurl cannot start: %1").arg(QString::fromUtf8(curl_easy_strerror(init))));
-}
 
 class BusyCursor {
  public:
@@ -41,60 +35,114 @@ class BusyCursor {
   bool shown_;
 };
 
-}  // namespace
+bool isWebScheme(const QUrl& url) {
+  const QString scheme = url.scheme().toLower();
+  return scheme == u"http" || scheme == u"https";
+}
 
-struct Transfer::Received {
+bool isWebAddress(const QUrl& url) { return url.isValid() && isWebScheme(url) && !url.host().isEmpty(); }
+
+// Qt decodes "%2E" to "." and then resolves dot segments away: "/zenders/%2E%2E" would ask
+// for "/radio/inter". Such an address is refused rather than sent somewhere else.
+bool hasDotSegment(const QUrl& url) {
+  const QStringList segments = url.path(QUrl::FullyDecoded).split(u'/');
+  return segments.contains(QStringLiteral(".")) || segments.contains(QStringLiteral(".."));
+}
+
+bool isLoopback(const QUrl& url) {
+  const QString host = url.host().toLower();
+  return host == u"localhost" || QHostAddress(host).isLoopback();
+}
+
+constexpr qint64 kReadBufferBytes = 256 * 1024;
+
+struct Outcome {
   QByteArray body;
   bool tooLarge = false;
-  std::atomic<bool> abandoned{false};
+  bool timedOut = false;
+  bool refusedRedirect = false;
+  int redirects = 0;
+  bool finished = false;
 };
 
-namespace {
-
-int abortRequested(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-  return static_cast<Transfer::Received*>(user)->abandoned ? 1 : 0;
+// The answer came with an HTTP error status: its page is still the answer.
+bool isHttpError(const QNetworkReply& reply) {
+  const int code = reply.error();
+  return reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() &&
+         ((code >= QNetworkReply::ContentAccessDenied && code <= QNetworkReply::UnknownContentError) ||
+          (code >= QNetworkReply::InternalServerError && code <= QNetworkReply::UnknownServerError));
 }
 
-size_t collect(char* data, size_t size, size_t count, void* user) {
-  auto* received = static_cast<Transfer::Received*>(user);
-  const size_t bytes = size * count;
-  if (qint64(received->body.size()) + qint64(bytes) > Transfer::kMaxBodyBytes) {
-    received->tooLarge = true;
-    return 0;  // makes libcurl abort the transfer
-  }
-  received->body.append(data, qsizetype(bytes));
-  return bytes;
+// Qt 6.4 ends a loop of redirects to the very same address without an error, the last answer
+// a redirect (or an interim status) with no page.
+bool isFinalAnswer(const QNetworkReply& reply) {
+  const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+  return status >= 200 && !(status >= 300 && status < 400);
 }
 
-QString reasonFor(CURLcode code, const char* detail, const Transfer::Received& received,
-                  std::chrono::milliseconds timeout) {
-  if (received.tooLarge || code == CURLE_FILESIZE_EXCEEDED)
-    return QStringLiteral("the answer is larger than %1 bytes").arg(Transfer::kMaxBodyBytes);
-  switch (code) {
-    case CURLE_COULDNT_CONNECT:
+QString reasonFor(const QNetworkReply& reply, const Outcome& outcome, std::chrono::milliseconds timeout) {
+  if (outcome.tooLarge) return QStringLiteral("the answer is larger than %1 bytes").arg(Transfer::kMaxBodyBytes);
+  if (outcome.timedOut) return QStringLiteral("no answer within %1 ms").arg(timeout.count());
+  if (outcome.redirects > Transfer::kMaxRedirects)
+    return QStringLiteral("more than %1 redirects").arg(Transfer::kMaxRedirects);
+  if (outcome.refusedRedirect) return QStringLiteral("redirected to an address that is not http or https");
+  if (reply.error() == QNetworkReply::NoError && !isFinalAnswer(reply))
+    return QStringLiteral("more than %1 redirects").arg(Transfer::kMaxRedirects);
+  switch (reply.error()) {
+    case QNetworkReply::ConnectionRefusedError:
       return QStringLiteral("no connection to the server");
-    case CURLE_COULDNT_RESOLVE_HOST:
+    case QNetworkReply::HostNotFoundError:
       return QStringLiteral("host not found");
-    case CURLE_OPERATION_TIMEDOUT:
-      return QStringLiteral("no answer within %1 ms").arg(timeout.count());
-    case CURLE_TOO_MANY_REDIRECTS:
-      return QStringLiteral("more than %1 redirects").arg(Transfer::kMaxRedirects);
     default:
-      break;
+      return reply.errorString().trimmed();
   }
-  const QString why = QString::fromUtf8(*detail ? detail : curl_easy_strerror(code));
-  return why.trimmed();
 }
 
-// Printable ASCII without blanks: what an address on the wire is made of.
-bool isWireReady(const QString& address) {
-  return !address.isEmpty() &&
-         std::all_of(address.begin(), address.end(), [](QChar c) { return c > u' ' && c < QChar(0x7F); });
+QNetworkRequest requestFor(const QUrl& address) {
+  QNetworkRequest request(address);
+  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
+  // Counted in follow() as well: Qt's own count misses a loop to the very same address.
+  request.setMaximumRedirectsAllowed(Transfer::kMaxRedirects + 1);
+  request.setHeader(QNetworkRequest::UserAgentHeader, Transfer::kUserAgent);
+  // Uncompressed: Qt's unpacking under a bounded read buffer ended a long gzip answer at
+  // exactly 4 MiB without an error, and the cap must see the whole answer.
+  request.setRawHeader("Accept-Encoding", "identity");
+  // A station list is read once: no disk cache, no cookies kept.
+  request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+  return request;
 }
 
-bool isWebAddress(const QUrl& url) {
-  const QString scheme = url.scheme().toLower();
-  return url.isValid() && (scheme == u"http" || scheme == u"https") && !url.host().isEmpty();
+// Collects the body as it comes, cut off once it passes the cap; redirects only to the web.
+void follow(QNetworkReply* reply, Outcome& outcome) {
+  QObject::connect(reply, &QNetworkReply::redirected, reply, [reply, &outcome](const QUrl& target) {
+    if (++outcome.redirects <= Transfer::kMaxRedirects && isWebAddress(target) && !hasDotSegment(target)) {
+      Q_EMIT reply->redirectAllowed();
+      return;
+    }
+    outcome.refusedRedirect = outcome.redirects <= Transfer::kMaxRedirects;
+    reply->abort();
+  });
+  const auto take = [reply, &outcome] {
+    const QByteArray chunk = reply->readAll();
+    if (outcome.body.size() + chunk.size() > Transfer::kMaxBodyBytes) {
+      outcome.tooLarge = true;
+      reply->abort();
+      return;
+    }
+    outcome.body += chunk;
+  };
+  QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, &outcome] {
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    if (length.isValid() && length.toLongLong() > Transfer::kMaxBodyBytes) {
+      outcome.tooLarge = true;
+      reply->abort();
+    }
+  });
+  QObject::connect(reply, &QIODevice::readyRead, reply, take);
+  QObject::connect(reply, &QNetworkReply::finished, reply, [reply, &outcome, take] {
+    if (!outcome.tooLarge && reply->isOpen()) take();
+    outcome.finished = true;
+  });
 }
 
 }  // namespace
@@ -103,84 +151,55 @@ Transfer::Transfer(QObject* parent) : QObject(parent) {}
 
 QString Transfer::OpenURL(const QString& url) {
   const QString given = url.trimmed();
-  const QUrl parsed(given, QUrl::TolerantMode);
-  if (!isWebAddress(parsed)) throw StepFailed(QStringLiteral("not an http or https address: %1").arg(url));
-  // QUrl decodes "%2E%2E" back to "..", which libcurl would then resolve away: an address that
-  // is already plain ASCII goes out byte for byte. Tolerant parsing encodes anything else.
-  const QByteArray address = isWireReady(given) ? given.toLatin1() : parsed.toEncoded();
+  const QUrl address(given, QUrl::TolerantMode);
+  if (!isWebAddress(address)) throw StepFailed(QStringLiteral("not an http or https address: %1").arg(url));
+  if (hasDotSegment(address))
+    throw StepFailed(QStringLiteral("an address with a dot segment names no file: %1").arg(url));
   // A timer or a D-Bus call may run while we wait below; two downloads never interleave.
   if (running_) throw StepFailed(QStringLiteral("another download is still running: %1").arg(url));
-
-  initCurlOnce();
-  std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
-  if (!curl) throw StepFailed(QStringLiteral("libcurl cannot start a transfer"));
-
-  // The bundled directory runs on this machine; a desktop proxy must not come in between.
-  QByteArray noProxy = "localhost,127.0.0.1,::1";
-  const QByteArray userNoProxy =
-      qEnvironmentVariableIsSet("no_proxy") ? qgetenv("no_proxy") : qgetenv("NO_PROXY");
-  if (!userNoProxy.isEmpty()) noProxy += ',' + userNoProxy;
-
-  Received received;
-  char detail[CURL_ERROR_SIZE] = {};
-  CURL* c = curl.get();
-  curl_easy_setopt(c, CURLOPT_URL, address.constData());
-  curl_easy_setopt(c, CURLOPT_PATH_AS_IS, 1L);
-  curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(c, CURLOPT_MAXREDIRS, long(kMaxRedirects));
-  curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, long(timeout_.count()));
-  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, long(timeout_.count()));
-  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(c, CURLOPT_USERAGENT, kUserAgent.constData());
-  curl_easy_setopt(c, CURLOPT_ACCEPT_ENCODING, "");  // what libcurl can unpack
-  curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(kMaxBodyBytes));
-  curl_easy_setopt(c, CURLOPT_NOPROXY, noProxy.constData());
-  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &collect);
-  curl_easy_setopt(c, CURLOPT_WRITEDATA, &received);
-  curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &abortRequested);
-  curl_easy_setopt(c, CURLOPT_XFERINFODATA, &received);
-  curl_easy_setopt(c, CURLOPT_ERRORBUFFER, detail);
-
-  const CURLcode code = performWhileResponsive(c, received);
-  if (received.abandoned)
-    throw StepAbandoned(
-        QStringLiteral("download of %1 given up: the program is ending").arg(QString::fromLatin1(address)));
-  if (code != CURLE_OK || received.tooLarge) {
-    const QString why = reasonFor(code, detail, received, timeout_);
-    qCWarning(lcDirectory) << "download failed:" << address << why;
-    throw StepFailed(QStringLiteral("download of %1 failed: %2").arg(QString::fromLatin1(address), why));
-  }
-
-  long status = 0;
-  curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
-  const char* contentType = nullptr;
-  curl_easy_getinfo(c, CURLINFO_CONTENT_TYPE, &contentType);
-  qCDebug(lcDirectory) << "downloaded" << address << status << received.body.size() << "bytes";
-  return decodeBody(received.body, QByteArray(contentType ? contentType : ""));
-}
-
-// The caller still waits for the answer, and user input stays out meanwhile, but painting,
-// timers, the player and D-Bus go on: the transfer itself runs on a thread of its own.
-CURLcode Transfer::performWhileResponsive(CURL* curl, Received& received) {
   running_ = true;
   BusyCursor busy;
+
+  // One manager per download: its worker thread lives only as long as the download.
+  QNetworkAccessManager network;
+  // The bundled directory runs on this machine; a desktop proxy must not come in between.
+  if (isLoopback(address)) network.setProxy(QNetworkProxy::NoProxy);
+  Outcome outcome;
+  std::unique_ptr<QNetworkReply> reply(network.get(requestFor(address)));
+  // Unbounded, Qt's network thread reads a fast endless answer into memory without ever
+  // handing a piece on; bounded, it waits for us and the cap below can act.
+  reply->setReadBufferSize(kReadBufferBytes);
+  follow(reply.get(), outcome);
+
+  // The caller still waits for the answer, and user input stays out meanwhile, but painting,
+  // timers, the player and D-Bus go on.
   QEventLoop loop;
-  std::atomic<bool> done{false};
-  CURLcode code = CURLE_OK;
-  std::thread worker([&] {
-    code = curl_easy_perform(curl);
-    done = true;
-    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  QTimer deadline;
+  deadline.setSingleShot(true);
+  QObject::connect(&deadline, &QTimer::timeout, reply.get(), [&] {
+    outcome.timedOut = true;
+    reply->abort();
   });
+  QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+  deadline.start(timeout_);
   // exec() also returns when the whole program quits; the transfer is then abandoned.
-  if (!done) loop.exec(QEventLoop::ExcludeUserInputEvents);
-  if (!done) received.abandoned = true;
-  worker.join();
+  if (!outcome.finished) loop.exec(QEventLoop::ExcludeUserInputEvents);
   running_ = false;
-  return code;
+  const QByteArray wire = address.toEncoded();
+  if (!outcome.finished) {
+    reply->abort();
+    throw StepAbandoned(QStringLiteral("download of %1 given up: the program is ending").arg(QString::fromLatin1(wire)));
+  }
+  const bool failed = (reply->error() != QNetworkReply::NoError && !isHttpError(*reply)) || !isFinalAnswer(*reply);
+  const bool redirectFailed = outcome.refusedRedirect || outcome.redirects > kMaxRedirects;
+  if (outcome.tooLarge || outcome.timedOut || redirectFailed || failed) {
+    const QString why = reasonFor(*reply, outcome, timeout_);
+    qCWarning(lcDirectory) << "download failed:" << wire << why;
+    throw StepFailed(QStringLiteral("download of %1 failed: %2").arg(QString::fromLatin1(wire), why));
+  }
+  qCDebug(lcDirectory) << "downloaded" << wire << reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt()
+                       << outcome.body.size() << "bytes";
+  return decodeBody(outcome.body, reply->rawHeader("Content-Type"));
 }
 
 QString Transfer::decodeBody(const QByteArray& body, const QByteArray& contentType) {

@@ -6,17 +6,15 @@
 
 #include <chrono>
 
-#include <curl/curl.h>
-
 #include "version.h"
 
 // The program's transfer component: downloads one address into text.
 //
 // OpenURL returns only when the answer is in, the way the program has always worked, with a
-// busy cursor meanwhile. It does not freeze the window: the transfer runs on a thread of its
-// own while the caller waits in a local event loop that keeps user input out but lets
-// painting, timers, the player and D-Bus go on. A second OpenURL from such an event (a timer,
-// a D-Bus call) while one runs fails at once; downloads never interleave.
+// busy cursor meanwhile. It does not freeze the window: the caller waits in a local event loop
+// that keeps user input out but lets painting, timers, the player and D-Bus go on while Qt's
+// network stack does the transfer. A second OpenURL from such an event (a timer, a D-Bus call)
+// while one runs fails at once; downloads never interleave.
 class Transfer : public QObject {
   Q_OBJECT
 
@@ -30,12 +28,13 @@ class Transfer : public QObject {
 
   explicit Transfer(QObject* parent = nullptr);
 
-  // GET of an http or https address; redirects are followed. Returns the body decoded as
-  // text, also for an HTTP error status (an error page is just text without tags).
-  // Throws StepFailed when nothing usable arrives: no connection, unknown host, time-out,
+  // GET of an http or https address; redirects are followed (to http and https only). Returns
+  // the body decoded as text, also for an HTTP error status (an error page is just text without
+  // tags). Throws StepFailed when nothing usable arrives: no connection, unknown host, time-out,
   // another scheme, an answer over kMaxBodyBytes (cut off as soon as it passes the cap),
-  // another download still running, or the program quitting while it waits.
-  // An address of printable ASCII is sent byte for byte: "%2E%2E" stays a file name.
+  // another download still running, or the program quitting while it waits. An address with a
+  // "." or ".." path segment, also percent-encoded, is refused: the request would name another
+  // file than the address does.
   QString OpenURL(const QString& url);
 
   // The whole transfer, connecting included.
@@ -48,11 +47,7 @@ class Transfer : public QObject {
 
   bool isRunning() const { return running_; }
 
-  struct Received;
-
  private:
-  CURLcode performWhileResponsive(CURL* curl, Received& received);
-
   std::chrono::milliseconds timeout_ = kDefaultTimeout;
   bool running_ = false;
 };

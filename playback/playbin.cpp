@@ -12,6 +12,7 @@
 #endif
 
 #include "answerprobe.h"
+#include "gstsetup.h"
 #include "playback_log.h"
 #include "streamtap.h"
 
@@ -24,37 +25,6 @@ constexpr guint kSourceTimeoutS = 15;
 
 // GstPlayFlags: audio only (no video or subtitle decoding), volume in software, buffering.
 constexpr guint kPlayFlags = 0x2 | 0x10 | 0x100;
-
-void initGStreamer() {
-  static const bool done = [] {
-#ifdef __GLIBC__
-    // glibc gives a new thread a malloc arena of its own while there are fewer than eight per
-    // core, and each reconnect starts new streaming threads: over a day of drops the arenas'
-    // kept memory only grows. Two serve a player well. The environment variable still rules.
-    if (qEnvironmentVariableIsEmpty("MALLOC_ARENA_MAX")) mallopt(M_ARENA_MAX, 2);
-#endif
-    gst_init(nullptr, nullptr);
-    return true;
-  }();
-  (void)done;
-}
-
-GstElement* makeAudioSink() {
-  const QByteArray desc = qgetenv("VANTOR_AUDIO_SINK").trimmed();
-  if (!desc.isEmpty()) {
-    GError* err = nullptr;
-    const bool pipelineText = desc.contains(' ') || desc.contains('!') || desc.contains('=');
-    GstElement* sink = pipelineText ? gst_parse_bin_from_description(desc.constData(), TRUE, &err)
-                                    : gst_element_factory_make(desc.constData(), nullptr);
-    if (err) {
-      qCWarning(lcPlayback) << "audio sink" << desc << ":" << err->message;
-      g_clear_error(&err);
-    }
-    if (sink) return sink;
-    qCWarning(lcPlayback) << "cannot make audio sink" << desc << "- using autoaudiosink";
-  }
-  return gst_element_factory_make("autoaudiosink", nullptr);  // null: playbin picks its own
-}
 
 }  // namespace
 
@@ -136,10 +106,8 @@ QEvent::Type Playbin::BusEvent::kind() {
 
 Playbin::Playbin(QObject& receiver, const QByteArray& userAgent, int bufferMs)
     : bridge_(std::make_unique<Bridge>()), bufferMs_(bufferMs) {
-  initGStreamer();
   bridge_->receiver = &receiver;
   bridge_->userAgent = userAgent;
-  build();
 }
 
 Playbin::~Playbin() { teardown(); }
@@ -149,13 +117,14 @@ quint64 Playbin::generation() const { return bridge_->generation.load(); }
 // Each stream gets a fresh pipeline: a reused one now and then stalls at 0% after NULL.
 void Playbin::build() {
   teardown();
+  gstsetup::init();
   playbin_ = gst_element_factory_make("playbin", nullptr);
   if (!playbin_) {
     qCCritical(lcPlayback) << "GStreamer has no playbin";
     return;
   }
   gst_object_ref_sink(playbin_);
-  if (GstElement* sink = makeAudioSink()) g_object_set(playbin_, "audio-sink", sink, nullptr);
+  if (GstElement* sink = gstsetup::makeAudioSink()) g_object_set(playbin_, "audio-sink", sink, nullptr);
   g_object_set(playbin_, "flags", kPlayFlags, "buffer-duration", static_cast<gint64>(bufferMs_) * GST_MSECOND,
                nullptr);
   g_signal_connect(playbin_, "source-setup", G_CALLBACK(&Bridge::sourceSetup), bridge_.get());

@@ -22,7 +22,8 @@ class StreamTap;
 // decodebin follows without a gap; and playbin3 costs a third more CPU while an MP3 plays (two
 // multiqueue threads where playbin has one queue2).
 //
-// The audio sink is autoaudiosink unless VANTOR_AUDIO_SINK names another element or a bin
+// GStreamer starts with the first pipeline, not with the player. The audio sink is the
+// session's (see gstsetup.h) unless VANTOR_AUDIO_SINK names another element or a bin
 // description, such as "fakesink sync=true".
 class Playbin {
  public:

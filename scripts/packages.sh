@@ -9,7 +9,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6dbus6 libqt6printsupport6 libxcb1-dev
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav gstreamer1.0-tools
   libcurl4-openssl-dev libcpp-httplib-dev libsqlite3-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   espeak-ng sox libsox-fmt-mp3 lame vorbis-tools
