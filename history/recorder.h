@@ -76,7 +76,7 @@ class Recorder final : public StreamSink {
   bool holding_ = false;
   std::string held_;
   std::int64_t heldMicros_ = 0;
-  std::string head_;     // the connection's first bytes, for an Ogg stream's headers
+  std::string head_;  // the connection's first bytes, for an Ogg stream's headers
   bool oggSynced_ = false;
   Stop stop_ = Stop::None;
   QStringList files_;

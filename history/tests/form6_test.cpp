@@ -76,9 +76,6 @@ TEST_F(Form6Test, NewestFirstLikeFilterAndPlay) {
   // A song that arrives while the window is open shows at once, under the filter too.
   announce(QStringLiteral("Newer"));
   EXPECT_EQ(shown(), QStringList({"\u2665Middle"}));
-  control<QCheckBox>("Check1")->click();
-  EXPECT_EQ(shown().first(), "Newer");
-  control<QCheckBox>("Check1")->click();
   auto* list = control<QTreeWidget>("ListView1");
   Q_EMIT list->itemDoubleClicked(list->topLevelItem(0), 0);
   ASSERT_EQ(played.size(), 1u);

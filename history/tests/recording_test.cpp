@@ -204,42 +204,21 @@ TEST_F(RecordingTest, EachTitleReachesTheHistoryOnceThroughReconnects) {
   player().setURL(QString::fromStdString(radio_.url("/drop.mp3")));
   ASSERT_TRUE(QTest::qWaitFor([&] { return radio_.hits("/drop.mp3") >= 3; }, 60000));
   player().setURL(QString::fromStdString(radio_.url("/other.mp3")));
-  // The songs reach the file a few seconds after they count.
+  const QString file = SongHistory::fileIn(folder.path());  // written a few seconds after a song
+  ASSERT_TRUE(QTest::qWaitFor([&] { return SongHistory(file).songs().size() >= 3; }, 60000));
   QStringList seen;
-  ASSERT_TRUE(QTest::qWaitFor(
-      [&] {
-        seen.clear();
-        const SongHistory saved(SongHistory::fileIn(folder.path()));
-        for (const Song& s : saved.songs()) seen << s.title + u'@' + s.url;
-        return seen.size() >= 3;
-      },
-      60000));
+  const SongHistory saved(file);
+  for (const Song& s : saved.songs()) seen << s.title + u'@' + s.url;
   EXPECT_EQ(seen, QStringList({"Alpha@" + QString::fromStdString(radio_.url("/drop.mp3")),
                                "Gamma@" + QString::fromStdString(radio_.url("/other.mp3")),
                                "Delta@" + QString::fromStdString(radio_.url("/other.mp3"))}));
-}
-
-std::string minute() {
-  std::string out;
-  for (int i = 0; i < 6; ++i) out += media().mp3;
-  return out;
-}
-
-double seconds(const QString& file) {
-  const std::string bytes = slurp(file);
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  std::int64_t micros = 0;
-  for (size_t pos = 0; pos + 7 <= bytes.size() && audioframes::mpegLength(p + pos);
-       pos += audioframes::mpegLength(p + pos))
-    micros += audioframes::frameMicros(audioframes::Format::Mp3, p + pos);
-  return micros / 1e6;
 }
 
 // The cutting alone: any chunking of the stream, titles between any two chunks.
 TEST(Recorder, CutsBetweenFramesWhereverTheTitleComes) {
   QTemporaryDir dir;
   Recorder recorder({dir.path(), QStringLiteral("S"), 0, [](const QString&) { return qint64(1) << 40; }, {}});
-  const std::string stream = "garbage" + minute().substr(0, 390000);
+  const std::string stream = "garbage" + (media().mp3 + media().mp3 + media().mp3).substr(0, 390000);
   recorder.streamStarted({});
   std::mt19937 random(7);
   size_t pos = 0;
@@ -294,7 +273,8 @@ TEST(Recorder, FrameHeadersAndSafeNames) {
 TEST(Recorder, ATitleFloodCutsNoFile) {
   QTemporaryDir dir;
   Recorder recorder({dir.path(), QStringLiteral("S"), 0, [](const QString&) { return qint64(1) << 40; }, {}});
-  const std::string stream = minute();
+  std::string stream;  // a minute
+  for (int i = 0; i < 6; ++i) stream += media().mp3;
   recorder.streamStarted({});
   const size_t chunk = 320;  // 20 ms at 128 kbit/s
   for (size_t pos = 0; pos < stream.size(); pos += chunk) {
@@ -311,10 +291,7 @@ TEST(Recorder, ATitleFloodCutsNoFile) {
   EXPECT_TRUE(files[1].endsWith(" - S - Song 3.mp3"));
   std::string joined;
   for (int i = 0; i < files.size(); ++i) {
-    SCOPED_TRACE(files[i].toStdString());
-    if (i > 0) {
-      EXPECT_GE(seconds(files[i]), 5.0);
-    }
+    EXPECT_TRUE(i == 0 || size(files[i]) >= 5 * 16000) << i;  // 128 kbit/s
     joined += slurp(files[i]);
   }
   EXPECT_EQ(joined, stream.substr(0, joined.size()));
@@ -325,8 +302,11 @@ TEST(Recorder, ATitleFloodCutsNoFile) {
 // full one leaves no file behind and is named as the cause.
 TEST(Recorder, TheDiskGuardChecksTheFolderANewStationWillBeIn) {
   QTemporaryDir dir;
-  Recorder recorder({dir.path() + QStringLiteral("/New FM"), QStringLiteral("New FM"),
-                     std::numeric_limits<qint64>::max() / 2, {}, {}});
+  Recorder recorder({dir.path() + QStringLiteral("/New FM"),
+                     QStringLiteral("New FM"),
+                     std::numeric_limits<qint64>::max() / 2,
+                     {},
+                     {}});
   recorder.streamStarted({});
   recorder.streamData(media().mp3.data(), 64 * 1024);
   recorder.finish();
