@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "regularfile.h"
 #include "textdecoding.h"
 
 namespace INI {
@@ -66,10 +67,8 @@ QString storedForm(const QString& value) {
 }
 
 bool readLines(const QString& file, QStringList& lines, QString& eol) {
-  // A pipe or a device by that name would block the program or never end.
-  if (!QFileInfo(file).isFile()) return false;
-  QFile f(file);
-  if (!f.open(QIODevice::ReadOnly)) return false;
+  QFile f;
+  if (!openRegularFile(f, file)) return false;
   const QString text = textdecoding::decodeText(f.readAll());
   eol = text.contains(u"\r\n") ? QStringLiteral("\r\n") : QStringLiteral("\n");
   lines = text.split(u'\n');

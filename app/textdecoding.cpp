@@ -78,4 +78,14 @@ std::optional<QString> decodeAs(const QByteArray& body, const QByteArray& charse
   return decoder.decode(body);
 }
 
+bool isBidiControl(char16_t c) {
+  return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F ||
+         c == 0x061C;
+}
+
+QString withoutBidiControls(QString text) {
+  text.removeIf([](QChar c) { return isBidiControl(c.unicode()); });
+  return text;
+}
+
 }  // namespace textdecoding

@@ -30,4 +30,9 @@ QByteArray charsetOf(const QByteArray& contentType);
 // Nothing for an empty or unknown label: the caller guesses.
 std::optional<QString> decodeAs(const QByteArray& body, const QByteArray& charset);
 
+// Outside text without the bidirectional controls (embeddings, overrides, isolates, marks),
+// with which a name such as "evil\u202Egnp.exe" shows as "evilexe.png".
+bool isBidiControl(char16_t c);
+QString withoutBidiControls(QString text);
+
 }  // namespace textdecoding

@@ -8,9 +8,11 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QSet>
 #include <QTreeWidget>
 
 #include "app/plaintext.h"
+#include "app/textdecoding.h"
 #include "app/trap.h"
 #include "ui_Form6.h"
 
@@ -55,7 +57,8 @@ void Form6::Form_Load() {
 }
 
 void Form6::Fill() {
-  const QList<int> selected = SelectedSongs();
+  const QList<int> chosen = SelectedSongs();
+  const QSet<int> selected(chosen.begin(), chosen.end());
   const QTreeWidgetItem* current = ui_->ListView1->currentItem();
   const int currentSong = current ? current->data(0, kSongRole).toInt() : -1;
   ui_->ListView1->clear();
@@ -64,11 +67,12 @@ void Form6::Fill() {
   for (int i = int(songs.size()) - 1; i >= 0; --i) {
     const Song& s = songs[i];
     if (ui_->Check1->isChecked() && !s.liked) continue;
-    auto* item =
-        new QTreeWidgetItem({s.liked ? kLikedMark : QString(),
-                             s.time.toString(QStringLiteral("yyyy-MM-dd HH:mm")), s.station, s.title});
+    const QString title = textdecoding::withoutBidiControls(s.title);
+    auto* item = new QTreeWidgetItem({s.liked ? kLikedMark : QString(),
+                                      s.time.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+                                      textdecoding::withoutBidiControls(s.station), title});
     item->setData(0, kSongRole, i);
-    item->setToolTip(3, s.title);
+    item->setToolTip(3, title);
     items << item;
   }
   ui_->ListView1->addTopLevelItems(items);
@@ -101,11 +105,9 @@ void Form6::Check1_Click() { Fill(); }
 // Likes the selected songs, or takes the mark away when all of them have it.
 void Form6::Command1_Click() {
   const QList<int> selected = SelectedSongs();
-  SongHistory& history = host_.log.history();
-  const bool allLiked =
-      std::all_of(selected.begin(), selected.end(), [&](int i) { return history.songs()[i].liked; });
-  for (int i : selected) history.setLiked(i, !allLiked);
-  Fill();
+  const QList<Song>& songs = host_.log.history().songs();
+  const bool allLiked = std::all_of(selected.begin(), selected.end(), [&](int i) { return songs[i].liked; });
+  host_.log.setLiked(selected, !allLiked);
 }
 
 void Form6::Command2_Click() {
@@ -133,8 +135,7 @@ void Form6::Command3_Click() {
 
 void Form6::Command4_Click() {
   if (!host_.language.Ask(QStringLiteral("f6question1"))) return;
-  host_.log.history().clear();
-  Fill();
+  host_.log.clear();
 }
 
 void Form6::keyPressEvent(QKeyEvent* event) {

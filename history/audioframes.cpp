@@ -41,6 +41,19 @@ std::size_t adtsLength(const unsigned char* p) {
   return length > header ? length : 0;
 }
 
+std::int64_t frameMicros(Format format, const unsigned char* p) {
+  static constexpr int kAdtsRates[13] = {96000, 88200, 64000, 48000, 44100, 32000, 24000,
+                                         22050, 16000, 12000, 11025, 8000,  7350};
+  if (format == Format::Aac && adtsLength(p))
+    return std::int64_t(1024) * ((p[6] & 3) + 1) * 1000000 / kAdtsRates[(p[2] >> 2) & 0xF];
+  if (format != Format::Mp3 || !mpegLength(p)) return 0;
+  const int version = (p[1] >> 3) & 3;
+  const int layer = 4 - ((p[1] >> 1) & 3);
+  const int rate = kSampleRates[(p[2] >> 2) & 3] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
+  const int samples = layer == 1 ? 384 : (layer == 3 && version != 3) ? 576 : 1152;
+  return std::int64_t(samples) * 1000000 / rate;
+}
+
 std::size_t frameLength(Format format, const unsigned char* p) {
   switch (format) {
     case Format::Mp3:

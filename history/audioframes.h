@@ -14,6 +14,8 @@ enum class Format { Unknown, Mp3, Aac, Ogg };
 std::size_t mpegLength(const unsigned char* p);
 std::size_t adtsLength(const unsigned char* p);
 std::size_t frameLength(Format format, const unsigned char* p);
+// How long the frame at p plays, in microseconds; 0 when p holds no valid header.
+std::int64_t frameMicros(Format format, const unsigned char* p);
 
 // The format of a stream and where its first frame starts, judged from its first bytes: an
 // Ogg page, or two frame headers in a row. Unknown while the bytes do not tell yet.

@@ -5,10 +5,25 @@
 
 #include <sys/statvfs.h>
 
+#include <cerrno>
+#include <utility>
+
+#include "app/textdecoding.h"
 #include "history_log.h"
 
 namespace {
 constexpr std::size_t kMaxUndetected = 64 * 1024;  // a stream not recognised by then is not audio we cut
+
+// A new station's folder does not exist before its first file: the disk is the one that will
+// hold it, that of the nearest folder that exists.
+QString nearestFolder(QString folder) {
+  while (!QFileInfo(folder).isDir()) {
+    const QString up = QFileInfo(folder).path();
+    if (up == folder) break;
+    folder = up;
+  }
+  return folder;
+}
 }  // namespace
 
 Recorder::Recorder(Options options) : options_(std::move(options)) {
@@ -25,7 +40,7 @@ qint64 Recorder::statFree(const QString& folder) {
 
 QString Recorder::safeName(const QString& text, int maxBytes) {
   QString out;
-  for (const QChar c : text) {
+  for (const QChar c : textdecoding::withoutBidiControls(text)) {
     const bool unsafe = c.category() == QChar::Other_Control || QStringLiteral("/\\:*?\"<>|").contains(c);
     out += unsafe ? u'_' : c;
   }
@@ -39,13 +54,13 @@ QString Recorder::safeName(const QString& text, int maxBytes) {
 void Recorder::streamStarted(const std::string& head) {
   std::lock_guard lock(mutex_);
   if (stop_ != Stop::None) return;
+  writeHeld();
   closeFile();
   head_ = head;
   oggSynced_ = false;
   pending_.clear();
   format_ = audioframes::Format::Unknown;
   title_.clear();
-  split_ = false;
 }
 
 void Recorder::streamTitle(const QString& title) {
@@ -60,11 +75,15 @@ void Recorder::streamTitle(const QString& title) {
                           QLatin1String(audioframes::extension(format_));
     if (!QFileInfo::exists(named) && QFile::rename(path_, named)) {
       files_.last() = path_ = named;
+      fileTitle_ = title_;
       titled_ = true;
     }
     return;
   }
-  if (format_ != audioframes::Format::Ogg) split_ = true;
+  if (format_ == audioframes::Format::Ogg) return;
+  // What the last title held was no song of its own: it stays in the open file.
+  writeHeld();
+  holding_ = title_ != fileTitle_;
 }
 
 void Recorder::streamData(const char* data, std::size_t size) {
@@ -83,26 +102,43 @@ void Recorder::streamData(const char* data, std::size_t size) {
     pending_.erase(0, found.start);
   }
   if (format_ == Format::Ogg) return writeOgg();
-  // What was written so far ends between two frames: a new title starts its file here.
-  if (split_) {
-    closeFile();
-    split_ = false;
-  }
+  // What was written or held so far ends between two frames: a new title starts here.
   const auto* p = reinterpret_cast<const unsigned char*>(pending_.data());
   std::size_t pos = 0, run = 0;
+  std::int64_t micros = 0;
   while (pos + 7 <= pending_.size() && stop_ == Stop::None) {
     const std::size_t length = audioframes::frameLength(format_, p + pos);
     if (length == 0) {
       // Lost the frames (a damaged stretch): skip to the next header.
-      write(p + run, pos - run);
+      place(p + run, pos - run, std::exchange(micros, 0));
       run = ++pos;
       continue;
     }
     if (pos + length > pending_.size()) break;
+    micros += audioframes::frameMicros(format_, p + pos);
     pos += length;
   }
-  if (stop_ == Stop::None) write(p + run, pos - run);
+  if (stop_ == Stop::None) place(p + run, pos - run, micros);
   pending_.erase(0, pos);
+}
+
+// Whole frames: into the open file, or held while a new title has not lasted yet. Once it has,
+// it starts its file with the frames it held.
+void Recorder::place(const unsigned char* data, std::size_t size, std::int64_t micros) {
+  if (!holding_) return write(data, size);
+  held_.append(reinterpret_cast<const char*>(data), size);
+  heldMicros_ += micros;
+  if (heldMicros_ < kMinSongMicros) return;
+  holding_ = false;
+  closeFile();
+  writeHeld();
+}
+
+void Recorder::writeHeld() {
+  const std::string held = std::exchange(held_, {});
+  heldMicros_ = 0;
+  holding_ = false;
+  write(reinterpret_cast<const unsigned char*>(held.data()), held.size());
 }
 
 // Ogg is written as it comes, from a page where a decoder can start: the first page of a logical
@@ -140,11 +176,13 @@ void Recorder::writeOgg() {
 
 void Recorder::write(const unsigned char* data, std::size_t size) {
   if (size == 0 || stop_ != Stop::None) return;
-  const qint64 free = options_.freeBytes(options_.folder);
+  const qint64 free = options_.freeBytes(nearestFolder(options_.folder));
   if (free >= 0 && free - qint64(size) < options_.minFreeBytes) return halt(Stop::DiskFull);
+  errno = 0;
   if (!file_) openFile();
-  if (!file_) return halt(Stop::CannotWrite);
-  if (std::fwrite(data, 1, size, file_) != size) halt(Stop::CannotWrite);
+  const std::size_t written = file_ ? std::fwrite(data, 1, size, file_) : 0;
+  fileBytes_ += qint64(written);
+  if (written != size) halt(errno == ENOSPC || errno == EDQUOT ? Stop::DiskFull : Stop::CannotWrite);
 }
 
 void Recorder::openFile() {
@@ -163,6 +201,8 @@ void Recorder::openFile() {
   }
   std::setvbuf(file_, nullptr, _IONBF, 0);  // each piece goes to the disk as it comes: a kill loses none
   path_ = path;
+  fileBytes_ = 0;
+  fileTitle_ = title_;
   titled_ = !title_.isEmpty();
   files_ << path;
   qCInfo(lcHistory) << "recording into" << path;
@@ -172,18 +212,23 @@ void Recorder::closeFile() {
   if (!file_) return;
   std::fclose(file_);
   file_ = nullptr;
+  // A file that got no byte (a full disk) is not left behind.
+  if (fileBytes_ == 0 && QFile::remove(path_)) files_.removeOne(path_);
 }
 
 void Recorder::halt(Stop why) {
   closeFile();
   stop_ = why;
   pending_.clear();
+  held_.clear();
+  holding_ = false;
   qCInfo(lcHistory) << "recording stopped:" << int(why);
   if (options_.stopped) options_.stopped(why);
 }
 
 void Recorder::finish() {
   std::lock_guard lock(mutex_);
+  writeHeld();
   closeFile();
 }
 

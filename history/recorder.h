@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <mutex>
@@ -14,13 +15,16 @@
 
 // Writes a stream as it arrives into files, one a song: MP3 and AAC (ADTS) are cut between two
 // frames where the title changes, so every file starts on a frame and plays alone; Ogg goes
-// into one file. A new connection starts a new file. The files are
+// into one file. A title starts a file only once it has lasted kMinSongMicros of audio: the
+// titles of a station that changes them many times a second stay in the file that is open. A
+// new connection starts a new file. The files are
 // "<folder>/yyyy-MM-dd HH.mm.ss - <station> - <title>.<ext>".
 //
 // Its stream calls come from GStreamer's streaming thread; the callbacks are called there too.
 class Recorder final : public StreamSink {
  public:
   enum class Stop { None, DiskFull, CannotWrite, Unsupported };
+  static constexpr std::int64_t kMinSongMicros = 5000000;
 
   struct Options {
     QString folder;
@@ -44,13 +48,16 @@ class Recorder final : public StreamSink {
   QStringList files() const;
   Stop stopReason() const;
 
-  // A name part without the characters a file name cannot hold, at most maxBytes of UTF-8.
+  // A name part without the characters a file name cannot hold and without bidi controls, at
+  // most maxBytes of UTF-8.
   static QString safeName(const QString& text, int maxBytes = 120);
 
  private:
   void openFile();
   void closeFile();
   void write(const unsigned char* data, std::size_t size);
+  void place(const unsigned char* data, std::size_t size, std::int64_t micros);
+  void writeHeld();
   void writeOgg();
   void halt(Stop why);
   static qint64 statFree(const QString& folder);
@@ -61,10 +68,15 @@ class Recorder final : public StreamSink {
   std::string pending_;  // bytes not yet written: the undetected start, or a frame not yet complete
   std::FILE* file_ = nullptr;
   QString path_;
+  qint64 fileBytes_ = 0;
   QString title_;
+  QString fileTitle_;
   bool titled_ = false;  // the open file is named after a title
-  bool split_ = false;   // a new title: the next frame starts a new file
-  std::string head_;     // the connection's first bytes, for an Ogg stream's headers
+  // A new title: its frames, from the one it came before, wait here until it has lasted.
+  bool holding_ = false;
+  std::string held_;
+  std::int64_t heldMicros_ = 0;
+  std::string head_;  // the connection's first bytes, for an Ogg stream's headers
   bool oggSynced_ = false;
   Stop stop_ = Stop::None;
   QStringList files_;

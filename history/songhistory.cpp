@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
+
+#include "app/regularfile.h"
 #include "history_log.h"
 
 namespace {
@@ -18,7 +21,9 @@ QString field(const QString& s) {
   return out.trimmed();
 }
 
-QString csvField(const QString& s) {
+QString csvField(QString s) {
+  // A cell a spreadsheet would take for a formula is kept as text.
+  if (!s.isEmpty() && QStringLiteral("=+-@\t\r").contains(s.front())) s.prepend(u'\'');
   if (!s.contains(u',') && !s.contains(u'"') && !s.contains(u'\n') && !s.contains(u'\r')) return s;
   QString quoted = s;
   quoted.replace(u'"', QStringLiteral("\"\""));
@@ -29,8 +34,8 @@ QString csvField(const QString& s) {
 SongHistory::SongHistory(QString file, int limit) : file_(std::move(file)), limit_(limit) { load(); }
 
 void SongHistory::load() {
-  QFile f(file_);
-  if (!f.open(QIODevice::ReadOnly)) return;
+  QFile f;
+  if (!openRegularFile(f, file_)) return;
   if (f.size() > kMaxFileBytes) f.seek(f.size() - kMaxFileBytes);
   const QList<QByteArray> lines = f.readAll().split('\n');
   for (const QByteArray& raw : lines) {
@@ -43,7 +48,21 @@ void SongHistory::load() {
     if (!s.time.isValid() || s.title.isEmpty()) continue;
     songs_.append(std::move(s));
   }
-  if (songs_.size() > limit_) songs_.remove(0, songs_.size() - limit_);
+  trim();
+}
+
+void SongHistory::trim() {
+  if (songs_.size() <= limit_) return;
+  qsizetype liked = std::count_if(songs_.cbegin(), songs_.cend(), [](const Song& s) { return s.liked; });
+  qsizetype plain = songs_.size() - liked;
+  liked = std::max<qsizetype>(0, liked - limit_);  // from here: how many of the oldest go
+  plain = std::max<qsizetype>(0, plain - limit_);
+  songs_.removeIf([&](const Song& s) {
+    qsizetype& over = s.liked ? liked : plain;
+    if (over == 0) return false;
+    --over;
+    return true;
+  });
 }
 
 bool SongHistory::add(Song song) {
@@ -54,15 +73,15 @@ bool SongHistory::add(Song song) {
   if (!songs_.isEmpty() && songs_.last().title == song.title && songs_.last().url == song.url) return false;
   song.time = song.time.addMSecs(-song.time.time().msec());
   songs_.append(std::move(song));
-  if (songs_.size() > limit_) songs_.remove(0, songs_.size() - limit_);
-  save();
+  trim();
+  unsaved_ = true;
   return true;
 }
 
 void SongHistory::setLiked(int index, bool liked) {
   if (index < 0 || index >= songs_.size() || songs_[index].liked == liked) return;
   songs_[index].liked = liked;
-  save();
+  unsaved_ = true;
 }
 
 void SongHistory::mendAddresses(const std::function<QString(const QString&)>& mended) {
@@ -74,7 +93,7 @@ void SongHistory::mendAddresses(const std::function<QString(const QString&)>& me
 
 void SongHistory::clear() {
   songs_.clear();
-  save();
+  unsaved_ = true;
 }
 
 bool SongHistory::save() const {
@@ -88,6 +107,8 @@ bool SongHistory::save() const {
     qCWarning(lcHistory) << "cannot write" << file_ << f.errorString();
     return false;
   }
+  unsaved_ = false;
+  ++writes_;
   return true;
 }
 

@@ -31,7 +31,7 @@ bool hasC1(const QString& s) {
 QString tidy(QString s) {
   for (QChar& c : s)
     if (c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0)) c = u' ';
-  return s.simplified();
+  return textdecoding::withoutBidiControls(s).simplified();
 }
 
 }  // namespace

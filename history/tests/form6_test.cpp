@@ -20,11 +20,19 @@ class Form6Test : public ::testing::Test {
  protected:
   Form6Test() {
     dir.write("lang.ini", "[english]\nf6command1=Like\nf6question1=Clear all?\n");
+    log.setClock([this] { return now; });
     for (const char* title : {"Old", "Middle", "New"}) {
       player.url = QStringLiteral("http://s/") + QLatin1String(title);
-      Q_EMIT player.streamTitleChanged(QLatin1String(title));
+      announce(QLatin1String(title));
     }
     form = std::make_unique<Form6>(host);
+  }
+
+  // The title before this one has lasted long enough to be a song.
+  void announce(const QString& title) {
+    Q_EMIT player.streamTitleChanged(title);
+    now += SongLog::kSongMs;
+    Q_EMIT player.streamTitleChanged(QString());
   }
 
   template <typename T>
@@ -48,6 +56,7 @@ class Form6Test : public ::testing::Test {
   RecordingPrompt prompt;
   Language language{dir.folder(), prompt, [] { return QStringLiteral("english"); }};
   FakeMediaPlayer player;
+  qint64 now = 0;
   SongLog log{player, dir.path(), [] { return QStringLiteral("Polder FM"); }};
   std::vector<Song> played;
   QString csv = dir.file("out/songs.csv");
@@ -65,7 +74,7 @@ TEST_F(Form6Test, NewestFirstLikeFilterAndPlay) {
   control<QCheckBox>("Check1")->click();
   EXPECT_EQ(shown(), QStringList({"\u2665Middle"}));
   // A song that arrives while the window is open shows at once, under the filter too.
-  Q_EMIT player.streamTitleChanged(QStringLiteral("Newer"));
+  announce(QStringLiteral("Newer"));
   EXPECT_EQ(shown(), QStringList({"\u2665Middle"}));
   auto* list = control<QTreeWidget>("ListView1");
   Q_EMIT list->itemDoubleClicked(list->topLevelItem(0), 0);
@@ -98,6 +107,20 @@ TEST_F(Form6Test, CopyExportAndClear) {
   control<QPushButton>("Command4")->click();
   EXPECT_TRUE(shown().isEmpty());
   EXPECT_TRUE(SongHistory(SongHistory::fileIn(dir.path())).songs().isEmpty());
+}
+
+// Ctrl+A and Like: one write for all the rows; outside texts show without bidi controls.
+TEST_F(Form6Test, LikeOnEveryRowIsOneWriteAndTitlesShowWithoutBidiControls) {
+  announce(QStringLiteral("evil\u202Egnp.exe\u2066"));
+  EXPECT_EQ(shown().first(), "evilgnp.exe");
+  auto* list = control<QTreeWidget>("ListView1");
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+  const int before = log.history().writes();
+  control<QPushButton>("Command1")->click();
+  EXPECT_EQ(log.history().writes(), before + 1);
+  const QList<Song> saved = SongHistory(SongHistory::fileIn(dir.path())).songs();
+  EXPECT_EQ(std::count_if(saved.begin(), saved.end(), [](const Song& s) { return s.liked; }), 4);
 }
 
 }  // namespace

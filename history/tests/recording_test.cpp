@@ -2,6 +2,7 @@
 #include <QDirIterator>
 
 #include <algorithm>
+#include <limits>
 #include <random>
 
 #include "history/audioframes.h"
@@ -58,7 +59,8 @@ class RecordingTest : public GstPlayerTest {
 };
 
 TEST_F(RecordingTest, AnMp3StreamIsCutIntoOneWholeFilePerTitle) {
-  radio_.add("/titled.mp3", titled({"First Song", "Second: Song?", "Third/Song"}, 48000));
+  // 6 s a title: long enough for each to start a file.
+  radio_.add("/titled.mp3", titled({"First Song", "Second: Song?", "Third/Song"}, 96000));
   player().setURL(QString::fromStdString(radio_.url("/titled.mp3")));
   ASSERT_TRUE(waitState(MediaPlayer::Playing));
   RecordSwitch recording(player(), music_.path());
@@ -196,16 +198,16 @@ TEST_F(RecordingTest, EachTitleReachesTheHistoryOnceThroughReconnects) {
   LoopbackRadio::Mount dropping = titled({"Alpha", "Beta"}, 1000000);
   dropping.dropAfter = 48000;  // every connection drops while Alpha plays
   radio_.add("/drop.mp3", dropping);
-  radio_.add("/other.mp3", titled({"Gamma", "Delta"}, 40000));
+  radio_.add("/other.mp3", titled({"Gamma", "Delta"}, 128000));  // 8 s a song
   QTemporaryDir folder;
   SongLog log(player(), folder.path(), [] { return QStringLiteral("Loopback FM"); });
   player().setURL(QString::fromStdString(radio_.url("/drop.mp3")));
   ASSERT_TRUE(QTest::qWaitFor([&] { return radio_.hits("/drop.mp3") >= 3; }, 60000));
   player().setURL(QString::fromStdString(radio_.url("/other.mp3")));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return log.history().songs().size() >= 3; }, 30000));
-  QTest::qWait(500);
+  const QString file = SongHistory::fileIn(folder.path());  // written a few seconds after a song
+  ASSERT_TRUE(QTest::qWaitFor([&] { return SongHistory(file).songs().size() >= 3; }, 60000));
   QStringList seen;
-  const SongHistory saved(SongHistory::fileIn(folder.path()));
+  const SongHistory saved(file);
   for (const Song& s : saved.songs()) seen << s.title + u'@' + s.url;
   EXPECT_EQ(seen, QStringList({"Alpha@" + QString::fromStdString(radio_.url("/drop.mp3")),
                                "Gamma@" + QString::fromStdString(radio_.url("/other.mp3")),
@@ -216,7 +218,7 @@ TEST_F(RecordingTest, EachTitleReachesTheHistoryOnceThroughReconnects) {
 TEST(Recorder, CutsBetweenFramesWhereverTheTitleComes) {
   QTemporaryDir dir;
   Recorder recorder({dir.path(), QStringLiteral("S"), 0, [](const QString&) { return qint64(1) << 40; }, {}});
-  const std::string stream = "garbage" + media().mp3.substr(0, 100000);
+  const std::string stream = "garbage" + (media().mp3 + media().mp3 + media().mp3).substr(0, 390000);
   recorder.streamStarted({});
   std::mt19937 random(7);
   size_t pos = 0;
@@ -225,7 +227,7 @@ TEST(Recorder, CutsBetweenFramesWhereverTheTitleComes) {
     const size_t n = std::min<size_t>(1 + random() % 3000, stream.size() - pos);
     recorder.streamData(stream.data() + pos, n);
     pos += n;
-    if (pos > size_t(30000 * (titles + 1))) recorder.streamTitle(QStringLiteral("Song %1").arg(++titles));
+    if (pos > size_t(100000 * (titles + 1))) recorder.streamTitle(QStringLiteral("Song %1").arg(++titles));
   }
   recorder.finish();
   const QStringList files = recorder.files();
@@ -263,6 +265,54 @@ TEST(Recorder, FrameHeadersAndSafeNames) {
   EXPECT_EQ(Recorder::safeName(" ../..\n"), "_.._");
   EXPECT_EQ(Recorder::safeName(".."), "_");
   EXPECT_EQ(Recorder::safeName(QString(100, QChar(0x00E9)), 120), QString(60, QChar(0x00E9)));
+  EXPECT_EQ(Recorder::safeName(QStringLiteral("evil\u202Egnp.exe\u2067\u200E")), "evilgnp.exe");
+}
+
+// 50 titles a second, then songs of 6.5 s, then 50 a second again: a cut only where a title
+// lasted 5 s, so no file but the first and the last holds less.
+TEST(Recorder, ATitleFloodCutsNoFile) {
+  QTemporaryDir dir;
+  Recorder recorder({dir.path(), QStringLiteral("S"), 0, [](const QString&) { return qint64(1) << 40; }, {}});
+  std::string stream;  // a minute
+  for (int i = 0; i < 6; ++i) stream += media().mp3;
+  recorder.streamStarted({});
+  const size_t chunk = 320;  // 20 ms at 128 kbit/s
+  for (size_t pos = 0; pos < stream.size(); pos += chunk) {
+    recorder.streamData(stream.data() + pos, std::min(chunk, stream.size() - pos));
+    if (pos < 15 * 16000 || pos >= 45 * 16000)
+      recorder.streamTitle(QStringLiteral("Flood %1").arg(pos));
+    else if (pos % 104000 == 0)
+      recorder.streamTitle(QStringLiteral("Song %1").arg(pos / 104000));
+  }
+  recorder.finish();
+  const QStringList files = recorder.files();
+  ASSERT_EQ(files.size(), 5);
+  EXPECT_TRUE(files[0].endsWith(" - S - Flood 0.mp3"));
+  EXPECT_TRUE(files[1].endsWith(" - S - Song 3.mp3"));
+  std::string joined;
+  for (int i = 0; i < files.size(); ++i) {
+    EXPECT_TRUE(i == 0 || size(files[i]) >= 5 * 16000) << i;  // 128 kbit/s
+    joined += slurp(files[i]);
+  }
+  EXPECT_EQ(joined, stream.substr(0, joined.size()));
+  EXPECT_GT(joined.size(), stream.size() - 418);
+}
+
+// A new station's folder does not exist yet: the guard asks the disk that will hold it, and a
+// full one leaves no file behind and is named as the cause.
+TEST(Recorder, TheDiskGuardChecksTheFolderANewStationWillBeIn) {
+  QTemporaryDir dir;
+  Recorder recorder({dir.path() + QStringLiteral("/New FM"),
+                     QStringLiteral("New FM"),
+                     std::numeric_limits<qint64>::max() / 2,
+                     {},
+                     {}});
+  recorder.streamStarted({});
+  recorder.streamData(media().mp3.data(), 64 * 1024);
+  recorder.finish();
+  EXPECT_EQ(recorder.stopReason(), Recorder::Stop::DiskFull);
+  EXPECT_TRUE(recorder.files().isEmpty());
+  EXPECT_TRUE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
 }
 
 }  // namespace

@@ -6,7 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <atomic>
 #include <csignal>
+#include <memory>
+#include <thread>
 
 #include "history/songhistory.h"
 
@@ -34,6 +39,7 @@ TEST(SongHistory, KeepsEachNewSongOnceWithinTheBoundAcrossARestart) {
     EXPECT_TRUE(h.add(song("B\tline\nbreak")));
     EXPECT_TRUE(h.add(song("C")));
     EXPECT_TRUE(h.add(song("A")));  // heard again later
+    ASSERT_TRUE(h.save());
   }
   const SongHistory h(file, 3);
   EXPECT_EQ(titles(h.songs()), QStringList({"B line break", "C", "A"}));
@@ -49,6 +55,7 @@ TEST(SongHistory, LikedMarksAndTheCsvExportReadBack) {
     h.add(song("Plain"));
     h.add(song("Comma, \"quoted\" title"));
     h.setLiked(1, true);
+    ASSERT_TRUE(h.save());
   }
   SongHistory h(file);
   ASSERT_EQ(h.songs().size(), 2);
@@ -59,7 +66,33 @@ TEST(SongHistory, LikedMarksAndTheCsvExportReadBack) {
             "2026-12-09 16:30:05,Polder FM,http://s/1,Plain,no\r\n"
             "2026-12-09 16:30:05,Polder FM,http://s/1,\"Comma, \"\"quoted\"\" title\",yes\r\n");
   h.clear();
+  h.save();
   EXPECT_TRUE(SongHistory(file).songs().isEmpty());
+}
+
+TEST(SongHistory, CsvCellsASpreadsheetWouldRunAreKeptAsText) {
+  QList<Song> songs;
+  for (const char* t : {"=HYPERLINK(\"http://x\")", "+SUM(1+1)", "-2+3+cmd|' /C calc'!A0", "@SUM(1,2)", "\tT",
+                        "\rR", "A - B"})
+    songs << song(QString::fromUtf8(t));
+  const QString row = QStringLiteral("2026-12-09 16:30:05,Polder FM,http://s/1,%1,no\r\n");
+  EXPECT_EQ(SongHistory::toCsv(songs),
+            "time,station,address,title,liked\r\n" + row.arg("\"'=HYPERLINK(\"\"http://x\"\")\"") +
+                row.arg("'+SUM(1+1)") + row.arg("'-2+3+cmd|' /C calc'!A0") + row.arg("\"'@SUM(1,2)\"") +
+                row.arg("'\tT") + row.arg("\"'\rR\"") + row.arg("A - B"));
+}
+
+TEST(SongHistory, AFifoInItsPlaceNeitherHangsTheStartNorStaysAFifo) {
+  QTemporaryDir dir;
+  const QString file = SongHistory::fileIn(dir.path());
+  ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+  auto loaded = std::make_shared<std::atomic<int>>(-1);  // on a thread: a hang fails, not blocks, the test
+  std::thread([loaded, file] { *loaded = int(SongHistory(file).songs().size()); }).detach();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return *loaded == 0; }, 20000));
+  SongHistory h(file);
+  h.add(song("A"));
+  ASSERT_TRUE(h.save());
+  EXPECT_EQ(titles(SongHistory(file).songs()), QStringList({"A"}));
 }
 
 // Run in a child by the test below: adds songs until it is killed.
@@ -67,7 +100,10 @@ TEST(SongHistory, WriterForTheKillTest) {
   const QString file = qEnvironmentVariable("VANTOR_HISTORY_WRITER");
   if (file.isEmpty()) GTEST_SKIP() << "runs as the child of KillLeavesAWholeFile";
   SongHistory h(file, 50);
-  for (int i = 0;; ++i) h.add(song(QStringLiteral("Song %1 ").arg(i) + QString(200, u'x')));
+  for (int i = 0;; ++i) {
+    h.add(song(QStringLiteral("Song %1 ").arg(i) + QString(200, u'x')));
+    h.save();
+  }
 }
 
 TEST(SongHistory, KillLeavesAWholeFile) {

@@ -21,6 +21,9 @@ TEST(StreamTitle, RepairsTheUsualEncodingFaults) {
             QStringLiteral("Café del Mar – Chill"));
   // Control characters and stray spacing from padded metadata.
   EXPECT_EQ(streamtitle::repair("  One\tTwo\r\n"), QStringLiteral("One Two"));
+  // Bidirectional controls, with which "evil<RLO>gnp.exe" would show as "evilexe.png".
+  EXPECT_EQ(streamtitle::repair("evil\xE2\x80\xAEgnp.exe \xE2\x81\xA6x\xE2\x81\xA9\xE2\x80\x8F"),
+            QStringLiteral("evilgnp.exe x"));
 }
 
 TEST(StreamTitle, ComposeArtistAndTitle) {

@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QDialog>
 
+#include <memory>
+
 #include "form1_fixture.h"
 #include "modal_probe.h"
 #include "history/songlog.h"
@@ -35,8 +37,14 @@ TEST_F(Form1HistoryTest, HistoryFromTheLabelAndTheTrayRecordRefusedWithNothingPl
 
   form->findChild<QLabel*>("ZenderNaam")->setText("Polder FM");
   player.url = "http://s/1";
+  const auto now = std::make_shared<qint64>(0);
+  form->songLog().setClock([now] { return *now; });
   player.announceTitle("Artist - Song");
-  const SongHistory saved(SongHistory::fileIn(dir.path()));
+  *now += SongLog::kSongMs;
+  player.announceTitle("");  // it played long enough to count, and is written within seconds
+  const QString file = SongHistory::fileIn(dir.path());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !SongHistory(file).songs().isEmpty(); }, 20000));
+  const SongHistory saved(file);
   ASSERT_EQ(saved.songs().size(), 1);
   EXPECT_EQ(saved.songs()[0].station, "Polder FM");
   EXPECT_EQ(saved.songs()[0].url, "http://s/1");
