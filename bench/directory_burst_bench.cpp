@@ -7,6 +7,7 @@
 //   directory_burst_bench [--server EXE] [--stations N] [--clients N] [--accept ENCODINGS] [--stop-only]
 //
 // --accept sets the clients' Accept-Encoding (default: all libcurl unpacks, as the program asks).
+#include "process_figures.h"
 #include "server/tests/server_test_util.h"
 #include "upstream_cache.h"
 
@@ -55,16 +56,6 @@ std::vector<UpStation> Stations(int count)
                        "www.station" + std::to_string(i) + ".example/", "MP3", 128, int(rng() % 5000), int(rng() % 50)});
     }
     return out;
-}
-
-long Memory(pid_t pid, const char *field)
-{
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(field, 0) == 0)
-            return std::atol(line.c_str() + std::strlen(field) + 1);
-    return -1;
 }
 
 pid_t Start(const fs::path &data, int port, const std::string &upstream)
@@ -138,12 +129,12 @@ void Burst(const fs::path &data, const std::vector<UpStation> &expected, int cli
 {
     const int port = freePort();
     const pid_t server = Start(data, port, "http://127.0.0.1:" + std::to_string(freePort()) + "/");
-    const long atStart = Memory(server, "VmRSS:");
+    const long atStart = statusKb(server, "VmRSS:");
     std::atomic<bool> done{false};
     long peak = 0;
     std::thread sampler([&] {
         while (!done) {
-            peak = std::max(peak, Memory(server, "VmRSS:"));
+            peak = std::max(peak, statusKb(server, "VmRSS:"));
             std::this_thread::sleep_for(5ms);
         }
     });
@@ -173,8 +164,8 @@ void Burst(const fs::path &data, const std::vector<UpStation> &expected, int cli
     done = true;
     sampler.join();
     std::printf("%-22s %8.1f s %6d/%-3d %10.1f %10.1f %10.1f %10.1f\n", hosts ? "a Host per client" : "one Host", seconds,
-                right, clients, atStart / 1024.0, peak / 1024.0, Memory(server, "VmHWM:") / 1024.0,
-                Memory(server, "VmRSS:") / 1024.0);
+                right, clients, atStart / 1024.0, peak / 1024.0, statusKb(server, "VmHWM:") / 1024.0,
+                statusKb(server, "VmRSS:") / 1024.0);
     std::fflush(stdout);
     Stop(server);
 }

@@ -11,3 +11,18 @@ inline long residentKb() {
   }
   return resident * 4;
 }
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <sys/types.h>
+
+// A figure in kB from another process's /proc/PID/status ("VmRSS:", "VmHWM:"); -1 when gone.
+inline long statusKb(pid_t pid, const char* field) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field) + 1);
+  return -1;
+}

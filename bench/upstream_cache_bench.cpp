@@ -2,6 +2,7 @@
 // the upstream unreachable, country lists and searches asked by 1, 16 and 64 clients at once
 // over loopback (a new connection per request, as the program does). Prints requests per
 // second, median and 99th-percentile latency, and the server's memory.
+#include "process_figures.h"
 #include "server/tests/server_test_util.h"
 #include "upstream_cache.h"
 
@@ -56,17 +57,6 @@ void FillCache(const std::string &db)
         cache.storeStations(Code(c), stations, now);
     }
     cache.storeCountries(countries, now);
-}
-
-// kB of VmRSS or VmHWM.
-long Memory(pid_t pid, const char *field)
-{
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(field, 0) == 0)
-            return std::atol(line.c_str() + std::strlen(field) + 1);
-    return -1;
 }
 
 struct Figures {
@@ -129,7 +119,7 @@ int main(int argc, char **argv)
         std::this_thread::sleep_for(50ms);
     std::printf("vantor-directory with %d cached stations in %d countries, upstream unreachable, %lld s per row\n",
                 kCountries * kPerCountry, kCountries, static_cast<long long>(length.count()));
-    std::printf("server memory at start: %ld kB resident\n\n", Memory(server, "VmRSS:"));
+    std::printf("server memory at start: %ld kB resident\n\n", statusKb(server, "VmRSS:"));
     std::printf("%-8s %8s %12s %10s %10s %8s\n", "answer", "clients", "requests/s", "p50 ms", "p99 ms", "failed");
 
     const auto list = [](std::mt19937 &rng) { return "/radio/inter/zenders/" + Code(int(rng() % kCountries)) + ".txt"; };
@@ -146,7 +136,7 @@ int main(int argc, char **argv)
             std::printf("%-8s %8d %12.0f %10.2f %10.2f %8zu\n", name, clients, f.perSecond, f.p50, f.p99, f.failed);
         }
     }
-    std::printf("\nserver memory: %ld kB resident now, %ld kB at most\n", Memory(server, "VmRSS:"), Memory(server, "VmHWM:"));
+    std::printf("\nserver memory: %ld kB resident now, %ld kB at most\n", statusKb(server, "VmRSS:"), statusKb(server, "VmHWM:"));
     kill(server, SIGTERM);
     waitpid(server, nullptr, 0);
     std::filesystem::remove_all(data);
