@@ -58,7 +58,7 @@ allowed=$(xprop -id "$win" _NET_WM_ALLOWED_ACTIONS)
 case "$allowed" in *MAXIMIZE*) fail "the window manager offers maximise: $allowed" ;; esac
 case "$allowed" in *_NET_WM_ACTION_CLOSE*) ;; *) fail "no allowed actions read from openbox: $allowed" ;; esac
 # _MOTIF_WM_HINTS: flags, functions, decorations; bit 16 is maximise in both.
-read -r flags functions decorations < <(xprop -id "$win" _MOTIF_WM_HINTS | sed 's/.*= //; s/,/ /g')
+read -r flags functions decorations _ < <(xprop -id "$win" _MOTIF_WM_HINTS | sed 's/.*= //; s/,/ /g')
 if (((flags & 1) && (functions & 16))) || (((flags & 2) && (decorations & 64))); then
   fail "_MOTIF_WM_HINTS still offer maximise: $flags $functions $decorations"
 fi
