@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "app/textdecoding.h"
+
 // Rows of the dialogs' list boxes, where parallel lists hold a row's other fields.
 
 // The row the user has selected; the current row alone may be deselected (Ctrl+click).
@@ -20,8 +22,10 @@ inline QString entryAt(const QListWidget* list, int row) {
 }
 
 // A name from the directory as one row: a line break inside it would show as rows of their
-// own. Each run of line breaks and other control characters becomes one blank.
-inline QString oneLine(const QString& name) {
+// own. Each run of line breaks and other control characters becomes one blank. Bidi controls
+// go, so a name cannot turn the text around it ("evil\u202Egnp.exe").
+inline QString oneLine(const QString& raw) {
+  const QString name = textdecoding::withoutBidiControls(raw);
   const auto breaks = [](QChar c) {
     const QChar::Category category = c.category();
     return category == QChar::Other_Control || category == QChar::Separator_Line ||

@@ -61,7 +61,8 @@ class StationListTest : public ::testing::Test {
           } else if (file == "lines.txt") {
             res.set_content(
                 "<naam>Radio\r\nEen\n</naam><url>http://s/1</url><homepage>een.nl</homepage>\n"
-                "<naam>Radio\u2028Twee</naam><url>http://s/2</url><homepage>twee.nl</homepage>\n",
+                "<naam>Radio\u2028Twee</naam><url>http://s/2</url><homepage>twee.nl</homepage>\n"
+                "<naam>evil\u202Egnp.exe</naam><url>http://s/3</url><homepage>drie.nl</homepage>\n",
                 "text/plain; charset=utf-8");
           } else if (file == "huge.txt") {
             res.set_content(std::string(17 * 1024 * 1024, 'x'), "text/plain");
@@ -125,7 +126,7 @@ TEST_F(StationListTest, AListAsLargeAsARealCountryLoadsAndOneFarLargerIsRefused)
 TEST_F(StationListTest, ANameWithLineBreaksIsOneRow) {
   start(http.base());
   form->LaadLijst_Radio("lines.txt");
-  EXPECT_EQ(items("List1"), QStringList({"Radio Een ", "Radio Twee"}));
+  EXPECT_EQ(items("List1"), QStringList({"Radio Een ", "Radio Twee", "evilgnp.exe"}));
   auto* list = form->findChild<QListWidget*>("List1");
   list->setCurrentRow(0);
   QTest::keyClick(list, Qt::Key_Return);
