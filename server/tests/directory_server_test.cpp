@@ -1,5 +1,6 @@
 #include "answers.h"
 #include "directory_server.h"
+#include "routes.h"
 #include "server_test_util.h"
 #include "test_directory.h"
 
