@@ -8,6 +8,7 @@
 //
 // --accept sets the clients' Accept-Encoding (default: all libcurl unpacks, as the program asks).
 #include "process_figures.h"
+#include "play_list.h"
 #include "server/tests/server_test_util.h"
 #include "upstream_cache.h"
 

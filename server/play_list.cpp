@@ -9,6 +9,20 @@ constexpr std::string_view kHostMark = "\x01";
 
 }  // namespace
 
+std::string playAddress(const UpStation& s, const std::string& host) {
+  return "http://" + host + "/play/" + s.uuid;
+}
+
+std::string playListAnswer(const std::vector<UpStation>& stations, const std::string& host) {
+  std::string out;
+  for (const auto& s : stations) {
+    out += "<naam>" + s.name + "</naam>\n";
+    out += "<url>" + playAddress(s, host) + "</url>\n";
+    out += "<homepage>" + s.homepage + "</homepage>\n";
+  }
+  return out;
+}
+
 void appendPlayEntry(HostedAnswer& list, const UpStation& s) {
   list.append("<naam>");
   list.append(s.name);

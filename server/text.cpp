@@ -113,4 +113,26 @@ std::string asciiLower(std::string_view s) {
   return out;
 }
 
+std::string sortKey(std::string_view name) {
+  // Latin-1 letters U+00C0..U+00FF folded to their base letter; '-' marks no letter.
+  static const char kBase[] =
+      "aaaaaaaceeeeiiiidnooooo-ouuuuyts"
+      "aaaaaaaceeeeiiiidnooooo-ouuuuyty";
+  std::string out;
+  for (size_t i = 0; i < name.size(); ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    if ((c == 0xC3) && i + 1 < name.size()) {
+      const auto n = static_cast<unsigned char>(name[i + 1]);
+      const unsigned cp = 0xC0 + (n & 0x3F);
+      if (n >= 0x80 && n <= 0xBF && kBase[cp - 0xC0] != '-') {
+        out += kBase[cp - 0xC0];
+        ++i;
+        continue;
+      }
+    }
+    out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : name[i];
+  }
+  return out;
+}
+
 }  // namespace vantor::server

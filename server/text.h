@@ -15,4 +15,7 @@ std::string htmlEscape(std::string_view s);
 
 std::string asciiLower(std::string_view s);
 
+// Accents folded, case ignored: the order a reader expects.
+std::string sortKey(std::string_view name);
+
 }  // namespace vantor::server

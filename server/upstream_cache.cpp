@@ -2,6 +2,7 @@
 
 #include "directory_db.h"
 #include "sqlite_statement.h"
+#include "text.h"
 
 #include <sqlite3.h>
 

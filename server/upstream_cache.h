@@ -1,7 +1,7 @@
 #pragma once
 
 #include "search_matches.h"
-#include "upstream_mapping.h"
+#include "upstream_json.h"
 
 #include <atomic>
 #include <condition_variable>

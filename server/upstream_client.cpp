@@ -1,5 +1,7 @@
 #include "upstream_client.h"
 
+#include "upstream_fields.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>

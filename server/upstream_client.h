@@ -1,6 +1,6 @@
 #pragma once
 
-#include "upstream_mapping.h"
+#include "upstream_json.h"
 #include "version.h"
 
 #include <curl/curl.h>

@@ -1,8 +1,10 @@
 #include "upstream_directory.h"
 
+#include "country_names.h"
 #include "directory_db.h"
 #include "play_list.h"
 #include "text.h"
+#include "upstream_fields.h"
 #include "upstream_pages.h"
 
 #include <algorithm>

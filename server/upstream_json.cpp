@@ -1,6 +1,8 @@
-#include "upstream_mapping.h"
+#include "upstream_json.h"
 
+#include "country_names.h"
 #include "text.h"
+#include "upstream_fields.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,5 +1,6 @@
 #include "upstream_pages.h"
 
+#include "play_list.h"
 #include "text.h"
 
 namespace vantor::server {

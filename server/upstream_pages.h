@@ -1,7 +1,7 @@
 #pragma once
 
 #include "answers.h"
-#include "upstream_mapping.h"
+#include "upstream_json.h"
 
 #include <map>
 #include <string>

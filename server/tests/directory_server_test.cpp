@@ -1,5 +1,7 @@
 #include "answers.h"
 #include "directory_server.h"
+#include "routes.h"
+#include "routes_demo_stream.h"
 #include "server_test_util.h"
 #include "test_directory.h"
 
@@ -290,4 +292,42 @@ TEST_F(DirectoryServerTest, StreamListenersAreCapped) {
   EXPECT_NE(get("/radio/inter/keuze.php").find("Holland"), std::string::npos);  // pages still answer
   done = true;
   listener.join();
+}
+
+// Exactly the audio due goes out, counted without the titles between it, round and round the loop.
+TEST(DemoStreamPacer, SendsWhatIsDueWhateverTheTitlesAddAndNothingOnceStopped) {
+  auto loop = std::make_shared<AudioLoop>();
+  for (int i = 0; i < 10000; ++i) loop->bytes += static_cast<char>(i % 251);
+  loop->bytesPerSecond = 1000;
+  for (const size_t metaint : {0, 700}) {
+    DemoStreamPacer pacer(loop, "Polder FM", 3000, metaint, 5s);
+    std::string out;
+    bool stopped = false, fail = false;
+    const auto write = [&](std::string_view d) {
+      if (fail) return false;
+      out += d;
+      return true;
+    };
+    const auto stop = [&] { return stopped; };
+    ASSERT_TRUE(pacer.sendDue(0s, write, stop));
+    EXPECT_EQ(pacer.audioSent(), 3000u) << metaint;
+    ASSERT_TRUE(pacer.sendDue(19500ms, write, stop));
+    EXPECT_EQ(pacer.audioSent(), 22500u) << metaint;  // twice round the loop and a quarter
+    fail = true;
+    EXPECT_FALSE(pacer.sendDue(20s, write, stop));
+    stopped = true;
+    EXPECT_TRUE(pacer.sendDue(30s, write, stop));
+    EXPECT_EQ(pacer.audioSent(), 22500u) << metaint;
+
+    std::string audio;
+    for (size_t at = 0; at < out.size();) {
+      const size_t n = metaint ? std::min(metaint, out.size() - at) : out.size();
+      audio += out.substr(at, n);
+      at += n;
+      if (at < out.size()) at += 1 + static_cast<unsigned char>(out[at]) * 16u;
+    }
+    ASSERT_EQ(audio.size(), 22500u) << metaint;
+    for (size_t i = 0; i < audio.size(); ++i)
+      ASSERT_EQ(static_cast<unsigned char>(audio[i]), (i % 10000) % 251) << metaint << " byte " << i;
+  }
 }

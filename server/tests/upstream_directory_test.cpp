@@ -1,5 +1,6 @@
 #include "directory_server.h"
 #include "fake_upstream.h"
+#include "play_list.h"
 #include "server_test_util.h"
 #include "upstream_directory.h"
 
@@ -79,10 +80,10 @@ class Served {
 
   int port() const { return port_; }
   std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
-  httplib::Result get(const std::string& path) {
+  httplib::Result get(const std::string& path, const httplib::Headers& headers = {}) {
     httplib::Client c("127.0.0.1", port_);
     c.set_read_timeout(15, 0);
-    return c.Get(path);
+    return c.Get(path, headers);
   }
   std::string body(const std::string& path) {
     auto res = get(path);
@@ -385,11 +386,9 @@ TEST_F(UpstreamDirectoryTest, ClientsAtOnceWithHostsOfTheirOwnEachGetTheirOwnLis
   std::vector<std::thread> clients;
   for (size_t i = 0; i < hosts.size(); ++i)
     clients.emplace_back([&, i] {
-      httplib::Client c("127.0.0.1", s.port());
-      c.set_read_timeout(15, 0);
       const httplib::Headers host{{"Host", hosts[i]}};
-      if (auto res = c.Get(std::string(kList) + "de.txt", host)) lists[i] = res->body;
-      if (auto res = c.Get(kSearch + std::string("welle&land=de"), host)) found[i] = res->body;
+      if (auto res = s.get(std::string(kList) + "de.txt", host)) lists[i] = res->body;
+      if (auto res = s.get(kSearch + std::string("welle&land=de"), host)) found[i] = res->body;
     });
   for (auto& t : clients) t.join();
   for (size_t i = 0; i < hosts.size(); ++i) {

@@ -1,10 +1,11 @@
-#include "upstream_mapping.h"
+#include "upstream_json.h"
+#include "upstream_fields.h"
 
 #include <gtest/gtest.h>
 
 using namespace vantor::server;
 
-TEST(UpstreamMapping, CountriesTakeNumberOrStringCountsAndDropWhatCannotBeAListFile) {
+TEST(UpstreamJson, CountriesTakeNumberOrStringCountsAndDropWhatCannotBeAListFile) {
   const auto countries = parseCountries(R"([
         {"name":"The Netherlands","iso_3166_1":"NL","stationcount":14},
         {"name":"Belgium","iso_3166_1":"be","stationcount":"4"},
@@ -31,7 +32,7 @@ TEST(UpstreamMapping, CountriesTakeNumberOrStringCountsAndDropWhatCannotBeAListF
   EXPECT_TRUE(parseCountries("[]"));
 }
 
-TEST(UpstreamMapping, StationsKeepOnlyWhatThePlayerCanPlayAndATagListCanCarry) {
+TEST(UpstreamJson, StationsKeepOnlyWhatThePlayerCanPlayAndATagListCanCarry) {
   const auto stations = parseStations(R"J([
         {"stationuuid":"AA-01","name":"Ok","url":"http://a/x","url_resolved":"https://a/y.pls","homepage":"https://www.ok.example/",
          "countrycode":"NL","codec":"MP3","bitrate":"128","hls":0},
@@ -62,39 +63,7 @@ TEST(UpstreamMapping, StationsKeepOnlyWhatThePlayerCanPlayAndATagListCanCarry) {
   EXPECT_FALSE(parseStations("[{\"stationuuid\":"));
 }
 
-TEST(UpstreamMapping, NamesLoseTagsAndControlCharactersButKeepTheirText) {
-  EXPECT_EQ(cleanName("<b>Hitradio</b> </naam><url>http://evil/</url>"), "Hitradio http://evil/");
-  EXPECT_EQ(cleanName("Rock &amp; Roll <3 Radio"),
-            "Rock & Roll \xE2\x80\xB9"
-            "3 Radio");
-  EXPECT_EQ(cleanName("&lt;naam&gt;x&lt;/naam&gt;"), "x");  // entities cannot smuggle tags in
-  EXPECT_EQ(cleanName("a > b"), "a \xE2\x80\xBA b");
-  EXPECT_EQ(cleanName("  Caf\xC3\xA9\t\r\nRadio \xF0\x9F\x8E\xBB  "), "Caf\xC3\xA9 Radio \xF0\x9F\x8E\xBB");
-  EXPECT_EQ(cleanName("Caf\xE9"), "Caf\xC3\xA9");  // not UTF-8: read as Windows-1252
-  const std::string longName = cleanName(std::string(199, 'a') + "\xC3\xA9" + "b");
-  EXPECT_EQ(longName, std::string(199, 'a'));  // cut before a split character, never inside it
-  EXPECT_EQ(cleanName(" \n\t "), "");
-}
-
-TEST(UpstreamMapping, CountryNamesPerLanguageWithHollandFirst) {
-  const std::vector<UpCountry> up{{"at", "Austria", 1},  {"ax", "\xC3\x85land Islands", 1},
-                                  {"be", "Belgium", 1},  {"nl", "The Netherlands", 1},
-                                  {"zw", "Zimbabwe", 1}, {"ci", "C\xC3\xB4te D'ivoire", 1}};
-  const auto rows = countryRowsFor(up);
-  std::vector<std::string> nl, en;
-  for (const auto& r : sortedFor(rows, Lang::Nl)) nl.push_back(r.nameNl);
-  for (const auto& r : sortedFor(rows, Lang::En)) en.push_back(r.nameEn);
-  EXPECT_EQ(nl, (std::vector<std::string>{"Holland", "\xC3\x85land Islands", "Belgi\xC3\xAB",
-                                          "C\xC3\xB4te D'ivoire", "Oostenrijk", "Zimbabwe"}));
-  EXPECT_EQ(en, (std::vector<std::string>{"The Netherlands", "\xC3\x85land Islands", "Austria", "Belgium",
-                                          "C\xC3\xB4te D'ivoire", "Zimbabwe"}));
-  EXPECT_EQ(countryCodeFromStem("holland"), "nl");
-  EXPECT_EQ(countryCodeFromStem("DE"), "de");
-  EXPECT_EQ(countryCodeFromStem("belgie"), "be");  // the demo's file names, chosen offline
-  EXPECT_FALSE(countryCodeFromStem("atlantis"));
-}
-
-TEST(UpstreamMapping, ABadRecordIsDroppedAndTheRestKept) {
+TEST(UpstreamJson, ABadRecordIsDroppedAndTheRestKept) {
   const std::string ok = R"({"stationuuid":"aa-01","name":"Ok","url":"http://a/x","countrycode":"NL"})";
   const struct {
     const char* what;
@@ -123,7 +92,7 @@ TEST(UpstreamMapping, ABadRecordIsDroppedAndTheRestKept) {
   EXPECT_EQ((*kept)[0].name, "Fine \xF0\x9F\x8E\xBB \\ud800");
 }
 
-TEST(UpstreamMapping, NestingBeyondTheBoundRejectsTheReply) {
+TEST(UpstreamJson, NestingBeyondTheBoundRejectsTheReply) {
   const auto nested = [](size_t depth) {
     return "[{\"stationuuid\":\"aa-01\",\"name\":\"Ok\",\"url\":\"http://a/"
            "x\",\"countrycode\":\"NL\",\"x\":" +
@@ -134,7 +103,7 @@ TEST(UpstreamMapping, NestingBeyondTheBoundRejectsTheReply) {
   EXPECT_FALSE(parseCountries(std::string(1'000'000, '[') + std::string(1'000'000, ']')));
 }
 
-TEST(UpstreamMapping, PlayAddressesAreSafeInALocationHeader) {
+TEST(UpstreamJson, PlayAddressesAreSafeInALocationHeader) {
   const auto stations = parseStations(
       R"([{"stationuuid":"aa-01","name":"A","url":"http://a.example/my stream\"<x>.mp3 ","countrycode":"NL"},
           {"stationuuid":"aa-02","name":"B","url":"http://a.example/\u0001","countrycode":"NL"},
