@@ -1,26 +1,30 @@
 #include "mediaplayer_gstreamer.h"
 
-#include <gst/gst.h>
-
 #include <QDeadlineTimer>
 
 #include <algorithm>
-#include <cstring>
-#include <optional>
 
-#include "answerprobe.h"
 #include "keptaddress.h"
 #include "playback_log.h"
 #include "streamtitle.h"
 
 using playback::Failure;
+using playback::Phase;
 using playback::Step;
 
 GstMediaPlayer::GstMediaPlayer(QObject* parent) : GstMediaPlayer(GstPlayerTuning{}, parent) {}
 
 GstMediaPlayer::GstMediaPlayer(const GstPlayerTuning& tuning, QObject* parent)
-    : MediaPlayer(parent), tuning_(tuning), playbin_(*this, QByteArray(kUserAgent), tuning.bufferMs) {
+    : MediaPlayer(parent), tuning_(tuning), playbin_(QByteArray(kUserAgent), tuning.bufferMs) {
   playbin_.setTap(&tap_);
+  connect(&playbin_, &Playbin::stateChanged, this, &GstMediaPlayer::onStateChanged);
+  connect(&playbin_, &Playbin::bufferFilled, this, &GstMediaPlayer::onBuffering);
+  connect(&playbin_, &Playbin::stationNamed, this, &MediaPlayer::streamNameChanged);
+  connect(&playbin_, &Playbin::titleTagged, this, &GstMediaPlayer::onTitle);
+  connect(&playbin_, &Playbin::playlistFound, this, &GstMediaPlayer::onPlaylist);
+  connect(&playbin_, &Playbin::failed, this, &GstMediaPlayer::onError);
+  connect(&playbin_, &Playbin::ended, this, &GstMediaPlayer::onEos);
+  connect(&playbin_, &Playbin::clockLost, this, &GstMediaPlayer::onClockLost);
   for (QTimer* t : {&reconnectTimer_, &stableTimer_, &connectTimer_, &startDeadline_}) t->setSingleShot(true);
   countdownTimer_.setInterval(1000);
   stallTimer_.setInterval(std::clamp(tuning_.stallMs / 4, 50, 1000));
@@ -46,46 +50,36 @@ GstMediaPlayer::~GstMediaPlayer() { halt(); }
 void GstMediaPlayer::enter(Phase next, const QString& text) {
   phase_ = next;
   if (next != Phase::Reconnecting) silentSince_ = QDateTime();
-  int state = Transitioning;
   QString status = text;
   switch (next) {
-    case Phase::Idle:
-      state = Undefined;
-      break;
     case Phase::Resolving:
     case Phase::Connecting:
       if (status.isEmpty()) status = tr("Connecting...");
       break;
-    case Phase::Buffering:
-    case Phase::Reconnecting:
-      break;
     case Phase::Playing:
-      state = Playing;
       status = playingText();
       break;
     case Phase::Stopped:
-      state = Stopped;
       status = tr("Stopped");
       break;
     case Phase::Ready:
-      state = Ready;
       if (status.isEmpty()) status = tr("Ready");
       break;
+    case Phase::Idle:
+    case Phase::Buffering:
+    case Phase::Reconnecting:
+      break;
   }
+  const int state = playback::playStateOf(next);
   if (state == state_ && status == status_) return;
   state_ = state;
   status_ = status;
   Q_EMIT statusChanged();
 }
 
-bool GstMediaPlayer::active() const {
-  return phase_ == Phase::Resolving || phase_ == Phase::Connecting || phase_ == Phase::Playing ||
-         phase_ == Phase::Buffering || phase_ == Phase::Reconnecting;
-}
+bool GstMediaPlayer::active() const { return playback::isActive(phase_); }
 
-bool GstMediaPlayer::hasPlayed() const {
-  return phase_ == Phase::Playing || phase_ == Phase::Buffering || phase_ == Phase::Reconnecting;
-}
+bool GstMediaPlayer::hasPlayed() const { return playback::hasPlayed(phase_); }
 
 void GstMediaPlayer::setURL(const QString& url) {
   const QString given = url.trimmed();
@@ -293,78 +287,22 @@ void GstMediaPlayer::raiseError(Failure why) {
   Q_EMIT error();
 }
 
-bool GstMediaPlayer::event(QEvent* e) {
-  if (e->type() != Playbin::BusEvent::kind()) return MediaPlayer::event(e);
-  const auto* be = static_cast<Playbin::BusEvent*>(e);
-  if (!playbin_.isCurrent(*be)) return true;
-  GstMessage* msg = be->message;
-  switch (GST_MESSAGE_TYPE(msg)) {
-    case GST_MESSAGE_ERROR:
-      onError(msg);
-      break;
-    case GST_MESSAGE_WARNING: {
-      GError* err = nullptr;
-      gst_message_parse_warning(msg, &err, nullptr);
-      qCDebug(lcPlayback) << "warning:" << err->message;
-      g_error_free(err);
-      break;
-    }
-    case GST_MESSAGE_EOS:
-      onEos();
-      break;
-    case GST_MESSAGE_STATE_CHANGED:
-      onStateChanged(msg);
-      break;
-    case GST_MESSAGE_BUFFERING:
-      onBuffering(msg);
-      break;
-    case GST_MESSAGE_TAG:
-      onTags(msg);
-      break;
-    case GST_MESSAGE_CLOCK_LOST:
-      onClockLost();
-      break;
-    case GST_MESSAGE_ELEMENT:
-      onPlaylist(msg);
-      break;
-    default:
-      break;
-  }
-  return true;
-}
-
-void GstMediaPlayer::onError(GstMessage* msg) {
-  GError* err = nullptr;
-  gchar* debug = nullptr;
-  gst_message_parse_error(msg, &err, &debug);
+void GstMediaPlayer::onError(const playback::PipelineError& error, const QString& what) {
   // Each failed try of a long outage would add lines; the drop itself was logged.
-  const QString what = QStringLiteral("error from %1: %2 %3")
-                           .arg(QString::fromUtf8(GST_OBJECT_NAME(GST_MESSAGE_SRC(msg))),
-                                QString::fromUtf8(err->message), QString::fromUtf8(debug ? debug : ""));
   if (phase_ == Phase::Reconnecting)
     qCDebug(lcPlayback).noquote() << what;
   else
     qCInfo(lcPlayback).noquote() << what;
-  const bool fromSource = GST_IS_ELEMENT(GST_MESSAGE_SRC(msg)) &&
-                          GST_OBJECT_FLAG_IS_SET(GST_MESSAGE_SRC(msg), GST_ELEMENT_FLAG_SOURCE);
-  const Failure why = playback::classify({err->domain, err->code, fromSource}, hasPlayed());
-  g_error_free(err);
-  g_free(debug);
-  fail(why);
+  fail(playback::classify(error, hasPlayed()));
 }
 
 // A network stream that ends has dropped: radio does not end.
 void GstMediaPlayer::onEos() { fail(hasPlayed() ? Failure::Lost : Failure::Unreadable); }
 
-void GstMediaPlayer::onStateChanged(GstMessage* msg) {
-  GstState oldState, newState, pending;
-  gst_message_parse_state_changed(msg, &oldState, &newState, &pending);
-  qCDebug(lcPlayback) << "pipeline" << gst_element_state_get_name(oldState) << "->"
-                      << gst_element_state_get_name(newState) << "pending"
-                      << gst_element_state_get_name(pending);
+void GstMediaPlayer::onStateChanged(bool playing, bool wasPlaying, bool settled) {
   if (!active()) return;
-  if (pending == GST_STATE_VOID_PENDING) playbin_.followBuffering();
-  if (newState == GST_STATE_PLAYING && !playbin_.buffering()) {
+  if (settled) playbin_.followBuffering();
+  if (playing && !playbin_.buffering()) {
     if (!keptaddress::playStationId(stream_).isEmpty()) {
       // Reconnects go to the station itself: the listener was counted once.
       keepStation(playbin_.redirection());
@@ -375,47 +313,28 @@ void GstMediaPlayer::onStateChanged(GstMessage* msg) {
     enter(Phase::Playing);
     stableTimer_.start(tuning_.stablePlayMs);
     if (!stallTimer_.isActive()) stallTimer_.start();
-  } else if (oldState == GST_STATE_PLAYING) {
+  } else if (wasPlaying) {
     stableTimer_.stop();
   }
 }
 
-void GstMediaPlayer::onBuffering(GstMessage* msg) {
-  GstBufferingMode mode;
-  gst_message_parse_buffering_stats(msg, &mode, nullptr, nullptr, nullptr);
-  if (mode == GST_BUFFERING_LIVE || !active()) return;
-  gint percent = 0;
-  gst_message_parse_buffering(msg, &percent);
-  qCDebug(lcPlayback) << "buffering" << GST_OBJECT_NAME(GST_MESSAGE_SRC(msg)) << percent;
+void GstMediaPlayer::onBuffering(int percent) {
+  if (!active()) return;
   if (percent < 100)
     enter(phase_ == Phase::Playing ? Phase::Buffering : phase_, tr("Buffering %1%").arg(percent));
   playbin_.setBuffering(percent < 100);
 }
 
-void GstMediaPlayer::onTags(GstMessage* msg) {
-  GstTagList* tags = nullptr;
-  gst_message_parse_tag(msg, &tags);
-  // The HTTP source tells the icy-name header as the organization.
-  const gchar* organization = nullptr;
-  if (gst_tag_list_peek_string_index(tags, GST_TAG_ORGANIZATION, 0, &organization) && organization &&
-      *organization)
-    Q_EMIT streamNameChanged(streamtitle::repair(QByteArray(organization)));
-  const gchar* title = nullptr;
-  if (gst_tag_list_peek_string_index(tags, GST_TAG_TITLE, 0, &title) && title && *title) {
-    const gchar* artist = nullptr;
-    gst_tag_list_peek_string_index(tags, GST_TAG_ARTIST, 0, &artist);
-    title_ = streamtitle::repair(QByteArray(title));
-    artist_ = artist ? streamtitle::repair(QByteArray(artist)) : QString();
-    titleTouched();
-    if (phase_ == Phase::Playing) enter(Phase::Playing);
-  }
-  gst_tag_list_unref(tags);
+void GstMediaPlayer::onTitle(const QString& artist, const QString& title) {
+  title_ = title;
+  artist_ = artist;
+  titleTouched();
+  if (phase_ == Phase::Playing) enter(Phase::Playing);
 }
 
 // The answer was a playlist, read by the pipeline's own connection: its entries come next.
-void GstMediaPlayer::onPlaylist(GstMessage* msg) {
-  const std::optional<answerprobe::Playlist> list = answerprobe::playlistOf(msg);
-  if (!list || !active()) return;
+void GstMediaPlayer::onPlaylist(const answerprobe::Playlist& list) {
+  if (!active()) return;
   if (hasPlayed()) {
     fail(Failure::Unreadable);  // a reconnect that finds a playlist where the stream was
     return;
@@ -423,8 +342,8 @@ void GstMediaPlayer::onPlaylist(GstMessage* msg) {
   connectTimer_.stop();
   playbin_.halt();
   enter(Phase::Resolving);
-  keepStation(list->base);
-  resolver_.expand(list->format, list->body, list->base);
+  keepStation(list.base);
+  resolver_.expand(list.format, list.body, list.base);
 }
 
 // The first answer after a /play/ address came from where its redirect led: the station's own

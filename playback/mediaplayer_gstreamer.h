@@ -11,6 +11,7 @@
 #include "version.h"
 #include "playbackfailure.h"
 #include "playbin.h"
+#include "sessionphase.h"
 #include "streamresolver.h"
 #include "streamtap.h"
 
@@ -31,9 +32,10 @@ struct GstPlayerTuning {
   int startDeadlineMs = 30000;
 };
 
-// The media player on GStreamer: the session and its retry rules. StreamResolver lists the
-// addresses to try, Playbin plays each; when an answer turns out to be a playlist, the pipeline's
-// own connection has read it and its entries are tried next.
+// The media player: the session and its retry rules, no GStreamer of its own. StreamResolver
+// lists the addresses to try, Playbin plays each and tells what its pipeline says; when an
+// answer turns out to be a playlist, the pipeline's own connection has read it and its entries
+// are tried next.
 //
 // Play states and status texts:
 //   0 Undefined     ""                        no address has been set yet
@@ -59,7 +61,7 @@ struct GstPlayerTuning {
 // a local file or standard input among them, fails as "Cannot play this stream". Setting the
 // address that is already starting or playing changes nothing.
 //
-// The session moves through Phase; enter() is the only place that changes it:
+// The session moves through Phase (sessionphase.h); enter() is the only place that changes it:
 //   Idle, Stopped, Ready, Reconnecting --setURL(), play()--> Resolving
 //   Resolving    --stream found--> Connecting
 //   Resolving    --no address or budget left, start deadline--> Ready (error)
@@ -111,11 +113,8 @@ class GstMediaPlayer final : public MediaPlayer {
 
   static constexpr const char* kUserAgent = Version::kUserAgent;
 
- protected:
-  bool event(QEvent* e) override;
-
  private:
-  enum class Phase { Idle, Resolving, Connecting, Playing, Buffering, Reconnecting, Stopped, Ready };
+  using Phase = playback::Phase;
   void enter(Phase next, const QString& text = {});
   bool active() const;     // a stream is being found, opened or played
   bool hasPlayed() const;  // the current stream has played: a failure now is a drop
@@ -131,13 +130,13 @@ class GstMediaPlayer final : public MediaPlayer {
   void fail(playback::Failure why);
   void raiseError(playback::Failure why);
 
-  void onError(GstMessage* msg);
+  void onError(const playback::PipelineError& error, const QString& what);
   void onEos();
-  void onStateChanged(GstMessage* msg);
-  void onBuffering(GstMessage* msg);
-  void onTags(GstMessage* msg);
+  void onStateChanged(bool playing, bool wasPlaying, bool settled);
+  void onBuffering(int percent);
+  void onTitle(const QString& artist, const QString& title);
   void onClockLost();
-  void onPlaylist(GstMessage* msg);
+  void onPlaylist(const answerprobe::Playlist& list);
   void keepStation(const QUrl& where);
 
   QString playingText() const;

@@ -6,6 +6,7 @@
 #include <gst/gst.h>
 
 #include <atomic>
+#include <optional>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -15,6 +16,7 @@
 #include "gstsetup.h"
 #include "playback_log.h"
 #include "streamtap.h"
+#include "streamtitle.h"
 
 namespace {
 
@@ -104,9 +106,9 @@ QEvent::Type Playbin::BusEvent::kind() {
   return type;
 }
 
-Playbin::Playbin(QObject& receiver, const QByteArray& userAgent, int bufferMs)
-    : bridge_(std::make_unique<Bridge>()), bufferMs_(bufferMs) {
-  bridge_->receiver = &receiver;
+Playbin::Playbin(const QByteArray& userAgent, int bufferMs, QObject* parent)
+    : QObject(parent), bridge_(std::make_unique<Bridge>()), bufferMs_(bufferMs) {
+  bridge_->receiver = this;
   bridge_->userAgent = userAgent;
 }
 
@@ -231,4 +233,104 @@ QString Playbin::describeState() const {
       .arg(QLatin1String(gst_element_state_get_name(current)),
            QLatin1String(gst_element_state_get_name(pending)),
            QLatin1String(gst_element_state_change_return_get_name(change)));
+}
+
+bool Playbin::event(QEvent* e) {
+  if (e->type() != BusEvent::kind()) return QObject::event(e);
+  const auto* be = static_cast<BusEvent*>(e);
+  if (be->generation == generation()) dispatch(be->message);
+  return true;
+}
+
+void Playbin::dispatch(GstMessage* msg) {
+  switch (GST_MESSAGE_TYPE(msg)) {
+    case GST_MESSAGE_ERROR:
+      readError(msg);
+      break;
+    case GST_MESSAGE_WARNING: {
+      GError* err = nullptr;
+      gst_message_parse_warning(msg, &err, nullptr);
+      qCDebug(lcPlayback) << "warning:" << err->message;
+      g_error_free(err);
+      break;
+    }
+    case GST_MESSAGE_EOS:
+      Q_EMIT ended();
+      break;
+    case GST_MESSAGE_STATE_CHANGED:
+      readState(msg);
+      break;
+    case GST_MESSAGE_BUFFERING:
+      readBuffering(msg);
+      break;
+    case GST_MESSAGE_TAG:
+      readTags(msg);
+      break;
+    case GST_MESSAGE_CLOCK_LOST:
+      Q_EMIT clockLost();
+      break;
+    case GST_MESSAGE_ELEMENT:
+      if (const std::optional<answerprobe::Playlist> list = answerprobe::playlistOf(msg))
+        Q_EMIT playlistFound(*list);
+      break;
+    default:
+      break;
+  }
+}
+
+void Playbin::readError(GstMessage* msg) {
+  GError* err = nullptr;
+  gchar* debug = nullptr;
+  gst_message_parse_error(msg, &err, &debug);
+  const QString what = QStringLiteral("error from %1: %2 %3")
+                           .arg(QString::fromUtf8(GST_OBJECT_NAME(GST_MESSAGE_SRC(msg))),
+                                QString::fromUtf8(err->message), QString::fromUtf8(debug ? debug : ""));
+  const bool fromSource = GST_IS_ELEMENT(GST_MESSAGE_SRC(msg)) &&
+                          GST_OBJECT_FLAG_IS_SET(GST_MESSAGE_SRC(msg), GST_ELEMENT_FLAG_SOURCE);
+  const playback::PipelineError error{err->domain, err->code, fromSource};
+  g_error_free(err);
+  g_free(debug);
+  Q_EMIT failed(error, what);
+}
+
+void Playbin::readState(GstMessage* msg) {
+  GstState oldState, newState, pending;
+  gst_message_parse_state_changed(msg, &oldState, &newState, &pending);
+  qCDebug(lcPlayback) << "pipeline" << gst_element_state_get_name(oldState) << "->"
+                      << gst_element_state_get_name(newState) << "pending"
+                      << gst_element_state_get_name(pending);
+  Q_EMIT stateChanged(newState == GST_STATE_PLAYING, oldState == GST_STATE_PLAYING,
+                      pending == GST_STATE_VOID_PENDING);
+}
+
+void Playbin::readBuffering(GstMessage* msg) {
+  GstBufferingMode mode;
+  gst_message_parse_buffering_stats(msg, &mode, nullptr, nullptr, nullptr);
+  if (mode == GST_BUFFERING_LIVE) return;
+  gint percent = 0;
+  gst_message_parse_buffering(msg, &percent);
+  qCDebug(lcPlayback) << "buffering" << GST_OBJECT_NAME(GST_MESSAGE_SRC(msg)) << percent;
+  Q_EMIT bufferFilled(percent);
+}
+
+void Playbin::readTags(GstMessage* msg) {
+  GstTagList* tags = nullptr;
+  gst_message_parse_tag(msg, &tags);
+  // The HTTP source tells the icy-name header as the organization.
+  const gchar* organization = nullptr;
+  if (gst_tag_list_peek_string_index(tags, GST_TAG_ORGANIZATION, 0, &organization) && organization &&
+      *organization)
+    Q_EMIT stationNamed(streamtitle::repair(QByteArray(organization)));
+  const gchar* title = nullptr;
+  if (gst_tag_list_peek_string_index(tags, GST_TAG_TITLE, 0, &title) && title && *title) {
+    const gchar* artist = nullptr;
+    gst_tag_list_peek_string_index(tags, GST_TAG_ARTIST, 0, &artist);
+    // Copied before the list goes: a receiver may halt the pipeline.
+    const QString repairedTitle = streamtitle::repair(QByteArray(title));
+    const QString repairedArtist = artist ? streamtitle::repair(QByteArray(artist)) : QString();
+    gst_tag_list_unref(tags);
+    Q_EMIT titleTagged(repairedArtist, repairedTitle);
+    return;
+  }
+  gst_tag_list_unref(tags);
 }

@@ -2,20 +2,24 @@
 
 #include <QByteArray>
 #include <QEvent>
+#include <QObject>
 #include <QString>
 #include <QUrl>
 
 #include <memory>
 
+#include "answerprobe.h"
+#include "playbackfailure.h"
+
 typedef struct _GstElement GstElement;
 typedef struct _GstMessage GstMessage;
-class QObject;
 class StreamTap;
 
 // The GStreamer side of the player: one playbin at a time, built fresh for each stream, with
 // the audio sink, the User-Agent, ICY and the answer probe set on its source, volume and mute,
-// and the buffering rule. Its bus messages reach the receiver's thread as BusEvents that carry
-// the generation of the run they belong to; a message of an earlier run is stale and ignored.
+// and the buffering rule. Its bus messages reach its own thread as BusEvents that carry the
+// generation of the run they belong to; a message of an earlier run is stale and ignored, the
+// others come out as the typed signals below, so no one else reads a GstMessage.
 //
 // playbin, not playbin3, for every stream: in GStreamer 1.22 playbin3's decodebin3 stops with
 // "not-linked" where a live Ogg stream starts its next chain (the next song), which playbin's
@@ -25,7 +29,8 @@ class StreamTap;
 // GStreamer starts with the first pipeline, not with the player. The audio sink is the
 // session's (see gstsetup.h) unless VANTOR_AUDIO_SINK names another element or a bin
 // description, such as "fakesink sync=true".
-class Playbin {
+class Playbin final : public QObject {
+  Q_OBJECT
  public:
   class BusEvent final : public QEvent {
    public:
@@ -36,8 +41,8 @@ class Playbin {
     const quint64 generation;
   };
 
-  Playbin(QObject& receiver, const QByteArray& userAgent, int bufferMs);
-  ~Playbin();
+  Playbin(const QByteArray& userAgent, int bufferMs, QObject* parent = nullptr);
+  ~Playbin() override;
   Playbin(const Playbin&) = delete;
   Playbin& operator=(const Playbin&) = delete;
 
@@ -46,7 +51,6 @@ class Playbin {
   bool open(const QUrl& url);
   // To NULL; what the bus said so far is stale.
   void halt();
-  bool isCurrent(const BusEvent& e) const { return e.generation == generation(); }
   quint64 generation() const;
 
   void setVolume(int volume, bool mute);
@@ -70,8 +74,33 @@ class Playbin {
   // "PAUSED pending PLAYING ASYNC", for the log.
   QString describeState() const;
 
+ Q_SIGNALS:
+  // The pipeline changed state: it now plays or not, it played before or not; `settled` when no
+  // further change is pending.
+  void stateChanged(bool playing, bool wasPlaying, bool settled);
+  // The queue of a buffered (not live) stream is this full.
+  void bufferFilled(int percent);
+  // The stream names its station (the icy-name header), repaired to text.
+  void stationNamed(const QString& name);
+  // The stream names what it plays now; the artist may be empty.
+  void titleTagged(const QString& artist, const QString& title);
+  // The answer was a playlist, read whole by the pipeline's own connection.
+  void playlistFound(const answerprobe::Playlist& list);
+  // An error message of the pipeline, reduced to what decides its meaning, and told for the log.
+  void failed(const playback::PipelineError& error, const QString& description);
+  void ended();
+  void clockLost();
+
+ protected:
+  bool event(QEvent* e) override;
+
  private:
-  struct Bridge;  // hands bus messages from GStreamer's threads to the receiver's
+  struct Bridge;  // hands bus messages from GStreamer's threads to this one's
+  void dispatch(GstMessage* msg);
+  void readState(GstMessage* msg);
+  void readBuffering(GstMessage* msg);
+  void readTags(GstMessage* msg);
+  void readError(GstMessage* msg);
   void build();
   void teardown();
   void applyVolume();

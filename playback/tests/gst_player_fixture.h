@@ -142,6 +142,16 @@ class GstPlayerTest : public ::testing::Test {
   bool waitStatus(const QString& text, int ms = 15000) {
     return QTest::qWaitFor([&] { return player().statusText() == text; }, ms);
   }
+  bool waitReconnecting(int ms) {
+    const auto reconnecting = [&] { return player().statusText().startsWith(QStringLiteral("Reconnecting")); };
+    return QTest::qWaitFor(reconnecting, ms);
+  }
+  // A loopback port nothing listens on.
+  static quint16 closedPort() {
+    QTcpServer probe;
+    EXPECT_TRUE(probe.listen(QHostAddress::LocalHost));
+    return probe.serverPort();
+  }
   int errors() const { return errors_ ? static_cast<int>(errors_->count()) : 0; }
   QString url(const std::string& path) const { return QString::fromStdString(radio_.url(path)); }
 

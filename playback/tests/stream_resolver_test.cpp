@@ -152,4 +152,11 @@ TEST_F(StreamResolverTest, APlaylistTreeEndsAtTheBudget) {
   EXPECT_EQ(found_.filter(QStringLiteral("/dead")).size(), 9);
 }
 
+// icy and icyx are HTTP under another name.
+TEST(PlayableStream, IcySchemesAreReadAsHttp) {
+  EXPECT_EQ(playableStream(QUrl(QStringLiteral("icy://127.0.0.1:8000/live"))),
+            QUrl(QStringLiteral("http://127.0.0.1:8000/live")));
+  EXPECT_EQ(playableStream(QUrl(QStringLiteral("ICYX://host/x"))), QUrl(QStringLiteral("http://host/x")));
+}
+
 }  // namespace
