@@ -2,12 +2,14 @@
 #include <QDirIterator>
 
 #include <algorithm>
+#include <deque>
 #include <limits>
 #include <random>
 
 #include "history/audioframes.h"
 #include "history/recordswitch.h"
 #include "history/songlog.h"
+#include "playback/listening.h"
 #pragma GCC diagnostic ignored "-Wunused-function"  // the shared fixture's mounts we do not use
 #include "playback/tests/gst_player_fixture.h"
 
@@ -55,7 +57,15 @@ class RecordingTest : public GstPlayerTest {
     return m;
   }
 
+  // The listening follows the player from its first title on.
+  void SetUp() override {
+    GstPlayerTest::SetUp();
+    listening_ = std::make_unique<Listening>(player());
+  }
+  Listening& listening() { return *listening_; }
+
   QTemporaryDir music_;
+  std::unique_ptr<Listening> listening_;
 };
 
 TEST_F(RecordingTest, AnMp3StreamIsCutIntoOneWholeFilePerTitle) {
@@ -63,7 +73,7 @@ TEST_F(RecordingTest, AnMp3StreamIsCutIntoOneWholeFilePerTitle) {
   radio_.add("/titled.mp3", titled({"First Song", "Second: Song?", "Third/Song"}, 96000));
   player().setURL(QString::fromStdString(radio_.url("/titled.mp3")));
   ASSERT_TRUE(waitState(MediaPlayer::Playing));
-  RecordSwitch recording(player(), music_.path());
+  RecordSwitch recording(listening(), music_.path());
   ASSERT_EQ(recording.start(QStringLiteral("Loopback: FM")), "");
   const QString folder = music_.path() + QStringLiteral("/Loopback_ FM");
   const auto files = [&] { return QDir(folder).entryList(QDir::Files, QDir::Name); };
@@ -107,7 +117,7 @@ TEST_F(RecordingTest, AnOggStreamStaysOneFileThatPlays) {
   radio_.add("/chained.ogg", m);
   player().setURL(QString::fromStdString(radio_.url("/chained.ogg")));
   ASSERT_TRUE(waitState(MediaPlayer::Playing));
-  RecordSwitch recording(player(), music_.path());
+  RecordSwitch recording(listening(), music_.path());
   ASSERT_EQ(recording.start(QStringLiteral("Ogg FM")), "");
   // Into the second song, stopped before the station's loop brings the first one (its serial
   // number again) back.
@@ -135,7 +145,7 @@ TEST_F(RecordingTest, StopsWithTheStationAndBeforeTheDiskIsFull) {
   radio_.add("/titled.mp3", titled({"Only"}, 1000000));
   player().setURL(QString::fromStdString(radio_.url("/titled.mp3")));
   ASSERT_TRUE(waitState(MediaPlayer::Playing));
-  RecordSwitch recording(player(), music_.path());
+  RecordSwitch recording(listening(), music_.path());
   QSignalSpy stopped(&recording, &RecordSwitch::stoppedBy);
   // The disk has 64 KiB above the limit when the recording starts.
   const qint64 limit = qint64(1) << 30;
@@ -167,7 +177,7 @@ TEST_F(RecordingTest, AReconnectGoesOnInANewFile) {
   radio_.add("/drop.mp3", m);
   player().setURL(QString::fromStdString(radio_.url("/drop.mp3")));
   ASSERT_TRUE(waitState(MediaPlayer::Playing));
-  RecordSwitch recording(player(), music_.path());
+  RecordSwitch recording(listening(), music_.path());
   ASSERT_EQ(recording.start(QStringLiteral("Drop")), "");
   const QString folder = music_.path() + QStringLiteral("/Drop");
   ASSERT_TRUE(QTest::qWaitFor([&] { return QDir(folder).entryList(QDir::Files).size() >= 2; }, 60000));
@@ -214,34 +224,64 @@ TEST_F(RecordingTest, EachTitleReachesTheHistoryOnceThroughReconnects) {
                                "Delta@" + QString::fromStdString(radio_.url("/other.mp3"))}));
 }
 
-// The cutting alone: any chunking of the stream, titles between any two chunks.
-TEST(Recorder, CutsBetweenFramesWhereverTheTitleComes) {
+struct Recorded {
+  QStringList titles;  // of the files, as their names end
+  std::vector<size_t> sizes;
+  std::string joined;
+  bool framed = true;  // every file starts on a frame
+};
+
+// Feeds a stream to a recorder in chunks. After each chunk titleAfter(pos) may name a new song:
+// the stream marks it there, and its text comes `lag` bytes later, as the player's does once
+// that point has played.
+Recorded record(const std::string& stream, const std::function<size_t(size_t pos)>& chunk,
+                const std::function<QString(size_t pos)>& titleAfter, size_t lag) {
   QTemporaryDir dir;
   Recorder recorder({dir.path(), QStringLiteral("S"), 0, [](const QString&) { return qint64(1) << 40; }, {}});
-  const std::string stream = "garbage" + (media().mp3 + media().mp3 + media().mp3).substr(0, 390000);
-  recorder.streamStarted({});
-  std::mt19937 random(7);
-  size_t pos = 0;
-  int titles = 0;
-  while (pos < stream.size()) {
-    const size_t n = std::min<size_t>(1 + random() % 3000, stream.size() - pos);
+  recorder.streamStarted({}, false);
+  std::deque<std::pair<size_t, QString>> texts;
+  for (size_t pos = 0; pos < stream.size();) {
+    const size_t n = std::min(chunk(pos), stream.size() - pos);
     recorder.streamData(stream.data() + pos, n);
     pos += n;
-    if (pos > size_t(100000 * (titles + 1))) recorder.streamTitle(QStringLiteral("Song %1").arg(++titles));
+    if (const QString title = titleAfter(pos); !title.isEmpty()) {
+      recorder.streamTitleMark();
+      texts.emplace_back(pos + lag, title);
+    }
+    for (; !texts.empty() && texts.front().first <= pos; texts.pop_front()) recorder.setTitle(texts.front().second);
   }
   recorder.finish();
-  const QStringList files = recorder.files();
-  ASSERT_EQ(files.size(), titles);  // the first title named the file that was open without one
-  std::string joined;
-  for (const QString& file : files) {
+  Recorded out;
+  for (const QString& file : recorder.files()) {
     const std::string bytes = slurp(file);
-    EXPECT_GT(audioframes::mpegLength(reinterpret_cast<const unsigned char*>(bytes.data())), 0u)
-        << file.toStdString();
-    joined += bytes;
+    out.titles << QFileInfo(file).fileName().section(QStringLiteral(" - "), 2);
+    out.framed = out.framed && audioframes::mpegLength(reinterpret_cast<const unsigned char*>(bytes.data()));
+    out.sizes.push_back(bytes.size());
+    out.joined += bytes;
   }
-  EXPECT_EQ(joined, stream.substr(7, joined.size()));
-  EXPECT_GT(joined.size(), stream.size() - 7 - 418);
-  EXPECT_TRUE(files[0].endsWith(" - S - Song 1.mp3"));
+  return out;
+}
+
+// Any chunking of the stream, titles between any two chunks, their texts now or 3 s later: the
+// same cuts.
+TEST(Recorder, CutsBetweenFramesWhereTheTitleIsMarked) {
+  const std::string stream = "garbage" + (media().mp3 + media().mp3 + media().mp3).substr(0, 390000);
+  std::vector<size_t> sizes;
+  for (const size_t lag : {0, 3 * 16000}) {
+    std::mt19937 random(7);
+    int titles = 0;
+    const Recorded r = record(
+        stream, [&](size_t) { return 1 + random() % 3000; },
+        [&](size_t pos) { return pos > size_t(100000 * (titles + 1)) ? QStringLiteral("Song %1").arg(++titles) : QString(); },
+        lag);
+    // The first title named the file that was open without one.
+    EXPECT_EQ(r.titles, QStringList({"Song 1.mp3", "Song 2.mp3", "Song 3.mp3"})) << lag;
+    EXPECT_TRUE(r.framed);
+    EXPECT_EQ(r.joined, stream.substr(7, r.joined.size()));
+    EXPECT_GT(r.joined.size(), stream.size() - 7 - 418);
+    if (lag == 0) sizes = r.sizes;
+    EXPECT_EQ(r.sizes, sizes);
+  }
 }
 
 TEST(Recorder, FrameHeadersAndSafeNames) {
@@ -261,41 +301,31 @@ TEST(Recorder, FrameHeadersAndSafeNames) {
     EXPECT_EQ(audioframes::mpegLength(h.header.data()), h.mpeg);
     EXPECT_EQ(audioframes::adtsLength(h.header.data()), h.adts);
   }
-  EXPECT_EQ(Recorder::safeName("a/b\\c:d*e?f\"g<h>i|j"), "a_b_c_d_e_f_g_h_i_j");
-  EXPECT_EQ(Recorder::safeName(" ../..\n"), "_.._");
-  EXPECT_EQ(Recorder::safeName(".."), "_");
-  EXPECT_EQ(Recorder::safeName(QString(100, QChar(0x00E9)), 120), QString(60, QChar(0x00E9)));
-  EXPECT_EQ(Recorder::safeName(QStringLiteral("evil\u202Egnp.exe\u2067\u200E")), "evilgnp.exe");
+  EXPECT_EQ(RecordingFiles::safeName("a/b\\c:d*e?f\"g<h>i|j"), "a_b_c_d_e_f_g_h_i_j");
+  EXPECT_EQ(RecordingFiles::safeName(" ../..\n"), "_.._");
+  EXPECT_EQ(RecordingFiles::safeName(".."), "_");
+  EXPECT_EQ(RecordingFiles::safeName(QString(100, QChar(0x00E9)), 120), QString(60, QChar(0x00E9)));
+  EXPECT_EQ(RecordingFiles::safeName(QStringLiteral("evil\u202Egnp.exe\u2067\u200E")), "evilgnp.exe");
 }
 
 // 50 titles a second, then songs of 6.5 s, then 50 a second again: a cut only where a title
-// lasted 5 s, so no file but the first and the last holds less.
+// lasted 5 s, so no file but the first and the last holds less; the same with the texts 1 s late.
 TEST(Recorder, ATitleFloodCutsNoFile) {
-  QTemporaryDir dir;
-  Recorder recorder({dir.path(), QStringLiteral("S"), 0, [](const QString&) { return qint64(1) << 40; }, {}});
   std::string stream;  // a minute
   for (int i = 0; i < 6; ++i) stream += media().mp3;
-  recorder.streamStarted({});
   const size_t chunk = 320;  // 20 ms at 128 kbit/s
-  for (size_t pos = 0; pos < stream.size(); pos += chunk) {
-    recorder.streamData(stream.data() + pos, std::min(chunk, stream.size() - pos));
-    if (pos < 15 * 16000 || pos >= 45 * 16000)
-      recorder.streamTitle(QStringLiteral("Flood %1").arg(pos));
-    else if (pos % 104000 == 0)
-      recorder.streamTitle(QStringLiteral("Song %1").arg(pos / 104000));
+  const auto titleAfter = [](size_t end) {
+    const size_t pos = end - chunk;
+    if (pos < 15 * 16000 || pos >= 45 * 16000) return QStringLiteral("Flood %1").arg(pos);
+    return pos % 104000 == 0 ? QStringLiteral("Song %1").arg(pos / 104000) : QString();
+  };
+  for (const size_t lag : {0, 16000}) {
+    const Recorded r = record(stream, [](size_t) { return chunk; }, titleAfter, lag);
+    EXPECT_EQ(r.titles, QStringList({"Flood 0.mp3", "Song 3.mp3", "Song 4.mp3", "Song 5.mp3", "Song 6.mp3"}));
+    for (size_t i = 1; i < r.sizes.size(); ++i) EXPECT_GE(r.sizes[i], 5 * 16000u) << i;  // 128 kbit/s
+    EXPECT_EQ(r.joined, stream.substr(0, r.joined.size()));
+    EXPECT_GT(r.joined.size(), stream.size() - 418);
   }
-  recorder.finish();
-  const QStringList files = recorder.files();
-  ASSERT_EQ(files.size(), 5);
-  EXPECT_TRUE(files[0].endsWith(" - S - Flood 0.mp3"));
-  EXPECT_TRUE(files[1].endsWith(" - S - Song 3.mp3"));
-  std::string joined;
-  for (int i = 0; i < files.size(); ++i) {
-    EXPECT_TRUE(i == 0 || size(files[i]) >= 5 * 16000) << i;  // 128 kbit/s
-    joined += slurp(files[i]);
-  }
-  EXPECT_EQ(joined, stream.substr(0, joined.size()));
-  EXPECT_GT(joined.size(), stream.size() - 418);
 }
 
 // A new station's folder does not exist yet: the guard asks the disk that will hold it, and a
@@ -307,7 +337,7 @@ TEST(Recorder, TheDiskGuardChecksTheFolderANewStationWillBeIn) {
                      std::numeric_limits<qint64>::max() / 2,
                      {},
                      {}});
-  recorder.streamStarted({});
+  recorder.streamStarted({}, false);
   recorder.streamData(media().mp3.data(), 64 * 1024);
   recorder.finish();
   EXPECT_EQ(recorder.stopReason(), Recorder::Stop::DiskFull);
