@@ -19,6 +19,7 @@
 #include "history/recordswitch.h"
 #include "loopback_radio.h"
 #include "process_figures.h"
+#include "playback/listening.h"
 #include "playback/mediaplayer_gstreamer.h"
 
 namespace {
@@ -69,13 +70,14 @@ int main(int argc, char** argv) {
   radio.add("/bench.mp3", m);
 
   GstMediaPlayer player;
+  Listening listening(player);  // the recording takes its titles
   player.setURL(QString::fromStdString(radio.url("/bench.mp3")));
   if (!QTest::qWaitFor([&] { return player.playState() == MediaPlayer::Playing; }, 30000)) {
     std::fprintf(stderr, "the stream did not start\n");
     return 1;
   }
   QTemporaryDir music;
-  RecordSwitch recording(player, music.path());
+  RecordSwitch recording(listening, music.path());
   measure(2);  // settle
 
   std::vector<double> off, on, rssOff, rssOn;

@@ -24,6 +24,7 @@
 #include "history/recordswitch.h"
 #include "history/songlog.h"
 #include "loopback_radio.h"
+#include "playback/listening.h"
 #include "playback/mediaplayer_gstreamer.h"
 
 namespace {
@@ -76,6 +77,7 @@ int main(int argc, char** argv) {
   QTemporaryDir profile, music;
   fill(profile.path(), 4000);
   GstMediaPlayer player;
+  Listening listening(player);  // the recording takes its titles
   SongLog log(player, profile.path(), [] { return QStringLiteral("Flood FM"); });
   int titles = 0;
   QObject::connect(&player, &MediaPlayer::streamTitleChanged, [&titles] { ++titles; });
@@ -84,7 +86,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the stream did not start\n");
     return 1;
   }
-  RecordSwitch recording(player, music.path());
+  RecordSwitch recording(listening, music.path());
   if (!recording.start(QStringLiteral("Flood FM")).isEmpty()) return 1;
 
   QElapsedTimer wall, tick;

@@ -1,6 +1,6 @@
 #include "audioframes.h"
 
-#include <cstring>
+#include <utility>
 
 namespace audioframes {
 
@@ -14,7 +14,6 @@ constexpr int kBitrates[2][3][16] = {
      {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384, 0},
      {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0}}};
 constexpr int kSampleRates[3] = {44100, 48000, 32000};
-constexpr std::size_t kMaxProbe = 8192;  // a frame is never longer than this
 }  // namespace
 
 std::size_t mpegLength(const unsigned char* p) {
@@ -41,12 +40,12 @@ std::size_t adtsLength(const unsigned char* p) {
   return length > header ? length : 0;
 }
 
-std::int64_t frameMicros(Format format, const unsigned char* p) {
+std::int64_t frameMicros(StreamFormat format, const unsigned char* p) {
   static constexpr int kAdtsRates[13] = {96000, 88200, 64000, 48000, 44100, 32000, 24000,
                                          22050, 16000, 12000, 11025, 8000,  7350};
-  if (format == Format::Aac && adtsLength(p))
+  if (format == StreamFormat::Aac && adtsLength(p))
     return std::int64_t(1024) * ((p[6] & 3) + 1) * 1000000 / kAdtsRates[(p[2] >> 2) & 0xF];
-  if (format != Format::Mp3 || !mpegLength(p)) return 0;
+  if (format != StreamFormat::Mp3 || !mpegLength(p)) return 0;
   const int version = (p[1] >> 3) & 3;
   const int layer = 4 - ((p[1] >> 1) & 3);
   const int rate = kSampleRates[(p[2] >> 2) & 3] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
@@ -54,83 +53,39 @@ std::int64_t frameMicros(Format format, const unsigned char* p) {
   return std::int64_t(samples) * 1000000 / rate;
 }
 
-std::size_t frameLength(Format format, const unsigned char* p) {
+std::size_t frameLength(StreamFormat format, const unsigned char* p) {
   switch (format) {
-    case Format::Mp3:
+    case StreamFormat::Mp3:
       return mpegLength(p);
-    case Format::Aac:
+    case StreamFormat::Aac:
       return adtsLength(p);
     default:
       return 0;
   }
 }
 
-Detection detect(const unsigned char* p, std::size_t size) {
-  for (std::size_t i = 0; i + 7 <= size && i < kMaxProbe * 4; ++i) {
-    if (std::memcmp(p + i, "OggS", 4) == 0) return {Format::Ogg, i};
-    if (p[i] != 0xFF) continue;
-    for (Format f : {Format::Aac, Format::Mp3}) {
-      const std::size_t n = frameLength(f, p + i);
-      if (n == 0) continue;
-      if (i + n + 7 > size) return {};  // the next header is not here yet
-      if (frameLength(f, p + i + n) != 0) return {f, i};
-    }
-  }
-  return {};
-}
-
-const char* extension(Format format) {
-  switch (format) {
-    case Format::Mp3:
-      return ".mp3";
-    case Format::Aac:
-      return ".aac";
-    case Format::Ogg:
-      return ".ogg";
-    default:
-      return "";
-  }
-}
-
-std::size_t oggPageLength(const unsigned char* p, std::size_t size) {
-  if (size < 27 || std::memcmp(p, "OggS", 4) != 0 || p[4] != 0) return 0;
-  const std::size_t segments = p[26];
-  if (size < 27 + segments) return 0;
-  std::size_t length = 27 + segments;
-  for (std::size_t i = 0; i < segments; ++i) length += p[27 + i];
-  return length <= size ? length : 0;
-}
-
-bool oggBeginsStream(const unsigned char* p) { return (p[5] & 0x02) != 0; }
-
-std::uint32_t oggSerial(const unsigned char* p) {
-  return std::uint32_t(p[14]) | std::uint32_t(p[15]) << 8 | std::uint32_t(p[16]) << 16 |
-         std::uint32_t(p[17]) << 24;
-}
-
-namespace {
-bool granuleIsZero(const unsigned char* p) {
-  for (int i = 6; i < 14; ++i)
-    if (p[i] != 0) return false;
-  return true;
-}
-}  // namespace
-
-std::string oggHeaders(const std::string& bytes, std::uint32_t serial) {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  std::string out;
-  std::size_t pos = bytes.find("OggS");
-  while (pos != std::string::npos && pos < bytes.size()) {
-    const std::size_t n = oggPageLength(p + pos, bytes.size() - pos);
-    if (n == 0) break;
-    if (oggSerial(p + pos) == serial) {
-      if (out.empty() && !oggBeginsStream(p + pos)) break;
-      if (!oggBeginsStream(p + pos) && !granuleIsZero(p + pos)) return out;
-      out.append(bytes, pos, n);
-    }
-    pos += n;
-  }
-  return {};  // the stream's first audio page is not in the bytes: the headers may be incomplete
-}
-
 }  // namespace audioframes
+
+void FrameCutter::add(const char* data, std::size_t size) {
+  bytes_.erase(0, std::exchange(pos_, 0));
+  bytes_.append(data, size);
+}
+
+FrameCutter::Frames FrameCutter::next() {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes_.data());
+  std::size_t start = pos_;
+  std::int64_t micros = 0;
+  while (pos_ + 7 <= bytes_.size()) {
+    const std::size_t length = audioframes::frameLength(format_, p + pos_);
+    if (length == 0) {
+      // Lost the frames: the whole ones before go on, this byte is dropped.
+      if (pos_ > start) return {p + start, pos_++ - start, micros};
+      start = ++pos_;
+      continue;
+    }
+    if (pos_ + length > bytes_.size()) break;
+    micros += audioframes::frameMicros(format_, p + pos_);
+    pos_ += length;
+  }
+  return {p + start, pos_ - start, micros};
+}

@@ -4,36 +4,41 @@
 #include <cstdint>
 #include <string>
 
-// Frame headers of the stream formats that can be cut between frames.
-namespace audioframes {
+#include "streamformat.h"
 
-enum class Format { Unknown, Mp3, Aac, Ogg };
+// Frame headers of the stream formats that can be cut between frames: MPEG audio and ADTS.
+namespace audioframes {
 
 // The length in bytes of the MPEG audio (layer I, II or III) or ADTS frame whose header starts
 // at p (at least 7 bytes readable); 0 when p holds no valid header of that format.
 std::size_t mpegLength(const unsigned char* p);
 std::size_t adtsLength(const unsigned char* p);
-std::size_t frameLength(Format format, const unsigned char* p);
+std::size_t frameLength(StreamFormat format, const unsigned char* p);
 // How long the frame at p plays, in microseconds; 0 when p holds no valid header.
-std::int64_t frameMicros(Format format, const unsigned char* p);
-
-// The format of a stream and where its first frame starts, judged from its first bytes: an
-// Ogg page, or two frame headers in a row. Unknown while the bytes do not tell yet.
-struct Detection {
-  Format format = Format::Unknown;
-  std::size_t start = 0;
-};
-Detection detect(const unsigned char* p, std::size_t size);
-
-const char* extension(Format format);
-
-// Ogg pages: the length of the page at p (0 while fewer than its bytes are there or p holds
-// no page), whether it begins a logical stream, and its stream's serial number.
-std::size_t oggPageLength(const unsigned char* p, std::size_t size);
-bool oggBeginsStream(const unsigned char* p);
-std::uint32_t oggSerial(const unsigned char* p);
-// The header pages (from the stream's first page, up to the first page with audio) of the
-// logical stream `serial` in bytes that start with that stream; empty when they are not there.
-std::string oggHeaders(const std::string& bytes, std::uint32_t serial);
+std::int64_t frameMicros(StreamFormat format, const unsigned char* p);
 
 }  // namespace audioframes
+
+// Cuts an MP3 or AAC stream into stretches of whole frames, so that whatever is written ends
+// between two frames. A damaged stretch (no header where one belongs) is dropped up to the
+// next header.
+class FrameCutter {
+ public:
+  struct Frames {
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+    std::int64_t micros = 0;  // how long they play
+  };
+
+  explicit FrameCutter(StreamFormat format = StreamFormat::Unknown) : format_(format) {}
+
+  void add(const char* data, std::size_t size);
+  // The next stretch of whole frames, valid until the next add; size 0 when the bytes held end
+  // inside a frame.
+  Frames next();
+
+ private:
+  StreamFormat format_;
+  std::string bytes_;
+  std::size_t pos_ = 0;  // bytes before it are handed on
+};

@@ -1,26 +1,30 @@
 #pragma once
 
-#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <mutex>
 #include <string>
 
 #include "audioframes.h"
+#include "diskguard.h"
+#include "oggpages.h"
 #include "playback/streamtap.h"
+#include "recordingfiles.h"
+#include "streamformat.h"
 
 // Writes a stream as it arrives into files, one a song: MP3 and AAC (ADTS) are cut between two
-// frames where the title changes, so every file starts on a frame and plays alone; Ogg goes
-// into one file. A title starts a file only once it has lasted kMinSongMicros of audio: the
-// titles of a station that changes them many times a second stay in the file that is open. A
-// new connection starts a new file. The files are
-// "<folder>/yyyy-MM-dd HH.mm.ss - <station> - <title>.<ext>".
+// frames where the stream marks a new title, so every file starts on a frame and plays alone;
+// Ogg goes into one file. A title starts a file only once it has lasted kMinSongMicros of
+// audio: the titles of a station that changes them many times a second stay in the file that is
+// open. The title's text, as the player shows it, comes through setTitle a moment after its
+// mark passed here (once the audio before it has played), well within those seconds. A new
+// connection starts a new file.
 //
-// Its stream calls come from GStreamer's streaming thread; the callbacks are called there too.
+// Its stream calls come from GStreamer's streaming thread and the callbacks are called there;
+// setTitle may come from any thread.
 class Recorder final : public StreamSink {
  public:
   enum class Stop { None, DiskFull, CannotWrite, Unsupported };
@@ -30,8 +34,7 @@ class Recorder final : public StreamSink {
     QString folder;
     QString station;
     qint64 minFreeBytes = qint64(1) << 30;
-    // Free bytes on the disk that holds the folder; statvfs when not given.
-    std::function<qint64(const QString& folder)> freeBytes;
+    DiskGuard::FreeBytes freeBytes;  // statvfs when not given
     // The recording stopped by itself; no file is written after this.
     std::function<void(Stop why)> stopped;
   };
@@ -39,45 +42,42 @@ class Recorder final : public StreamSink {
   explicit Recorder(Options options);
   ~Recorder() override;
 
-  void streamStarted(const std::string& head) override;
+  void streamStarted(const std::string& head, bool titled) override;
   void streamData(const char* data, std::size_t size) override;
-  void streamTitle(const QString& title) override;
+  void streamTitleMark() override;
+  // The song's title as the player shows it.
+  void setTitle(const QString& title);
 
   // Closes the file; from any thread, once the stream no longer calls.
   void finish();
   QStringList files() const;
   Stop stopReason() const;
 
-  // A name part without the characters a file name cannot hold and without bidi controls, at
-  // most maxBytes of UTF-8.
-  static QString safeName(const QString& text, int maxBytes = 120);
-
  private:
-  void openFile();
-  void closeFile();
-  void write(const unsigned char* data, std::size_t size);
-  void place(const unsigned char* data, std::size_t size, std::int64_t micros);
+  QString fileTitle() const { return streamTitled_ ? title_ : QString(); }
+  void cut(const char* data, std::size_t size);
+  void place(const FrameCutter::Frames& frames);
+  void hold();
   void writeHeld();
-  void writeOgg();
+  void write(const char* data, std::size_t size);
   void halt(Stop why);
-  static qint64 statFree(const QString& folder);
 
-  Options options_;
+  std::function<void(Stop)> stopped_;
   mutable std::mutex mutex_;
-  audioframes::Format format_ = audioframes::Format::Unknown;
-  std::string pending_;  // bytes not yet written: the undetected start, or a frame not yet complete
-  std::FILE* file_ = nullptr;
-  QString path_;
-  qint64 fileBytes_ = 0;
+  FormatProbe probe_;
+  StreamFormat format_ = StreamFormat::Unknown;
+  FrameCutter frames_;
+  OggPageSync ogg_;
+  DiskGuard disk_;
+  RecordingFiles files_;
   QString title_;
-  QString fileTitle_;
-  bool titled_ = false;  // the open file is named after a title
-  // A new title: its frames, from the one it came before, wait here until it has lasted.
+  bool streamTitled_ = false;  // this connection has marked a title in its bytes
+  // The open file's title may still be the one before the connection's first: the text that
+  // comes next renames it.
+  bool renamable_ = false;
+  // A new title: its frames, from the mark on, wait here until it has lasted.
   bool holding_ = false;
   std::string held_;
   std::int64_t heldMicros_ = 0;
-  std::string head_;  // the connection's first bytes, for an Ogg stream's headers
-  bool oggSynced_ = false;
   Stop stop_ = Stop::None;
-  QStringList files_;
 };

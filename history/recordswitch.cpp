@@ -4,12 +4,17 @@
 #include <QUrl>
 
 #include "history_log.h"
+#include "playback/listening.h"
 #include "playback/mediaplayer.h"
 #include "playback/streamtap.h"
 
-RecordSwitch::RecordSwitch(MediaPlayer& player, QString root, QObject* parent)
-    : QObject(parent), player_(player), root_(std::move(root)) {
-  connect(&player_, &MediaPlayer::statusChanged, this, &RecordSwitch::onStatus);
+RecordSwitch::RecordSwitch(Listening& listening, QString root, QObject* parent)
+    : QObject(parent), listening_(listening), root_(std::move(root)) {
+  // After the listening's own connection: its activity is the new one here.
+  connect(&listening_.player(), &MediaPlayer::statusChanged, this, &RecordSwitch::onStatus);
+  connect(&listening_, &Listening::titleChanged, this, [this](const QString& title) {
+    if (recorder_) recorder_->setTitle(title);
+  });
 }
 
 RecordSwitch::~RecordSwitch() { stop(); }
@@ -18,30 +23,28 @@ QString RecordSwitch::defaultRoot() {
   return QStandardPaths::writableLocation(QStandardPaths::MusicLocation) + QStringLiteral("/Vantor Radio");
 }
 
-void RecordSwitch::setDiskGuard(qint64 minFreeBytes, std::function<qint64(const QString&)> freeBytes) {
+void RecordSwitch::setDiskGuard(qint64 minFreeBytes, DiskGuard::FreeBytes freeBytes) {
   minFree_ = minFreeBytes;
   freeBytes_ = std::move(freeBytes);
 }
 
 QString RecordSwitch::start(const QString& station) {
   if (recorder_) return {};
-  StreamTap* tap = player_.streamTap();
-  const int state = player_.playState();
-  if (tap &&
-      (tap->isHls() || QUrl(player_.URL()).path().endsWith(QStringLiteral(".m3u8"), Qt::CaseInsensitive)))
+  MediaPlayer& player = listening_.player();
+  StreamTap* tap = player.streamTap();
+  if (tap && (tap->isHls() || QUrl(player.URL()).path().endsWith(QStringLiteral(".m3u8"), Qt::CaseInsensitive)))
     return QStringLiteral("rec1");
-  if (!tap || player_.URL().isEmpty() ||
-      (state != MediaPlayer::Playing && state != MediaPlayer::Transitioning))
-    return QStringLiteral("rec5");
+  if (!tap || player.URL().isEmpty() || !listening_.isActive()) return QStringLiteral("rec5");
   const quint64 run = ++run_;
+  const QString name = station.isEmpty() ? player.URL() : station;
   Recorder::Options options{
-      root_ + u'/' + Recorder::safeName(station.isEmpty() ? player_.URL() : station, 80),
-      station.isEmpty() ? player_.URL() : station, minFree_, freeBytes_, [this, run](Recorder::Stop why) {
+      root_ + u'/' + RecordingFiles::safeName(name, 80), name, minFree_, freeBytes_, [this, run](Recorder::Stop why) {
         QMetaObject::invokeMethod(
             this, [this, run, why] { onStopped(run, why); }, Qt::QueuedConnection);
       }};
   recorder_ = std::make_unique<Recorder>(std::move(options));
-  url_ = player_.URL();
+  recorder_->setTitle(listening_.title());
+  url_ = player.URL();
   files_.clear();
   tap->setSink(recorder_.get());
   qCInfo(lcHistory) << "recording" << url_;
@@ -51,7 +54,7 @@ QString RecordSwitch::start(const QString& station) {
 
 void RecordSwitch::stop() {
   if (!recorder_) return;
-  if (StreamTap* tap = player_.streamTap()) tap->setSink(nullptr);
+  if (StreamTap* tap = listening_.player().streamTap()) tap->setSink(nullptr);
   recorder_->finish();
   files_ = recorder_->files();
   recorder_.reset();
@@ -61,10 +64,7 @@ void RecordSwitch::stop() {
 
 void RecordSwitch::onStatus() {
   if (!recorder_) return;
-  const int state = player_.playState();
-  if (player_.URL() != url_ || state == MediaPlayer::Stopped || state == MediaPlayer::Ready ||
-      state == MediaPlayer::Undefined)
-    stop();
+  if (listening_.player().URL() != url_ || !listening_.isActive()) stop();
 }
 
 void RecordSwitch::onStopped(quint64 run, Recorder::Stop why) {

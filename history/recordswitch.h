@@ -7,17 +7,17 @@
 
 #include "recorder.h"
 
-class MediaPlayer;
+class Listening;
 
 // The record switch: records the playing station until it is switched off, the player stops or
 // moves to another address, the switch is destroyed (the program ends) or the recorder stops by
 // itself (a full disk, a stream it cannot cut). A reconnect of the same address continues the
-// recording in a new file.
+// recording in a new file. Files are named after the titles the player shows.
 class RecordSwitch final : public QObject {
   Q_OBJECT
  public:
   // Recordings go to root/<station>/.
-  RecordSwitch(MediaPlayer& player, QString root, QObject* parent = nullptr);
+  RecordSwitch(Listening& listening, QString root, QObject* parent = nullptr);
   ~RecordSwitch() override;
 
   // The music folder's "Vantor Radio" folder.
@@ -31,7 +31,7 @@ class RecordSwitch final : public QObject {
   QStringList files() const { return files_; }
 
   // For tests: the free space that must remain and how it is read.
-  void setDiskGuard(qint64 minFreeBytes, std::function<qint64(const QString&)> freeBytes);
+  void setDiskGuard(qint64 minFreeBytes, DiskGuard::FreeBytes freeBytes);
 
  Q_SIGNALS:
   void changed(bool recording);
@@ -42,11 +42,11 @@ class RecordSwitch final : public QObject {
   void onStatus();
   void onStopped(quint64 run, Recorder::Stop why);
 
-  MediaPlayer& player_;
+  Listening& listening_;
   QString root_;
   QString url_;
   qint64 minFree_ = qint64(1) << 30;
-  std::function<qint64(const QString&)> freeBytes_;
+  DiskGuard::FreeBytes freeBytes_;
   std::unique_ptr<Recorder> recorder_;
   quint64 run_ = 0;
   QStringList files_;

@@ -27,11 +27,9 @@ struct StreamTap::Probe {
                event && GST_EVENT_TYPE(event) == GST_EVENT_TAG) {
       GstTagList* tags = nullptr;
       gst_event_parse_tag(event, &tags);
-      gchar* title = nullptr;
-      if (tags && gst_tag_list_get_string(tags, GST_TAG_TITLE, &title)) {
-        tap->onTitle(QString::fromUtf8(title));
-        g_free(title);
-      }
+      const gchar* title = nullptr;
+      if (tags && gst_tag_list_peek_string_index(tags, GST_TAG_TITLE, 0, &title) && title && *title)
+        tap->onTitle(title);
     }
     return GST_PAD_PROBE_OK;
   }
@@ -105,17 +103,11 @@ void StreamTap::setSink(StreamSink* sink) {
   hasSink_.store(sink != nullptr);
 }
 
-QString StreamTap::title() const {
-  std::lock_guard lock(mutex_);
-  return title_;
-}
-
 void StreamTap::onData(const char* data, std::size_t size) {
   std::lock_guard lock(mutex_);
   if (sink_ && fresh_) {
     fresh_ = false;
-    sink_->streamStarted(head_);
-    if (!title_.isEmpty()) sink_->streamTitle(title_);
+    sink_->streamStarted(head_, !title_.empty());
   }
   if (head_.size() < kHeadBytes) {
     head_.append(data, std::min(size, kHeadBytes - head_.size()));
@@ -124,9 +116,10 @@ void StreamTap::onData(const char* data, std::size_t size) {
   if (sink_) sink_->streamData(data, size);
 }
 
-void StreamTap::onTitle(const QString& title) {
+// Only where the title changes: a station may repeat it in every metadata block.
+void StreamTap::onTitle(const char* raw) {
   std::lock_guard lock(mutex_);
-  if (title == title_) return;
-  title_ = title;
-  if (sink_ && !fresh_) sink_->streamTitle(title);
+  if (title_ == raw) return;
+  title_ = raw;
+  if (sink_ && !fresh_) sink_->streamTitleMark();
 }

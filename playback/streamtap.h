@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 #include <atomic>
 #include <cstddef>
 #include <mutex>
@@ -15,11 +13,13 @@ class StreamSink {
   virtual ~StreamSink() = default;
   // The sink joins a connection (the first start, a reconnect, or a stream already playing);
   // head holds the connection's first bytes seen before this (up to 64 KiB), where an Ogg
-  // stream keeps the headers without which its later pages cannot be decoded.
-  virtual void streamStarted(const std::string& head) = 0;
+  // stream keeps the headers without which its later pages cannot be decoded. titled: the
+  // connection has named a song before the sink joined.
+  virtual void streamStarted(const std::string& head, bool titled) = 0;
   virtual void streamData(const char* data, std::size_t size) = 0;
-  // The station names the song from here on (in the stream, between the bytes).
-  virtual void streamTitle(const QString& title) = 0;
+  // The station names another song from here on (a title in the stream, between the bytes).
+  // The title's text is the player's to read: it comes a moment later, when this point plays.
+  virtual void streamTitleMark() = 0;
 };
 
 // Hands the undecoded bytes of each pipeline to a sink: after icydemux (so without the ICY
@@ -37,8 +37,6 @@ class StreamTap {
   void setSink(StreamSink* sink);
   // The current pipeline plays an HLS stream (a playlist of segments, not one stream).
   bool isHls() const { return hls_.load(); }
-  // The latest title seen in the current pipeline's stream.
-  QString title() const;
 
   // GStreamer's callbacks, public for the C signatures.
   struct Probe;
@@ -46,7 +44,7 @@ class StreamTap {
  private:
   friend struct Probe;
   void onData(const char* data, std::size_t size);
-  void onTitle(const QString& title);
+  void onTitle(const char* raw);
 
   mutable std::mutex mutex_;
   StreamSink* sink_ = nullptr;
@@ -55,5 +53,5 @@ class StreamTap {
   bool fresh_ = true;  // no byte of this pipeline has reached the sink yet
   std::string head_;
   std::atomic<bool> headFull_{false};
-  QString title_;
+  std::string title_;  // the current pipeline's latest title, as the stream sent it
 };

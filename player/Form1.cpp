@@ -31,6 +31,7 @@
 #include "directory/transfer.h"
 #include "history/Form6.h"
 #include "history/recordswitch.h"
+#include "playback/listening.h"
 #include "htmledit/corvel.h"
 #include "settings/Form4.h"
 #include "ui_Form1.h"
@@ -78,7 +79,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
 
   songLog_ = new SongLog(
       player_, folder_.userPath(), [this] { return stationName(); }, this);
-  recordSwitch_ = new RecordSwitch(player_, RecordSwitch::defaultRoot(), this);
+  recordSwitch_ = new RecordSwitch(*new Listening(player_, this), RecordSwitch::defaultRoot(), this);
   listWatch_ = new ListWatch(this);
   listWatch_->setObjectName(QStringLiteral("ListWatch"));
   connectControls();

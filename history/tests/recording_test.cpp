@@ -2,12 +2,15 @@
 #include <QDirIterator>
 
 #include <algorithm>
+#include <deque>
 #include <limits>
 #include <random>
+#include <tuple>
 
 #include "history/audioframes.h"
 #include "history/recordswitch.h"
 #include "history/songlog.h"
+#include "playback/listening.h"
 #pragma GCC diagnostic ignored "-Wunused-function"  // the shared fixture's mounts we do not use
 #include "playback/tests/gst_player_fixture.h"
 
@@ -45,6 +48,14 @@ bool decodesToTheEnd(const QString& file, gint64* duration) {
 
 qint64 size(const QString& file) { return QFileInfo(file).size(); }
 
+// Whole MPEG audio frames from the first byte to the last.
+bool wholeFrames(const std::string& bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  size_t pos = 0;
+  while (pos + 7 <= bytes.size() && audioframes::mpegLength(p + pos)) pos += audioframes::mpegLength(p + pos);
+  return !bytes.empty() && pos == bytes.size();
+}
+
 class RecordingTest : public GstPlayerTest {
  protected:
   LoopbackRadio::Mount titled(std::vector<std::string> titles, size_t every) {
@@ -55,15 +66,22 @@ class RecordingTest : public GstPlayerTest {
     return m;
   }
 
+  // The listening follows the player from its first title on.
+  void SetUp() override {
+    GstPlayerTest::SetUp();
+    listening_ = std::make_unique<Listening>(player());
+  }
+
   QTemporaryDir music_;
+  std::unique_ptr<Listening> listening_;
 };
 
 TEST_F(RecordingTest, AnMp3StreamIsCutIntoOneWholeFilePerTitle) {
   // 6 s a title: long enough for each to start a file.
   radio_.add("/titled.mp3", titled({"First Song", "Second: Song?", "Third/Song"}, 96000));
-  player().setURL(QString::fromStdString(radio_.url("/titled.mp3")));
+  player().setURL(url("/titled.mp3"));
   ASSERT_TRUE(waitState(MediaPlayer::Playing));
-  RecordSwitch recording(player(), music_.path());
+  RecordSwitch recording(*listening_, music_.path());
   ASSERT_EQ(recording.start(QStringLiteral("Loopback: FM")), "");
   const QString folder = music_.path() + QStringLiteral("/Loopback_ FM");
   const auto files = [&] { return QDir(folder).entryList(QDir::Files, QDir::Name); };
@@ -78,15 +96,8 @@ TEST_F(RecordingTest, AnMp3StreamIsCutIntoOneWholeFilePerTitle) {
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE(names[i].toStdString());
     EXPECT_TRUE(names[i].endsWith(endings[i]));
-    QFile f(names[i]);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
-    // Whole frames from the first byte to the last.
-    size_t pos = 0;
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
-    while (pos + 7 <= size_t(bytes.size()) && audioframes::mpegLength(p + pos))
-      pos += audioframes::mpegLength(p + pos);
-    EXPECT_EQ(pos, size_t(bytes.size()));
+    const std::string bytes = slurp(names[i]);
+    EXPECT_TRUE(wholeFrames(bytes));
     gint64 duration = 0;
     EXPECT_TRUE(decodesToTheEnd(names[i], &duration));
     // 128 kbit/s: the decoder heard every byte.
@@ -105,9 +116,9 @@ TEST_F(RecordingTest, AnOggStreamStaysOneFileThatPlays) {
   m.bytesPerSecond = media().oggBytesPerSecond;
   m.burst = m.bytesPerSecond;
   radio_.add("/chained.ogg", m);
-  player().setURL(QString::fromStdString(radio_.url("/chained.ogg")));
+  player().setURL(url("/chained.ogg"));
   ASSERT_TRUE(waitState(MediaPlayer::Playing));
-  RecordSwitch recording(player(), music_.path());
+  RecordSwitch recording(*listening_, music_.path());
   ASSERT_EQ(recording.start(QStringLiteral("Ogg FM")), "");
   // Into the second song, stopped before the station's loop brings the first one (its serial
   // number again) back.
@@ -133,9 +144,9 @@ TEST_F(RecordingTest, AnOggStreamStaysOneFileThatPlays) {
 
 TEST_F(RecordingTest, StopsWithTheStationAndBeforeTheDiskIsFull) {
   radio_.add("/titled.mp3", titled({"Only"}, 1000000));
-  player().setURL(QString::fromStdString(radio_.url("/titled.mp3")));
+  player().setURL(url("/titled.mp3"));
   ASSERT_TRUE(waitState(MediaPlayer::Playing));
-  RecordSwitch recording(player(), music_.path());
+  RecordSwitch recording(*listening_, music_.path());
   QSignalSpy stopped(&recording, &RecordSwitch::stoppedBy);
   // The disk has 64 KiB above the limit when the recording starts.
   const qint64 limit = qint64(1) << 30;
@@ -155,9 +166,9 @@ TEST_F(RecordingTest, StopsWithTheStationAndBeforeTheDiskIsFull) {
 
   // Another station ends a recording; an HLS address is refused.
   ASSERT_EQ(recording.start(QStringLiteral("Other")), "");
-  player().setURL(QString::fromStdString(radio_.url("/live.mp3")));
+  player().setURL(url("/live.mp3"));
   EXPECT_FALSE(recording.isRecording());
-  player().setURL(QString::fromStdString(radio_.url("/live.m3u8")));
+  player().setURL(url("/live.m3u8"));
   EXPECT_EQ(recording.start(QStringLiteral("HLS")), "rec1");
 }
 
@@ -165,9 +176,9 @@ TEST_F(RecordingTest, AReconnectGoesOnInANewFile) {
   LoopbackRadio::Mount m = titled({"Only"}, 1000000);
   m.dropAfter = 48000;
   radio_.add("/drop.mp3", m);
-  player().setURL(QString::fromStdString(radio_.url("/drop.mp3")));
+  player().setURL(url("/drop.mp3"));
   ASSERT_TRUE(waitState(MediaPlayer::Playing));
-  RecordSwitch recording(player(), music_.path());
+  RecordSwitch recording(*listening_, music_.path());
   ASSERT_EQ(recording.start(QStringLiteral("Drop")), "");
   const QString folder = music_.path() + QStringLiteral("/Drop");
   ASSERT_TRUE(QTest::qWaitFor([&] { return QDir(folder).entryList(QDir::Files).size() >= 2; }, 60000));
@@ -214,34 +225,76 @@ TEST_F(RecordingTest, EachTitleReachesTheHistoryOnceThroughReconnects) {
                                "Delta@" + QString::fromStdString(radio_.url("/other.mp3"))}));
 }
 
-// The cutting alone: any chunking of the stream, titles between any two chunks.
-TEST(Recorder, CutsBetweenFramesWhereverTheTitleComes) {
+// Feeds a stream to a recorder in chunks of 1 to maxChunk bytes (exactly maxChunk unless
+// random). After each chunk titleAfter(from, to) may name a new song: the stream marks it there,
+// and its text comes `lag` bytes later, as the player's does once that point has played. Gives
+// the title and size of each file, and their bytes in a row.
+std::tuple<QStringList, std::vector<size_t>, std::string> record(
+    const std::string& stream, size_t maxChunk, bool random,
+    const std::function<QString(size_t from, size_t to)>& titleAfter, size_t lag) {
   QTemporaryDir dir;
   Recorder recorder({dir.path(), QStringLiteral("S"), 0, [](const QString&) { return qint64(1) << 40; }, {}});
-  const std::string stream = "garbage" + (media().mp3 + media().mp3 + media().mp3).substr(0, 390000);
-  recorder.streamStarted({});
-  std::mt19937 random(7);
-  size_t pos = 0;
-  int titles = 0;
-  while (pos < stream.size()) {
-    const size_t n = std::min<size_t>(1 + random() % 3000, stream.size() - pos);
+  recorder.streamStarted({}, false);
+  std::mt19937 chunks(7);
+  std::deque<std::pair<size_t, QString>> texts;
+  for (size_t pos = 0; pos < stream.size();) {
+    const size_t n = std::min<size_t>(random ? 1 + chunks() % maxChunk : maxChunk, stream.size() - pos);
     recorder.streamData(stream.data() + pos, n);
-    pos += n;
-    if (pos > size_t(100000 * (titles + 1))) recorder.streamTitle(QStringLiteral("Song %1").arg(++titles));
+    if (const QString title = titleAfter(pos, pos + n); !title.isEmpty()) {
+      recorder.streamTitleMark();
+      texts.emplace_back(pos + n + lag, title);
+    }
+    for (pos += n; !texts.empty() && texts.front().first <= pos; texts.pop_front()) recorder.setTitle(texts.front().second);
   }
   recorder.finish();
-  const QStringList files = recorder.files();
-  ASSERT_EQ(files.size(), titles);  // the first title named the file that was open without one
-  std::string joined;
-  for (const QString& file : files) {
+  std::tuple<QStringList, std::vector<size_t>, std::string> out;
+  for (const QString& file : recorder.files()) {
     const std::string bytes = slurp(file);
-    EXPECT_GT(audioframes::mpegLength(reinterpret_cast<const unsigned char*>(bytes.data())), 0u)
-        << file.toStdString();
-    joined += bytes;
+    EXPECT_TRUE(wholeFrames(bytes)) << file.toStdString();
+    std::get<0>(out) << QFileInfo(file).fileName().section(QStringLiteral(" - "), 2);
+    std::get<1>(out).push_back(bytes.size());
+    std::get<2>(out) += bytes;
   }
-  EXPECT_EQ(joined, stream.substr(7, joined.size()));
-  EXPECT_GT(joined.size(), stream.size() - 7 - 418);
-  EXPECT_TRUE(files[0].endsWith(" - S - Song 1.mp3"));
+  return out;
+}
+
+// Any chunking with titles between any two chunks; 50 titles a second, then songs of 6.5 s, then
+// 50 a second again. A cut only where a title lasted 5 s, so no file but the first holds less;
+// the same cuts whether a title's text comes at once or seconds after its mark.
+TEST(Recorder, CutsBetweenFramesWhereALastingTitleIsMarked) {
+  std::string minute;
+  for (int i = 0; i < 6; ++i) minute += media().mp3;
+  const struct {
+    std::string stream;
+    size_t skipped, maxChunk;  // 320 bytes: 20 ms at 128 kbit/s
+    bool random;
+    std::function<QString(size_t, size_t)> titleAfter;
+    QStringList titles;
+  } cases[] = {
+      {"garbage" + minute.substr(0, 390000), 7, 3000, true,
+       [](size_t from, size_t to) {
+         return from / 100000 == to / 100000 ? QString() : QStringLiteral("Song %1").arg(to / 100000);
+       },
+       {"Song 1.mp3", "Song 2.mp3", "Song 3.mp3"}},  // the first named the file open without one
+      {minute, 0, 320, false,
+       [](size_t from, size_t) {
+         if (from < 15 * 16000 || from >= 45 * 16000) return QStringLiteral("Flood %1").arg(from);
+         return from % 104000 == 0 ? QStringLiteral("Song %1").arg(from / 104000) : QString();
+       },
+       {"Flood 0.mp3", "Song 3.mp3", "Song 4.mp3", "Song 5.mp3", "Song 6.mp3"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<size_t> atOnce;
+    for (const size_t lag : {0, 3 * 16000}) {
+      const auto [titles, sizes, joined] = record(c.stream, c.maxChunk, c.random, c.titleAfter, lag);
+      EXPECT_EQ(titles, c.titles) << lag;
+      if (lag == 0) atOnce = sizes;
+      EXPECT_EQ(sizes, atOnce);
+      for (size_t i = 1; i < sizes.size(); ++i) EXPECT_GE(sizes[i], 5 * 16000u) << i;  // 128 kbit/s
+      EXPECT_EQ(joined, c.stream.substr(c.skipped, joined.size()));
+      EXPECT_GT(joined.size(), c.stream.size() - c.skipped - 418);
+    }
+  }
 }
 
 TEST(Recorder, FrameHeadersAndSafeNames) {
@@ -261,53 +314,20 @@ TEST(Recorder, FrameHeadersAndSafeNames) {
     EXPECT_EQ(audioframes::mpegLength(h.header.data()), h.mpeg);
     EXPECT_EQ(audioframes::adtsLength(h.header.data()), h.adts);
   }
-  EXPECT_EQ(Recorder::safeName("a/b\\c:d*e?f\"g<h>i|j"), "a_b_c_d_e_f_g_h_i_j");
-  EXPECT_EQ(Recorder::safeName(" ../..\n"), "_.._");
-  EXPECT_EQ(Recorder::safeName(".."), "_");
-  EXPECT_EQ(Recorder::safeName(QString(100, QChar(0x00E9)), 120), QString(60, QChar(0x00E9)));
-  EXPECT_EQ(Recorder::safeName(QStringLiteral("evil\u202Egnp.exe\u2067\u200E")), "evilgnp.exe");
-}
-
-// 50 titles a second, then songs of 6.5 s, then 50 a second again: a cut only where a title
-// lasted 5 s, so no file but the first and the last holds less.
-TEST(Recorder, ATitleFloodCutsNoFile) {
-  QTemporaryDir dir;
-  Recorder recorder({dir.path(), QStringLiteral("S"), 0, [](const QString&) { return qint64(1) << 40; }, {}});
-  std::string stream;  // a minute
-  for (int i = 0; i < 6; ++i) stream += media().mp3;
-  recorder.streamStarted({});
-  const size_t chunk = 320;  // 20 ms at 128 kbit/s
-  for (size_t pos = 0; pos < stream.size(); pos += chunk) {
-    recorder.streamData(stream.data() + pos, std::min(chunk, stream.size() - pos));
-    if (pos < 15 * 16000 || pos >= 45 * 16000)
-      recorder.streamTitle(QStringLiteral("Flood %1").arg(pos));
-    else if (pos % 104000 == 0)
-      recorder.streamTitle(QStringLiteral("Song %1").arg(pos / 104000));
-  }
-  recorder.finish();
-  const QStringList files = recorder.files();
-  ASSERT_EQ(files.size(), 5);
-  EXPECT_TRUE(files[0].endsWith(" - S - Flood 0.mp3"));
-  EXPECT_TRUE(files[1].endsWith(" - S - Song 3.mp3"));
-  std::string joined;
-  for (int i = 0; i < files.size(); ++i) {
-    EXPECT_TRUE(i == 0 || size(files[i]) >= 5 * 16000) << i;  // 128 kbit/s
-    joined += slurp(files[i]);
-  }
-  EXPECT_EQ(joined, stream.substr(0, joined.size()));
-  EXPECT_GT(joined.size(), stream.size() - 418);
+  EXPECT_EQ(RecordingFiles::safeName("a/b\\c:d*e?f\"g<h>i|j"), "a_b_c_d_e_f_g_h_i_j");
+  EXPECT_EQ(RecordingFiles::safeName(" ../..\n"), "_.._");
+  EXPECT_EQ(RecordingFiles::safeName(".."), "_");
+  EXPECT_EQ(RecordingFiles::safeName(QString(100, QChar(0x00E9)), 120), QString(60, QChar(0x00E9)));
+  EXPECT_EQ(RecordingFiles::safeName(QStringLiteral("evil\u202Egnp.exe\u2067\u200E")), "evilgnp.exe");
 }
 
 // A new station's folder does not exist yet: the guard asks the disk that will hold it, and a
 // full one leaves no file behind and is named as the cause.
 TEST(Recorder, TheDiskGuardChecksTheFolderANewStationWillBeIn) {
   QTemporaryDir dir;
-  Recorder recorder({dir.path() + QStringLiteral("/New FM"),
-                     QStringLiteral("New FM"),
-                     std::numeric_limits<qint64>::max() / 2,
-                     {},
-                     {}});
-  recorder.streamStarted({});
+  Recorder recorder(
+      {dir.path() + QStringLiteral("/New FM"), QStringLiteral("New FM"), std::numeric_limits<qint64>::max() / 2, {}, {}});
+  recorder.streamStarted({}, false);
   recorder.streamData(media().mp3.data(), 64 * 1024);
   recorder.finish();
   EXPECT_EQ(recorder.stopReason(), Recorder::Stop::DiskFull);
