@@ -16,17 +16,7 @@
 #include "fake_notification_server.h"
 #include "playback/listening.h"
 #include "playback/mediaplayer_gstreamer.h"
-
-// What a desktop shell hears of the player's changes.
-class MetadataListener : public QObject {
-  Q_OBJECT
- public:
-  QList<QVariantMap> metadata;
- public Q_SLOTS:
-  void changed(const QString&, const QVariantMap& map, const QStringList&) {
-    if (map.contains("Metadata")) metadata << qdbus_cast<QVariantMap>(map.value("Metadata"));
-  }
-};
+#include "metadata_listener.h"
 
 namespace {
 
@@ -171,5 +161,3 @@ TEST(MprisLinkOnADemoStream, MetadataFollowTheTitlesOneChangeEach) {
 }
 
 }  // namespace
-
-#include "mprislink_test.moc"
