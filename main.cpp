@@ -21,19 +21,20 @@
 #include "app/prompt.h"
 #include "desktop/backgroundnotice.h"
 #include "desktop/idleinhibitor.h"
+#include "desktop/keeplistening.h"
+#include "desktop/laterstart.h"
 #include "desktop/mpris.h"
+#include "desktop/mprislink.h"
 #include "desktop/networkmonitor.h"
 #include "desktop/notifications.h"
 #include "desktop/nowplaying.h"
 #include "desktop/sleepmonitor.h"
 #include "desktop/systemtray.h"
 #include "directory/directoryaddress.h"
-#include "player/Form1.h"
 #include "playback/gstsetup.h"
+#include "playback/listening.h"
 #include "playback/mediaplayer_gstreamer.h"
-#include "player/laterstart.h"
-#include "player/mprislink.h"
-#include "player/playcontrol.h"
+#include "player/Form1.h"
 #include "version.h"
 
 #ifndef VANTOR_DIRECTORY_SHARE_FROM_BIN
@@ -132,25 +133,43 @@ int main(int argc, char** argv) {
   std::unique_ptr<DirectoryKeeper> directory;
   const DirectoryAddress directoryAddress = directoryFor(directory, folder);
 
-  QtPrompt prompt;
+  // The player and what plays on it.
   GstMediaPlayer player;
   player.setDirectory([&directoryAddress] { return QUrl(directoryAddress.base()); });
   // A listed station of a server that has moved since is played from where it is now, never
   // from the old port, which anybody may hold by then.
   player.setAddressMap([&directoryAddress](const QString& url) { return directoryAddress.rebased(url); });
+  Listening listening(player);
+
+  // The window.
+  QtPrompt prompt;
   LaterBusMessenger messenger;
-  Form1 form(Form1Services{folder, prompt, player, makeSystemTray(), directoryAddress, &messenger});
+  Form1 form(Form1Services{folder, prompt, listening, makeSystemTray(), directoryAddress, &messenger});
   QObject::connect(instance.get(), &SingleInstance::activationRequested, &form, &Form1::activateWithToken);
-  // The window comes first; the desktop's media controls and notifications once it is out (or
-  // a moment later when the program starts in the tray), the watchers when a station first plays.
+  QObject::connect(&form, &Form1::endRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+  // SIGTERM, SIGINT and SIGHUP save the state before the program ends.
+  EndSignals endSignals;
+  QObject::connect(&endSignals, &EndSignals::received, &form, &Form1::endSession);
+
+  // The desktop's media controls and notifications, once the window is out (or a moment later
+  // when the program starts in the tray).
   Mpris mpris;
   std::optional<SongNotifier> notifier;
   afterWindowShown(
       form,
       [&] {
         // Without a session bus the program simply has no desktop media controls.
-        if (mpris.publish(QDBusConnection::sessionBus())) linkMpris(form, mpris);
-        linkNotifications(form, notifier.emplace(QDBusConnection::sessionBus()));
+        if (mpris.publish(QDBusConnection::sessionBus())) {
+          linkMpris(listening, mpris,
+                    {[&form](const QString& address) { form.openAddress(address); },
+                     [&form](int volume) { form.setVolume(volume); }, [&form] { form.activate(); },
+                     [&form] { form.endProgram(); }});
+          mpris.setVolume(form.volume());
+          QObject::connect(&form, &Form1::volumeChanged, &mpris, &Mpris::setVolume);
+        }
+        // A minimised window (where the desktop has no tray) is out of sight as well.
+        linkNotifications(listening, notifier.emplace(QDBusConnection::sessionBus()),
+                          [&form] { return form.isVisible() && !form.isMinimized(); });
         // The first play then finds its plugins and the audio output loaded.
         gstsetup::warmUp();
       },
@@ -160,18 +179,17 @@ int main(int argc, char** argv) {
     if (!backgroundNotice) backgroundNotice.emplace(QDBusConnection::sessionBus());
     backgroundNotice->tell();
   });
+
+  // Keeping a station going through network changes and suspend; the watchers start when a
+  // station first plays.
   LaterNetworkMonitor network;
   LaterSleepMonitor sleep;
   LaterIdleInhibitor inhibitor(
       [] { return makeIdleInhibitor(QDBusConnection::sessionBus(), QDBusConnection::systemBus()); });
-  keepListening(player, network, sleep, inhibitor);
-  whenFirstPlaying(player, [&] {
+  keepListening(listening, network, sleep, inhibitor);
+  whenFirstPlaying(listening, [&] {
     network.start(makeNetworkMonitor());
     sleep.start(makeSleepMonitor(QDBusConnection::systemBus()));
   });
-  QObject::connect(&form, &Form1::endRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-  // SIGTERM, SIGINT and SIGHUP save the state before the program ends.
-  EndSignals endSignals;
-  QObject::connect(&endSignals, &EndSignals::received, &form, &Form1::endSession);
   return app.exec();
 }

@@ -22,9 +22,10 @@ struct Window {
   TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
   RecordingPrompt prompt;
   FakeMediaPlayer player;
+  Listening listening{player};
   std::unique_ptr<Form1> form;
   explicit Window(const std::string& base) {
-    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player,
+    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, listening,
                                                  std::make_unique<FakeSystemTray>(),
                                                  DirectoryAddress(QString::fromStdString(base))});
   }

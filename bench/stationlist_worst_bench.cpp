@@ -102,7 +102,8 @@ int main(int argc, char** argv) {
     TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
     RecordingPrompt prompt;
     FakeMediaPlayer player;
-    Form1 form(Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
+    Listening listening{player};
+    Form1 form(Form1Services{dir.folder(), prompt, listening, std::make_unique<FakeSystemTray>(),
                              DirectoryAddress(QStringLiteral("http://127.0.0.1:%1/").arg(port))});
     form.show();
     QEventLoop settle;

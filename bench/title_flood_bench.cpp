@@ -23,8 +23,8 @@
 
 #include "history/recordswitch.h"
 #include "history/songlog.h"
-#include "loopback_radio.h"
 #include "playback/listening.h"
+#include "loopback_radio.h"
 #include "playback/mediaplayer_gstreamer.h"
 
 namespace {
@@ -77,11 +77,11 @@ int main(int argc, char** argv) {
   QTemporaryDir profile, music;
   fill(profile.path(), 4000);
   GstMediaPlayer player;
-  Listening listening(player);  // the recording takes its titles
-  SongLog log(player, profile.path(), [] { return QStringLiteral("Flood FM"); });
+  Listening listening(player);
+  SongLog log(listening, profile.path());
   int titles = 0;
   QObject::connect(&player, &MediaPlayer::streamTitleChanged, [&titles] { ++titles; });
-  player.setURL(QString::fromStdString(radio.url("/flood.mp3")));
+  listening.play(Station{QStringLiteral("Flood FM"), QString::fromStdString(radio.url("/flood.mp3")), {}});
   if (!QTest::qWaitFor([&] { return player.playState() == MediaPlayer::Playing; }, 30000)) {
     std::fprintf(stderr, "the stream did not start\n");
     return 1;
@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
   // Ctrl+A and Like on a full history.
   QTemporaryDir full;
   fill(full.path(), SongHistory::kLimit);
-  SongLog likes(player, full.path(), [] { return QString(); });
+  SongLog likes(listening, full.path());
   QList<int> all(SongHistory::kLimit);
   std::iota(all.begin(), all.end(), 0);
   const int likeWrites = likes.history().writes();

@@ -23,7 +23,7 @@ struct DirectoryDialogHost {
   const DirectoryAddress& address;
   // Country chooser OK: set the main window's TaalGeselecteerdTekst / TaalGeselecteerd and re-arm its Timer1.
   std::function<void(const QString& name, const QString& file)> chooseCountry;
-  // Station search result click: the player's URL, ZenderNaam and RadioUrl, in that order.
+  // Station search result click: plays the station (its address, name and home page).
   std::function<void(const QString& url, const QString& name, const QString& homepage)> playStation;
 };
 

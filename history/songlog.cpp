@@ -1,14 +1,11 @@
 #include "songlog.h"
 
 #include "playback/keptaddress.h"
+#include "playback/listening.h"
 #include "playback/mediaplayer.h"
 
-SongLog::SongLog(MediaPlayer& player, const QString& folder, std::function<QString()> stationName,
-                 QObject* parent)
-    : QObject(parent),
-      player_(player),
-      history_(SongHistory::fileIn(folder)),
-      stationName_(std::move(stationName)) {
+SongLog::SongLog(Listening& listening, const QString& folder, QObject* parent)
+    : QObject(parent), listening_(listening), history_(SongHistory::fileIn(folder)) {
   elapsed_.start();
   clock_ = [this] { return elapsed_.elapsed(); };
   songTimer_.setSingleShot(true);
@@ -17,9 +14,9 @@ SongLog::SongLog(MediaPlayer& player, const QString& folder, std::function<QStri
   saveTimer_.setInterval(kSaveDelayMs);
   connect(&songTimer_, &QTimer::timeout, this, &SongLog::addPending);
   connect(&saveTimer_, &QTimer::timeout, this, &SongLog::saveNow);
-  connect(&player_, &MediaPlayer::streamTitleChanged, this, &SongLog::onTitle);
+  connect(&listening_, &Listening::titleChanged, this, &SongLog::onTitle);
   // Songs heard through an earlier run's directory address keep the station's own address.
-  connect(&player_, &MediaPlayer::stationAddressFound, this, [this](const QString& id, const QString& address) {
+  connect(&listening_.player(), &MediaPlayer::stationAddressFound, this, [this](const QString& id, const QString& address) {
     history_.mendAddresses(
         [&](const QString& url) { return keptaddress::isPlayAddressOf(url, id) ? address : QString(); });
   });
@@ -35,7 +32,8 @@ void SongLog::onTitle(const QString& title) {
   const qint64 now = clock_();
   // The title that ends here lasted long enough, even if its timer has not run yet.
   if (!pending_.title.isEmpty() && now - pendingSince_ >= kSongMs) addPending();
-  pending_ = {QDateTime::currentDateTime(), stationName_(), player_.URL(), title};
+  const Station station = listening_.station();
+  pending_ = {QDateTime::currentDateTime(), station.name, station.address, title};
   pendingSince_ = now;
   if (title.isEmpty())
     songTimer_.stop();

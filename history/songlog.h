@@ -8,9 +8,9 @@
 
 #include "songhistory.h"
 
-class MediaPlayer;
+class Listening;
 
-// Writes every song the player announces into the history, with the station that plays it. A
+// Writes every song the stream announces into the history, with the station that plays it. A
 // title counts as a song once it has lasted kSongMs (real songs last minutes; a station that
 // changes its title many times a second announces no songs). The file is written at most once
 // every kSaveDelayMs for new songs, at once for the user's own changes, and when the log ends.
@@ -20,8 +20,7 @@ class SongLog final : public QObject {
   static constexpr int kSongMs = 5000;
   static constexpr int kSaveDelayMs = 3000;
 
-  SongLog(MediaPlayer& player, const QString& folder, std::function<QString()> stationName,
-          QObject* parent = nullptr);
+  SongLog(Listening& listening, const QString& folder, QObject* parent = nullptr);
   ~SongLog() override;
 
   SongHistory& history() { return history_; }
@@ -41,9 +40,8 @@ class SongLog final : public QObject {
   void addPending();
   void saveNow();
 
-  MediaPlayer& player_;
+  Listening& listening_;
   SongHistory history_;
-  std::function<QString()> stationName_;
   QElapsedTimer elapsed_;
   std::function<qint64()> clock_;
   Song pending_;  // the title playing, not yet a song

@@ -38,14 +38,14 @@ Station Listening::station() const {
 
 void Listening::play(const Station& station) {
   station_ = station;
-  namedByAddress_ = station.name.trimmed().isEmpty() || station.name == station.address;
-  if (namedByAddress_ && station_.name.trimmed().isEmpty()) station_.name = station.address;
+  namedByAddress_ = !station.address.isEmpty() && station.name == station.address;
   hasPlayed_ = false;
+  player_.setURL(station.address);
+  // After the address: whoever follows the title sees the new station with it.
   if (!title_.isEmpty()) {
     title_.clear();
     Q_EMIT titleChanged(title_);
   }
-  player_.setURL(station.address);
   Q_EMIT stationChanged(this->station());
 }
 

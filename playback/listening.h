@@ -32,8 +32,8 @@ class Listening final : public QObject {
   // Starting, playing or reconnecting.
   bool isActive() const { return activity_ != Activity::Stopped; }
 
-  // Loads the station and starts it. A station without a name, or named by its address, takes
-  // the name the stream gives itself.
+  // Loads the station and starts it. A station named by its address (one opened from outside)
+  // takes the name the stream gives itself.
   void play(const Station& station);
   // Plays the current station again (the play button, the desktop's Play).
   void resume();

@@ -20,7 +20,6 @@
 #include "appicon.h"
 #include "listwatch.h"
 #include "playcontrol.h"
-#include "desktop/desktoptext.h"
 #include "desktop/nowplaying.h"
 #include "desktop/systemtray.h"
 #include "desktop/trayicon.h"
@@ -29,9 +28,7 @@
 #include "directory/Form3.h"
 #include "directory/listrows.h"
 #include "directory/transfer.h"
-#include "history/Form6.h"
 #include "history/recordswitch.h"
-#include "playback/listening.h"
 #include "htmledit/corvel.h"
 #include "settings/Form4.h"
 #include "ui_Form1.h"
@@ -41,7 +38,8 @@ Form1::Form1(Form1Services services, QWidget* parent)
       ui_(std::make_unique<Ui::Form1>()),
       folder_(std::move(services.folder)),
       favourites_(folder_.favourites()),
-      player_(services.player),
+      listening_(services.listening),
+      player_(listening_.player()),
       directory_(std::move(services.directory)),
       messenger_(services.messenger),
       language_(folder_, services.prompt, [this] { return ui_->gESelecteerdland->text(); }) {
@@ -72,14 +70,11 @@ Form1::Form1(Form1Services services, QWidget* parent)
                             timer1_->start();
                           },
                           [this](const QString& url, const QString& name, const QString& homepage) {
-                            player_.setURL(url);
-                            ui_->ZenderNaam->setText(name);
-                            ui_->RadioUrl->setText(homepage);
+                            listening_.play(Station{name, url, homepage});
                           }});
 
-  songLog_ = new SongLog(
-      player_, folder_.userPath(), [this] { return stationName(); }, this);
-  recordSwitch_ = new RecordSwitch(*new Listening(player_, this), RecordSwitch::defaultRoot(), this);
+  songLog_ = new SongLog(listening_, folder_.userPath(), this);
+  recordSwitch_ = new RecordSwitch(listening_, RecordSwitch::defaultRoot(), this);
   listWatch_ = new ListWatch(this);
   listWatch_->setObjectName(QStringLiteral("ListWatch"));
   connectControls();
@@ -122,19 +117,19 @@ void Form1::StartUp() {
     show();
   else
     goToTray();
-  if (readSetting(ProfileKeys::kOptions, ProfileKeys::kPlayAtStart) == u"1")
-    player_.setURL(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastUrl));
+  const Station remembered{readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastName),
+                           readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastUrl), directory_.siteAddress()};
+  if (readSetting(ProfileKeys::kOptions, ProfileKeys::kPlayAtStart) == u"1") listening_.play(remembered);
   ui_->TaalGeselecteerdTekst->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastCountryName));
   ui_->TaalGeselecteerd->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastCountryFile));
   automaticCountry_ = ui_->TaalGeselecteerd->text().isEmpty();
-  ui_->ZenderNaam->setText(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastName));
   const int volume = toWholeNumber(readSetting(ProfileKeys::kRemembered, ProfileKeys::kVolume));
   const bool changes = ui_->Slider1->value() != std::clamp(volume, 0, 100);
   ui_->Slider1->setValue(volume);
   // The slider only reports real changes; the player must hear the restored volume anyway.
   if (!changes) Slider1_Change();
-  player_.setURL(readSetting(ProfileKeys::kRemembered, ProfileKeys::kLastUrl));
-  if (readSetting(ProfileKeys::kOptions, ProfileKeys::kPlayAtStart) == u"0") player_.stop();
+  listening_.play(remembered);
+  if (readSetting(ProfileKeys::kOptions, ProfileKeys::kPlayAtStart) == u"0") listening_.stop();
   if (!QDir(folder_.favourites()).exists()) throw StepFailed(QStringLiteral("no favourites folder"));
   File1_SetPath(folder_.favourites());
 }
@@ -199,7 +194,7 @@ void Form1::Label4_Click() {
                           folder_,
                           autostart,
                           QCoreApplication::applicationFilePath(),
-                          [this](const QString& taal) { ui_->gESelecteerdland->setText(taal); },
+                          [this](const QString& language) { ui_->gESelecteerdland->setText(language); },
                           [this] { timer2_->start(); }};
   OpenSkinnedDialog(language_, folder_, [&host] { return std::make_unique<Form4>(host); });
 }
@@ -218,11 +213,9 @@ void Form1::Timer6_Timer() {
     if (isVisible()) tray_->Remove();
     if (messenger_)
       SendNowPlaying(*messenger_, QStringLiteral("Music"), true, QStringLiteral("{1}{0}"), {},
-                     ui_->MsnTekst->text() + QLatin1Char(' ') + ui_->ZenderNaam->text(), {}, {});
+                     ui_->MsnTekst->text() + QLatin1Char(' ') + listening_.station().name, {}, {});
   });
 }
-
-QString Form1::stationName() const { return ui_->ZenderNaam->text(); }
 
 void Form1::closeEvent(QCloseEvent* event) {
   if (ending_) {
@@ -233,10 +226,8 @@ void Form1::closeEvent(QCloseEvent* event) {
   // Without a tray a closed window is out of reach: it ends the program unless a station plays,
   // and Close (or Ctrl+Q) always ends it.
   const bool noTray = !tray_->isSystemTrayAvailable();
-  const bool plays = player_.playState() == MediaPlayer::Playing ||
-                     player_.playState() == MediaPlayer::Transitioning;
   if (readSetting(ProfileKeys::kOptions, ProfileKeys::kCloseEnds) == u"1" ||
-      (noTray && (timer4_->isActive() || !plays))) {
+      (noTray && (timer4_->isActive() || !listening_.isActive()))) {
     tray_->Remove();
     ending_ = true;
     event->accept();
@@ -260,9 +251,10 @@ void Form1::saveRemembered() {
   // A country the program picked stays unchosen: the next start picks again, by then perhaps
   // from the real directory rather than its demo.
   const auto chosen = [this](const QString& text) { return automaticCountry_ ? QString() : text; };
+  const Station station = listening_.station();
   INI::WriteIniKeys(instIni(), ProfileKeys::kRemembered,
-                    {{ProfileKeys::kLastName, ui_->ZenderNaam->text()},
-                     {ProfileKeys::kLastUrl, player_.URL()},
+                    {{ProfileKeys::kLastName, station.name},
+                     {ProfileKeys::kLastUrl, station.address},
                      {ProfileKeys::kVolume, QString::number(ui_->Slider1->value())},
                      {ProfileKeys::kLastCountryName, chosen(ui_->TaalGeselecteerdTekst->text())},
                      {ProfileKeys::kLastCountryFile, chosen(ui_->TaalGeselecteerd->text())}});
@@ -309,109 +301,16 @@ void Form1::File1_SetPath(const QString& folder) {
 
 void Form1::File1_Refresh() { File1_SetPath(ui_->File1->property("path").toString()); }
 
-// --- favourites
-
-void Form1::Command1_Click() {
-  trapped(language_, QStringLiteral("error12"), [this] {
-    if (ui_->ZenderNaam->text().isEmpty()) return language_.ShowInfo(QStringLiteral("error11"));
-    favourites_.add({ui_->ZenderNaam->text(), player_.URL(), ui_->RadioUrl->text()});
-    File1_Refresh();
-  });
-}
-
-void Form1::Command2_Click() {
-  const QList<QListWidgetItem*> selected = ui_->File1->selectedItems();
-  if (selected.isEmpty()) return language_.ShowPlain(QStringLiteral("error13"));
-  favourites_.remove(selected.first()->text());
-  File1_Refresh();
-}
-
-void Form1::File1_Click() {
-  trapped(language_, QStringLiteral("error12"), [this] {
-    const QList<QListWidgetItem*> selected = ui_->File1->selectedItems();
-    if (selected.isEmpty()) return;
-    const Favourite station = favourites_.read(selected.first()->text());
-    ui_->ZenderNaam->setText(station.naam);
-    player_.setURL(station.url);
-    ui_->RadioUrl->setText(station.website);
-  });
-}
-
-// --- playback
-
-void Form1::List1_Click() {
-  trapped(language_, QStringLiteral("error15"), [this] {
-    const int k = ui_->List1->currentRow();
-    const auto entry = [k](QListWidget* list) {
-      if (k < 0 || k >= list->count())
-        throw StepFailed(QStringLiteral("no entry %1 in %2").arg(k).arg(list->objectName()));
-      return list->item(k)->text();
-    };
-    player_.setURL(entry(ui_->List2));
-    ui_->ZenderNaam->setText(entry(ui_->List1));
-    ui_->RadioUrl->setText(entry(ui_->List3));
-  });
-}
-
-void Form1::openAddress(const QString& url) {
-  player_.setURL(url);
-  ui_->ZenderNaam->setText(url);
-  ui_->RadioUrl->setText(directory_.siteAddress());
-}
-
-// Only a station shown by its address takes the stream's name: a directory's name stays.
-void Form1::WindowsMediaPlayer1_NameChange(const QString& name) {
-  const QString shown = desktopText(name, kMaxDesktopText);
-  if (shown.trimmed().isEmpty() || ui_->ZenderNaam->text() != player_.URL()) return;
-  ui_->ZenderNaam->setText(shown);
-}
-
-void Form1::Command3_Click() { togglePlay(player_); }
-
-void Form1::WindowsMediaPlayer1_StatusChange() {
-  ui_->Label14->setText(player_.statusText());
-  const QString key = playButtonKey(player_.playState());
-  if (!key.isEmpty()) ui_->Command3->setText(language_.LangText(key));
-}
-
-void Form1::WindowsMediaPlayer1_Error() {
-  if (!language_.Ask(QStringLiteral("error18"))) return;
-  ui_->WebBrowser1->navigate(directory_.report(language_.current(), player_.URL(), ui_->ZenderNaam->text(),
-                                               ui_->TaalGeselecteerdTekst->text()));
-}
-
-void Form1::stopspelen_Click() { player_.close(); }
-
-// --- volume and mute
-
-void Form1::Slider1_Change() {
-  if (!player_.mute()) player_.setVolume(ui_->Slider1->value());
-}
-
-void Form1::Label9_Click() {
-  const bool muted = player_.mute();
-  player_.setMute(!muted);
-  ui_->Label15->setVisible(!muted);
-}
-
-void Form1::Label15_Click() {
-  if (player_.mute()) {
-    player_.setMute(false);
-    ui_->Label15->setVisible(false);
-  } else {
-    player_.setMute(true);
-  }
-}
-
-void Form1::muting_Click() { player_.setMute(!player_.mute()); }
-
 // --- information pane
 
 void Form1::Label5_Click() { ui_->WebBrowser1->navigate(directory_.aboutPage(language_.current())); }
 
 void Form1::Label3_Click() {
   trapped(language_, QStringLiteral("error12"), [this] {
-    const QUrl site(QStringLiteral("http://") + ui_->RadioUrl->text());
+    // Before any station the directory's own site is shown, and opened.
+    const Station station = listening_.station();
+    const bool none = station.name.isEmpty() && station.address.isEmpty();
+    const QUrl site(QStringLiteral("http://") + (none ? directory_.siteAddress() : station.homePage));
     if (!site.isValid() || !QDesktopServices::openUrl(site))
       throw StepFailed(QStringLiteral("cannot open ") + site.toString());
   });
@@ -433,32 +332,4 @@ void Form1::open_Click() {
 void Form1::sluit_Click() {
   timer4_->start();
   close();
-}
-
-// --- song history and recording
-
-void Form1::Label17_Click() {
-  const Form6Host host{language_,
-                       *songLog_,
-                       [this](const Song& song) {
-                         player_.setURL(song.url);
-                         ui_->ZenderNaam->setText(song.station);
-                         ui_->RadioUrl->setText(directory_.siteAddress());
-                       },
-                       {}};
-  OpenSkinnedDialog(language_, folder_, [&host] { return std::make_unique<Form6>(host); });
-}
-
-void Form1::Label18_Click() {
-  if (recordSwitch_->isRecording()) return recordSwitch_->stop();
-  const QString refusal = recordSwitch_->start(stationName());
-  if (refusal.isEmpty()) return;
-  RecordSwitch_Changed(false);  // the tray's item was ticked by the click
-  language_.ShowInfo(refusal);
-}
-
-void Form1::RecordSwitch_Changed(bool recording) {
-  ui_->Label18->setText(
-      language_.LangText(recording ? QStringLiteral("label18b") : QStringLiteral("label18")));
-  iconTray_->findChild<QAction*>(QStringLiteral("opnemen"))->setChecked(recording);
 }

@@ -12,6 +12,7 @@
 #include "directory/directoryaddress.h"
 #include "directory/directorydialoghost.h"
 #include "favourites.h"
+#include "playback/listening.h"
 #include "playback/mediaplayer.h"
 
 namespace Ui {
@@ -31,14 +32,16 @@ class Transfer;
 struct Form1Services {
   ProgramFolder folder;
   Prompt& prompt;
-  MediaPlayer& player;
+  Listening& listening;  // the window reaches the player's volume and mute through it
   std::unique_ptr<SystemTray> tray;
   DirectoryAddress directory;
   Messenger* messenger = nullptr;  // receives the now-playing line; none: it goes nowhere
 };
 
-// The main window. It owns the shared state the dialogs read and write (the current language,
-// country and station), the station lists, the player, the page view and the tray icon.
+// The main window. It owns the shared state the dialogs read and write (the current language in
+// gESelecteerdland, the country's name and list file in TaalGeselecteerdTekst and
+// TaalGeselecteerd), the station lists, the page view and the tray icon. What plays is the
+// listening's: ZenderNaam and RadioUrl show its station and are never read back.
 class Form1 final : public QWidget {
   Q_OBJECT
  public:
@@ -54,8 +57,6 @@ class Form1 final : public QWidget {
   TrayIcon& TrayIcon1() { return *tray_; }
   const DirectoryAddress& directory() const { return directory_; }
   QMenu& IconTray() { return *iconTray_; }
-  // The current station's name as the window shows it.
-  QString stationName() const;
   SongLog& songLog() { return *songLog_; }
   RecordSwitch& recordSwitch() { return *recordSwitch_; }
 
@@ -71,6 +72,9 @@ class Form1 final : public QWidget {
   // no name or home page of its own: the address is shown as its name until the stream names
   // itself (icy-name), the directory's site as its home page.
   void openAddress(const QString& url);
+  // The volume slider (0..100); setting it keeps the mute rule.
+  int volume() const;
+  void setVolume(int volume);
   // Ends the program as the tray menu's Close (and Ctrl+Q) does.
   void endProgram() { sluit_Click(); }
   // Writes the remembered station, volume and country to inst.ini, as the close does.
@@ -84,6 +88,7 @@ class Form1 final : public QWidget {
   // Closed without a tray while a station plays: the window is hidden and the program plays on,
   // reachable by the media controls and a second start.
   void playsInBackground();
+  void volumeChanged(int volume);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -123,7 +128,7 @@ class Form1 final : public QWidget {
   void Command3_Click();
   void WindowsMediaPlayer1_StatusChange();
   void WindowsMediaPlayer1_Error();
-  void WindowsMediaPlayer1_NameChange(const QString& name);
+  void Station_Changed(const Station& station);
   void Slider1_Change();
   void Label9_Click();
   void Label15_Click();
@@ -135,6 +140,9 @@ class Form1 final : public QWidget {
   void stopspelen_Click();
   void open_Click();
   void sluit_Click();
+  // Form1_station.cpp holds the handlers of the favourites (File1, Command1, Command2), of
+  // playing (List1, Command3, the player's events), of volume and mute, and these of the song
+  // history and recording.
   void Label17_Click();
   void Label18_Click();
   void RecordSwitch_Changed(bool recording);
@@ -145,11 +153,12 @@ class Form1 final : public QWidget {
   std::unique_ptr<Ui::Form1> ui_;
   ProgramFolder folder_;
   Favourites favourites_;
-  MediaPlayer& player_;
+  Listening& listening_;
+  MediaPlayer& player_;  // the listening's
   DirectoryAddress directory_;
   Messenger* messenger_ = nullptr;
   Language language_;
-  ProgramTranslation translation_;  // follows gESelecteerdland
+  ProgramTranslation translation_;  // follows the language (gESelecteerdland)
   Transfer* inet_ = nullptr;
   Corvel* downloadInfo_ = nullptr;
   TrayIcon* tray_ = nullptr;

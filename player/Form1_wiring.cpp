@@ -39,6 +39,7 @@ void Form1::connectControls() {
   connect(ui_->Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
   connect(ui_->Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
   connect(ui_->Slider1, &QSlider::valueChanged, this, &Form1::Slider1_Change);
+  connect(ui_->Slider1, &QSlider::valueChanged, this, &Form1::volumeChanged);
   ui_->Slider1->installEventFilter(this);
   connect(ui_->Label9, &ClickLabel::clicked, this, &Form1::Label9_Click);
   connect(ui_->Label15, &ClickLabel::clicked, this, &Form1::Label15_Click);
@@ -50,7 +51,7 @@ void Form1::connectControls() {
   // A favourite of an earlier run's directory address keeps the station's own address from now on.
   connect(&player_, &MediaPlayer::stationAddressFound, this,
           [this](const QString& id, const QString& address) { favourites_.mendAddress(id, address); });
-  connect(&player_, &MediaPlayer::streamNameChanged, this, &Form1::WindowsMediaPlayer1_NameChange);
+  connect(&listening_, &Listening::stationChanged, this, &Form1::Station_Changed);
   connect(tray_, &TrayIcon::Click, this, &Form1::TrayIcon1_Click);
   const auto item = [this](const char* name) { return iconTray_->findChild<QAction*>(QLatin1String(name)); };
   connect(item("muting"), &QAction::triggered, this, &Form1::muting_Click);

@@ -109,6 +109,7 @@ TEST_F(MprisTest, ControlsBecomeRequests) {
   EXPECT_EQ(play.count(), 2);
   EXPECT_EQ(stop.count(), 3);
 
+  EXPECT_TRUE(property("org.mpris.MediaPlayer2", "CanRaise").toBool());
   ask("org.mpris.MediaPlayer2", "Raise");
   EXPECT_EQ(raise.count(), 1);
 }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_media_player.h"
+#include "playback/listening.h"
 #include "history/Form6.h"
 #include "recording_prompt.h"
 #include "temp_program_folder.h"
@@ -57,7 +58,9 @@ class Form6Test : public ::testing::Test {
   Language language{dir.folder(), prompt, [] { return QStringLiteral("english"); }};
   FakeMediaPlayer player;
   qint64 now = 0;
-  SongLog log{player, dir.path(), [] { return QStringLiteral("Polder FM"); }};
+  Listening listening{player};
+  bool named = (listening.play(Station{"Polder FM", {}, {}}), true);
+  SongLog log{listening, dir.path()};
   std::vector<Song> played;
   QString csv = dir.file("out/songs.csv");
   Form6Host host{language, log, [this](const Song& s) { played.push_back(s); }, [this] { return csv; }};

@@ -211,10 +211,11 @@ TEST_F(RecordingTest, EachTitleReachesTheHistoryOnceThroughReconnects) {
   radio_.add("/drop.mp3", dropping);
   radio_.add("/other.mp3", titled({"Gamma", "Delta"}, 128000));  // 8 s a song
   QTemporaryDir folder;
-  SongLog log(player(), folder.path(), [] { return QStringLiteral("Loopback FM"); });
-  player().setURL(QString::fromStdString(radio_.url("/drop.mp3")));
+  Listening& listening = *listening_;
+  SongLog log(listening, folder.path());
+  listening.play(Station{"Loopback FM", QString::fromStdString(radio_.url("/drop.mp3")), {}});
   ASSERT_TRUE(QTest::qWaitFor([&] { return radio_.hits("/drop.mp3") >= 3; }, 60000));
-  player().setURL(QString::fromStdString(radio_.url("/other.mp3")));
+  listening.play(Station{"Loopback FM", QString::fromStdString(radio_.url("/other.mp3")), {}});
   const QString file = SongHistory::fileIn(folder.path());  // written a few seconds after a song
   ASSERT_TRUE(QTest::qWaitFor([&] { return SongHistory(file).songs().size() >= 3; }, 60000));
   QStringList seen;

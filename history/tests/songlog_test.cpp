@@ -6,6 +6,7 @@
 
 #include "fake_media_player.h"
 #include "history/songlog.h"
+#include "playback/listening.h"
 
 namespace {
 
@@ -22,9 +23,11 @@ TEST(SongLog, ATitleFloodIsNoSongAndNoRunOfSongsPushesLikedOnesOut) {
     ASSERT_TRUE(h.save());
   }
   FakeMediaPlayer player;
+  Listening listening(player);
+  listening.play(Station{"Flood FM", "http://flood/", {}});
   qint64 now = 0;
   {
-    SongLog log(player, dir.path(), [] { return QStringLiteral("Flood FM"); });
+    SongLog log(listening, dir.path());
     log.setClock([&now] { return now; });
     QSignalSpy changed(&log, &SongLog::changed);
     for (int i = 0; i < 3000; ++i, now += 20) player.announceTitle(QStringLiteral("Flood %1").arg(i));

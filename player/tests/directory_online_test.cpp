@@ -46,7 +46,8 @@ TEST(DirectoryOnlineTest, FirstStartTakesTheLocalesCountryAndTheRealListReplaces
   dir.profile({"Onthouden/LaatsteLandNaam=", "Onthouden/LaatsteLandbestand="});
   RecordingPrompt prompt;
   FakeMediaPlayer player;
-  Form1 form(Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
+  Listening listening{player};
+  Form1 form(Form1Services{dir.folder(), prompt, listening, std::make_unique<FakeSystemTray>(),
                            DirectoryAddress(QString::fromStdString(http.base()))});
   auto* watch = form.findChild<ListWatch*>("ListWatch");
   watch->setInterval(std::chrono::milliseconds(100));

@@ -44,9 +44,7 @@ class FavouritesTest : public MainWindowTest {
     return QDir(dir.file("favo")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
   }
   void setStation(const QString& name, const QString& url, const QString& site) {
-    label("ZenderNaam")->setText(name);
-    player.url = url;
-    label("RadioUrl")->setText(site);
+    listening.play(Station{name, url, site});
   }
   void press(const char* button) { QTest::mouseClick(form->findChild<QPushButton*>(button), Qt::LeftButton); }
   void clickFavourite(const QString& name) {
@@ -256,9 +254,9 @@ TEST(FavouritesOnTheDemoDirectory, KeptStationPlaysAfterARestart) {
   TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
   RecordingPrompt prompt;
   BundledDirectory directory;
-  const auto run = [&](GstMediaPlayer& player) {
+  const auto run = [&](Listening& listening) {
     auto form = std::make_unique<Form1>(
-        Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
+        Form1Services{dir.folder(), prompt, listening, std::make_unique<FakeSystemTray>(),
                       DirectoryAddress(QString::fromStdString(directory.base()))});
     EXPECT_TRUE(QSignalSpy(form->findChild<QTimer*>("Timer1"), &QTimer::timeout).wait(10000));
     return form;
@@ -270,7 +268,8 @@ TEST(FavouritesOnTheDemoDirectory, KeptStationPlaysAfterARestart) {
   QString url;
   {
     GstMediaPlayer player;
-    auto form = run(player);
+    Listening listening(player);
+    auto form = run(listening);
     auto* stations = form->findChild<QListWidget*>("List1");
     const auto found = stations->findItems("Polder FM", Qt::MatchExactly);
     ASSERT_EQ(found.size(), 1);
@@ -281,7 +280,8 @@ TEST(FavouritesOnTheDemoDirectory, KeptStationPlaysAfterARestart) {
     QTest::mouseClick(form->findChild<QPushButton*>("Command1"), Qt::LeftButton);
   }
   GstMediaPlayer player;
-  auto form = run(player);
+  Listening listening(player);
+  auto form = run(listening);
   auto* file1 = form->findChild<QListWidget*>("File1");
   ASSERT_EQ(file1->count(), 1);
   ASSERT_EQ(file1->item(0)->text(), "Polder FM");

@@ -65,8 +65,7 @@ TEST_F(Form1Test, PlayButtonFollowsThePlayerState) {
 
 TEST_F(Form1Test, PlayerErrorOffersTheReportPage) {
   start();
-  player.url = "http://s/x?a=1&b=2";
-  control<QLabel>("ZenderNaam")->setText("Radio & Co");
+  listening.play(Station{"Radio & Co", "http://s/x?a=1&b=2", {}});
   control<QLabel>("TaalGeselecteerdTekst")->setText("Holland");
   prompt.answerNext(false);
   player.fail();
@@ -88,14 +87,19 @@ TEST_F(Form1Test, MuteSwitchesAndTheSlider) {
   startUp();
   auto* slider = control<QSlider>("Slider1");
   auto* indicator = control<QLabel>("Label15");
-  slider->setValue(30);
+  QSignalSpy shown(form.get(), &Form1::volumeChanged);
+  form->setVolume(30);  // as the desktop's media controls ask
   EXPECT_EQ(player.vol, 30);
+  EXPECT_EQ(slider->value(), 30);
 
   QTest::mouseClick(control<QLabel>("Label9"), Qt::LeftButton);
   EXPECT_TRUE(player.muted);
   EXPECT_FALSE(indicator->isHidden());
-  slider->setValue(80);
+  form->setVolume(80);
+  EXPECT_EQ(slider->value(), 80);
   EXPECT_EQ(player.vol, 30);  // nothing passes while muted
+  ASSERT_EQ(shown.count(), 2);
+  EXPECT_EQ(shown.last().first().toInt(), 80);
   QTest::mouseClick(control<QLabel>("Label9"), Qt::LeftButton);
   EXPECT_FALSE(player.muted);
   EXPECT_TRUE(indicator->isHidden());
@@ -128,7 +132,8 @@ TEST_F(Form1Test, TrayMuteIsShownByTimer6AndNotRemembered) {
   // Mute belongs to the run: nothing of it is saved, and the next run sets none.
   EXPECT_FALSE(dir.read("inst.ini").toLower().contains("mute"));
   FakeMediaPlayer nextRun;
-  Form1 next(Form1Services{dir.folder(), prompt, nextRun, std::make_unique<FakeSystemTray>(),
+  Listening nextListening{nextRun};
+  Form1 next(Form1Services{dir.folder(), prompt, nextListening, std::make_unique<FakeSystemTray>(),
                            DirectoryAddress("http://127.0.0.1:9/")});
   tick(next.findChild<QTimer*>("Timer3"));
   EXPECT_FALSE(nextRun.muted);

@@ -36,6 +36,7 @@ class MainWindowTest : public ::testing::Test {
   TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
   RecordingPrompt prompt;
   FakeMediaPlayer player;
+  Listening listening{player};
   FakeSystemTray* tray = nullptr;
   std::unique_ptr<Form1> form;
 
@@ -44,7 +45,7 @@ class MainWindowTest : public ::testing::Test {
     auto fakeTray = std::make_unique<FakeSystemTray>();
     tray = fakeTray.get();
     form = std::make_unique<Form1>(
-        Form1Services{dir.folder(), prompt, player, std::move(fakeTray), DirectoryAddress(directory)});
+        Form1Services{dir.folder(), prompt, listening, std::move(fakeTray), DirectoryAddress(directory)});
   }
 };
 

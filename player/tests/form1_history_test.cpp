@@ -35,8 +35,7 @@ TEST_F(Form1HistoryTest, HistoryFromTheLabelAndTheTrayRecordRefusedWithNothingPl
   EXPECT_FALSE(form->IconTray().findChild<QAction*>("opnemen")->isChecked());
   EXPECT_EQ(prompt.texts().size(), 2);
 
-  form->findChild<QLabel*>("ZenderNaam")->setText("Polder FM");
-  player.url = "http://s/1";
+  listening.play(Station{"Polder FM", "http://s/1", {}});
   const auto now = std::make_shared<qint64>(0);
   form->songLog().setClock([now] { return *now; });
   player.announceTitle("Artist - Song");

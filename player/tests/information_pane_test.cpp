@@ -76,7 +76,7 @@ TEST_F(InformationPaneTest, StationWebsiteOpensInTheBrowserWithTheSchemeInFront)
   EXPECT_TRUE(prompt.boxes().empty());
 
   // An address that cannot be opened is the handler's failure.
-  form->findChild<QLabel*>("RadioUrl")->setText("[kapot");
+  listening.play(Station{"Radio Een", "http://s/1", "[kapot"});
   click("Label3");
   EXPECT_EQ(browser.urls.size(), 2);
   EXPECT_EQ(prompt.texts(), QStringList{form->language().LangText("error12")});

@@ -22,11 +22,12 @@ class PerUserFolderTest : public ::testing::Test {
   QTemporaryDir home;
   RecordingPrompt prompt;
   FakeMediaPlayer player;
+  Listening listening{player};
 
   std::unique_ptr<Form1> open() {
     const ProgramFolder folder =
         ProgramFolder::choose(installed.path(), home.path(), [](const QString&) { return false; });
-    return std::make_unique<Form1>(Form1Services{folder, prompt, player, std::make_unique<FakeSystemTray>(),
+    return std::make_unique<Form1>(Form1Services{folder, prompt, listening, std::make_unique<FakeSystemTray>(),
                                                  DirectoryAddress("http://127.0.0.1:9/")});
   }
   static void tick(Form1& form, const char* name) {
@@ -46,8 +47,7 @@ TEST_F(PerUserFolderTest, StartsSkinnedAndSavesTheStateInTheUserFolder) {
     tick(*form, "Timer2");
     EXPECT_TRUE(prompt.boxes().empty()) << prompt.texts().join(" | ").toStdString();
     EXPECT_FALSE(form->findChild<QLabel*>("Image1")->pixmap().isNull()) << "skin from the installed folder";
-    player.url = "http://s/now";
-    form->findChild<QLabel*>("ZenderNaam")->setText("Radio Nu");
+    listening.play(Station{"Radio Nu", "http://s/now", {}});
     form->close();
   }
   EXPECT_EQ(installed.read("inst.ini"), defaults) << "the installed defaults are never written";

@@ -56,11 +56,12 @@ class SettingsFromMainWindowTest : public ::testing::Test {
   TemporaryConfigHome config;
   RecordingPrompt prompt;
   FakeMediaPlayer player;
+  Listening listening{player};
   std::unique_ptr<Form1> form;
 
   void SetUp() override {
     dir.profile({"Online Radio/taal=Nederlands", "Online Radio/combotaal=0"});
-    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player,
+    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, listening,
                                                  std::make_unique<FakeSystemTray>(),
                                                  DirectoryAddress("http://127.0.0.1:9/")});
     // No directory here: the station list download would only add its own error box.
@@ -138,8 +139,9 @@ TEST(StatusLineLanguage, DutchWithNederlandsAndEnglishAfterTheSettingsSwitch) {
   TemporaryConfigHome config;
   RecordingPrompt prompt;
   GstMediaPlayer player;
+  Listening listening{player};
   dir.profile({"Online Radio/taal=Nederlands", "Online Radio/combotaal=0"});
-  Form1 form(Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
+  Form1 form(Form1Services{dir.folder(), prompt, listening, std::make_unique<FakeSystemTray>(),
                            DirectoryAddress("http://127.0.0.1:9/")});
   Control<QTimer>(form, "Timer1")->stop();
   auto* status = Control<QLabel>(form, "Label14");

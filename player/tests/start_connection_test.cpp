@@ -22,8 +22,9 @@ TEST(StartConnection, ResumingTheLastStationConnectsOnce) {
                "Onthouden/Volume=60"});
   RecordingPrompt prompt;
   GstMediaPlayer player;
+  Listening listening{player};
   // Nothing listens on port 9 of loopback: the station list fails fast and stays out of the way.
-  Form1 form(Form1Services{dir.folder(), prompt, player, std::make_unique<FakeSystemTray>(),
+  Form1 form(Form1Services{dir.folder(), prompt, listening, std::make_unique<FakeSystemTray>(),
                            DirectoryAddress(QStringLiteral("http://127.0.0.1:9/"))});
   auto* timer3 = form.findChild<QTimer*>(QStringLiteral("Timer3"));
   ASSERT_NE(timer3, nullptr);

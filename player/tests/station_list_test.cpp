@@ -29,6 +29,7 @@ class StationListTest : public ::testing::Test {
   TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
   RecordingPrompt prompt;
   FakeMediaPlayer player;
+  Listening listening{player};
   LoopbackServer http;
   std::unique_ptr<Form1> form;
   std::string requested;
@@ -75,7 +76,7 @@ class StationListTest : public ::testing::Test {
     http.start();
   }
   void start(const std::string& base) {
-    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player,
+    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, listening,
                                                  std::make_unique<FakeSystemTray>(),
                                                  DirectoryAddress(QString::fromStdString(base))});
   }
@@ -130,7 +131,7 @@ TEST_F(StationListTest, ANameWithLineBreaksIsOneRow) {
   auto* list = form->findChild<QListWidget*>("List1");
   list->setCurrentRow(0);
   QTest::keyClick(list, Qt::Key_Return);
-  EXPECT_EQ(form->stationName(), "Radio Een ");
+  EXPECT_EQ(listening.station().name, "Radio Een ");
 }
 
 TEST_F(StationListTest, DownloadInfoIsAHiddenEditorControlThatHoldsTheReply) {
@@ -185,11 +186,12 @@ class DialogsFromTheMainWindow : public ::testing::Test {
   TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
   RecordingPrompt prompt;
   FakeMediaPlayer player;
+  Listening listening{player};
   BundledDirectory directory;
   std::unique_ptr<Form1> form;
 
   void SetUp() override {
-    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, player,
+    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, listening,
                                                  std::make_unique<FakeSystemTray>(),
                                                  DirectoryAddress(QString::fromStdString(directory.base()))});
   }

@@ -6,11 +6,11 @@
 #include <functional>
 #include <memory>
 
-#include "desktop/idleinhibitor.h"
-#include "desktop/networkmonitor.h"
-#include "desktop/sleepmonitor.h"
+#include "idleinhibitor.h"
+#include "networkmonitor.h"
+#include "sleepmonitor.h"
 
-class MediaPlayer;
+class Listening;
 class QWidget;
 
 // The window comes first: what the desktop offers around it starts afterwards or at its
@@ -20,8 +20,8 @@ class QWidget;
 // hidden (a start in the tray).
 void afterWindowShown(QWidget& window, std::function<void()> start, std::chrono::milliseconds fallback);
 
-// Runs start once, when the player first heads for a station.
-void whenFirstPlaying(MediaPlayer& player, std::function<void()> start);
+// Runs start once, when a station first plays or is on its way.
+void whenFirstPlaying(Listening& listening, std::function<void()> start);
 
 // Stand-ins that the listening rules can be wired to from the start; the real services are
 // handed in (or made) when first needed.

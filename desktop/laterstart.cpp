@@ -4,7 +4,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "playback/mediaplayer.h"
+#include "playback/listening.h"
 
 namespace {
 
@@ -42,13 +42,12 @@ void afterWindowShown(QWidget& window, std::function<void()> start, std::chrono:
   new FirstShow(window, std::move(start), fallback);
 }
 
-void whenFirstPlaying(MediaPlayer& player, std::function<void()> start) {
-  auto* context = new QObject(&player);
-  QObject::connect(&player, &MediaPlayer::statusChanged, context, [&player, context, start = std::move(start)] {
-    const int state = player.playState();
-    if (state != MediaPlayer::Playing && state != MediaPlayer::Transitioning) return;
+void whenFirstPlaying(Listening& listening, std::function<void()> start) {
+  auto* context = new QObject(&listening);
+  QObject::connect(&listening, &Listening::activityChanged, context, [&listening, context, start = std::move(start)] {
+    if (!listening.isActive()) return;
     const std::function<void()> run = start;
-    QObject::disconnect(&player, nullptr, context, nullptr);
+    QObject::disconnect(&listening, nullptr, context, nullptr);
     context->deleteLater();
     run();
   });
