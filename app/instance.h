@@ -5,8 +5,6 @@
 
 #include <memory>
 
-class QWidget;
-
 // Lets one copy of the program run per user and program folder. A copy that starts while
 // another runs asks that one to bring its window forward, then ends:
 //
@@ -56,6 +54,3 @@ QString launcherActivationToken();
 // Whether a token may travel in a request: a short run of printable ASCII without blanks.
 bool isUsableActivationToken(const QString& token);
 
-// Restores the window if minimised (also when hidden), shows it, raises it and activates it;
-// with a token from the desktop, the activation uses it.
-void bringToFront(QWidget* window, const QString& activationToken = {});

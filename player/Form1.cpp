@@ -12,7 +12,6 @@
 #include <QUrl>
 
 #include "app/ini.h"
-#include "app/instance.h"
 #include "app/profilecheck.h"
 #include "app/profilekeys.h"
 #include "app/plaintext.h"
@@ -20,6 +19,7 @@
 #include "appicon.h"
 #include "listwatch.h"
 #include "playcontrol.h"
+#include "windowfront.h"
 #include "desktop/desktoptext.h"
 #include "desktop/nowplaying.h"
 #include "desktop/systemtray.h"
