@@ -34,6 +34,7 @@
 #include "player/laterstart.h"
 #include "player/mprislink.h"
 #include "player/playcontrol.h"
+#include "player/stationopen.h"
 #include "version.h"
 
 #ifndef VANTOR_DIRECTORY_SHARE_FROM_BIN
@@ -87,8 +88,9 @@ bool answeredCommandLine(int argc, char** argv) {
     }
     if (a == "--help" || a == "-h") {
       std::printf(
-          "usage: vantor-radio [--help] [--version] [Qt options]\n"
-          "Plays the stations of a station directory; see vantor-radio(1) for its files and environment.\n");
+          "usage: vantor-radio [--help] [--version] [Qt options] [ADDRESS | PLAYLIST]\n"
+          "Plays the stations of a station directory, or the http(s) ADDRESS or the first station of a\n"
+          "local .m3u, .pls or .xspf PLAYLIST; see vantor-radio(1) for its files and environment.\n");
       return true;
     }
   }
@@ -123,9 +125,12 @@ int main(int argc, char** argv) {
   app.installEventFilter(&largeStates);
 
   const ProgramFolder folder = ProgramFolder::ofExecutable();
+  // An address or playlist on the command line (the file manager's "Open with") is played here,
+  // or handed to the copy already running.
+  const QStringList toOpen = stationopen::addressesOf(QCoreApplication::arguments().mid(1));
   auto instance = makeSingleInstance(folder.path());
   if (instance->isAnotherRunning() || (!instance->listen() && instance->isAnotherRunning())) {
-    instance->ActivatePreviousInstance(activationToken);
+    instance->OpenInPreviousInstance(toOpen, activationToken);
     return 0;
   }
 
@@ -141,6 +146,8 @@ int main(int argc, char** argv) {
   LaterBusMessenger messenger;
   Form1 form(Form1Services{folder, prompt, player, makeSystemTray(), directoryAddress, &messenger});
   QObject::connect(instance.get(), &SingleInstance::activationRequested, &form, &Form1::activateWithToken);
+  QObject::connect(instance.get(), &SingleInstance::openRequested, &form, &Form1::openFromOutside);
+  if (!toOpen.isEmpty()) form.openAtStart(toOpen);
   // The window comes first; the desktop's media controls and notifications once it is out (or
   // a moment later when the program starts in the tray), the watchers when a station first plays.
   Mpris mpris;

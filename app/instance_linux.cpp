@@ -9,6 +9,7 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QTimer>
+#include <QUrl>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -24,27 +25,72 @@ namespace {
 constexpr int kConnectTimeoutMs = 500;
 constexpr int kAnswerTimeoutMs = 1500;
 // A peer that says nothing useful is dropped: the request is one short line, "activate" and
-// optionally a blank and the launcher's token (copies before tokens send the bare word).
+// optionally a blank and the launcher's token (copies before tokens send the bare word), or
+// "open", the token or "-", and the addresses to play, separated by blanks.
 constexpr int kIdleTimeoutMs = 2000;
 constexpr qsizetype kMaxToken = 256;
 constexpr qint64 kMaxRequest = 300;
+constexpr qint64 kMaxOpenRequest = kMaxRequest + kMaxHandedAddresses * (kMaxHandedAddressBytes + 1);
 const QByteArray kRequest = "activate";
+const QByteArray kOpen = "open";
 const QByteArray kAnswer = "ok\n";
+
+struct Request {
+  QString token;
+  QStringList addresses;
+};
+
+// An address that may travel: http(s), printable ASCII without blanks, bounded.
+bool isHandedAddress(const QByteArray& address) {
+  const QByteArray lower = address.toLower();
+  return address.size() <= kMaxHandedAddressBytes &&
+         (lower.startsWith("http://") || lower.startsWith("https://")) && lower.size() > 8 &&
+         std::all_of(address.begin(), address.end(), [](char c) { return c > 0x20 && c < 0x7f; });
+}
+
+QByteArray openRequest(const QStringList& addresses, const QString& token) {
+  QByteArray line = kOpen + ' ' + (isUsableActivationToken(token) && token != u"-" ? token.toLatin1() : "-");
+  qsizetype count = 0;
+  for (const QString& address : addresses) {
+    const QByteArray encoded = QUrl(address).toEncoded();
+    if (count == kMaxHandedAddresses || !isHandedAddress(encoded)) continue;
+    line += ' ' + encoded;
+    ++count;
+  }
+  return count == 0 ? QByteArray() : line + '\n';
+}
+
+// What an open request asks for; nullopt when it is none, or holds anything not to be trusted.
+std::optional<Request> openOfRequest(const QByteArray& body) {
+  const QList<QByteArray> fields = body.split(' ');
+  if (fields.size() < 3 || fields.size() > 2 + kMaxHandedAddresses || fields[0] != kOpen) return std::nullopt;
+  Request request;
+  if (fields[1] != "-") {
+    request.token = QString::fromLatin1(fields[1]);
+    if (!isUsableActivationToken(request.token)) return std::nullopt;
+  }
+  for (qsizetype i = 2; i < fields.size(); ++i) {
+    if (!isHandedAddress(fields[i])) return std::nullopt;
+    request.addresses << QString::fromLatin1(fields[i]);
+  }
+  return request;
+}
 
 QByteArray activationRequest(const QString& token) {
   if (!isUsableActivationToken(token)) return kRequest + '\n';
   return kRequest + ' ' + token.toLatin1() + '\n';
 }
 
-// The token of a request line; nullopt for anything that is not a request.
-std::optional<QString> tokenOfRequest(const QByteArray& line) {
+// The token (and addresses) of a request line; nullopt for anything that is not a request.
+std::optional<Request> request(const QByteArray& line) {
   if (!line.endsWith('\n')) return std::nullopt;
   const QByteArray body = line.chopped(1);
-  if (body == kRequest) return QString();
+  if (body.startsWith(kOpen + ' ')) return openOfRequest(body);
+  if (body == kRequest) return Request{};
   if (!body.startsWith(kRequest + ' ')) return std::nullopt;
   const QString token = QString::fromLatin1(body.mid(kRequest.size() + 1));
   if (!isUsableActivationToken(token)) return std::nullopt;
-  return token;
+  return Request{token, {}};
 }
 
 // Whether the process at the other end of a local socket runs as this user. The folder keeps
@@ -85,6 +131,15 @@ class LocalSingleInstance final : public SingleInstance {
     if (request == activationRequest({}) || !connectToRunning()) return false;
     qCInfo(lcApp) << "asking again without the token";
     return send(std::move(client_), activationRequest({}));
+  }
+
+  bool OpenInPreviousInstance(const QStringList& addresses, const QString& activationToken) override {
+    const QByteArray line = openRequest(addresses, activationToken);
+    if (line.isEmpty()) return ActivatePreviousInstance(activationToken);
+    if (!client_ && !connectToRunning()) return false;
+    if (send(std::move(client_), line)) return true;
+    qCInfo(lcApp) << "the running copy takes no addresses: asking it to come forward only";
+    return connectToRunning() && ActivatePreviousInstance(activationToken);
   }
 
   bool listen() override {
@@ -155,12 +210,13 @@ class LocalSingleInstance final : public SingleInstance {
   }
 
   void readRequest(QLocalSocket* peer) {
+    const qint64 limit = peer->peek(kOpen.size() + 1) == kOpen + ' ' ? kMaxOpenRequest : kMaxRequest;
     if (!peer->canReadLine()) {
-      if (peer->bytesAvailable() > kMaxRequest) peer->abort();
+      if (peer->bytesAvailable() > limit) peer->abort();
       return;
     }
-    const std::optional<QString> token = tokenOfRequest(peer->readLine(kMaxRequest + 1));
-    if (!token) {
+    const std::optional<Request> asked = request(peer->readLine(limit + 1));
+    if (!asked) {
       qCWarning(lcApp) << "ignoring an unknown request on" << name_;
       peer->abort();
       return;
@@ -168,9 +224,13 @@ class LocalSingleInstance final : public SingleInstance {
     peer->write(kAnswer);
     peer->flush();
     peer->disconnectFromServer();
+    if (!asked->addresses.isEmpty()) {
+      qCInfo(lcApp) << "a later copy hands on" << asked->addresses.size() << "station addresses";
+      Q_EMIT openRequested(asked->addresses);
+    }
     qCInfo(lcApp) << "a later copy asks for the window"
-                  << (token->isEmpty() ? "without a token" : "with its token");
-    Q_EMIT activationRequested(*token);
+                  << (asked->token.isEmpty() ? "without a token" : "with its token");
+    Q_EMIT activationRequested(asked->token);
   }
 
   QString name_;

@@ -19,6 +19,7 @@
 #include "appicon.h"
 #include "listwatch.h"
 #include "playcontrol.h"
+#include "stationlist.h"
 #include "windowfront.h"
 #include "desktop/desktoptext.h"
 #include "desktop/nowplaying.h"
@@ -82,6 +83,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
   listWatch_ = new ListWatch(this);
   listWatch_->setObjectName(QStringLiteral("ListWatch"));
   connectControls();
+  setUpOwnStations();
 
   Form_Load();
 }
@@ -313,7 +315,10 @@ void Form1::File1_Refresh() { File1_SetPath(ui_->File1->property("path").toStrin
 void Form1::Command1_Click() {
   trapped(language_, QStringLiteral("error12"), [this] {
     if (ui_->ZenderNaam->text().isEmpty()) return language_.ShowInfo(QStringLiteral("error11"));
-    favourites_.add({ui_->ZenderNaam->text(), player_.URL(), ui_->RadioUrl->text()});
+    // A station shown by its address (opened from outside) is saved under a name made of it.
+    const QString name = ui_->ZenderNaam->text();
+    favourites_.add({Favourites::isFileName(name) ? name : stationlist::safeName(name, player_.URL()),
+                     player_.URL(), ui_->RadioUrl->text()});
     File1_Refresh();
   });
 }

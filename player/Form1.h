@@ -71,6 +71,10 @@ class Form1 final : public QWidget {
   // no name or home page of its own: the address is shown as its name until the stream names
   // itself (icy-name), the directory's site as its home page.
   void openAddress(const QString& url);
+  // Form1_stations.cpp: plays the first station address of those handed in from outside (a
+  // later start, a drop); at start, once the remembered station is restored.
+  void openFromOutside(const QStringList& addresses);
+  void openAtStart(const QStringList& addresses);
   // Ends the program as the tray menu's Close (and Ctrl+Q) does.
   void endProgram() { sluit_Click(); }
   // Writes the remembered station, volume and country to inst.ini, as the close does.
@@ -138,6 +142,11 @@ class Form1 final : public QWidget {
   void Label17_Click();
   void Label18_Click();
   void RecordSwitch_Changed(bool recording);
+  // Form1_stations.cpp
+  void setUpOwnStations();
+  void addStationByAddress();
+  void importFavourites();
+  void exportFavourites();
   // Form1_directory.cpp
   void chooseFirstCountry();
   void ListWatch_Settled();

@@ -10,11 +10,23 @@
 
 #include <gtest/gtest.h>
 
+#include <mutex>
+
 #include "app/instance.h"
+#include "loopback_server.h"
 
 namespace {
 
 #ifdef VANTOR_PROGRAM
+// MPEG-1 layer III frames of silence (128 kbit/s, 44.1 kHz).
+std::string silentMp3() {
+  std::string frame(417, '\0');
+  frame.replace(0, 4, "\xFF\xFB\x90\x64");
+  std::string out;
+  for (int i = 0; i < 200; ++i) out += frame;
+  return out;
+}
+
 // Reads the program's output until a line starts with prefix.
 QString waitForLine(QProcess& process, const QString& prefix, int timeoutMs) {
   QElapsedTimer clock;
@@ -75,10 +87,20 @@ class TwoCopiesTest : public ::testing::Test {
     env.insert("QT_LOGGING_RULES", "vantor.app.info=true");
     env.insert("QT_MESSAGE_PATTERN", "%{category}: %{message}");
   }
-  void start(QProcess& copy) {
+  void start(QProcess& copy, const QStringList& arguments = {}) {
     copy.setProcessEnvironment(env);
     copy.setProcessChannelMode(QProcess::MergedChannels);
-    copy.start(programDir + "/vantor-radio", {});
+    copy.start(programDir + "/vantor-radio", arguments);
+  }
+  // Starts the first copy and waits until it serves its name.
+  void startFirst(QProcess& first) {
+    start(first);
+    ASSERT_TRUE(first.waitForStarted(10000));
+    QElapsedTimer clock;
+    clock.start();
+    while (!QFile::exists(serverName()) && clock.elapsed() < 30000 && first.state() == QProcess::Running)
+      QTest::qWait(100);
+    ASSERT_TRUE(QFile::exists(serverName())) << first.readAll().constData();
   }
   // The name the copies serve, as a process with their runtime folder computes it.
   QString serverName() {
@@ -95,14 +117,8 @@ class TwoCopiesTest : public ::testing::Test {
 
 TEST_F(TwoCopiesTest, SecondCopyEndsAndTheFirstBringsItsWindowForward) {
   QProcess first;
-  start(first);
-  ASSERT_TRUE(first.waitForStarted(10000));
+  startFirst(first);
   const QString name = serverName();
-  QElapsedTimer clock;
-  clock.start();
-  while (!QFile::exists(name) && clock.elapsed() < 30000 && first.state() == QProcess::Running)
-    QTest::qWait(100);
-  ASSERT_TRUE(QFile::exists(name)) << first.readAll().constData();
 
   // The launcher's token reaches the running copy.
   env.insert("XDG_ACTIVATION_TOKEN", "launcher-4f0c_TIME77");
@@ -129,6 +145,39 @@ TEST_F(TwoCopiesTest, SecondCopyEndsAndTheFirstBringsItsWindowForward) {
   EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(first.exitCode(), 0);
   EXPECT_FALSE(QFile::exists(name));
+}
+
+// What "Open with" and the command line do while a copy runs: the running copy plays it.
+TEST_F(TwoCopiesTest, AnAddressOrAPlaylistGivenToASecondStartIsPlayedByTheFirst) {
+  LoopbackServer web;
+  std::mutex mutex;
+  QStringList asked;
+  web.server().Get(R"(/[xy]\.mp3)", [&](const httplib::Request& request, httplib::Response& response) {
+    std::lock_guard<std::mutex> lock(mutex);
+    asked << QString::fromStdString(request.path);
+    response.set_content(silentMp3(), "audio/mpeg");
+  });
+  web.start();
+  QFile list(root.path() + "/list.pls");
+  ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+  list.write("[playlist]\r\nFile1=file:///etc/passwd\r\nFile2=" + web.url("/y.mp3").toUtf8() + "\r\n");
+  list.close();
+
+  QProcess first;
+  startFirst(first);
+  for (const QString& item : {web.url("/x.mp3"), list.fileName()}) {
+    QProcess second;
+    start(second, {item});
+    ASSERT_TRUE(second.waitForFinished(15000));
+    EXPECT_EQ(second.exitCode(), 0);
+  }
+  const auto both = [&] {
+    std::lock_guard<std::mutex> lock(mutex);
+    return asked.contains("/x.mp3") && asked.contains("/y.mp3");
+  };
+  EXPECT_TRUE(QTest::qWaitFor(both, 30000)) << first.readAll().constData();
+  first.kill();
+  first.waitForFinished(5000);
 }
 #endif
 

@@ -207,12 +207,55 @@ TEST_F(SingleInstanceTest, ARequestCarriesTheLaunchersToken) {
   }
 }
 
+TEST_F(SingleInstanceTest, AnOpenRequestHandsOnHttpAddressesOnly) {
+  auto instance = makeSingleInstance(folder.path());
+  ASSERT_TRUE(instance->listen());
+  QSignalSpy opens(instance.get(), &SingleInstance::openRequested);
+  QSignalSpy activations(instance.get(), &SingleInstance::activationRequested);
+  QByteArray nine = "open -";
+  for (int i = 0; i < 9; ++i) nine += " http://127.0.0.1/" + QByteArray::number(i);
+  // The line, and the addresses then played (none: the request is refused).
+  const struct {
+    QByteArray line;
+    std::optional<QStringList> addresses;
+  } cases[] = {
+      {"open - http://127.0.0.1:8000/x.mp3\n", QStringList{"http://127.0.0.1:8000/x.mp3"}},
+      {"open tok_TIME5 HTTPS://127.0.0.1/a http://127.0.0.1/b\n", QStringList{"HTTPS://127.0.0.1/a", "http://127.0.0.1/b"}},
+      {"open - " + QByteArray(2040, 'x').prepend("http://127.0.0.1/") + "\n", std::nullopt},
+      {nine + "\n", std::nullopt},
+      {"open - file:///etc/passwd\n", std::nullopt},
+      {"open - javascript:alert(1)\n", std::nullopt},
+      {"open - http://\n", std::nullopt},
+      {"open -\n", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    QLocalSocket peer;
+    peer.connectToServer(name);
+    ASSERT_TRUE(peer.waitForConnected(1000));
+    QSignalSpy gone(&peer, &QLocalSocket::disconnected);
+    peer.write(c.line);
+    ASSERT_TRUE(gone.wait(5000)) << c.line.left(60).constData();
+    ASSERT_EQ(opens.count(), c.addresses ? 1 : 0) << c.line.left(60).constData();
+    EXPECT_EQ(activations.count(), opens.count());
+    if (c.addresses) {
+      EXPECT_EQ(opens.takeFirst().at(0).toStringList(), *c.addresses);
+    }
+    activations.clear();
+  }
+}
+
 TEST_F(SingleInstanceTest, ACopyFromBeforeTokensIsAskedAgainWithoutOne) {
   CopyBeforeTokens running(name);
   ASSERT_TRUE(running.listening());
   auto later = makeSingleInstance(folder.path());
   EXPECT_TRUE(later->ActivatePreviousInstance("launcher-4f0c_TIME77"));
   EXPECT_EQ(running.lines(), (std::vector<std::string>{"activate launcher-4f0c_TIME77", "activate"}));
+  // A copy from before addresses still comes forward.
+  auto opening = makeSingleInstance(folder.path());
+  EXPECT_TRUE(opening->OpenInPreviousInstance({"http://127.0.0.1/x.mp3", "file:///etc/passwd"}, "t_TIME1"));
+  EXPECT_EQ(running.lines(), (std::vector<std::string>{"activate launcher-4f0c_TIME77", "activate",
+                                                       "open t_TIME1 http://127.0.0.1/x.mp3", "activate t_TIME1",
+                                                       "activate"}));
 }
 
 TEST(RuntimeFolder, OnlyAFolderOfThisUsersAloneIsPrivate) {
