@@ -317,8 +317,8 @@ void Form1::Command1_Click() {
     if (ui_->ZenderNaam->text().isEmpty()) return language_.ShowInfo(QStringLiteral("error11"));
     // A station shown by its address (opened from outside) is saved under a name made of it.
     const QString name = ui_->ZenderNaam->text();
-    favourites_.add({Favourites::isFileName(name) ? name : stationlist::safeName(name, player_.URL()),
-                     player_.URL(), ui_->RadioUrl->text()});
+    const bool byAddress = name == player_.URL() && stationlist::isStationAddress(name);
+    favourites_.add({byAddress ? stationlist::safeName(name, name) : name, player_.URL(), ui_->RadioUrl->text()});
     File1_Refresh();
   });
 }
