@@ -49,6 +49,8 @@ void Form1::setUpOwnStations() {
     button->setText(language_.LangText(QStringLiteral("own1")));
     for (QAction* action : menu->actions()) action->setText(language_.LangText(action->objectName()));
   };
+  // The language field starts as "english": a profile in that language changes nothing.
+  caption();
   connect(ui_->gESelecteerdland, &QLineEdit::textChanged, button, caption);
   new StationDrop(this, [this](const QStringList& addresses) { openFromOutside(addresses); });
 }

@@ -16,13 +16,13 @@ AddStationDialog::AddStationDialog(const Language& language, Favourites favourit
   setWindowTitle(text("own2").remove(QStringLiteral("…")).trimmed());
   auto* intro = new QLabel(text("own5"), this);
   intro->setWordWrap(true);
-  name_ = new QLineEdit(this);
-  name_->setObjectName(QStringLiteral("name"));
-  name_->setMaxLength(int(stationlist::kMaxNameChars));
   address_ = new QLineEdit(this);
   address_->setObjectName(QStringLiteral("address"));
   address_->setMaxLength(int(stationlist::kMaxAddressChars));
   address_->setPlaceholderText(QStringLiteral("https://"));
+  name_ = new QLineEdit(this);
+  name_->setObjectName(QStringLiteral("name"));
+  name_->setMaxLength(int(stationlist::kMaxNameChars));
   status_ = new QLabel(this);
   status_->setObjectName(QStringLiteral("status"));
   status_->setTextFormat(Qt::PlainText);
@@ -33,6 +33,7 @@ AddStationDialog::AddStationDialog(const Language& language, Favourites favourit
   save_ = buttons->addButton(text("own9"), QDialogButtonBox::AcceptRole);
   save_->setObjectName(QStringLiteral("save"));
   save_->setEnabled(false);
+  try_->setDefault(true);
   buttons->addButton(text("f2command2"), QDialogButtonBox::RejectRole);
 
   auto* form = new QFormLayout;
@@ -54,9 +55,9 @@ AddStationDialog::AddStationDialog(const Language& language, Favourites favourit
     found_.reset();
     save_->setEnabled(false);
     try_->setEnabled(true);
+    try_->setDefault(true);
     status_->clear();
   });
-  connect(address_, &QLineEdit::returnPressed, this, &AddStationDialog::tryAddress);
   connect(&probe_, &StationProbe::found, this, &AddStationDialog::showFound);
   connect(&probe_, &StationProbe::refused, this, &AddStationDialog::showRefusal);
 }
