@@ -149,6 +149,12 @@ Format formatForPath(const QString& path) {
   return Format::M3u;
 }
 
+bool isPlaylistPath(const QString& path) {
+  for (const char* ending : {".m3u", ".m3u8", ".pls", ".xspf"})
+    if (path.endsWith(QLatin1String(ending), Qt::CaseInsensitive)) return true;
+  return false;
+}
+
 QByteArray write(Format format, const QList<Favourite>& stations) {
   QByteArray out;
   if (format == Format::M3u) {

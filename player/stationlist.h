@@ -23,6 +23,8 @@ enum class Format { M3u, Pls, Xspf };
 
 // By the file name's extension; M3U for any other.
 Format formatForPath(const QString& path);
+// Whether the file name ends in .m3u, .m3u8, .pls or .xspf.
+bool isPlaylistPath(const QString& path);
 
 QByteArray write(Format format, const QList<Favourite>& stations);
 

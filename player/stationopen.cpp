@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "player_log.h"
 #include "stationlist.h"
 
 namespace stationopen {
@@ -29,9 +30,13 @@ QStringList addressesOf(const QString& item) {
 
 QStringList addressesOf(const QStringList& items) {
   for (const QString& item : items) {
-    if (item.startsWith(u'-')) continue;
+    // Options and their values (Qt's own, such as "-name NAME") name neither.
+    const bool named = item.contains(QStringLiteral("://")) || item.startsWith(QStringLiteral("file:")) ||
+                       stationlist::isPlaylistPath(item);
+    if (item.startsWith(u'-') || !named) continue;
     const QStringList found = addressesOf(item);
     if (!found.isEmpty()) return found;
+    qCWarning(lcFavourites) << "nothing to play in" << item.left(200);
   }
   return {};
 }

@@ -93,8 +93,8 @@ class TwoCopiesTest : public ::testing::Test {
     copy.start(programDir + "/vantor-radio", arguments);
   }
   // Starts the first copy and waits until it serves its name.
-  void startFirst(QProcess& first) {
-    start(first);
+  void startFirst(QProcess& first, const QStringList& arguments = {}) {
+    start(first, arguments);
     ASSERT_TRUE(first.waitForStarted(10000));
     QElapsedTimer clock;
     clock.start();
@@ -147,12 +147,13 @@ TEST_F(TwoCopiesTest, SecondCopyEndsAndTheFirstBringsItsWindowForward) {
   EXPECT_FALSE(QFile::exists(name));
 }
 
-// What "Open with" and the command line do while a copy runs: the running copy plays it.
+// What "Open with" and the command line do: the first copy plays its own address, and later
+// starts hand theirs to it.
 TEST_F(TwoCopiesTest, AnAddressOrAPlaylistGivenToASecondStartIsPlayedByTheFirst) {
   LoopbackServer web;
   std::mutex mutex;
   QStringList asked;
-  web.server().Get(R"(/[xy]\.mp3)", [&](const httplib::Request& request, httplib::Response& response) {
+  web.server().Get(R"(/[wxy]\.mp3)", [&](const httplib::Request& request, httplib::Response& response) {
     std::lock_guard<std::mutex> lock(mutex);
     asked << QString::fromStdString(request.path);
     response.set_content(silentMp3(), "audio/mpeg");
@@ -163,8 +164,13 @@ TEST_F(TwoCopiesTest, AnAddressOrAPlaylistGivenToASecondStartIsPlayedByTheFirst)
   list.write("[playlist]\r\nFile1=file:///etc/passwd\r\nFile2=" + web.url("/y.mp3").toUtf8() + "\r\n");
   list.close();
 
+  // A whole profile: a start that fails shows a box, and the first copy's own address waits for it.
+  QFile profile(programDir + "/inst.ini");
+  ASSERT_TRUE(profile.open(QIODevice::Append));
+  profile.write("Volume=50\n");
+  profile.close();
   QProcess first;
-  startFirst(first);
+  startFirst(first, {web.url("/w.mp3")});
   for (const QString& item : {web.url("/x.mp3"), list.fileName()}) {
     QProcess second;
     start(second, {item});
@@ -173,7 +179,7 @@ TEST_F(TwoCopiesTest, AnAddressOrAPlaylistGivenToASecondStartIsPlayedByTheFirst)
   }
   const auto both = [&] {
     std::lock_guard<std::mutex> lock(mutex);
-    return asked.contains("/x.mp3") && asked.contains("/y.mp3");
+    return asked.contains("/w.mp3") && asked.contains("/x.mp3") && asked.contains("/y.mp3");
   };
   EXPECT_TRUE(QTest::qWaitFor(both, 30000)) << first.readAll().constData();
   first.kill();
