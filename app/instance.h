@@ -7,11 +7,12 @@
 #include <memory>
 
 // Lets one copy of the program run per user and program folder. A copy that starts while
-// another runs asks that one to bring its window forward, then ends:
+// another runs hands it the stations it was started with (if any) and asks it to bring its
+// window forward, then ends:
 //
 //   auto instance = makeSingleInstance(folder);
 //   if (instance->isAnotherRunning() || (!instance->listen() && instance->isAnotherRunning())) {
-//     instance->ActivatePreviousInstance(launcherActivationToken());
+//     instance->OpenInPreviousInstance(addresses, launcherActivationToken());
 //     return 0;
 //   }
 //
