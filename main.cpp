@@ -35,6 +35,7 @@
 #include "playback/listening.h"
 #include "playback/mediaplayer_gstreamer.h"
 #include "player/Form1.h"
+#include "player/stationopen.h"
 #include "version.h"
 
 #ifndef VANTOR_DIRECTORY_SHARE_FROM_BIN
@@ -88,8 +89,9 @@ bool answeredCommandLine(int argc, char** argv) {
     }
     if (a == "--help" || a == "-h") {
       std::printf(
-          "usage: vantor-radio [--help] [--version] [Qt options]\n"
-          "Plays the stations of a station directory; see vantor-radio(1) for its files and environment.\n");
+          "usage: vantor-radio [--help] [--version] [Qt options] [ADDRESS | PLAYLIST]\n"
+          "Plays the stations of a station directory, or the http(s) ADDRESS or the first station of a\n"
+          "local .m3u, .pls or .xspf PLAYLIST; see vantor-radio(1) for its files and environment.\n");
       return true;
     }
   }
@@ -124,9 +126,12 @@ int main(int argc, char** argv) {
   app.installEventFilter(&largeStates);
 
   const ProgramFolder folder = ProgramFolder::ofExecutable();
+  // An address or playlist on the command line (the file manager's "Open with") is played here,
+  // or handed to the copy already running.
+  const QStringList toOpen = stationopen::addressesOf(QCoreApplication::arguments().mid(1));
   auto instance = makeSingleInstance(folder.path());
   if (instance->isAnotherRunning() || (!instance->listen() && instance->isAnotherRunning())) {
-    instance->ActivatePreviousInstance(activationToken);
+    instance->OpenInPreviousInstance(toOpen, activationToken);
     return 0;
   }
 
@@ -147,6 +152,8 @@ int main(int argc, char** argv) {
   Form1 form(Form1Services{folder, prompt, listening, makeSystemTray(), directoryAddress, &messenger});
   QObject::connect(instance.get(), &SingleInstance::activationRequested, &form, &Form1::activateWithToken);
   QObject::connect(&form, &Form1::endRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+  QObject::connect(instance.get(), &SingleInstance::openRequested, &form, &Form1::openFromOutside);
+  if (!toOpen.isEmpty()) form.openAtStart(toOpen);
   // SIGTERM, SIGINT and SIGHUP save the state before the program ends.
   EndSignals endSignals;
   QObject::connect(&endSignals, &EndSignals::received, &form, &Form1::endSession);

@@ -2,17 +2,17 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
-class QWidget;
-
 // Lets one copy of the program run per user and program folder. A copy that starts while
-// another runs asks that one to bring its window forward, then ends:
+// another runs hands it the stations it was started with (if any) and asks it to bring its
+// window forward, then ends:
 //
 //   auto instance = makeSingleInstance(folder);
 //   if (instance->isAnotherRunning() || (!instance->listen() && instance->isAnotherRunning())) {
-//     instance->ActivatePreviousInstance(launcherActivationToken());
+//     instance->OpenInPreviousInstance(addresses, launcherActivationToken());
 //     return 0;
 //   }
 //
@@ -30,15 +30,28 @@ class SingleInstance : public QObject {
   // launcher gave this copy (may be empty). True once that copy has confirmed the request;
   // false when no copy answered.
   virtual bool ActivatePreviousInstance(const QString& activationToken) = 0;
+  // Hands station addresses (http or https) to the running copy, which plays the first that
+  // plays and comes forward; a copy from before addresses is asked to come forward only. With
+  // no usable address it is ActivatePreviousInstance.
+  virtual bool OpenInPreviousInstance(const QStringList& addresses, const QString& activationToken) {
+    Q_UNUSED(addresses);
+    return ActivatePreviousInstance(activationToken);
+  }
   // Makes this copy the running one. A name left behind by a copy that crashed is taken over;
   // false when a live copy holds the name (it won a race) or the name cannot be served.
   virtual bool listen() = 0;
 
  Q_SIGNALS:
+  // A later copy was started with these station addresses (http or https, at most
+  // kMaxHandedAddresses); activationRequested follows.
+  void openRequested(const QStringList& addresses);
   // A later copy wants this copy's window in front; token is the one it was started with, or
   // empty (an older copy, or a start without a launcher).
   void activationRequested(const QString& token);
 };
+
+inline constexpr qsizetype kMaxHandedAddresses = 8;
+inline constexpr qsizetype kMaxHandedAddressBytes = 2048;
 
 // The local socket implementation: in a private runtime folder, and only between processes of
 // this user. Without such a folder every copy runs on its own (the log says so).
@@ -56,6 +69,3 @@ QString launcherActivationToken();
 // Whether a token may travel in a request: a short run of printable ASCII without blanks.
 bool isUsableActivationToken(const QString& token);
 
-// Restores the window if minimised (also when hidden), shows it, raises it and activates it;
-// with a token from the desktop, the activation uses it.
-void bringToFront(QWidget* window, const QString& activationToken = {});

@@ -5,24 +5,16 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QPointer>
 #include <QTimer>
-#include <QWidget>
-#include <QWindow>
-#include <QtGui/qguiapplication_platform.h>
-
-#include <xcb/xcb.h>
+#include <QUrl>
 
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
 #include <optional>
 
 #include "runtimefolder.h"
@@ -33,27 +25,72 @@ namespace {
 constexpr int kConnectTimeoutMs = 500;
 constexpr int kAnswerTimeoutMs = 1500;
 // A peer that says nothing useful is dropped: the request is one short line, "activate" and
-// optionally a blank and the launcher's token (copies before tokens send the bare word).
+// optionally a blank and the launcher's token (copies before tokens send the bare word), or
+// "open", the token or "-", and the addresses to play, separated by blanks.
 constexpr int kIdleTimeoutMs = 2000;
 constexpr qsizetype kMaxToken = 256;
 constexpr qint64 kMaxRequest = 300;
+constexpr qint64 kMaxOpenRequest = kMaxRequest + kMaxHandedAddresses * (kMaxHandedAddressBytes + 1);
 const QByteArray kRequest = "activate";
+const QByteArray kOpen = "open";
 const QByteArray kAnswer = "ok\n";
+
+struct Request {
+  QString token;
+  QStringList addresses;
+};
+
+// An address that may travel: http(s), printable ASCII without blanks, bounded.
+bool isHandedAddress(const QByteArray& address) {
+  const QByteArray lower = address.toLower();
+  return address.size() <= kMaxHandedAddressBytes &&
+         (lower.startsWith("http://") || lower.startsWith("https://")) && lower.size() > 8 &&
+         std::all_of(address.begin(), address.end(), [](char c) { return c > 0x20 && c < 0x7f; });
+}
+
+QByteArray openRequest(const QStringList& addresses, const QString& token) {
+  QByteArray line = kOpen + ' ' + (isUsableActivationToken(token) && token != u"-" ? token.toLatin1() : "-");
+  qsizetype count = 0;
+  for (const QString& address : addresses) {
+    const QByteArray encoded = QUrl(address).toEncoded();
+    if (count == kMaxHandedAddresses || !isHandedAddress(encoded)) continue;
+    line += ' ' + encoded;
+    ++count;
+  }
+  return count == 0 ? QByteArray() : line + '\n';
+}
+
+// What an open request asks for; nullopt when it is none, or holds anything not to be trusted.
+std::optional<Request> openOfRequest(const QByteArray& body) {
+  const QList<QByteArray> fields = body.split(' ');
+  if (fields.size() < 3 || fields.size() > 2 + kMaxHandedAddresses || fields[0] != kOpen) return std::nullopt;
+  Request request;
+  if (fields[1] != "-") {
+    request.token = QString::fromLatin1(fields[1]);
+    if (!isUsableActivationToken(request.token)) return std::nullopt;
+  }
+  for (qsizetype i = 2; i < fields.size(); ++i) {
+    if (!isHandedAddress(fields[i])) return std::nullopt;
+    request.addresses << QString::fromLatin1(fields[i]);
+  }
+  return request;
+}
 
 QByteArray activationRequest(const QString& token) {
   if (!isUsableActivationToken(token)) return kRequest + '\n';
   return kRequest + ' ' + token.toLatin1() + '\n';
 }
 
-// The token of a request line; nullopt for anything that is not a request.
-std::optional<QString> tokenOfRequest(const QByteArray& line) {
+// The token (and addresses) of a request line; nullopt for anything that is not a request.
+std::optional<Request> request(const QByteArray& line) {
   if (!line.endsWith('\n')) return std::nullopt;
   const QByteArray body = line.chopped(1);
-  if (body == kRequest) return QString();
+  if (body.startsWith(kOpen + ' ')) return openOfRequest(body);
+  if (body == kRequest) return Request{};
   if (!body.startsWith(kRequest + ' ')) return std::nullopt;
   const QString token = QString::fromLatin1(body.mid(kRequest.size() + 1));
   if (!isUsableActivationToken(token)) return std::nullopt;
-  return token;
+  return Request{token, {}};
 }
 
 // Whether the process at the other end of a local socket runs as this user. The folder keeps
@@ -94,6 +131,15 @@ class LocalSingleInstance final : public SingleInstance {
     if (request == activationRequest({}) || !connectToRunning()) return false;
     qCInfo(lcApp) << "asking again without the token";
     return send(std::move(client_), activationRequest({}));
+  }
+
+  bool OpenInPreviousInstance(const QStringList& addresses, const QString& activationToken) override {
+    const QByteArray line = openRequest(addresses, activationToken);
+    if (line.isEmpty()) return ActivatePreviousInstance(activationToken);
+    if (!client_ && !connectToRunning()) return false;
+    if (send(std::move(client_), line)) return true;
+    qCInfo(lcApp) << "the running copy takes no addresses: asking it to come forward only";
+    return connectToRunning() && ActivatePreviousInstance(activationToken);
   }
 
   bool listen() override {
@@ -164,12 +210,13 @@ class LocalSingleInstance final : public SingleInstance {
   }
 
   void readRequest(QLocalSocket* peer) {
+    const qint64 limit = peer->peek(kOpen.size() + 1) == kOpen + ' ' ? kMaxOpenRequest : kMaxRequest;
     if (!peer->canReadLine()) {
-      if (peer->bytesAvailable() > kMaxRequest) peer->abort();
+      if (peer->bytesAvailable() > limit) peer->abort();
       return;
     }
-    const std::optional<QString> token = tokenOfRequest(peer->readLine(kMaxRequest + 1));
-    if (!token) {
+    const std::optional<Request> asked = request(peer->readLine(limit + 1));
+    if (!asked) {
       qCWarning(lcApp) << "ignoring an unknown request on" << name_;
       peer->abort();
       return;
@@ -177,9 +224,13 @@ class LocalSingleInstance final : public SingleInstance {
     peer->write(kAnswer);
     peer->flush();
     peer->disconnectFromServer();
+    if (!asked->addresses.isEmpty()) {
+      qCInfo(lcApp) << "a later copy hands on" << asked->addresses.size() << "station addresses";
+      Q_EMIT openRequested(asked->addresses);
+    }
     qCInfo(lcApp) << "a later copy asks for the window"
-                  << (token->isEmpty() ? "without a token" : "with its token");
-    Q_EMIT activationRequested(*token);
+                  << (asked->token.isEmpty() ? "without a token" : "with its token");
+    Q_EMIT activationRequested(asked->token);
   }
 
   QString name_;
@@ -216,126 +267,6 @@ bool isUsableActivationToken(const QString& token) {
 QString launcherActivationToken() {
   const QString token = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
   return token.isEmpty() ? qEnvironmentVariable("DESKTOP_STARTUP_ID") : token;
-}
-
-namespace {
-
-bool onWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
-
-xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
-  xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-      connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr);
-  const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-  std::free(reply);
-  return atom;
-}
-
-// The time of the launch that a startup id carries ("..._TIME<stamp>"); X11 window managers let
-// an activation with a recent time take the focus.
-xcb_timestamp_t startupTime(const QString& id) {
-  const qsizetype at = id.lastIndexOf(QLatin1String("_TIME"));
-  bool ok = false;
-  const uint time = at < 0 ? 0 : id.mid(at + 5).toUInt(&ok);
-  return ok ? time : XCB_CURRENT_TIME;
-}
-
-// On X11 the token is the startup id of the copy that handed over: activate with its time, and
-// end the launcher's startup feedback for it (that copy never showed a window to end it).
-void activateWithStartupId(QWidget* window, const QString& id) {
-  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  if (!x11 || !x11->connection()) return;
-  xcb_connection_t* connection = x11->connection();
-  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-  const auto windowId = xcb_window_t(window->winId());
-
-  xcb_client_message_event_t active{};
-  active.response_type = XCB_CLIENT_MESSAGE;
-  active.format = 32;
-  active.window = windowId;
-  active.type = internAtom(connection, "_NET_ACTIVE_WINDOW");
-  active.data.data32[0] = 1;  // from an application
-  active.data.data32[1] = startupTime(id);
-  xcb_send_event(connection, 0, root,
-                 XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
-                 reinterpret_cast<const char*>(&active));
-
-  QByteArray quoted = id.toLatin1();
-  quoted.replace('\\', "\\\\").replace('"', "\\\"");
-  const QByteArray message = "remove: ID=\"" + quoted + "\"" + '\0';
-  xcb_client_message_event_t piece{};
-  piece.response_type = XCB_CLIENT_MESSAGE;
-  piece.format = 8;
-  piece.window = windowId;
-  const xcb_atom_t first = internAtom(connection, "_NET_STARTUP_INFO_BEGIN");
-  const xcb_atom_t next = internAtom(connection, "_NET_STARTUP_INFO");
-  for (qsizetype at = 0; at < message.size(); at += 20) {
-    piece.type = at == 0 ? first : next;
-    std::memset(piece.data.data8, 0, sizeof piece.data.data8);
-    std::memcpy(piece.data.data8, message.constData() + at, size_t(qMin<qsizetype>(20, message.size() - at)));
-    xcb_send_event(connection, 0, root, XCB_EVENT_MASK_PROPERTY_CHANGE,
-                   reinterpret_cast<const char*>(&piece));
-  }
-  xcb_flush(connection);
-}
-
-// Asks for the focus. Qt's Wayland plugin activates with the token it finds in
-// XDG_ACTIVATION_TOKEN (and then clears it); it is set only for this one request, so that it
-// neither goes stale nor reaches the programs this one starts.
-void requestActivation(QWidget* window, const QString& token) {
-  const bool wayland = onWayland() && !token.isEmpty();
-  if (wayland) qputenv("XDG_ACTIVATION_TOKEN", token.toLatin1());
-  window->activateWindow();
-  if (wayland) qunsetenv("XDG_ACTIVATION_TOKEN");
-  const bool x11 = !token.isEmpty() && QGuiApplication::platformName() == QLatin1String("xcb");
-  if (x11) activateWithStartupId(window, token);
-  qCInfo(lcApp) << "activation requested"
-                << (wayland || x11 ? "with the launcher's token" : "without a token");
-}
-
-// A window that was hidden is mapped again only after the window system has shown it (on
-// Wayland with its first frame); an activation sent before that is dropped, so it waits.
-class ActivateWhenExposed final : public QObject {
- public:
-  ActivateWhenExposed(QWidget* window, QString token)
-      : QObject(window), window_(window), token_(std::move(token)) {
-    window->windowHandle()->installEventFilter(this);
-    // A compositor that never shows the window must not keep the token forever.
-    QTimer::singleShot(10000, this, [this] { deleteLater(); });
-  }
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
-      watched->removeEventFilter(this);
-      // After the expose has painted: the compositor maps the window with that first frame.
-      QMetaObject::invokeMethod(
-          this,
-          [this] {
-            requestActivation(window_, token_);
-            deleteLater();
-          },
-          Qt::QueuedConnection);
-    }
-    return false;
-  }
-
- private:
-  QWidget* window_;
-  QString token_;
-};
-
-}  // namespace
-
-void bringToFront(QWidget* window, const QString& activationToken) {
-  if (window->windowState() & Qt::WindowMinimized)
-    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-  window->show();
-  window->raise();
-  if ((onWayland() || !activationToken.isEmpty()) && window->windowHandle() &&
-      !window->windowHandle()->isExposed())
-    new ActivateWhenExposed(window, activationToken);
-  else
-    requestActivation(window, activationToken);
 }
 
 #include "instance_linux.moc"

@@ -12,7 +12,6 @@
 #include <QUrl>
 
 #include "app/ini.h"
-#include "app/instance.h"
 #include "app/profilecheck.h"
 #include "app/profilekeys.h"
 #include "app/plaintext.h"
@@ -20,6 +19,7 @@
 #include "appicon.h"
 #include "listwatch.h"
 #include "playcontrol.h"
+#include "windowfront.h"
 #include "desktop/nowplaying.h"
 #include "desktop/systemtray.h"
 #include "desktop/trayicon.h"
@@ -29,6 +29,7 @@
 #include "directory/listrows.h"
 #include "directory/transfer.h"
 #include "history/recordswitch.h"
+#include "history/songlog.h"
 #include "htmledit/corvel.h"
 #include "settings/Form4.h"
 #include "ui_Form1.h"
@@ -78,6 +79,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
   listWatch_ = new ListWatch(this);
   listWatch_->setObjectName(QStringLiteral("ListWatch"));
   connectControls();
+  setUpOwnStations();
 
   Form_Load();
 }

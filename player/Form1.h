@@ -75,6 +75,10 @@ class Form1 final : public QWidget {
   // The volume slider (0..100); setting it keeps the mute rule.
   int volume() const;
   void setVolume(int volume);
+  // Form1_stations.cpp: plays the first station address of those handed in from outside (a
+  // later start, a drop); at start, once the remembered station is restored.
+  void openFromOutside(const QStringList& addresses);
+  void openAtStart(const QStringList& addresses);
   // Ends the program as the tray menu's Close (and Ctrl+Q) does.
   void endProgram() { sluit_Click(); }
   // Writes the remembered station, volume and country to inst.ini, as the close does.
@@ -146,6 +150,11 @@ class Form1 final : public QWidget {
   void Label17_Click();
   void Label18_Click();
   void RecordSwitch_Changed(bool recording);
+  // Form1_stations.cpp
+  void setUpOwnStations();
+  void addStationByAddress();
+  void importFavourites();
+  void exportFavourites();
   // Form1_directory.cpp
   void chooseFirstCountry();
   void ListWatch_Settled();

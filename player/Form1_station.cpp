@@ -8,6 +8,7 @@
 #include "history/Form6.h"
 #include "history/recordswitch.h"
 #include "playcontrol.h"
+#include "stationlist.h"
 #include "skins/skin.h"
 #include "ui_Form1.h"
 
@@ -17,7 +18,10 @@ void Form1::Command1_Click() {
   trapped(language_, QStringLiteral("error12"), [this] {
     const Station station = listening_.station();
     if (station.name.isEmpty()) return language_.ShowInfo(QStringLiteral("error11"));
-    favourites_.add({station.name, station.address, station.homePage});
+    // A station shown by its address (opened from outside) is saved under a name made of it.
+    const bool byAddress = station.name == station.address && stationlist::isStationAddress(station.name);
+    favourites_.add({byAddress ? stationlist::safeName(station.name, station.name) : station.name, station.address,
+                     station.homePage});
     File1_Refresh();
   });
 }

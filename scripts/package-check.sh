@@ -7,8 +7,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/packages.sh
 [ -f build/build.ninja ] || bash scripts/build.sh
+fail() { echo "package check: $*" >&2; exit 1; }
 
 desktop-file-validate data/package/vantor-internet-radio.desktop
+# "Open with" for playlists: the launcher takes addresses and files, and names their types.
+grep -qx 'Exec=vantor-radio %U' data/package/vantor-internet-radio.desktop || fail "the launcher takes no %U"
+for type in audio/x-mpegurl audio/mpegurl audio/x-scpls application/xspf+xml; do
+  grep -q "^MimeType=.*$type;" data/package/vantor-internet-radio.desktop || fail "the launcher lacks $type"
+done
 appstreamcli validate --no-net data/package/org.vantor.InternetRadio.metainfo.xml
 
 cmake --build build -j "$(nproc)"
@@ -17,7 +23,6 @@ rm -f build/vantor-radio_*.deb
 deb=$(ls build/vantor-radio_*.deb)
 echo "Built $deb"
 
-fail() { echo "package check: $*" >&2; exit 1; }
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|')
 expect=(
   /usr/bin/vantor-radio

@@ -1,13 +1,9 @@
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLocalSocket>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -211,12 +207,55 @@ TEST_F(SingleInstanceTest, ARequestCarriesTheLaunchersToken) {
   }
 }
 
+TEST_F(SingleInstanceTest, AnOpenRequestHandsOnHttpAddressesOnly) {
+  auto instance = makeSingleInstance(folder.path());
+  ASSERT_TRUE(instance->listen());
+  QSignalSpy opens(instance.get(), &SingleInstance::openRequested);
+  QSignalSpy activations(instance.get(), &SingleInstance::activationRequested);
+  QByteArray nine = "open -";
+  for (int i = 0; i < 9; ++i) nine += " http://127.0.0.1/" + QByteArray::number(i);
+  // The line, and the addresses then played (none: the request is refused).
+  const struct {
+    QByteArray line;
+    std::optional<QStringList> addresses;
+  } cases[] = {
+      {"open - http://127.0.0.1:8000/x.mp3\n", QStringList{"http://127.0.0.1:8000/x.mp3"}},
+      {"open tok_TIME5 HTTPS://127.0.0.1/a http://127.0.0.1/b\n", QStringList{"HTTPS://127.0.0.1/a", "http://127.0.0.1/b"}},
+      {"open - " + QByteArray(2040, 'x').prepend("http://127.0.0.1/") + "\n", std::nullopt},
+      {nine + "\n", std::nullopt},
+      {"open - file:///etc/passwd\n", std::nullopt},
+      {"open - javascript:alert(1)\n", std::nullopt},
+      {"open - http://\n", std::nullopt},
+      {"open -\n", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    QLocalSocket peer;
+    peer.connectToServer(name);
+    ASSERT_TRUE(peer.waitForConnected(1000));
+    QSignalSpy gone(&peer, &QLocalSocket::disconnected);
+    peer.write(c.line);
+    ASSERT_TRUE(gone.wait(5000)) << c.line.left(60).constData();
+    ASSERT_EQ(opens.count(), c.addresses ? 1 : 0) << c.line.left(60).constData();
+    EXPECT_EQ(activations.count(), opens.count());
+    if (c.addresses) {
+      EXPECT_EQ(opens.takeFirst().at(0).toStringList(), *c.addresses);
+    }
+    activations.clear();
+  }
+}
+
 TEST_F(SingleInstanceTest, ACopyFromBeforeTokensIsAskedAgainWithoutOne) {
   CopyBeforeTokens running(name);
   ASSERT_TRUE(running.listening());
   auto later = makeSingleInstance(folder.path());
   EXPECT_TRUE(later->ActivatePreviousInstance("launcher-4f0c_TIME77"));
   EXPECT_EQ(running.lines(), (std::vector<std::string>{"activate launcher-4f0c_TIME77", "activate"}));
+  // A copy from before addresses still comes forward.
+  auto opening = makeSingleInstance(folder.path());
+  EXPECT_TRUE(opening->OpenInPreviousInstance({"http://127.0.0.1/x.mp3", "file:///etc/passwd"}, "t_TIME1"));
+  EXPECT_EQ(running.lines(), (std::vector<std::string>{"activate launcher-4f0c_TIME77", "activate",
+                                                       "open t_TIME1 http://127.0.0.1/x.mp3", "activate t_TIME1",
+                                                       "activate"}));
 }
 
 TEST(RuntimeFolder, OnlyAFolderOfThisUsersAloneIsPrivate) {
@@ -319,145 +358,5 @@ TEST(launcherActivationToken, TheWaylandTokenComesBeforeTheX11StartupId) {
   savedWayland.isNull() ? qunsetenv("XDG_ACTIVATION_TOKEN") : qputenv("XDG_ACTIVATION_TOKEN", savedWayland);
   savedX11.isNull() ? qunsetenv("DESKTOP_STARTUP_ID") : qputenv("DESKTOP_STARTUP_ID", savedX11);
 }
-
-TEST(bringToFront, RestoresShowsAndKeepsTheWindowUp) {
-  QWidget hidden;
-  bringToFront(&hidden);
-  EXPECT_TRUE(hidden.isVisible());
-  EXPECT_FALSE(hidden.isMinimized());
-
-  QWidget minimized;
-  minimized.showMinimized();
-  ASSERT_TRUE(minimized.isMinimized());
-  bringToFront(&minimized);
-  EXPECT_TRUE(minimized.isVisible());
-  EXPECT_FALSE(minimized.isMinimized());
-
-  // Hidden while minimised, as a window sent to the tray from the taskbar is.
-  QWidget both;
-  both.showMinimized();
-  both.hide();
-  bringToFront(&both);
-  EXPECT_TRUE(both.isVisible());
-  EXPECT_FALSE(both.isMinimized());
-}
-
-#ifdef VANTOR_PROGRAM
-// Reads the program's output until a line starts with prefix.
-QString waitForLine(QProcess& process, const QString& prefix, int timeoutMs) {
-  QElapsedTimer clock;
-  clock.start();
-  QString seen;
-  while (clock.elapsed() < timeoutMs) {
-    while (process.canReadLine()) {
-      const QString line = QString::fromUtf8(process.readLine()).trimmed();
-      if (line.startsWith(prefix)) return line;
-      seen += line + u'|';
-    }
-    if (process.state() == QProcess::NotRunning) break;
-    process.waitForReadyRead(int(qMax<qint64>(1, timeoutMs - clock.elapsed())));
-  }
-  return QStringLiteral("(nothing; saw: ") + seen + u')';
-}
-
-// Copies the built program folder, so that the copies run on a folder of their own.
-void copyFolder(const QString& from, const QString& to) {
-  QDir().mkpath(to);
-  for (const QFileInfo& entry : QDir(from).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-    const QString target = to + u'/' + entry.fileName();
-    if (entry.isDir())
-      copyFolder(entry.filePath(), target);
-    else
-      ASSERT_TRUE(QFile::copy(entry.filePath(), target)) << target.toStdString();
-  }
-}
-
-// The real program, twice, on one program folder: the second copy ends at once and the first
-// brings its window forward.
-class TwoCopiesTest : public ::testing::Test {
- protected:
-  QTemporaryDir root;
-  QString programDir = root.path() + "/program";
-  QString runtime = root.path() + "/run";
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-
-  void SetUp() override {
-    copyFolder(QFileInfo(VANTOR_PROGRAM).absolutePath(), programDir);
-    ASSERT_TRUE(QDir().mkpath(runtime));
-    QFile(runtime).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    // Out of sight at start, nothing played, no directory and no session bus to reach.
-    QFile profile(programDir + "/inst.ini");
-    ASSERT_TRUE(profile.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    profile.write(
-        "[Online Radio]\ntaal=english\ncombotaal=1\ngrootscherm=0\nafspelen=0\nxsluiten=0\n"
-        "skin=Standaard\n[Onthouden]\nLaatsteLandbestand=\n");
-    profile.close();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("XDG_RUNTIME_DIR", runtime);
-    env.insert("HOME", root.path() + "/home");
-    env.insert("XDG_CONFIG_HOME", root.path() + "/home/.config");
-    env.insert("XDG_DATA_HOME", root.path() + "/home/.local/share");
-    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + root.path() + "/no-bus");
-    env.insert("VANTOR_DIRECTORY_URL", "http://127.0.0.1:9/");
-    env.insert("VANTOR_AUDIO_SINK", "fakesink");
-    env.insert("QT_LOGGING_RULES", "vantor.app.info=true");
-    env.insert("QT_MESSAGE_PATTERN", "%{category}: %{message}");
-  }
-  void start(QProcess& copy) {
-    copy.setProcessEnvironment(env);
-    copy.setProcessChannelMode(QProcess::MergedChannels);
-    copy.start(programDir + "/vantor-radio", {});
-  }
-  // The name the copies serve, as a process with their runtime folder computes it.
-  QString serverName() {
-    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
-    const QString name = singleInstanceServerName(programDir);
-    if (saved.isNull())
-      qunsetenv("XDG_RUNTIME_DIR");
-    else
-      qputenv("XDG_RUNTIME_DIR", saved);
-    return name;
-  }
-};
-
-TEST_F(TwoCopiesTest, SecondCopyEndsAndTheFirstBringsItsWindowForward) {
-  QProcess first;
-  start(first);
-  ASSERT_TRUE(first.waitForStarted(10000));
-  const QString name = serverName();
-  QElapsedTimer clock;
-  clock.start();
-  while (!QFile::exists(name) && clock.elapsed() < 30000 && first.state() == QProcess::Running)
-    QTest::qWait(100);
-  ASSERT_TRUE(QFile::exists(name)) << first.readAll().constData();
-
-  // The launcher's token reaches the running copy.
-  env.insert("XDG_ACTIVATION_TOKEN", "launcher-4f0c_TIME77");
-  QString activation;
-  QString request;
-  for (int attempt = 0; attempt < 10 && activation.isEmpty(); ++attempt) {
-    QProcess second;
-    start(second);
-    ASSERT_TRUE(second.waitForFinished(15000));
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_FALSE(second.readAll().contains("brought to the front"));
-    request = waitForLine(first, "vantor.app: a later copy asks", 5000);
-    activation = waitForLine(first, "vantor.app: window brought to the front", 5000);
-    if (!activation.startsWith("vantor.app: window")) activation.clear();
-  }
-  ASSERT_FALSE(activation.isEmpty());
-  EXPECT_TRUE(request.endsWith("with its token")) << request.toStdString();
-  EXPECT_FALSE(activation.contains("it was shown")) << activation.toStdString();
-  EXPECT_TRUE(activation.endsWith("is now shown")) << activation.toStdString();
-
-  first.terminate();  // SIGTERM: the program saves and ends normally
-  ASSERT_TRUE(first.waitForFinished(15000));
-  EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(first.exitCode(), 0);
-  EXPECT_FALSE(QFile::exists(name));
-}
-#endif
 
 }  // namespace
