@@ -195,7 +195,7 @@ void Playbin::setBuffering(bool on) {
 }
 
 // Never during a change still under way: a pause and a play laid over an unfinished preroll
-// leave playbin3 stuck in PAUSED now and then. The end of that change comes as a state message,
+// leave the pipeline stuck in PAUSED now and then. The end of that change comes as a state message,
 // on which the player calls this again.
 void Playbin::followBuffering() {
   if (!playbin_) return;
