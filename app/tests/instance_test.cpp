@@ -86,6 +86,16 @@ class SingleInstanceTest : public ::testing::Test {
  protected:
   QTemporaryDir folder;
   QString name = singleInstanceServerName(folder.path());
+
+  // Writes one line to the running copy; answered or refused, the peer is let go.
+  bool sendLine(const QByteArray& line) {
+    QLocalSocket peer;
+    peer.connectToServer(name);
+    if (!peer.waitForConnected(1000)) return false;
+    QSignalSpy gone(&peer, &QLocalSocket::disconnected);
+    peer.write(line);
+    return gone.wait(5000);
+  }
 };
 
 TEST_F(SingleInstanceTest, NameIsPerFolderAndIndependentOfHowThePathIsWritten) {
@@ -131,11 +141,7 @@ TEST_F(SingleInstanceTest, NameLeftByACrashedCopyIsTakenOver) {
   ASSERT_TRUE(instance->listen());
 
   QSignalSpy activations(instance.get(), &SingleInstance::activationRequested);
-  QLocalSocket peer;
-  peer.connectToServer(name);
-  ASSERT_TRUE(peer.waitForConnected(1000));
-  peer.write("activate\n");
-  ASSERT_TRUE(activations.wait(2000));
+  ASSERT_TRUE(sendLine("activate\n"));
   EXPECT_EQ(activations.count(), 1);
 }
 
@@ -191,13 +197,7 @@ TEST_F(SingleInstanceTest, ARequestCarriesTheLaunchersToken) {
       {"activated\n", std::nullopt},
   };
   for (const auto& c : cases) {
-    QLocalSocket peer;
-    peer.connectToServer(name);
-    ASSERT_TRUE(peer.waitForConnected(1000));
-    QSignalSpy gone(&peer, &QLocalSocket::disconnected);
-    peer.write(c.line);
-    // Answered or refused, the peer is let go.
-    ASSERT_TRUE(gone.wait(5000)) << c.line.constData();
+    ASSERT_TRUE(sendLine(c.line)) << c.line.constData();
     if (c.token) {
       ASSERT_EQ(activations.count(), 1) << c.line.constData();
       EXPECT_EQ(activations.takeFirst().at(0).toString(), *c.token);
@@ -229,12 +229,7 @@ TEST_F(SingleInstanceTest, AnOpenRequestHandsOnHttpAddressesOnly) {
       {"open -\n", std::nullopt},
   };
   for (const auto& c : cases) {
-    QLocalSocket peer;
-    peer.connectToServer(name);
-    ASSERT_TRUE(peer.waitForConnected(1000));
-    QSignalSpy gone(&peer, &QLocalSocket::disconnected);
-    peer.write(c.line);
-    ASSERT_TRUE(gone.wait(5000)) << c.line.left(60).constData();
+    ASSERT_TRUE(sendLine(c.line)) << c.line.left(60).constData();
     ASSERT_EQ(opens.count(), c.addresses ? 1 : 0) << c.line.left(60).constData();
     EXPECT_EQ(activations.count(), opens.count());
     if (c.addresses) {
