@@ -9,20 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "change_listener.h"
 #include "desktop/mpris.h"
-
-// What a desktop shell hears of the player's changes.
-class ChangeListener : public QObject {
-  Q_OBJECT
- public:
-  QStringList interfaces;
-  QList<QVariantMap> changes;
- public Q_SLOTS:
-  void changed(const QString& interface, const QVariantMap& map, const QStringList&) {
-    interfaces << interface;
-    changes << map;
-  }
-};
 
 namespace {
 
@@ -134,9 +122,7 @@ TEST_F(MprisTest, StateChangesAreReadableAndAnnounced) {
   EXPECT_EQ(property("org.mpris.MediaPlayer2", "Identity").toString(), "Vantor Internet Radio");
 
   ChangeListener listener;
-  ASSERT_TRUE(shell().connect(mpris.busName(), Mpris::kObjectPath, "org.freedesktop.DBus.Properties",
-                              "PropertiesChanged", &listener,
-                              SLOT(changed(QString, QVariantMap, QStringList))));
+  ASSERT_TRUE(listener.listen(shell(), mpris.busName()));
   mpris.setStatus(Mpris::Status::Playing);
   mpris.setStatus(Mpris::Status::Playing);  // no change, no announcement
   mpris.setTrack("Polder FM", "http://127.0.0.1:8000/polder.mp3");
@@ -157,9 +143,7 @@ TEST_F(MprisTest, StateChangesAreReadableAndAnnounced) {
 
 TEST_F(MprisTest, MetadataFollowTheStreamTitleWithOneAnnouncementPerRealChange) {
   ChangeListener listener;
-  ASSERT_TRUE(shell().connect(mpris.busName(), Mpris::kObjectPath, "org.freedesktop.DBus.Properties",
-                              "PropertiesChanged", &listener,
-                              SLOT(changed(QString, QVariantMap, QStringList))));
+  ASSERT_TRUE(listener.listen(shell(), mpris.busName()));
   const auto metadata = [&] {
     return qdbus_cast<QVariantMap>(property("org.mpris.MediaPlayer2.Player", "Metadata"));
   };
@@ -206,5 +190,3 @@ TEST_F(MprisTest, MetadataFollowTheStreamTitleWithOneAnnouncementPerRealChange) 
 }
 
 }  // namespace
-
-#include "mpris_test.moc"

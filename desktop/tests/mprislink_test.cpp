@@ -1,22 +1,17 @@
-// What the desktop hears of the listening and what it may ask: the MPRIS link and the
-// notifications link, against a fake player, and the metadata of a real stream.
+// What the desktop hears of the listening and what it may ask through MPRIS, against a fake player,
+// and the metadata of a real stream.
 #include <QCoreApplication>
-#include <QDBusArgument>
 #include <QDBusConnection>
-#include <QDBusObjectPath>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "bundled_directory.h"
-#include "desktop/mpris.h"
+#include "change_listener.h"
 #include "desktop/mprislink.h"
-#include "desktop/notifications.h"
 #include "fake_media_player.h"
-#include "fake_notification_server.h"
 #include "playback/listening.h"
 #include "playback/mediaplayer_gstreamer.h"
-#include "metadata_listener.h"
 
 namespace {
 
@@ -68,41 +63,6 @@ TEST_F(MprisLinkTest, PlayAndStopFollowThePlayerTheRestGoesToTheProgram) {
   EXPECT_EQ(asked, QStringList({"volume:30", "raise", "quit"}));
 }
 
-TEST(NotificationsLink, OnlyWhileTheWindowIsOutOfSightEachReplacingTheLast) {
-  if (!QDBusConnection::sessionBus().isConnected()) GTEST_SKIP() << "no session bus";
-  const QString service =
-      QStringLiteral("org.vantor.test.linkNotifications%1").arg(QCoreApplication::applicationPid());
-  FakeNotificationServer server(QStringLiteral("link-notification-server"), service);
-  ASSERT_TRUE(server.registered());
-  FakeMediaPlayer player;
-  Listening listening(player);
-  SongNotifier notifier(QDBusConnection::sessionBus(), service);
-  bool inSight = false;
-  linkNotifications(listening, notifier, [&inSight] { return inSight; });
-
-  listening.play(Station{"Polder FM", "http://127.0.0.1:9/polder", "polder.example/"});
-  player.report(MediaPlayer::Transitioning, "Connecting...");
-  player.report(MediaPlayer::Playing, "Playing");
-  QTRY_COMPARE_WITH_TIMEOUT(server.notes.size(), 1, 5000);
-  EXPECT_EQ(server.notes[0].summary, "Polder FM");
-  player.announceTitle("Band - Song");
-  QTRY_COMPARE_WITH_TIMEOUT(server.notes.size(), 2, 5000);
-  EXPECT_EQ(server.notes[1].body, "Band - Song");
-  EXPECT_EQ(server.notes[1].replacesId, server.notes[0].id);
-
-  inSight = true;
-  player.announceTitle("Other Band - Other Song");
-  QTest::qWait(500);
-  EXPECT_EQ(server.notes.size(), 2);
-
-  inSight = false;
-  player.announceTitle("Third Band - Third Song");
-  QTRY_COMPARE_WITH_TIMEOUT(server.notes.size(), 3, 5000);
-  EXPECT_EQ(server.notes[2].replacesId, server.notes[0].id);
-  QTest::qWait(300);
-  EXPECT_EQ(server.notes.size(), 3);
-}
-
 // The bundled directory's demo stations change their ICY title every ten seconds.
 TEST(MprisLinkOnADemoStream, MetadataFollowTheTitlesOneChangeEach) {
   if (!QDBusConnection::sessionBus().isConnected()) GTEST_SKIP() << "no session bus";
@@ -116,22 +76,18 @@ TEST(MprisLinkOnADemoStream, MetadataFollowTheTitlesOneChangeEach) {
       QStringLiteral("org.mpris.MediaPlayer2.vantorlink%1").arg(QCoreApplication::applicationPid());
   ASSERT_TRUE(mpris.publish(QDBusConnection::sessionBus(), name));
   linkMpris(listening, mpris, {});
-  QDBusConnection shell = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("link-shell"));
-  MetadataListener listener;
-  ASSERT_TRUE(shell.connect(name, Mpris::kObjectPath, "org.freedesktop.DBus.Properties", "PropertiesChanged",
-                            &listener, SLOT(changed(QString, QVariantMap, QStringList))));
+  ChangeListener listener;
+  const QDBusConnection shell = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "link-shell");
+  ASSERT_TRUE(listener.listen(shell, name));
 
   listening.play(Station{"Polder FM", stream + "polder-fm.mp3", {}});
   const auto song = [](const QVariantMap& m) {
     const QStringList artist = m.value("xesam:artist").toStringList();
     return (artist.isEmpty() ? QString() : artist.first() + " - ") + m.value("xesam:title").toString();
   };
-  const auto hasSong = [&] {
-    if (listener.metadata.isEmpty()) return false;
-    const QVariantMap& m = listener.metadata.last();
-    return m.value("xesam:album") == "Polder FM" && m.value("xesam:title") != "Polder FM";
-  };
-  QTRY_VERIFY_WITH_TIMEOUT(hasSong(), 20000);
+  // The first metadata name the station, the next its first song.
+  QTRY_VERIFY_WITH_TIMEOUT(!listener.metadata.isEmpty() && song(listener.metadata.last()) != "Polder FM",
+                           20000);
   const qsizetype firstSong = listener.metadata.size();
   const QString first = song(listener.metadata.last());
   // The title may come with the first data, before the player calls it playing.
@@ -145,17 +101,13 @@ TEST(MprisLinkOnADemoStream, MetadataFollowTheTitlesOneChangeEach) {
   EXPECT_TRUE(QTest::qWaitFor([&] { return player.statusText() == "Playing: " + song(now); }, 10000))
       << player.statusText().toStdString();
   EXPECT_EQ(now.value("xesam:album").toString(), "Polder FM");
-  EXPECT_EQ(now.value("xesam:url").toString(), player.URL());
-  EXPECT_EQ(qvariant_cast<QDBusObjectPath>(now.value("mpris:trackid")),
-            qvariant_cast<QDBusObjectPath>(listener.metadata[firstSong - 1].value("mpris:trackid")));
 
   // Another station: its first metadata name the station, not the last station's song.
   const qsizetype before = listener.metadata.size();
   listening.play(Station{"Grachten Jazz", stream + "grachten-jazz.pls", {}});
   QTRY_VERIFY_WITH_TIMEOUT(listener.metadata.size() > before, 10000);
   EXPECT_EQ(listener.metadata[before].value("xesam:album").toString(), "Grachten Jazz");
-  EXPECT_EQ(listener.metadata[before].value("xesam:title").toString(), "Grachten Jazz");
-  EXPECT_FALSE(listener.metadata[before].contains("xesam:artist"));
+  EXPECT_EQ(song(listener.metadata[before]), "Grachten Jazz");
   player.stop();
   QDBusConnection::disconnectFromBus(QStringLiteral("link-shell"));
 }

@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include "desktop/desktoptext.h"
+#include "desktop/mprislink.h"
 #include "desktop/notifications.h"
+#include "fake_media_player.h"
 #include "fake_notification_server.h"
+#include "playback/listening.h"
 
 namespace {
 
@@ -82,6 +85,34 @@ TEST_F(SongNotifierTest, AHugeNameAndTitleAreShownAsOneShortLine) {
   EXPECT_TRUE(server.notes[0].summary.startsWith("Radio Eenxxx"));
   EXPECT_LE(server.notes[0].summary.size(), kMaxDesktopText);
   EXPECT_LE(server.notes[0].body.size(), kMaxDesktopText);
+}
+
+// The link hands the notifier the listening's station and song, and whether the window is in sight.
+TEST_F(SongNotifierTest, TheLinkNotifiesOnlyWhileTheWindowIsOutOfSight) {
+  FakeMediaPlayer player;
+  Listening listening(player);
+  bool inSight = false;
+  linkNotifications(listening, notifier, [&inSight] { return inSight; });
+
+  listening.play(Station{"Polder FM", "http://127.0.0.1:9/polder", "polder.example/"});
+  player.report(MediaPlayer::Transitioning, "Connecting...");
+  player.report(MediaPlayer::Playing, "Playing");
+  QTRY_COMPARE_WITH_TIMEOUT(server.notes.size(), 1, 5000);
+  EXPECT_EQ(server.notes[0].summary, "Polder FM");
+  player.announceTitle("Band - Song");
+  QTRY_COMPARE_WITH_TIMEOUT(server.notes.size(), 2, 5000);
+  EXPECT_EQ(server.notes[1].body, "Band - Song");
+
+  inSight = true;
+  player.announceTitle("Other Band - Other Song");
+  QTest::qWait(500);
+  EXPECT_EQ(server.notes.size(), 2);
+
+  inSight = false;
+  player.announceTitle("Third Band - Third Song");
+  QTRY_COMPARE_WITH_TIMEOUT(server.notes.size(), 3, 5000);
+  settle();
+  EXPECT_EQ(server.notes.size(), 3);
 }
 
 TEST(SongNotifierWithoutServer, StaysQuietAndAsksAgainWhenTheNextSongComes) {

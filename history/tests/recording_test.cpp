@@ -211,19 +211,17 @@ TEST_F(RecordingTest, EachTitleReachesTheHistoryOnceThroughReconnects) {
   radio_.add("/drop.mp3", dropping);
   radio_.add("/other.mp3", titled({"Gamma", "Delta"}, 128000));  // 8 s a song
   QTemporaryDir folder;
-  Listening& listening = *listening_;
-  SongLog log(listening, folder.path());
-  listening.play(Station{"Loopback FM", QString::fromStdString(radio_.url("/drop.mp3")), {}});
+  SongLog log(*listening_, folder.path());
+  listening_->play(Station{"Loopback FM", url("/drop.mp3"), {}});
   ASSERT_TRUE(QTest::qWaitFor([&] { return radio_.hits("/drop.mp3") >= 3; }, 60000));
-  listening.play(Station{"Loopback FM", QString::fromStdString(radio_.url("/other.mp3")), {}});
+  listening_->play(Station{"Loopback FM", url("/other.mp3"), {}});
   const QString file = SongHistory::fileIn(folder.path());  // written a few seconds after a song
   ASSERT_TRUE(QTest::qWaitFor([&] { return SongHistory(file).songs().size() >= 3; }, 60000));
   QStringList seen;
   const SongHistory saved(file);
   for (const Song& s : saved.songs()) seen << s.title + u'@' + s.url;
-  EXPECT_EQ(seen, QStringList({"Alpha@" + QString::fromStdString(radio_.url("/drop.mp3")),
-                               "Gamma@" + QString::fromStdString(radio_.url("/other.mp3")),
-                               "Delta@" + QString::fromStdString(radio_.url("/other.mp3"))}));
+  EXPECT_EQ(seen, QStringList({"Alpha@" + url("/drop.mp3"), "Gamma@" + url("/other.mp3"),
+                               "Delta@" + url("/other.mp3")}));
 }
 
 // Feeds a stream to a recorder in chunks of 1 to maxChunk bytes (exactly maxChunk unless

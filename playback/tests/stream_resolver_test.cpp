@@ -84,8 +84,10 @@ TEST_F(StreamResolverTest, UnplayableCandidatesAreRejectedWithTheirReason) {
   }
   EXPECT_EQ(found_, QStringList(2, url("/list")));
   EXPECT_EQ(exhausted_, 5);
+  // icy and icyx are HTTP under another name.
   EXPECT_EQ(playableStream(QUrl(QStringLiteral("icy://127.0.0.1:8000/live"))),
             QUrl(QStringLiteral("http://127.0.0.1:8000/live")));
+  EXPECT_EQ(playableStream(QUrl(QStringLiteral("ICYX://host/x"))), QUrl(QStringLiteral("http://host/x")));
 }
 
 TEST_F(StreamResolverTest, PlaylistsNestTwoLevelsDeepAtMost) {
@@ -150,13 +152,6 @@ TEST_F(StreamResolverTest, APlaylistTreeEndsAtTheBudget) {
   // tree, branch1 and leaf1-1 read, then nine streams
   EXPECT_EQ(found_.size(), 12);
   EXPECT_EQ(found_.filter(QStringLiteral("/dead")).size(), 9);
-}
-
-// icy and icyx are HTTP under another name.
-TEST(PlayableStream, IcySchemesAreReadAsHttp) {
-  EXPECT_EQ(playableStream(QUrl(QStringLiteral("icy://127.0.0.1:8000/live"))),
-            QUrl(QStringLiteral("http://127.0.0.1:8000/live")));
-  EXPECT_EQ(playableStream(QUrl(QStringLiteral("ICYX://host/x"))), QUrl(QStringLiteral("http://host/x")));
 }
 
 }  // namespace

@@ -1,27 +1,18 @@
 // The window follows its directory: a first start that reached only the demo shows the user's own
 // country, and the real list and home page once the directory answers, without a click.
-#include <QLabel>
-#include <QListWidget>
 #include <QLocale>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 
-#include "app/ini.h"
-#include "fake_media_player.h"
-#include "fake_system_tray.h"
+#include "form1_fixture.h"
 #include "loopback_server.h"
-#include "player/Form1.h"
 #include "player/listwatch.h"
-#include "player/pageview.h"
-#include "recording_prompt.h"
-#include "temp_program_folder.h"
 
 namespace {
 
-TEST(DirectoryOnlineTest, FirstStartTakesTheLocalesCountryAndTheRealListReplacesTheDemoByItself) {
+using DirectoryOnlineTest = MainWindowTest;
+
+TEST_F(DirectoryOnlineTest, FirstStartTakesTheLocalesCountryAndTheRealListReplacesTheDemoByItself) {
   std::atomic<bool> online{false};
   LoopbackServer http;
   http.server().Get("/radio/inter/keuze.php", [&](const httplib::Request&, httplib::Response& res) {
@@ -42,21 +33,16 @@ TEST(DirectoryOnlineTest, FirstStartTakesTheLocalesCountryAndTheRealListReplaces
   });
   http.start();
   QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-  TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
   dir.profile({"Onthouden/LaatsteLandNaam=", "Onthouden/LaatsteLandbestand="});
-  RecordingPrompt prompt;
-  FakeMediaPlayer player;
-  Listening listening{player};
-  Form1 form(Form1Services{dir.folder(), prompt, listening, std::make_unique<FakeSystemTray>(),
-                           DirectoryAddress(QString::fromStdString(http.base()))});
-  auto* watch = form.findChild<ListWatch*>("ListWatch");
+  start(QString::fromStdString(http.base()));
+  auto* watch = form->findChild<ListWatch*>("ListWatch");
   watch->setInterval(std::chrono::milliseconds(100));
   const auto shows = [&](const char* station, const char* country, const char* page) {
     return QTest::qWaitFor([&] {
-      const auto* list = form.findChild<QListWidget*>("List1");
+      const auto* list = form->findChild<QListWidget*>("List1");
       return list->count() == 1 && list->item(0)->text() == station &&
-             form.findChild<QLabel*>("TaalGeselecteerdTekst")->text() == country &&
-             form.findChild<PageView*>("WebBrowser1")->toPlainText() == page;
+             form->findChild<QLabel*>("TaalGeselecteerdTekst")->text() == country &&
+             form->findChild<PageView*>("WebBrowser1")->toPlainText() == page;
     }, 10000);
   };
 
@@ -71,8 +57,9 @@ TEST(DirectoryOnlineTest, FirstStartTakesTheLocalesCountryAndTheRealListReplaces
   EXPECT_EQ(player.calls, calls);  // the station on air was left alone
   EXPECT_TRUE(prompt.boxes().empty()) << prompt.texts().join('\n').toStdString();
   // The program's pick is no choice of the user's: the next start picks again.
-  form.saveRemembered();
+  form->saveRemembered();
   EXPECT_EQ(INI::ReadIni(dir.folder().instIni(), "Onthouden", "LaatsteLandbestand"), "");
+  form.reset();  // before its directory goes
   QLocale::setDefault(QLocale::system());
 }
 

@@ -39,13 +39,14 @@ class MainWindowTest : public ::testing::Test {
   Listening listening{player};
   FakeSystemTray* tray = nullptr;
   std::unique_ptr<Form1> form;
+  Messenger* messenger = nullptr;
 
   // Nothing listens on port 9 of loopback: every download fails fast.
   void start(const QString& directory = "http://127.0.0.1:9/") {
     auto fakeTray = std::make_unique<FakeSystemTray>();
     tray = fakeTray.get();
-    form = std::make_unique<Form1>(
-        Form1Services{dir.folder(), prompt, listening, std::move(fakeTray), DirectoryAddress(directory)});
+    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, listening, std::move(fakeTray),
+                                                 DirectoryAddress(directory), messenger});
   }
 };
 

@@ -3,28 +3,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
-#include <QLabel>
-#include <QListWidget>
-#include <QMenu>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-
-#include <gtest/gtest.h>
 
 #include <functional>
 
 #include "app/clicklabel.h"
-#include "app/ini.h"
-#include "fake_media_player.h"
-#include "fake_system_tray.h"
-#include "player/Form1.h"
+#include "form1_fixture.h"
 #include "playback/mediaplayer_gstreamer.h"
-#include "recording_prompt.h"
 #include "settings/tests/autostart_test_support.h"
-#include "temp_program_folder.h"
 
 namespace {
 
@@ -50,23 +36,17 @@ T* Control(QWidget& window, const char* name) {
 }
 
 // The main window with its settings reached through the Instellingen label.
-class SettingsFromMainWindowTest : public ::testing::Test {
+class SettingsFromMainWindowTest : public MainWindowTest {
  protected:
-  TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
   TemporaryConfigHome config;
-  RecordingPrompt prompt;
-  FakeMediaPlayer player;
-  Listening listening{player};
-  std::unique_ptr<Form1> form;
 
   void SetUp() override {
     dir.profile({"Online Radio/taal=Nederlands", "Online Radio/combotaal=0"});
-    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, listening,
-                                                 std::make_unique<FakeSystemTray>(),
-                                                 DirectoryAddress("http://127.0.0.1:9/")});
+    start();
     // No directory here: the station list download would only add its own error box.
     Control<QTimer>(*form, "Timer1")->stop();
   }
+  void TearDown() override { form.reset(); }  // while the configuration home is still the test's
   void openSettings() { Q_EMIT Control<ClickLabel>(*form, "Label4")->clicked(); }
   QTimer* timer2() { return Control<QTimer>(*form, "Timer2"); }
   // The head picture's colour in the middle of its right half, where every skin draws its own.

@@ -319,13 +319,9 @@ TEST(DemoStreamPacer, SendsWhatIsDueWhateverTheTitlesAddAndNothingOnceStopped) {
     EXPECT_TRUE(pacer.sendDue(30s, write, stop));
     EXPECT_EQ(pacer.audioSent(), 22500u) << metaint;
 
-    std::string audio;
-    for (size_t at = 0; at < out.size();) {
-      const size_t n = metaint ? std::min(metaint, out.size() - at) : out.size();
-      audio += out.substr(at, n);
-      at += n;
-      if (at < out.size()) at += 1 + static_cast<unsigned char>(out[at]) * 16u;
-    }
+    std::string audio = metaint ? "" : out;
+    std::vector<std::string> titles;
+    if (metaint) unframe(out, metaint, audio, titles);
     ASSERT_EQ(audio.size(), 22500u) << metaint;
     for (size_t i = 0; i < audio.size(); ++i)
       ASSERT_EQ(static_cast<unsigned char>(audio[i]), (i % 10000) % 251) << metaint << " byte " << i;

@@ -11,26 +11,6 @@ using namespace std::string_literals;
 
 using namespace vantor::server;
 
-namespace {
-
-// Reads an ICY stream back into audio and the titles it carried.
-void unframe(const std::string& framed, size_t metaint, std::string& audio,
-             std::vector<std::string>& titles) {
-  size_t at = 0;
-  while (at < framed.size()) {
-    const size_t n = std::min(metaint, framed.size() - at);
-    audio += framed.substr(at, n);
-    at += n;
-    if (n < metaint || at >= framed.size()) break;
-    const size_t len = static_cast<unsigned char>(framed[at]) * 16u;
-    ASSERT_LE(at + 1 + len, framed.size());
-    if (len) titles.push_back(framed.substr(at + 1, len));
-    at += 1 + len;
-  }
-}
-
-}  // namespace
-
 TEST(Icy, MetadataBlockIsPaddedToSixteenBytes) {
   EXPECT_EQ(icyMetadataBlock(""), std::string(1, '\0'));
   const std::string b = icyMetadataBlock("Polder FM");

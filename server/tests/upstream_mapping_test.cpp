@@ -1,7 +1,9 @@
-#include "upstream_json.h"
-#include "upstream_fields.h"
-
+// What the directory makes of the upstream's answers: the JSON, the station fields, the country names.
 #include <gtest/gtest.h>
+
+#include "country_names.h"
+#include "upstream_fields.h"
+#include "upstream_json.h"
 
 using namespace vantor::server;
 
@@ -61,6 +63,38 @@ TEST(UpstreamJson, StationsKeepOnlyWhatThePlayerCanPlayAndATagListCanCarry) {
   EXPECT_EQ((*stations)[3].homepage, "");
   EXPECT_EQ((*stations)[4].homepage, "");
   EXPECT_FALSE(parseStations("[{\"stationuuid\":"));
+}
+
+TEST(UpstreamFields, NamesLoseTagsAndControlCharactersButKeepTheirText) {
+  EXPECT_EQ(cleanName("<b>Hitradio</b> </naam><url>http://evil/</url>"), "Hitradio http://evil/");
+  EXPECT_EQ(cleanName("Rock &amp; Roll <3 Radio"),
+            "Rock & Roll \xE2\x80\xB9"
+            "3 Radio");
+  EXPECT_EQ(cleanName("&lt;naam&gt;x&lt;/naam&gt;"), "x");  // entities cannot smuggle tags in
+  EXPECT_EQ(cleanName("a > b"), "a \xE2\x80\xBA b");
+  EXPECT_EQ(cleanName("  Caf\xC3\xA9\t\r\nRadio \xF0\x9F\x8E\xBB  "), "Caf\xC3\xA9 Radio \xF0\x9F\x8E\xBB");
+  EXPECT_EQ(cleanName("Caf\xE9"), "Caf\xC3\xA9");  // not UTF-8: read as Windows-1252
+  const std::string longName = cleanName(std::string(199, 'a') + "\xC3\xA9" + "b");
+  EXPECT_EQ(longName, std::string(199, 'a'));  // cut before a split character, never inside it
+  EXPECT_EQ(cleanName(" \n\t "), "");
+}
+
+TEST(CountryNames, CountryNamesPerLanguageWithHollandFirst) {
+  const std::vector<UpCountry> up{{"at", "Austria", 1},  {"ax", "\xC3\x85land Islands", 1},
+                                  {"be", "Belgium", 1},  {"nl", "The Netherlands", 1},
+                                  {"zw", "Zimbabwe", 1}, {"ci", "C\xC3\xB4te D'ivoire", 1}};
+  const auto rows = countryRowsFor(up);
+  std::vector<std::string> nl, en;
+  for (const auto& r : sortedFor(rows, Lang::Nl)) nl.push_back(r.nameNl);
+  for (const auto& r : sortedFor(rows, Lang::En)) en.push_back(r.nameEn);
+  EXPECT_EQ(nl, (std::vector<std::string>{"Holland", "\xC3\x85land Islands", "Belgi\xC3\xAB",
+                                          "C\xC3\xB4te D'ivoire", "Oostenrijk", "Zimbabwe"}));
+  EXPECT_EQ(en, (std::vector<std::string>{"The Netherlands", "\xC3\x85land Islands", "Austria", "Belgium",
+                                          "C\xC3\xB4te D'ivoire", "Zimbabwe"}));
+  EXPECT_EQ(countryCodeFromStem("holland"), "nl");
+  EXPECT_EQ(countryCodeFromStem("DE"), "de");
+  EXPECT_EQ(countryCodeFromStem("belgie"), "be");  // the demo's file names, chosen offline
+  EXPECT_FALSE(countryCodeFromStem("atlantis"));
 }
 
 TEST(UpstreamJson, ABadRecordIsDroppedAndTheRestKept) {
