@@ -15,7 +15,10 @@ using playback::Step;
 GstMediaPlayer::GstMediaPlayer(QObject* parent) : GstMediaPlayer(GstPlayerTuning{}, parent) {}
 
 GstMediaPlayer::GstMediaPlayer(const GstPlayerTuning& tuning, QObject* parent)
-    : MediaPlayer(parent), tuning_(tuning), playbin_(QByteArray(kUserAgent), tuning.bufferMs) {
+    : MediaPlayer(parent),
+      tuning_(tuning),
+      playbin_(QByteArray(kUserAgent), tuning.bufferMs),
+      session_({tuning.reconnectBaseMs, tuning.reconnectMaxMs, tuning.silentNoticeMs}) {
   playbin_.setTap(&tap_);
   connect(&playbin_, &Playbin::stateChanged, this, &GstMediaPlayer::onStateChanged);
   connect(&playbin_, &Playbin::bufferFilled, this, &GstMediaPlayer::onBuffering);
@@ -32,26 +35,26 @@ GstMediaPlayer::GstMediaPlayer(const GstPlayerTuning& tuning, QObject* parent)
   connect(&stallTimer_, &QTimer::timeout, this, &GstMediaPlayer::checkStall);
   connect(&startDeadline_, &QTimer::timeout, this, [this] {
     qCInfo(lcPlayback) << "no stream started within" << tuning_.startDeadlineMs << "ms";
-    raiseError(lastFailure_);
+    raiseError(session_.lastFailure());
   });
-  connect(&reconnectTimer_, &QTimer::timeout, this, &GstMediaPlayer::tryAgain);
-  connect(&stableTimer_, &QTimer::timeout, this, [this] { retries_ = 0; });
+  connect(&reconnectTimer_, &QTimer::timeout, this, [this] { tryAgain(false); });
+  connect(&stableTimer_, &QTimer::timeout, this, [this] { session_.steady(); });
   connect(&connectTimer_, &QTimer::timeout, this, &GstMediaPlayer::onConnectTimeout);
   connect(&resolver_, &StreamResolver::found, this, &GstMediaPlayer::onFound);
   connect(&resolver_, &StreamResolver::rejected, this, [this](Failure why) {
-    lastFailure_ = why;
+    session_.rejected(why);
     resolver_.next();
   });
-  connect(&resolver_, &StreamResolver::exhausted, this, [this] { raiseError(lastFailure_); });
+  connect(&resolver_, &StreamResolver::exhausted, this, [this] { raiseError(session_.lastFailure()); });
 }
 
 GstMediaPlayer::~GstMediaPlayer() { halt(); }
 
-void GstMediaPlayer::enter(Phase next, const QString& text) {
-  phase_ = next;
-  if (next != Phase::Reconnecting) silentSince_ = QDateTime();
+// Shows where the session stands. Each text belongs to one play state, so a new state always
+// comes with a new text.
+void GstMediaPlayer::show(const QString& text) {
   QString status = text;
-  switch (next) {
+  switch (session_.phase()) {
     case Phase::Resolving:
     case Phase::Connecting:
       if (status.isEmpty()) status = tr("Connecting...");
@@ -68,23 +71,18 @@ void GstMediaPlayer::enter(Phase next, const QString& text) {
     case Phase::Idle:
     case Phase::Buffering:
     case Phase::Reconnecting:
+      if (status.isEmpty()) return;  // they bring their own text: a reconnect's opening keeps it
       break;
   }
-  const int state = playback::playStateOf(next);
-  if (state == state_ && status == status_) return;
-  state_ = state;
+  if (status == status_) return;
   status_ = status;
   Q_EMIT statusChanged();
 }
 
-bool GstMediaPlayer::active() const { return playback::isActive(phase_); }
-
-bool GstMediaPlayer::hasPlayed() const { return playback::hasPlayed(phase_); }
-
 void GstMediaPlayer::setURL(const QString& url) {
   const QString given = url.trimmed();
   // The start-up sets the remembered address twice; a second connection would be wasted.
-  if (given == url_ && active() && phase_ != Phase::Reconnecting) return;
+  if (given == url_ && session_.active() && session_.phase() != Phase::Reconnecting) return;
   url_ = given;
   kept_.clear();
   if (url_.isEmpty()) {
@@ -95,13 +93,14 @@ void GstMediaPlayer::setURL(const QString& url) {
 }
 
 void GstMediaPlayer::play() {
-  if (url_.isEmpty() || state_ == Playing || state_ == Transitioning) return;
+  if (url_.isEmpty() || session_.active()) return;
   startSession();
 }
 
 void GstMediaPlayer::stop() {
   halt();
-  enter(Phase::Stopped);
+  session_.stopped();
+  show();
 }
 
 void GstMediaPlayer::close() {
@@ -110,7 +109,8 @@ void GstMediaPlayer::close() {
   title_.clear();
   artist_.clear();
   titleTouched();
-  enter(Phase::Ready);
+  session_.ready();
+  show();
 }
 
 void GstMediaPlayer::setMute(bool on) {
@@ -124,39 +124,37 @@ void GstMediaPlayer::setVolume(int volume) {
 }
 
 void GstMediaPlayer::reconnectNow() {
-  if (phase_ != Phase::Reconnecting || !reconnectTimer_.isActive()) return;
+  if (session_.phase() != Phase::Reconnecting || !reconnectTimer_.isActive()) return;
   qCInfo(lcPlayback) << "network is back: reconnecting now";
-  retries_ = 0;
   reconnectTimer_.stop();
-  tryAgain();
+  tryAgain(true);
 }
 
 void GstMediaPlayer::reopen() {
-  if (!active()) return;
-  if (!hasPlayed()) {
+  if (!session_.active()) return;
+  if (!session_.hasPlayed()) {
     startSession();
     return;
   }
   qCInfo(lcPlayback) << "reopening" << stream_ << "on a fresh connection";
   halt();
-  retries_ = 0;
-  tryAgain();
+  tryAgain(true);
 }
 
-void GstMediaPlayer::tryAgain() {
+void GstMediaPlayer::tryAgain(bool afresh) {
   countdownTimer_.stop();
-  enter(Phase::Reconnecting, tr("Reconnecting..."));
+  session_.retry(afresh);
+  show(tr("Reconnecting..."));
   openStream();
 }
 
 void GstMediaPlayer::startSession() {
   halt();
-  retries_ = 0;
-  lastFailure_ = Failure::NoConnection;
   title_.clear();
   artist_.clear();
   titleTouched();
-  enter(Phase::Resolving);
+  session_.start();
+  show();
   startDeadline_.start(tuning_.startDeadlineMs);
   if (addressMap_) url_ = addressMap_(url_);
   const QUrl address = QUrl::fromUserInput(url_);
@@ -178,14 +176,15 @@ void GstMediaPlayer::halt() {
 
 void GstMediaPlayer::onFound(const QUrl& stream) {
   stream_ = stream;
-  stallRetried_ = false;
+  session_.found();
   openStream();
 }
 
 // Opens stream_ afresh: the first time, after a stall and for each reconnect.
 void GstMediaPlayer::openStream() {
   if (addressMap_) stream_ = QUrl::fromEncoded(addressMap_(QString::fromUtf8(stream_.toEncoded())).toUtf8());
-  if (!hasPlayed()) enter(Phase::Connecting);
+  session_.opening();
+  show();
   if (playbin_.open(stream_)) {
     connectTimer_.start(tuning_.connectTimeoutMs);
     return;
@@ -197,72 +196,64 @@ void GstMediaPlayer::openStream() {
   // Usually an error message is on its way; if none comes, this still ends the attempt.
   const quint64 generation = playbin_.generation();
   QTimer::singleShot(0, this, [this, generation] {
-    if (playbin_.generation() == generation) fail(hasPlayed() ? Failure::Lost : Failure::Unreadable);
+    if (playbin_.generation() == generation) fail(session_.hasPlayed() ? Failure::Lost : Failure::Unreadable);
   });
 }
 
 void GstMediaPlayer::onConnectTimeout() {
   qCInfo(lcPlayback) << "stream did not start in time:" << stream_ << playbin_.describeState();
-  // A first connection that hangs gets one more go before it counts as failed.
-  if (!hasPlayed() && !stallRetried_) {
-    stallRetried_ = true;
+  if (session_.retryStart()) {
     openStream();
     return;
   }
-  fail(hasPlayed() ? Failure::Lost : Failure::NoConnection);
+  fail(session_.hasPlayed() ? Failure::Lost : Failure::NoConnection);
 }
 
 // A server that keeps the connection open but sends nothing would hold us forever; a fresh
 // request is the only thing that helps (a live station refuses to resume at a byte offset).
 void GstMediaPlayer::checkStall() {
-  if ((phase_ != Phase::Playing && phase_ != Phase::Buffering) || playbin_.msSinceData() < tuning_.stallMs)
+  const Phase phase = session_.phase();
+  if ((phase != Phase::Playing && phase != Phase::Buffering) || playbin_.msSinceData() < tuning_.stallMs)
     return;
   qCInfo(lcPlayback) << "no data for" << playbin_.msSinceData() << "ms:" << stream_ << "stalled";
   fail(Failure::Lost);
 }
 
 void GstMediaPlayer::showCountdown() {
-  const qint64 seconds = std::max<qint64>((std::max<qint64>(reconnectDue_.remainingTime(), 0) + 999) / 1000, 1);
-  const QDateTime now = QDateTime::currentDateTime();
-  // A short drop is a reconnect; a station off the air for a while tells since when.
-  if (silentSince_.isValid() && silentSince_.msecsTo(now) >= tuning_.silentNoticeMs)
-    enter(Phase::Reconnecting, tr("Silent since %1, trying again in %2 s")
-                                   .arg(silentSince_.toString(QStringLiteral("HH:mm")))
-                                   .arg(seconds));
+  const qint64 seconds =
+      std::max<qint64>((std::max<qint64>(reconnectDue_.remainingTime(), 0) + 999) / 1000, 1);
+  const QDateTime silentSince = session_.silentSince(QDateTime::currentDateTime());
+  if (silentSince.isValid())
+    show(tr("Silent since %1, trying again in %2 s")
+             .arg(silentSince.toString(QStringLiteral("HH:mm")))
+             .arg(seconds));
   else
-    enter(Phase::Reconnecting, tr("Reconnecting in %1 s...").arg(seconds));
+    show(tr("Reconnecting in %1 s...").arg(seconds));
 }
 
 // Something went wrong with the current stream: before it has played we move on to the next
 // playlist entry (or give up); once it has played, it is a drop and we reconnect.
 void GstMediaPlayer::fail(Failure why) {
-  if (!active()) return;
+  if (!session_.active()) return;
   connectTimer_.stop();
   stableTimer_.stop();
   stallTimer_.stop();
   playbin_.halt();
-  switch (playback::stepAfter(hasPlayed())) {
-    case Step::NextEntry:
-      lastFailure_ = why;
-      enter(Phase::Resolving);
-      resolver_.next();
-      break;
-    case Step::Reconnect: {
-      const int delay = playback::reconnectDelay(retries_, tuning_.reconnectBaseMs, tuning_.reconnectMaxMs);
-      // The first try after a drop is worth a line; the rest of a long outage is not.
-      if (retries_ == 0)
-        qCInfo(lcPlayback) << "stream dropped:" << stream_ << "- reconnecting until it plays again";
-      else
-        qCDebug(lcPlayback) << "reconnect" << retries_ + 1 << "in" << delay << "ms";
-      ++retries_;
-      if (!silentSince_.isValid()) silentSince_ = QDateTime::currentDateTime();
-      reconnectTimer_.start(delay);
-      reconnectDue_.setRemainingTime(delay);
-      showCountdown();
-      countdownTimer_.start();
-      break;
-    }
+  const playback::AfterFailure next = session_.failed(why, QDateTime::currentDateTime());
+  if (next.step == Step::NextEntry) {
+    show();
+    resolver_.next();
+    return;
   }
+  // The first try after a drop is worth a line; the rest of a long outage is not.
+  if (next.attempt == 1)
+    qCInfo(lcPlayback) << "stream dropped:" << stream_ << "- reconnecting until it plays again";
+  else
+    qCDebug(lcPlayback) << "reconnect" << next.attempt << "in" << next.delayMs << "ms";
+  reconnectTimer_.start(next.delayMs);
+  reconnectDue_.setRemainingTime(next.delayMs);
+  showCountdown();
+  countdownTimer_.start();
 }
 
 void GstMediaPlayer::raiseError(Failure why) {
@@ -282,25 +273,26 @@ void GstMediaPlayer::raiseError(Failure why) {
       text = tr("Connection lost");
       break;
   }
-  enter(Phase::Ready, text);
+  session_.ready();
+  show(text);
   qCInfo(lcPlayback) << "giving up on" << url_ << ":" << status_;
   Q_EMIT error();
 }
 
 void GstMediaPlayer::onError(const playback::PipelineError& error, const QString& what) {
   // Each failed try of a long outage would add lines; the drop itself was logged.
-  if (phase_ == Phase::Reconnecting)
+  if (session_.phase() == Phase::Reconnecting)
     qCDebug(lcPlayback).noquote() << what;
   else
     qCInfo(lcPlayback).noquote() << what;
-  fail(playback::classify(error, hasPlayed()));
+  fail(playback::classify(error, session_.hasPlayed()));
 }
 
 // A network stream that ends has dropped: radio does not end.
-void GstMediaPlayer::onEos() { fail(hasPlayed() ? Failure::Lost : Failure::Unreadable); }
+void GstMediaPlayer::onEos() { fail(session_.hasPlayed() ? Failure::Lost : Failure::Unreadable); }
 
 void GstMediaPlayer::onStateChanged(bool playing, bool wasPlaying, bool settled) {
-  if (!active()) return;
+  if (!session_.active()) return;
   if (settled) playbin_.followBuffering();
   if (playing && !playbin_.buffering()) {
     if (!keptaddress::playStationId(stream_).isEmpty()) {
@@ -310,7 +302,8 @@ void GstMediaPlayer::onStateChanged(bool playing, bool wasPlaying, bool settled)
     }
     connectTimer_.stop();
     startDeadline_.stop();
-    enter(Phase::Playing);
+    session_.played();
+    show();
     stableTimer_.start(tuning_.stablePlayMs);
     if (!stallTimer_.isActive()) stallTimer_.start();
   } else if (wasPlaying) {
@@ -319,9 +312,11 @@ void GstMediaPlayer::onStateChanged(bool playing, bool wasPlaying, bool settled)
 }
 
 void GstMediaPlayer::onBuffering(int percent) {
-  if (!active()) return;
-  if (percent < 100)
-    enter(phase_ == Phase::Playing ? Phase::Buffering : phase_, tr("Buffering %1%").arg(percent));
+  if (!session_.active()) return;
+  if (percent < 100) {
+    session_.buffering();
+    show(tr("Buffering %1%").arg(percent));
+  }
   playbin_.setBuffering(percent < 100);
 }
 
@@ -329,19 +324,20 @@ void GstMediaPlayer::onTitle(const QString& artist, const QString& title) {
   title_ = title;
   artist_ = artist;
   titleTouched();
-  if (phase_ == Phase::Playing) enter(Phase::Playing);
+  if (session_.phase() == Phase::Playing) show();
 }
 
 // The answer was a playlist, read by the pipeline's own connection: its entries come next.
 void GstMediaPlayer::onPlaylist(const answerprobe::Playlist& list) {
-  if (!active()) return;
-  if (hasPlayed()) {
+  if (!session_.active()) return;
+  if (session_.hasPlayed()) {
     fail(Failure::Unreadable);  // a reconnect that finds a playlist where the stream was
     return;
   }
   connectTimer_.stop();
   playbin_.halt();
-  enter(Phase::Resolving);
+  session_.playlist();
+  show();
   keepStation(list.base);
   resolver_.expand(list.format, list.body, list.base);
 }
@@ -358,7 +354,7 @@ void GstMediaPlayer::keepStation(const QUrl& where) {
 }
 
 void GstMediaPlayer::onClockLost() {
-  if (phase_ == Phase::Playing) playbin_.restartClock();
+  if (session_.phase() == Phase::Playing) playbin_.restartClock();
 }
 
 void GstMediaPlayer::titleTouched() {

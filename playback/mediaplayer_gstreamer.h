@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QTimer>
 #include <QUrl>
@@ -11,7 +10,7 @@
 #include "version.h"
 #include "playbackfailure.h"
 #include "playbin.h"
-#include "sessionphase.h"
+#include "session.h"
 #include "streamresolver.h"
 #include "streamtap.h"
 
@@ -61,18 +60,26 @@ struct GstPlayerTuning {
 // a local file or standard input among them, fails as "Cannot play this stream". Setting the
 // address that is already starting or playing changes nothing.
 //
-// The session moves through Phase (sessionphase.h); enter() is the only place that changes it:
-//   Idle, Stopped, Ready, Reconnecting --setURL(), play()--> Resolving
-//   Resolving    --stream found--> Connecting
-//   Resolving    --no address or budget left, start deadline--> Ready (error)
-//   Connecting   --PLAYING--> Playing
-//   Connecting   --the answer is a playlist--> Resolving (its entries)
-//   Connecting   --failure--> Resolving (the next playlist entry)
-//   Connecting   --no start in time--> Connecting (once), then as a failure
-//   Playing      --buffer below 100%--> Buffering --PLAYING--> Playing
-//   Playing, Buffering, Reconnecting --failure or stall--> Reconnecting --PLAYING--> Playing
+// The session (playback::Session, session.h) holds the phase and the retry rules and is the
+// only place that changes them; the player tells it each event, shows the phase it leads to and
+// arms its timers from the answer. Phases, with the session's method on each move:
+//   any          --setURL() (not of the address starting or playing), play() while not active:
+//                  start()--> Resolving; the start deadline runs until the first PLAYING
+//   Resolving    --stream found: found(), opening()--> Connecting; the connect timeout runs
+//   Resolving    --no address or budget left, start deadline--> Ready: error(lastFailure())
+//   Connecting   --PLAYING: played()--> Playing; the stable and stall timers run
+//   Connecting   --the answer is a playlist: playlist()--> Resolving (its entries)
+//   Connecting   --failure: failed()--> Resolving (the next entry; rejected() ones are skipped)
+//   Connecting   --connect timeout: retryStart()--> Connecting (once), then as a failure
+//   Playing      --buffer below 100%: buffering()--> Buffering --PLAYING: played()--> Playing
+//   Playing      --stable timer: steady()--> the next drop waits the first delay again
+//   Playing, Buffering, Reconnecting --failure or stall: failed()--> Reconnecting; the reconnect
+//                  timer waits the delay it returns --retry()--> opening again
+//   Reconnecting --reconnectNow(): retry(afresh)--> opening again, the delays start over
+//   Playing, Buffering, Reconnecting --reopen(): retry(afresh)--> the same; before it has
+//                  played, reopen() starts over: start()
 //   (a stream that has played is never given up: only stop(), close() or a new address end it)
-//   any          --stop()--> Stopped;  --close(), setURL("")--> Ready
+//   any          --stop(): stopped()--> Stopped;  --close(), setURL(""): ready()--> Ready
 class GstMediaPlayer final : public MediaPlayer {
   Q_OBJECT
  public:
@@ -85,12 +92,14 @@ class GstMediaPlayer final : public MediaPlayer {
   // Today's directory server: /play/ and demo addresses of earlier runs' servers go to it. Asked
   // at each start, as the server may move while the program runs.
   void setDirectory(std::function<QUrl()> base) { directory_ = std::move(base); }
-  void setDirectory(const QUrl& base) { directory_ = [base] { return base; }; }
+  void setDirectory(const QUrl& base) {
+    directory_ = [base] { return base; };
+  }
   // Maps the address at each start and reconnect: one of a directory server that has moved
   // since is played from where the server is now.
   void setAddressMap(std::function<QString(const QString&)> map) { addressMap_ = std::move(map); }
 
-  int playState() const override { return state_; }
+  int playState() const override { return session_.playState(); }
   QString statusText() const override { return status_; }
 
   void play() override;
@@ -114,10 +123,7 @@ class GstMediaPlayer final : public MediaPlayer {
   static constexpr const char* kUserAgent = Version::kUserAgent;
 
  private:
-  using Phase = playback::Phase;
-  void enter(Phase next, const QString& text = {});
-  bool active() const;     // a stream is being found, opened or played
-  bool hasPlayed() const;  // the current stream has played: a failure now is a drop
+  void show(const QString& text = {});
 
   void startSession();
   void halt();
@@ -125,7 +131,7 @@ class GstMediaPlayer final : public MediaPlayer {
   void openStream();
   void onConnectTimeout();
   void checkStall();
-  void tryAgain();
+  void tryAgain(bool afresh);
   void showCountdown();
   void fail(playback::Failure why);
   void raiseError(playback::Failure why);
@@ -152,22 +158,16 @@ class GstMediaPlayer final : public MediaPlayer {
   QString playId_;  // the station id when url_ is a directory's /play/ address
   QString kept_;    // where that address led
   std::function<QString(const QString&)> addressMap_;
-  Phase phase_ = Phase::Idle;
-  int state_ = Undefined;
+  playback::Session session_;
   QString status_;
   bool mute_ = false;
   int volume_ = 100;
 
   // The current session: from setURL()/play() until stop(), close() or error().
   QUrl stream_;
-  bool stallRetried_ = false;
-  int retries_ = 0;  // reconnects since the stream last played steadily
-  playback::Failure lastFailure_ = playback::Failure::NoConnection;
   QString artist_;
   QString title_;
   QString announcedTitle_;
-
-  QDateTime silentSince_;  // when a stream that played dropped; cleared once anything else happens
 
   QTimer reconnectTimer_;
   QTimer stableTimer_;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <glib.h>
+#include <QtGlobal>
 
 // What went wrong with a stream, and what the player does about it.
 namespace playback {
@@ -19,7 +19,7 @@ enum class Step {
 
 // An error message of the pipeline, reduced to what decides its meaning.
 struct PipelineError {
-  GQuark domain = 0;
+  quint32 domain = 0;  // a GQuark: the session side stays free of GLib
   int code = 0;
   bool fromSource = false;  // posted by the element that reads the network
 };
