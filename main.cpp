@@ -153,7 +153,7 @@ int main(int argc, char** argv) {
   QObject::connect(instance.get(), &SingleInstance::activationRequested, &form, &Form1::activateWithToken);
   QObject::connect(&form, &Form1::endRequested, &app, &QCoreApplication::quit, Qt::QueuedConnection);
   QObject::connect(instance.get(), &SingleInstance::openRequested, &form, &Form1::openFromOutside);
-  if (!toOpen.isEmpty()) form.openAtStart(toOpen);
+  if (!toOpen.isEmpty()) form.openFromOutside(toOpen);
   // SIGTERM, SIGINT and SIGHUP save the state before the program ends.
   EndSignals endSignals;
   QObject::connect(&endSignals, &EndSignals::received, &form, &Form1::endSession);

@@ -75,10 +75,9 @@ class Form1 final : public QWidget {
   // The volume slider (0..100); setting it keeps the mute rule.
   int volume() const;
   void setVolume(int volume);
-  // Form1_stations.cpp: plays the first station address of those handed in from outside (a
-  // later start, a drop); at start, once the remembered station is restored.
+  // Form1_stations.cpp: plays the first station address of those handed in from outside (the
+  // command line, a later start, a drop); during the start, once the remembered station is restored.
   void openFromOutside(const QStringList& addresses);
-  void openAtStart(const QStringList& addresses);
   // Ends the program as the tray menu's Close (and Ctrl+Q) does.
   void endProgram() { sluit_Click(); }
   // Writes the remembered station, volume and country to inst.ini, as the close does.
@@ -179,6 +178,8 @@ class Form1 final : public QWidget {
       nullptr;  // loads the current country's station list: at start and after the country chooser
   QTimer* timer2_ = nullptr;  // lays the skin over the window, again after a change in the settings
   QTimer* timer3_ = nullptr;  // restores the remembered station, volume and country at start
+  bool started_ = false;      // Timer3 has done the start
+  QStringList waitingToOpen_;  // handed in from outside before that
   QTimer* timer4_ = nullptr;  // ends the program once the window has closed from the tray menu
   QTimer* timer5_ = nullptr;  // shows the language's texts on the controls at start
   QTimer* timer6_ = nullptr;  // keeps the mute mark, tray icon and now-playing message current

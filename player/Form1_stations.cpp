@@ -8,6 +8,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTimer>
+#include <utility>
 
 #include "Form1.h"
 #include "addstationdialog.h"
@@ -53,6 +54,14 @@ void Form1::setUpOwnStations() {
   caption();
   connect(ui_->gESelecteerdland, &QLineEdit::textChanged, button, caption);
   new StationDrop(this, [this](const QStringList& addresses) { openFromOutside(addresses); });
+  // After Timer3's own handler: the start is done then.
+  connect(
+      timer3_, &QTimer::timeout, this,
+      [this] {
+        started_ = true;
+        openFromOutside(std::exchange(waitingToOpen_, {}));
+      },
+      Qt::SingleShotConnection);
 }
 
 void Form1::addStationByAddress() {
@@ -96,15 +105,15 @@ void Form1::exportFavourites() {
 }
 
 void Form1::openFromOutside(const QStringList& addresses) {
+  // Until the start has restored (and perhaps stopped) the remembered station, the latest
+  // request waits for it rather than being undone by it.
+  if (!started_) {
+    waitingToOpen_ = addresses;
+    return;
+  }
   for (const QString& address : addresses) {
     if (!stationlist::isStationAddress(address)) continue;
     qCInfo(lcFavourites) << "opening" << address;
     return openAddress(address);
   }
-}
-
-void Form1::openAtStart(const QStringList& addresses) {
-  // After the start has restored (and perhaps stopped) the remembered station.
-  connect(timer3_, &QTimer::timeout, this, [this, addresses] { openFromOutside(addresses); },
-          Qt::SingleShotConnection);
 }

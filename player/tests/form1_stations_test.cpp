@@ -12,7 +12,12 @@ using Form1StationsTest = Form1Test;
 // What a drop, a later start or the command line hands in is played, and Add keeps it.
 TEST_F(Form1StationsTest, AStationOpenedFromOutsidePlaysAndIsAddedWithAdd) {
   start();
+  // Before the start is done, the latest request waits for it instead of being undone by it.
+  form->openFromOutside({"http://127.0.0.1:9/early.mp3"});
+  form->openFromOutside({"http://127.0.0.1:9/later.mp3"});
+  EXPECT_NE(player.URL(), "http://127.0.0.1:9/later.mp3");
   startUp();
+  EXPECT_EQ(player.URL(), "http://127.0.0.1:9/later.mp3");
   dir.write("list.m3u", "#EXTM3U\r\n#EXTINF:-1,Local\r\nfile:///etc/passwd\r\nhttp://127.0.0.1:9/drop.mp3\r\n");
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(dir.file("list.m3u"))});
