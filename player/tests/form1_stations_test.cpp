@@ -11,8 +11,7 @@ using Form1StationsTest = Form1Test;
 
 // What a drop, a later start or the command line hands in is played, and Add keeps it.
 TEST_F(Form1StationsTest, AStationOpenedFromOutsidePlaysAndIsAddedWithAdd) {
-  start();
-  startUp();
+  launch();
   dir.write("list.m3u", "#EXTM3U\r\n#EXTINF:-1,Local\r\nfile:///etc/passwd\r\nhttp://127.0.0.1:9/drop.mp3\r\n");
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(dir.file("list.m3u"))});

@@ -55,9 +55,7 @@ TEST_F(Form1Test, StartUpShowsTheWindowOrGoesToTheTray) {
   EXPECT_TRUE(form->isVisible());
   EXPECT_FALSE(tray->visible);
 
-  dir.profile({"Online Radio/grootscherm=0"});
-  start();
-  startUp();
+  launch({"Online Radio/grootscherm=0"});
   EXPECT_FALSE(form->isVisible());
   EXPECT_TRUE(tray->visible);
   EXPECT_EQ(tray->tip, "Vantor Internet Radio");
@@ -124,33 +122,26 @@ TEST_F(Form1Test, CtrlQSavesAndEnds) {
 }
 
 TEST_F(Form1Test, StartUpRestoresTheLastStationByPlaySetting) {
-  dir.profile({"Onthouden/LaatsteURL=http://s/last", "Online Radio/afspelen=1"});
-  start();
-  startUp();
+  launch({"Onthouden/LaatsteURL=http://s/last", "Online Radio/afspelen=1"});
   EXPECT_EQ(player.calls, QStringList({"url:http://s/last", "volume:50", "url:http://s/last"}));
 
-  dir.profile({"Online Radio/afspelen=0"});
   player.calls.clear();
-  start();
-  startUp();
+  launch({"Online Radio/afspelen=0"});
   EXPECT_EQ(player.calls, QStringList({"volume:50", "url:http://s/last", "stop"}));
 
   INI::WriteIni(dir.folder().instIni(), "Online Radio", "afspelen", "");
   player.calls.clear();
-  start();
-  startUp();
+  launch();
   EXPECT_EQ(player.calls, QStringList({"volume:50", "url:http://s/last"}));
   EXPECT_FALSE(timer("Timer3")->isActive());
 }
 
 TEST_F(Form1Test, StartUpRestoresLabelsVolumeAndFavourites) {
-  dir.profile({"Onthouden/LaatsteNAAM=Radio Drie", "Onthouden/LaatsteLandNaam=Belgium",
-               "Onthouden/LaatsteLandbestand=belgie.txt", "Onthouden/Volume=42"});
   dir.write("favo/Radio Twee", "[Internet]\nnaam=Radio Twee\n");
   dir.write("favo/Alpha", "[Internet]\nnaam=Alpha\n");
   dir.write("favo/.hidden", "");
-  start();
-  startUp();
+  launch({"Onthouden/LaatsteNAAM=Radio Drie", "Onthouden/LaatsteLandNaam=Belgium",
+          "Onthouden/LaatsteLandbestand=belgie.txt", "Onthouden/Volume=42"});
   EXPECT_EQ(label("ZenderNaam"), "Radio Drie");
   EXPECT_EQ(label("TaalGeselecteerdTekst"), "Belgium");
   EXPECT_EQ(label("TaalGeselecteerd"), "belgie.txt");
@@ -165,16 +156,13 @@ TEST_F(Form1Test, StartUpRestoresLabelsVolumeAndFavourites) {
 }
 
 TEST_F(Form1Test, VolumeZeroStillReachesThePlayer) {
-  dir.profile({"Onthouden/Volume=0"});
-  start();
-  startUp();
+  launch({"Onthouden/Volume=0"});
   EXPECT_EQ(player.vol, 0);
 }
 
 TEST_F(Form1Test, MissingVolumeFailsTheStartOnce) {
   INI::WriteIni(dir.folder().instIni(), "Onthouden", "Volume", "");
-  start();
-  startUp();
+  launch();
   QTest::qWait(500);
   ASSERT_EQ(prompt.boxes().size(), 1u);
   EXPECT_TRUE(prompt.boxes()[0].text.startsWith(form->language().LangText("error17")));
@@ -187,8 +175,7 @@ TEST_F(Form1Test, MissingVolumeFailsTheStartOnce) {
 
 TEST_F(Form1Test, MissingFavouritesFolderFailsTheStart) {
   QDir(dir.file("favo")).removeRecursively();
-  start();
-  startUp();
+  launch();
   EXPECT_EQ(prompt.texts(), QStringList{"The favourites folder " + dir.file("favo") + " is missing."});
 }
 
@@ -249,9 +236,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Form1Test, CloseSavesTheStateAndGoesToTheTray) {
-  dir.profile({"Online Radio/xsluiten=0"});
-  start();
-  startUp();
+  launch({"Online Radio/xsluiten=0"});
   QSignalSpy ended(form.get(), &Form1::endRequested);
   listening.play(Station{"Radio Nu", "http://s/now", {}});
   control<QLabel>("TaalGeselecteerdTekst")->setText("France");
@@ -274,9 +259,7 @@ TEST_F(Form1Test, CloseSavesTheStateAndGoesToTheTray) {
 }
 
 TEST_F(Form1Test, CloseEndsTheProgramWhenSetTo) {
-  dir.profile({"Online Radio/xsluiten=1"});
-  start();
-  startUp();
+  launch({"Online Radio/xsluiten=1"});
   QSignalSpy ended(form.get(), &Form1::endRequested);
   control<QSlider>("Slider1")->setValue(7);
   form->close();
@@ -287,9 +270,7 @@ TEST_F(Form1Test, CloseEndsTheProgramWhenSetTo) {
 }
 
 TEST_F(Form1Test, TrayCloseEndsAfterSavingEvenWhenCloseHides) {
-  dir.profile({"Online Radio/xsluiten=0"});
-  start();
-  startUp();
+  launch({"Online Radio/xsluiten=0"});
   QSignalSpy ended(form.get(), &Form1::endRequested);
   control<QSlider>("Slider1")->setValue(33);
   form->IconTray().findChild<QAction*>("sluit")->trigger();
@@ -301,9 +282,7 @@ TEST_F(Form1Test, TrayCloseEndsAfterSavingEvenWhenCloseHides) {
 }
 
 TEST_F(Form1Test, TrayMenuOpenAndRightClick) {
-  dir.profile({"Online Radio/grootscherm=0"});
-  start();
-  startUp();
+  launch({"Online Radio/grootscherm=0"});
   ASSERT_TRUE(tray->visible);
   QMenu& menu = form->IconTray();
   // The shell opens the menu itself on a right click: a menu popped up by hand from a hidden
@@ -332,8 +311,7 @@ TEST_F(Form1Test, TrayItemsAreInTheProgramsLanguageBeforeTheMenuOpens) {
 }
 
 TEST_F(Form1Test, WindowKeepsItsFixedSize) {
-  start();
-  startUp();
+  launch();
   EXPECT_EQ(form->size(), QSize(676, 564));
   form->resize(800, 300);
   QCoreApplication::processEvents();
@@ -341,8 +319,7 @@ TEST_F(Form1Test, WindowKeepsItsFixedSize) {
 }
 
 TEST_F(Form1Test, OffersNoMaximiseAndHandsALargeStateBack) {
-  start();
-  startUp();
+  launch();
   const Qt::WindowFlags flags = form->windowFlags();
   EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
   EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
