@@ -45,6 +45,7 @@ class Form2Test : public DirectoryDialogTest {
       targets.push_back(req.target);
       res.set_content(answer, "text/plain; charset=utf-8");
     });
+    dir.profile({"Onthouden/laadland=0"});  // the first country, unless a test sets another
     serve();
   }
 
@@ -77,7 +78,6 @@ TEST_F(Form2Test, AsksForTheCountryListInTheCurrentLanguage) {
 }
 
 TEST_F(Form2Test, PairsNamesAndFilesByPositionOnly) {
-  dir.profile({"Onthouden/laadland=0"});
   answer =
       "<naam>Holland</naam><bestand>holland.txt</bestand>\n<NAAM>Belgie</naam>\n"
       "<naam>Duitsland</naam><Bestand>duitsland.txt</BESTAND>";
@@ -150,7 +150,6 @@ TEST_F(Form2Test, PreselectsTheLastCountryOrReportsError4) {
 }
 
 TEST_F(Form2Test, AFailedDownloadReportsError4AndStillOpens) {
-  dir.profile({"Onthouden/laadland=0"});
   http.stop();
   auto form = open();
   EXPECT_EQ(prompt.texts(), QStringList({text("error4")}));
@@ -236,7 +235,6 @@ TEST_F(Form2Test, EnterOnTheListChoosesTheCountry) {
 }
 
 TEST_F(Form2Test, Timer1PutsInTheTextsOnce) {
-  dir.profile({"Onthouden/laadland=0"});
   languageName = u"english"_qs;
   auto form = open();
   Controls ui = controls(*form);
@@ -258,7 +256,6 @@ TEST_F(Form2Test, Timer1PutsInTheTextsOnce) {
 }
 
 TEST_F(Form2Test, LayoutKeepsTheTitleBarAtItsDesignWidth) {
-  dir.profile({"Onthouden/laadland=0"});
   auto form = open();
   Controls ui = controls(*form);
   EXPECT_EQ(ui.Image1->geometry(), form->rect());
@@ -278,7 +275,6 @@ TEST_F(Form2Test, LayoutKeepsTheTitleBarAtItsDesignWidth) {
 TEST_F(Form2Test, ChoosesACountryOfTheBundledDirectory) {
   BundledDirectory directory;
   address = DirectoryAddress(QString::fromStdString(directory.base()));
-  dir.profile({"Onthouden/laadland=0"});
   auto form = open();
   EXPECT_EQ(controls(*form).List1->count(), 6);
   EXPECT_EQ(controls(*form).List1->currentItem()->text(), u"Holland"_qs);

@@ -71,6 +71,7 @@ class Form3Test : public DirectoryDialogTest {
                         searches.push_back(req.target);
                         res.set_content(results, "text/plain; charset=utf-8");
                       });
+    dir.profile({"Onthouden/zoekland=0"});  // all countries, unless a test sets another
     serve();
   }
 
@@ -129,7 +130,6 @@ TEST_F(Form3Test, OpensWithTheHintTextsAndTheCountryFilter) {
 }
 
 TEST_F(Form3Test, SendsTheWordsAndTheCountryCodeEncoded) {
-  dir.profile({"Onthouden/zoekland=0"});
   auto form = open();
   const std::string prefix = "/radio/inter/zenders/radio-lijst-zoek.php?zoeken=";
   struct Case {
@@ -162,7 +162,6 @@ TEST_F(Form3Test, EnterInTheSearchBoxSearches) {
 }
 
 TEST_F(Form3Test, AResultClickPlaysAtOnceAndTheDialogStaysOpen) {
-  dir.profile({"Onthouden/zoekland=0"});
   auto form = open();
   Controls ui = controls(*form);
   clickRow(ui.List1, 0);  // the hint row has no stream address
@@ -189,7 +188,6 @@ TEST_F(Form3Test, AResultClickPlaysAtOnceAndTheDialogStaysOpen) {
 }
 
 TEST_F(Form3Test, AMissingUrlShiftsThePairingAndLeavesTheLastNameSilent) {
-  dir.profile({"Onthouden/zoekland=0"});
   results =
       "<naam>Een</naam><url>http://s/1</url><homepage>een.nl</homepage>\n"
       "<naam>Twee</naam><homepage>twee.nl</homepage>\n"
@@ -223,7 +221,6 @@ TEST_F(Form3Test, PreselectsTheRememberedCountryOrReportsError4) {
 }
 
 TEST_F(Form3Test, AFailedCountryListKeepsTheTwoFixedRows) {
-  dir.profile({"Onthouden/zoekland=0"});
   address = DirectoryAddress(u"http://127.0.0.1:1/"_qs);
   auto form = open();
   EXPECT_EQ(prompt.texts(), QStringList({text("error4")}));
@@ -239,7 +236,6 @@ TEST_F(Form3Test, CountryCodeIsTheListFileWithoutTxt) {
 }
 
 TEST_F(Form3Test, ASearchThatCannotRunReportsError8) {
-  dir.profile({"Onthouden/zoekland=0"});
   countries = "<naam>Kort</naam><bestand>nl</bestand>\n" + kCountries;
   auto form = open();
   Controls ui = controls(*form);
@@ -257,7 +253,6 @@ TEST_F(Form3Test, ASearchThatCannotRunReportsError8) {
 }
 
 TEST_F(Form3Test, ALongResultListIsListedWhole) {
-  dir.profile({"Onthouden/zoekland=0"});
   results.clear();
   int count = 0;
   for (; results.size() < 40000; ++count)
@@ -271,7 +266,6 @@ TEST_F(Form3Test, ALongResultListIsListedWhole) {
 }
 
 TEST_F(Form3Test, OkNeedsAResultAndThenRemembersTheCountry) {
-  dir.profile({"Onthouden/zoekland=0"});
   auto form = open();
   Controls ui = controls(*form);
   ui.Command1->click();  // nothing selected
@@ -293,7 +287,6 @@ TEST_F(Form3Test, OkNeedsAResultAndThenRemembersTheCountry) {
 }
 
 TEST_F(Form3Test, OkReportsError7WhenTheCountryCannotBeStored) {
-  dir.profile({"Onthouden/zoekland=0"});
   auto form = open();
   search(*form, u"jazz"_qs, 2);
   ASSERT_TRUE(QFile::remove(folder.instIni()));
@@ -305,7 +298,6 @@ TEST_F(Form3Test, OkReportsError7WhenTheCountryCannotBeStored) {
 }
 
 TEST_F(Form3Test, CancelAndEscapeSaveNothing) {
-  dir.profile({"Onthouden/zoekland=0"});
   const QByteArray before = dir.read(u"inst.ini"_qs);
   for (bool escape : {false, true}) {
     auto form = open();

@@ -3,8 +3,7 @@
 namespace {
 
 TEST_F(Form1Test, StationClickPlaysAndSetsTheLabels) {
-  start();
-  startUp();
+  launch();
   fillStations();
   player.calls.clear();
   clickRow(2);
@@ -23,8 +22,7 @@ TEST_F(Form1Test, StationClickPlaysAndSetsTheLabels) {
 }
 
 TEST_F(Form1Test, StationWithoutAddressReportsError15AndKeepsWhatWasSet) {
-  start();
-  startUp();
+  launch();
   auto* list = control<QListWidget>("List1");
   list->addItem("Extra");
   control<QListWidget>("List2")->addItems({"http://s/a", "http://s/b"});
@@ -83,8 +81,7 @@ TEST_F(Form1Test, PlayerErrorOffersTheReportPage) {
 }
 
 TEST_F(Form1Test, MuteSwitchesAndTheSlider) {
-  start();
-  startUp();
+  launch();
   auto* slider = control<QSlider>("Slider1");
   auto* indicator = control<QLabel>("Label15");
   QSignalSpy shown(form.get(), &Form1::volumeChanged);
@@ -119,8 +116,7 @@ TEST_F(Form1Test, MuteSwitchesAndTheSlider) {
 }
 
 TEST_F(Form1Test, TrayMuteIsShownByTimer6AndNotRemembered) {
-  start();
-  startUp();
+  launch();
   form->IconTray().findChild<QAction*>("muting")->trigger();
   EXPECT_TRUE(player.muted);
   EXPECT_TRUE(control<QLabel>("Label15")->isHidden());
@@ -142,9 +138,7 @@ TEST_F(Form1Test, TrayMuteIsShownByTimer6AndNotRemembered) {
 }
 
 TEST_F(Form1Test, Timer6RemovesTheIconWhileTheWindowIsVisible) {
-  dir.profile({"Online Radio/grootscherm=0"});
-  start();
-  startUp();
+  launch({"Online Radio/grootscherm=0"});
   ASSERT_TRUE(tray->visible);
   form->show();
   tick(timer("Timer6"));

@@ -62,6 +62,13 @@ class Form1Test : public MainWindowTest {
   QString label(const char* name) { return control<QLabel>(name)->text(); }
   QString remembered(const char* key) { return INI::ReadIni(dir.folder().instIni(), "Onthouden", key); }
   void startUp() { tick(timer("Timer3")); }
+  // The window on a profile with these entries, past its start-up routine.
+  void launch(const QStringList& profile = {}, bool withTray = true) {
+    dir.profile(profile);
+    start();
+    tray->available = withTray;
+    startUp();
+  }
   void fillStations() {
     auto* l1 = control<QListWidget>("List1");
     l1->clear();

@@ -22,8 +22,7 @@ TEST_F(Form1Test, EarlierRunsAddressesAreMendedAndNothingElse) {
   dir.write("favo/Reykjavik FM", favourite);
   dir.write("favo/Andere", other);
   dir.write("history.txt", history);
-  start();
-  startUp();
+  launch();
   EXPECT_EQ(player.url, QString::fromLatin1(kOld));  // the player takes it to today's server
   player.findStation("9608B51D-0601-11e8-ae97-52543be04c81", QString::fromLatin1(kOwn));
 

@@ -55,60 +55,59 @@ TEST_F(Form1Test, StartUpShowsTheWindowOrGoesToTheTray) {
   EXPECT_TRUE(form->isVisible());
   EXPECT_FALSE(tray->visible);
 
-  dir.profile({"Online Radio/grootscherm=0"});
-  start();
-  startUp();
+  launch({"Online Radio/grootscherm=0"});
   EXPECT_FALSE(form->isVisible());
   EXPECT_TRUE(tray->visible);
   EXPECT_EQ(tray->tip, "Vantor Internet Radio");
 }
 
 TEST_F(Form1Test, WithoutATrayTheStartMinimisesTheWindow) {
-  dir.profile({"Online Radio/grootscherm=0", "Online Radio/xsluiten=0"});
-  start();
-  tray->available = false;
-  startUp();
+  launch({"Online Radio/grootscherm=0", "Online Radio/xsluiten=0"}, false);
   EXPECT_TRUE(form->isVisible());
   EXPECT_TRUE(form->isMinimized());
   EXPECT_FALSE(tray->visible);
 }
 
-// Without a tray a closed window could not be reached: the close ends the program unless a
-// station plays; then the window goes out of sight and the program says so.
-TEST_F(Form1Test, CloseWithoutATrayEndsUnlessAStationPlays) {
+// A close set to end the program ends it and saves. Without a tray a closed window could not be
+// reached: the close ends the program unless a station plays; then the window goes out of sight
+// and the program says so.
+TEST_F(Form1Test, CloseEndsWhenSetToOrWithoutATrayUnlessAStationPlays) {
   struct Case {
+    const char* closeSetting;
+    bool withTray;
     int state;
     bool ends;
   };
-  for (const Case c : {Case{MediaPlayer::Stopped, true}, Case{MediaPlayer::Ready, true},
-                       Case{MediaPlayer::Playing, false}, Case{MediaPlayer::Transitioning, false}}) {
-    dir.profile({"Online Radio/xsluiten=0"});
-    start();
-    tray->available = false;
-    startUp();
+  const Case cases[] = {
+      {"Online Radio/xsluiten=1", true, MediaPlayer::Stopped, true},
+      {"Online Radio/xsluiten=0", false, MediaPlayer::Stopped, true},
+      {"Online Radio/xsluiten=0", false, MediaPlayer::Ready, true},
+      {"Online Radio/xsluiten=0", false, MediaPlayer::Playing, false},
+      {"Online Radio/xsluiten=0", false, MediaPlayer::Transitioning, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.closeSetting << " tray " << c.withTray << " state " << c.state);
+    launch({c.closeSetting}, c.withTray);
     QSignalSpy ended(form.get(), &Form1::endRequested);
     QSignalSpy background(form.get(), &Form1::playsInBackground);
     player.report(c.state, {});
     control<QSlider>("Slider1")->setValue(21);
     form->close();
-    EXPECT_EQ(ended.count(), c.ends ? 1 : 0) << c.state;
-    EXPECT_EQ(background.count(), c.ends ? 0 : 1) << c.state;
-    EXPECT_FALSE(form->isVisible()) << c.state;
-    EXPECT_FALSE(tray->visible) << c.state;
+    EXPECT_EQ(ended.count(), c.ends ? 1 : 0);
+    EXPECT_EQ(background.count(), c.ends ? 0 : 1);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(tray->visible);
     EXPECT_EQ(remembered("Volume"), "21");
     if (c.ends) continue;
     form->activate();  // the desktop's media controls bring it back (MPRIS Raise)
-    EXPECT_TRUE(form->isVisible() && !form->isMinimized()) << c.state;
+    EXPECT_TRUE(form->isVisible() && !form->isMinimized());
   }
 }
 
 // Ctrl+Q ends the program as the tray's Close does, with a tray or without, playing or not.
 TEST_F(Form1Test, CtrlQSavesAndEnds) {
   for (const bool withTray : {true, false}) {
-    dir.profile({"Online Radio/xsluiten=0", "Online Radio/grootscherm=1"});
-    start();
-    tray->available = withTray;
-    startUp();
+    launch({"Online Radio/xsluiten=0", "Online Radio/grootscherm=1"}, withTray);
     player.report(MediaPlayer::Playing, {});
     QSignalSpy ended(form.get(), &Form1::endRequested);
     QSignalSpy background(form.get(), &Form1::playsInBackground);
@@ -124,33 +123,26 @@ TEST_F(Form1Test, CtrlQSavesAndEnds) {
 }
 
 TEST_F(Form1Test, StartUpRestoresTheLastStationByPlaySetting) {
-  dir.profile({"Onthouden/LaatsteURL=http://s/last", "Online Radio/afspelen=1"});
-  start();
-  startUp();
-  EXPECT_EQ(player.calls, QStringList({"url:http://s/last", "volume:50", "url:http://s/last"}));
-
-  dir.profile({"Online Radio/afspelen=0"});
-  player.calls.clear();
-  start();
-  startUp();
-  EXPECT_EQ(player.calls, QStringList({"volume:50", "url:http://s/last", "stop"}));
-
-  INI::WriteIni(dir.folder().instIni(), "Online Radio", "afspelen", "");
-  player.calls.clear();
-  start();
-  startUp();
-  EXPECT_EQ(player.calls, QStringList({"volume:50", "url:http://s/last"}));
+  dir.profile({"Onthouden/LaatsteURL=http://s/last"});
+  const std::pair<QString, QStringList> cases[] = {
+      {"1", {"url:http://s/last", "volume:50", "url:http://s/last"}},
+      {"0", {"volume:50", "url:http://s/last", "stop"}},
+      {"", {"volume:50", "url:http://s/last"}},
+  };
+  for (const auto& [play, calls] : cases) {
+    player.calls.clear();
+    launch({"Online Radio/afspelen=" + play});
+    EXPECT_EQ(player.calls, calls) << play.toStdString();
+  }
   EXPECT_FALSE(timer("Timer3")->isActive());
 }
 
 TEST_F(Form1Test, StartUpRestoresLabelsVolumeAndFavourites) {
-  dir.profile({"Onthouden/LaatsteNAAM=Radio Drie", "Onthouden/LaatsteLandNaam=Belgium",
-               "Onthouden/LaatsteLandbestand=belgie.txt", "Onthouden/Volume=42"});
   dir.write("favo/Radio Twee", "[Internet]\nnaam=Radio Twee\n");
   dir.write("favo/Alpha", "[Internet]\nnaam=Alpha\n");
   dir.write("favo/.hidden", "");
-  start();
-  startUp();
+  launch({"Onthouden/LaatsteNAAM=Radio Drie", "Onthouden/LaatsteLandNaam=Belgium",
+          "Onthouden/LaatsteLandbestand=belgie.txt", "Onthouden/Volume=42"});
   EXPECT_EQ(label("ZenderNaam"), "Radio Drie");
   EXPECT_EQ(label("TaalGeselecteerdTekst"), "Belgium");
   EXPECT_EQ(label("TaalGeselecteerd"), "belgie.txt");
@@ -165,16 +157,13 @@ TEST_F(Form1Test, StartUpRestoresLabelsVolumeAndFavourites) {
 }
 
 TEST_F(Form1Test, VolumeZeroStillReachesThePlayer) {
-  dir.profile({"Onthouden/Volume=0"});
-  start();
-  startUp();
+  launch({"Onthouden/Volume=0"});
   EXPECT_EQ(player.vol, 0);
 }
 
 TEST_F(Form1Test, MissingVolumeFailsTheStartOnce) {
   INI::WriteIni(dir.folder().instIni(), "Onthouden", "Volume", "");
-  start();
-  startUp();
+  launch();
   QTest::qWait(500);
   ASSERT_EQ(prompt.boxes().size(), 1u);
   EXPECT_TRUE(prompt.boxes()[0].text.startsWith(form->language().LangText("error17")));
@@ -187,8 +176,7 @@ TEST_F(Form1Test, MissingVolumeFailsTheStartOnce) {
 
 TEST_F(Form1Test, MissingFavouritesFolderFailsTheStart) {
   QDir(dir.file("favo")).removeRecursively();
-  start();
-  startUp();
+  launch();
   EXPECT_EQ(prompt.texts(), QStringList{"The favourites folder " + dir.file("favo") + " is missing."});
 }
 
@@ -249,9 +237,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Form1Test, CloseSavesTheStateAndGoesToTheTray) {
-  dir.profile({"Online Radio/xsluiten=0"});
-  start();
-  startUp();
+  launch({"Online Radio/xsluiten=0"});
   QSignalSpy ended(form.get(), &Form1::endRequested);
   listening.play(Station{"Radio Nu", "http://s/now", {}});
   control<QLabel>("TaalGeselecteerdTekst")->setText("France");
@@ -273,23 +259,8 @@ TEST_F(Form1Test, CloseSavesTheStateAndGoesToTheTray) {
   EXPECT_FALSE(tray->visible);
 }
 
-TEST_F(Form1Test, CloseEndsTheProgramWhenSetTo) {
-  dir.profile({"Online Radio/xsluiten=1"});
-  start();
-  startUp();
-  QSignalSpy ended(form.get(), &Form1::endRequested);
-  control<QSlider>("Slider1")->setValue(7);
-  form->close();
-  EXPECT_EQ(ended.count(), 1);
-  EXPECT_FALSE(form->isVisible());
-  EXPECT_FALSE(tray->visible);
-  EXPECT_EQ(remembered("Volume"), "7");
-}
-
 TEST_F(Form1Test, TrayCloseEndsAfterSavingEvenWhenCloseHides) {
-  dir.profile({"Online Radio/xsluiten=0"});
-  start();
-  startUp();
+  launch({"Online Radio/xsluiten=0"});
   QSignalSpy ended(form.get(), &Form1::endRequested);
   control<QSlider>("Slider1")->setValue(33);
   form->IconTray().findChild<QAction*>("sluit")->trigger();
@@ -301,9 +272,7 @@ TEST_F(Form1Test, TrayCloseEndsAfterSavingEvenWhenCloseHides) {
 }
 
 TEST_F(Form1Test, TrayMenuOpenAndRightClick) {
-  dir.profile({"Online Radio/grootscherm=0"});
-  start();
-  startUp();
+  launch({"Online Radio/grootscherm=0"});
   ASSERT_TRUE(tray->visible);
   QMenu& menu = form->IconTray();
   // The shell opens the menu itself on a right click: a menu popped up by hand from a hidden
@@ -331,18 +300,12 @@ TEST_F(Form1Test, TrayItemsAreInTheProgramsLanguageBeforeTheMenuOpens) {
   EXPECT_EQ(captions(), "Song history|Record On/Off");
 }
 
-TEST_F(Form1Test, WindowKeepsItsFixedSize) {
-  start();
-  startUp();
+TEST_F(Form1Test, KeepsItsFixedSizeOffersNoMaximiseAndHandsALargeStateBack) {
+  launch();
   EXPECT_EQ(form->size(), QSize(676, 564));
   form->resize(800, 300);
   QCoreApplication::processEvents();
   EXPECT_EQ(form->size(), QSize(676, 564));
-}
-
-TEST_F(Form1Test, OffersNoMaximiseAndHandsALargeStateBack) {
-  start();
-  startUp();
   const Qt::WindowFlags flags = form->windowFlags();
   EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
   EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);

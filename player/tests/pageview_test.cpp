@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 
+#include "loopback_server.h"
 #include "player/pageview.h"
 
 namespace {
@@ -17,68 +18,59 @@ namespace {
 using namespace std::chrono_literals;
 
 // A small web site on 127.0.0.1 that records the paths asked for.
-class Site {
+class Site : public LoopbackServer {
  public:
   Site() {
-    http.Get("/page", [](const httplib::Request&, httplib::Response& res) {
+    server().Get("/page", [](const httplib::Request&, httplib::Response& res) {
       res.set_content("<html><body><p>Hallo wereld</p><a href='next'>next</a></body></html>", "text/html");
     });
-    http.Get("/next", [](const httplib::Request&, httplib::Response& res) {
+    server().Get("/next", [](const httplib::Request&, httplib::Response& res) {
       res.set_content("<p>Second page</p>", "text/html; charset=utf-8");
     });
-    http.Get("/old", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/page"); });
-    http.Get("/plain", [](const httplib::Request&, httplib::Response& res) {
+    server().Get("/old", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/page"); });
+    server().Get("/plain", [](const httplib::Request&, httplib::Response& res) {
       res.set_content("<b>not markup</b>", "text/plain");
     });
-    http.Get("/latin", [](const httplib::Request&, httplib::Response& res) {
+    server().Get("/latin", [](const httplib::Request&, httplib::Response& res) {
       res.set_content("<p>caf\xe9</p>", "text/html; charset=ISO-8859-1");
     });
-    http.Get("/slow", [this](const httplib::Request&, httplib::Response& res) {
+    server().Get("/slow", [this](const httplib::Request&, httplib::Response& res) {
       for (int i = 0; i < 500 && !releaseSlow; ++i) std::this_thread::sleep_for(10ms);
       res.set_content("<p>Stale page</p>", "text/html");
     });
-    http.Get("/huge", [](const httplib::Request&, httplib::Response& res) {
+    server().Get("/huge", [](const httplib::Request&, httplib::Response& res) {
       // Not a text type, so the server sends it uncompressed and the size is what arrives.
       res.set_content(std::string(PageView::kMaxPageBytes + 1024, 'x'), "application/octet-stream");
     });
-    http.Get("/picture", [](const httplib::Request&, httplib::Response& res) {
+    server().Get("/picture", [](const httplib::Request&, httplib::Response& res) {
       res.set_content("<p>With a picture</p><img src='/pic.png'><img src='http://127.0.0.1:1/x.png'>",
                       "text/html");
     });
-    http.Get("/site/index.php", [this](const httplib::Request& req, httplib::Response& res) {
+    server().Get("/site/index.php", [this](const httplib::Request& req, httplib::Response& res) {
       std::lock_guard lock(mutex);
       lang = req.get_param_value("lang");
       res.set_content("<p>Home</p>", "text/html");
     });
-    http.set_logger([this](const httplib::Request& req, const httplib::Response&) {
+    server().set_logger([this](const httplib::Request& req, const httplib::Response&) {
       std::lock_guard lock(mutex);
       paths.push_back(req.path);
     });
-    port = http.bind_to_any_port("127.0.0.1");
-    thread = std::thread([this] { http.listen_after_bind(); });
-    while (!http.is_running()) std::this_thread::sleep_for(1ms);
+    start();
   }
   ~Site() {
     releaseSlow = true;
-    http.stop();
-    thread.join();
+    stop();
   }
 
-  QString url(const char* path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path); }
   std::vector<std::string> asked() {
     std::lock_guard lock(mutex);
     return paths;
   }
 
-  httplib::Server http;
-  int port = 0;
   std::atomic<bool> releaseSlow = false;
   std::mutex mutex;
   std::vector<std::string> paths;
   std::string lang;
-
- private:
-  std::thread thread;
 };
 
 // A port on which nothing listens.

@@ -1,37 +1,19 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <QListWidget>
-#include <QSignalSpy>
-#include <QTimer>
-
-#include <gtest/gtest.h>
 
 #include "bundled_directory.h"
 #include "directory/transfer.h"
-#include "fake_media_player.h"
-#include "fake_system_tray.h"
+#include "form1_fixture.h"
 #include "htmledit/corvel.h"
 #include "loopback_server.h"
 #include "modal_probe.h"
-#include "player/Form1.h"
-#include "recording_prompt.h"
-#include "temp_program_folder.h"
 
 namespace {
 
-class StationListTest : public ::testing::Test {
+class StationListTest : public MainWindowTest {
  protected:
-  TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
-  RecordingPrompt prompt;
-  FakeMediaPlayer player;
-  Listening listening{player};
   LoopbackServer http;
-  std::unique_ptr<Form1> form;
   std::string requested;
   int bigCount = 0;
 
@@ -75,11 +57,7 @@ class StationListTest : public ::testing::Test {
     http.server().set_keep_alive_max_count(1);
     http.start();
   }
-  void start(const std::string& base) {
-    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, listening,
-                                                 std::make_unique<FakeSystemTray>(),
-                                                 DirectoryAddress(QString::fromStdString(base))});
-  }
+  void start(const std::string& base) { MainWindowTest::start(QString::fromStdString(base)); }
   QStringList items(const char* name) {
     QStringList out;
     auto* list = form->findChild<QListWidget*>(name);
@@ -181,20 +159,11 @@ TEST_F(StationListTest, FailuresShowError10AndLeaveEmptyLists) {
 
 namespace {
 
-class DialogsFromTheMainWindow : public ::testing::Test {
+class DialogsFromTheMainWindow : public MainWindowTest {
  protected:
-  TempProgramFolder dir{TempProgramFolder::Contents::ShippedData};
-  RecordingPrompt prompt;
-  FakeMediaPlayer player;
-  Listening listening{player};
   BundledDirectory directory;
-  std::unique_ptr<Form1> form;
 
-  void SetUp() override {
-    form = std::make_unique<Form1>(Form1Services{dir.folder(), prompt, listening,
-                                                 std::make_unique<FakeSystemTray>(),
-                                                 DirectoryAddress(QString::fromStdString(directory.base()))});
-  }
+  void SetUp() override { start(QString::fromStdString(directory.base())); }
   // Clicks the label and reports which modal dialog came up (closed at once), or "".
   QString dialogOpenedBy(const char* label) {
     return modalOpenedBy([&] { QTest::mouseClick(form->findChild<QLabel*>(label), Qt::LeftButton); });

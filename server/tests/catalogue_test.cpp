@@ -50,12 +50,9 @@ TEST(Catalogue, RefusesValuesThatWouldBreakTheTagListOrPaths) {
     EXPECT_THROW(parseCatalogue(oneCountry(station)), CatalogueError) << station;
   EXPECT_THROW(parseCatalogue(oneCountry(R"({"key":"x","name":"X"})", "hol/land")), CatalogueError);
   EXPECT_THROW(parseCatalogue("{\"countries\":[]}"), CatalogueError);
+  EXPECT_THROW(parseCatalogue(R"({"countries":[{"stem":"holland","nl":"A","en":"A","stations":[]},
+                                              {"stem":"Holland","nl":"B","en":"B","stations":[]}]})"),
+               CatalogueError);  // the same country twice
   EXPECT_THROW(parseCatalogue("{not json"), CatalogueError);
   EXPECT_THROW(loadCatalogue("/nonexistent/catalogue.json"), CatalogueError);
-}
-
-TEST(Catalogue, RefusesTheSameCountryTwice) {
-  const std::string json = R"({"countries":[{"stem":"holland","nl":"A","en":"A","stations":[]},
-                                              {"stem":"Holland","nl":"B","en":"B","stations":[]}]})";
-  EXPECT_THROW(parseCatalogue(json), CatalogueError);
 }

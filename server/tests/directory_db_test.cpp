@@ -69,9 +69,7 @@ TEST_F(DirectoryDbTest, SearchMatchesNamesAndTagsIgnoringAccentsAndCase) {
   EXPECT_EQ(names(db->search("  jazz  ", "frankrijk")), (std::vector<std::string>{"Jazz Rive Gauche"}));
   EXPECT_TRUE(db->search("jazz", "spanje").empty());
   EXPECT_TRUE(db->search("metal", "").empty());
-}
-
-TEST_F(DirectoryDbTest, EmptyWordsListEveryStationOfTheCountry) {
+  // No words: every station, of the country if one is given.
   EXPECT_EQ(db->search("", "").size(), 5u);
   EXPECT_EQ(db->search("", "frankrijk").size(), 2u);
 }
@@ -82,6 +80,8 @@ TEST_F(DirectoryDbTest, SearchTextIsNeverQuerySyntax) {
     EXPECT_NO_THROW(db->search(words, "")) << words;
   EXPECT_TRUE(db->search("polder OR cafe", "").empty());  // OR is just a word here
   EXPECT_EQ(searchExpression(" a  b\"c "), "\"a\"* AND \"b\"\"c\"*");
+  // Control characters separate words.
+  EXPECT_EQ(searchExpression(std::string("jazz\0rock\x01\x7f", 11)), "\"jazz\"* AND \"rock\"*");
 }
 
 TEST(DirectoryDb, SearchStopsAtTheLimit) {
@@ -163,10 +163,6 @@ TEST(DirectoryDb, ReportsOfAnEarlierLayoutAreKeptAndFoldFromThen) {
   EXPECT_EQ(reports[0].count, 2);
   EXPECT_EQ(reports[0].received, "2023-05-05T10:00:00Z");
   EXPECT_EQ(reports[0].last, "2024-01-01T00:00:00Z");
-}
-
-TEST(DirectoryDb, ControlCharactersSeparateSearchWords) {
-  EXPECT_EQ(searchExpression(std::string("jazz\0rock\x01\x7f", 11)), "\"jazz\"* AND \"rock\"*");
 }
 
 TEST(DirectoryDb, UnopenableFileThrows) {

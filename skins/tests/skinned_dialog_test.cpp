@@ -34,6 +34,11 @@ class SkinnedDialogTest : public ::testing::Test, protected SkinFixture {
   int loads = 0;
   int shown = 0;
 
+  // Red with a yellow title bar, worn unless a test chooses another.
+  void SetUp() override {
+    writeSkin("Rood", QColor(), Qt::red, Qt::yellow);
+    chooseSkin("Rood");
+  }
   DialogFactory dialog(bool withTitleBar = true) {
     return [this, withTitleBar] { return std::make_unique<PictureDialog>(&loads, withTitleBar); };
   }
@@ -52,8 +57,6 @@ class SkinnedDialogTest : public ::testing::Test, protected SkinFixture {
 };
 
 TEST_F(SkinnedDialogTest, DressesTheDialogWithTheCurrentSkin) {
-  writeSkin("Rood", QColor(), Qt::red, Qt::yellow);
-  chooseSkin("Rood");
   const Seen seen = open();
   EXPECT_EQ(loads, 1);
   EXPECT_EQ(shown, 1);
@@ -73,8 +76,6 @@ TEST_F(SkinnedDialogTest, MissingTitleBarPictureShowsError12AndNoDialog) {
 }
 
 TEST_F(SkinnedDialogTest, FailuresAnywhereInTheOpeningAreError12) {
-  writeSkin("Rood", QColor(), Qt::red, Qt::yellow);
-  chooseSkin("Rood");
   const auto show = [this](QDialog&) { ++shown; };
   OpenSkinnedDialog(language, temp.folder(), dialog(false), show);
   OpenSkinnedDialog(
@@ -87,9 +88,7 @@ TEST_F(SkinnedDialogTest, FailuresAnywhereInTheOpeningAreError12) {
 }
 
 TEST_F(SkinnedDialogTest, ADialogOpenedAfterASkinChangeWearsTheNewSkinAndAnOpenOneKeepsItsOwn) {
-  writeSkin("Rood", QColor(), Qt::red, Qt::yellow);
   writeSkin("Blauw", QColor(), Qt::blue, Qt::cyan);
-  chooseSkin("Rood");
   Seen inner;
   // As the skin chooser does from inside the settings dialog.
   const Seen outer = open([&] {
@@ -104,8 +103,6 @@ TEST_F(SkinnedDialogTest, ADialogOpenedAfterASkinChangeWearsTheNewSkinAndAnOpenO
 }
 
 TEST_F(SkinnedDialogTest, ShowsModallyByDefaultAndReturnsWhenClosed) {
-  writeSkin("Rood", QColor(), Qt::red, Qt::yellow);
-  chooseSkin("Rood");
   bool wasModal = false;
   QTimer::singleShot(0, [&] {
     auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
