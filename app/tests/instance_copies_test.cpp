@@ -178,13 +178,15 @@ TEST_F(TwoCopiesTest, AnAddressOrAPlaylistGivenToASecondStartIsPlayedByTheFirst)
   // Handed on before the first copy's start is done, a later address would win over its own.
   ASSERT_TRUE(QTest::qWaitFor([&] { return asks("/w.mp3"); }, 30000)) << first.readAll().constData();
   // Each handed-on address is asked for before the next replaces it.
-  const std::pair<QString, const char*> handedOn[] = {{web.url("/x.mp3"), "/x.mp3"}, {list.fileName(), "/y.mp3"}};
+  const std::pair<QString, const char*> handedOn[] = {{web.url("/x.mp3"), "/x.mp3"},
+                                                      {list.fileName(), "/y.mp3"}};
   for (const auto& [item, path] : handedOn) {
     QProcess second;
     start(second, {item});
     ASSERT_TRUE(second.waitForFinished(15000));
     EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return asks(path); }, 30000)) << path << first.readAll().constData();
+    EXPECT_TRUE(QTest::qWaitFor([&asks, p = path] { return asks(p); }, 30000))
+        << path << first.readAll().constData();
   }
   first.kill();
   first.waitForFinished(5000);
