@@ -51,14 +51,12 @@ class Form1 final : public QWidget {
   Ui::Form1& controls() { return *ui_; }
   const Language& language() const { return language_; }
   const ProgramFolder& folder() const { return folder_; }
-  MediaPlayer& WindowsMediaPlayer1() { return player_; }
   Transfer& Inet1() { return *inet_; }
   Corvel& DownloadInfo() { return *downloadInfo_; }
   TrayIcon& TrayIcon1() { return *tray_; }
   const DirectoryAddress& directory() const { return directory_; }
   QMenu& IconTray() { return *iconTray_; }
   SongLog& songLog() { return *songLog_; }
-  RecordSwitch& recordSwitch() { return *recordSwitch_; }
 
   // Downloads the station list file of a country and fills List1, List2 and List3.
   void LaadLijst_Radio(const QString& file);
